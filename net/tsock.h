@@ -1,0 +1,142 @@
+#pragma once
+// TSock: the program's one network component. Each instance wraps at most one
+// IPv4 socket in one of three roles: a client connection it opens itself, a
+// listener, or a connection handed out by a listener. Readiness arrives through
+// QSocketNotifiers on the event-loop thread and is turned into the events below,
+// in the same order for every role. Every step is also reported as a kind and a
+// fixed English text through OnInfo; callers act on the exact text "Socket Closed".
+//
+// The component moves bytes only: it never frames, splits or decodes them.
+
+#include <QByteArray>
+#include <QObject>
+#include <QString>
+
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <stdexcept>
+#include <string>
+
+class QSocketNotifier;
+class TSockStream;
+
+enum class TSocketType { stStream, stDatagram };
+enum class TLineBreak { lbCRLF, lbCR, lbLF, lbSmart };
+enum class TSocketInfo { Lookup, Connect, Close, Listen, Receive, Send, Accept, Error };
+
+// Display names of the report kinds: "Lookup", "Connect", ..., "Error".
+QString socketInfoName(TSocketInfo kind);
+
+// Raised by every refused operation; carries only its message text.
+class ESockException : public std::runtime_error {
+public:
+    explicit ESockException(const std::string& msg) : std::runtime_error(msg) {}
+};
+
+class TSock : public QObject {
+    Q_OBJECT
+public:
+    using NotifyEvent = std::function<void(TSock* sender)>;
+    using NotifyReadEvent = std::function<void(TSock* sender, int count)>;
+    using NotifyAutoEvent = std::function<void(TSock* sender, TSock* newSock)>;
+    using NotifyInfoEvent = std::function<void(TSock* sender, TSocketInfo info, const QString& msg)>;
+
+    explicit TSock(QObject* owner = nullptr);
+    ~TSock() override;
+
+    // Properties. Setters apply the component's rules (reports, refusals).
+    TSocketType SocketType() const { return m_socketType; }
+    void setSocketType(TSocketType type);
+    QString HostName() const { return m_hostName; }
+    void setHostName(const QString& name);
+    QString PortName() const { return m_portName; }
+    void setPortName(const QString& name);
+    bool Blocking() const { return m_blocking; }
+    void setBlocking(bool blocking);
+    bool AutoAccept() const { return m_autoAccept; }
+    void setAutoAccept(bool value) { m_autoAccept = value; }
+    bool Listen() const { return m_listen; }
+    void setListen(bool value);
+    TLineBreak LineBreak() const { return m_lineBreak; }
+    void setLineBreak(TLineBreak lb) { m_lineBreak = lb; }
+    int BlockingTimeout() const { return m_blockingTimeout; }
+    void setBlockingTimeout(int seconds) { m_blockingTimeout = seconds; }
+
+    // An integer of the caller's choice (the server keeps the slot number here).
+    int Tag = 0;
+
+    // Events; any may be left empty.
+    NotifyEvent OnConnect;
+    NotifyEvent OnDisconnect;
+    NotifyInfoEvent OnInfo;
+    NotifyReadEvent OnRead;
+    NotifyEvent OnWrite;
+    NotifyEvent OnAccept;
+    NotifyAutoEvent OnAutoAccept;
+
+    // Operations.
+    bool Open();                          // the connected flag after the attempt
+    bool Close();                         // never raises
+    bool Send(const QByteArray& text);    // always true when it returns
+    QByteArray Receive(int count = -1);   // -1: everything buffered
+    bool Accept(TSock*& newSock);         // new instance is owned by this listener
+    bool SendDatagram(const QByteArray& text, const QString& host);
+    void ReceiveDatagram(QString& host, QByteArray& data);
+
+    bool connected() const { return m_connected; }
+    bool hasSocket() const { return m_fd >= 0; }
+    // Bytes waiting in the outgoing and incoming buffers. The server uses these
+    // to notice a peer that stops reading or floods it.
+    qsizetype pendingOutgoing() const { return m_outgoing.size(); }
+    qsizetype pendingIncoming() const { return m_incoming.size(); }
+
+    TSockStream* stream() const { return m_stream; }
+
+    // Windows Sockets name of an error number, "UNKNOWN ERROR" for any other.
+    static QString errorName(int wsaError);
+    // The Windows Sockets number for a POSIX errno value (0 when none fits).
+    static int wsaErrorFromErrno(int err);
+
+    // The process-wide name service used by host look-up. Tests replace it to
+    // count how often names are resolved; nullptr restores getaddrinfo.
+    using HostResolver = std::function<std::optional<std::uint32_t>(const QString& name)>;
+    static void setHostResolver(HostResolver resolver);
+    static void clearHostCache();
+
+private:
+    // (implementation details)
+    struct AcceptTag {};
+    TSock(TSock* listener, int fd, AcceptTag);
+
+    void info(TSocketInfo kind, const QString& text);
+    void registerNotifications();
+    void onReadable();
+    void onWritable();
+    void handleNotification(int event, int error);
+    std::uint32_t lookupHost(const QString& name);
+    std::uint16_t lookupPort(const QString& name);
+    void destroyNotifiers();
+
+    TSocketType m_socketType = TSocketType::stStream;
+    QString m_hostName;
+    QString m_portName;
+    bool m_blocking = false;
+    bool m_autoAccept = false;
+    bool m_listen = false;
+    TLineBreak m_lineBreak = TLineBreak::lbSmart;
+    int m_blockingTimeout = 0;
+
+    int m_fd = -1;
+    bool m_connected = false;
+    bool m_connecting = false;
+    std::uint32_t m_ownAddr = 0;   // network order
+    std::uint16_t m_ownPort = 0;   // network order
+    std::uint32_t m_peerAddr = 0;  // network order
+    std::uint16_t m_peerPort = 0;  // network order
+    QByteArray m_incoming;
+    QByteArray m_outgoing;
+    QSocketNotifier* m_readNotifier = nullptr;
+    QSocketNotifier* m_writeNotifier = nullptr;
+    TSockStream* m_stream = nullptr;
+};

@@ -1,0 +1,73 @@
+#pragma once
+// The wire protocol shared by the client (app/) and the server (server/).
+//
+// A message is a command name beginning "CMD_", its "+"-separated fields and the
+// terminator byte 0xFF. Text is single-byte Windows-1252; nothing is escaped.
+// Everything here is a pure function on bytes: sockets decide only when bytes
+// arrive, never what they mean.
+//
+// (The full list of messages, field by field, is documented in messages.h.)
+
+#include <QByteArray>
+#include <QList>
+#include <QString>
+
+#include <stdexcept>
+#include <string>
+
+namespace wire {
+
+constexpr char kTerminator = '\xFF';
+
+// The text-to-integer conversion error: a number field that is empty or not a
+// decimal integer. Its message reads like "'abc' is not a valid integer value".
+class EConvertError : public std::runtime_error {
+public:
+    explicit EConvertError(const std::string& msg) : std::runtime_error(msg) {}
+};
+
+// Standard text-to-integer conversion of a field (32-bit signed; optional
+// leading blanks and sign; "$" or "0x" hexadecimal). Throws EConvertError.
+int toInt(const QByteArray& text);
+// Like toInt, but answers false instead of throwing.
+bool tryToInt(const QByteArray& text, int& value);
+// Decimal text of a number: no sign for positives, no leading zeros or blanks.
+QByteArray fromInt(int value);
+
+// Cuts every complete message off the front of `buffer` (the connection's
+// receive buffer) and appends it, without its terminator and possibly empty, to
+// `queue`. Bytes after the last terminator stay in `buffer`. Answers the number
+// of messages cut.
+int cutMessages(QByteArray& buffer, QList<QByteArray>& queue);
+
+// A message split once at its first "+": the command before it, the payload
+// after it. A message without "+" has an empty command (and must be dropped).
+struct Split {
+    QByteArray command;
+    QByteArray payload;
+};
+Split splitCommand(const QByteArray& message);
+
+// Takes fields from the front of a payload one at a time. The next field is the
+// text before the next "+"; that field and its "+" are removed. When no "+" is
+// left the next field is empty and the payload stays unchanged.
+class FieldReader {
+public:
+    explicit FieldReader(QByteArray payload) : m_rest(std::move(payload)) {}
+    QByteArray next();
+    // next() converted with toInt(); throws EConvertError.
+    int nextInt();
+    // Everything still in the payload, "+" included.
+    const QByteArray& rest() const { return m_rest; }
+
+private:
+    QByteArray m_rest;
+};
+
+// Windows-1252 text conversion. Characters that the code page cannot hold
+// become "?". encode() never produces the terminator byte: a 0xFF ("ÿ") in
+// text given to it is left out, so typed text can never cut a message apart.
+QByteArray encode(const QString& text);
+QString decode(const QByteArray& bytes);
+
+} // namespace wire
