@@ -6,6 +6,8 @@
 // command's "+", as bytes (Windows-1252).
 
 #include <QByteArray>
+#include <QColor>
+#include <QPixmap>
 #include <QString>
 #include <QWidget>
 
@@ -37,19 +39,26 @@ public:
     void playsounds(const QString& name);
     void loadchecklist();
     void turntimeTimer();
+    // The host's START GAME (also File > Start Game) and the I GIVE UP button.
+    void button_startClick();
+    void button_igiveupClick();
 
     // Controls other parts of the main window use (also found by objectName).
     QTextEdit* mainchat() const;
     QLineEdit* mychat() const;
     QLabel* label_status() const;
-    QLabel* playerNameLabel(int seat) const;   // label_playername1..6
-    QLabel* lastWordLabel(int seat) const;     // label_last1..6
+    QLabel* playerNameLabel(int seat) const;    // label_playername1..6
+    QLabel* lastWordLabel(int seat) const;      // label_last1..6
     QAbstractButton* phraseButton(int n) const; // b_phrase1..10; a phrase is the button's toolTip
     QWidget* button_start() const;
     QTimer* turntime() const;
+    // Image4: the small logo that opens the web link (the main window connects clicked).
+    QAbstractButton* linkLogo() const;
 
     // Seat colour as 00BBGGRR-free QColor helper: RGB of seat 1..6, black otherwise.
     static QColor seatColour(int seat);
+    // Picture `index` of imagelist_error (reason codes 0..3), 195 x 21.
+    static QPixmap errorPicture(int index);
 
 private:
     struct Impl;

@@ -1,0 +1,275 @@
+// Builds the board's controls at their places, with their names, fonts and colours.
+
+#include "boardpanel_p.h"
+
+#include <QLabel>
+#include <QTextEdit>
+#include <QTimer>
+
+using boardart::ButtonFace;
+using boardart::Picture;
+using boardart::PictureButton;
+using boardart::PictureWidget;
+
+namespace {
+
+const QColor kBoardColour(0xFF, 0xFF, 0xD3);
+const QColor kNavy(0x00, 0x00, 0x80);
+const QColor kOrange(0xDE, 0x5F, 0x21);
+
+QFont boardFont(const QString& family, int points, bool bold = false, bool underline = false) {
+    QFont f(family);
+    f.setPointSize(points);
+    f.setBold(bold);
+    f.setUnderline(underline);
+    return f;
+}
+QFont arial(int points, bool bold = false, bool underline = false) {
+    return boardFont(QStringLiteral("Arial"), points, bold, underline);
+}
+QFont times(int points, bool bold = false) {
+    return boardFont(QStringLiteral("Times New Roman"), points, bold);
+}
+// The chat pane's "MS Sans Serif" has no metric twin on Linux; Liberation Sans
+// is the closest narrow sans at small sizes.
+QFont chatFont(int points) {
+    QFont f = boardFont(QStringLiteral("MS Sans Serif"), points);
+    f.setFamilies({QStringLiteral("MS Sans Serif"), QStringLiteral("Liberation Sans"),
+                   QStringLiteral("Arial")});
+    return f;
+}
+
+void setTextColour(QWidget* w, const QColor& c) {
+    QPalette pal = w->palette();
+    pal.setColor(QPalette::WindowText, c);
+    pal.setColor(QPalette::Text, c);
+    w->setPalette(pal);
+}
+
+QLabel* label(QWidget* parent, const QString& name, const QString& text, QRect geometry,
+              const QFont& font, const QColor& colour, Qt::Alignment align = Qt::AlignLeft) {
+    auto* l = new QLabel(text, parent);
+    if (!name.isEmpty())
+        l->setObjectName(name);
+    l->setGeometry(geometry);
+    l->setFont(font);
+    l->setAlignment(align | Qt::AlignVCenter);
+    setTextColour(l, colour);
+    return l;
+}
+
+// A label that sizes itself to its text, placed at a point (headings).
+QLabel* heading(QWidget* parent, const QString& text, QPoint at, const QFont& font,
+                const QColor& colour) {
+    QLabel* l = label(parent, QString(), text, QRect(at, QSize(10, 10)), font, colour);
+    l->adjustSize();
+    return l;
+}
+
+template <class W> W* named(W* w, const QString& name, QRect geometry) {
+    w->setObjectName(name);
+    w->setGeometry(geometry);
+    return w;
+}
+
+void flatTextPane(QTextEdit* pane, const QFont& font) {
+    pane->setReadOnly(true);
+    pane->setFrameStyle(QFrame::NoFrame);
+    pane->setFont(font);
+    pane->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    pane->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    QPalette pal = pane->palette();
+    pal.setColor(QPalette::Base, kBoardColour);
+    pane->setPalette(pal);
+}
+
+const char* const kDefaultPhrases[9] = {
+    "Way To Go!", "Good One!", "Nice Try!",         "Excellent!",          "Brilliant!",
+    "Wow, WTG!",  "Thanks!",   "Way To Go Teamie!", "Good Game Everyone!",
+};
+
+} // namespace
+
+void BoardPanel::Impl::buildLayout() {
+    q->setFixedSize(777, 474);
+    q->setAutoFillBackground(true);
+    QPalette pal = q->palette();
+    pal.setColor(QPalette::Window, kBoardColour);
+    q->setPalette(pal);
+
+    // Left column: the words guessed.
+    named(new PictureWidget(Picture::LeftColumn, q), QStringLiteral("image_leftcolumn"),
+          QRect(4, 8, 233, 460));
+    heading(q, QStringLiteral("WORDS GUESSED"), QPoint(33, 16), arial(14, true, true), kOrange);
+    memo_wordlist =
+        named(new QTextEdit(q), QStringLiteral("memo_wordlist"), QRect(14, 48, 209, 410));
+    flatTextPane(memo_wordlist, arial(10));
+    memo_wordlist->setLineWrapMode(QTextEdit::NoWrap);
+
+    // Centre column: requirements, clock, status and the word entry.
+    named(new PictureWidget(Picture::Requirements, q), QStringLiteral("image_requirements"),
+          QRect(240, 24, 320, 113));
+    label_word1 = label(q, QStringLiteral("label_word1"), QString(), QRect(249, 89, 148, 32),
+                        times(20, true), kNavy, Qt::AlignHCenter);
+    label_word2 = label(q, QStringLiteral("label_word2"), QString(), QRect(421, 89, 124, 32),
+                        times(20, true), kNavy, Qt::AlignHCenter);
+
+    named(new PictureWidget(Picture::ClockFrame, q), QStringLiteral("image_clock"),
+          QRect(240, 138, 317, 34));
+    image_timer = named(new PictureWidget(Picture::ClockBar, q), QStringLiteral("image_timer"),
+                        QRect(247, 144, 0, 23));
+    image_timer->setProperty("Tag", 5);
+    label_timer =
+        label(q, QStringLiteral("label_timer"), QStringLiteral("Time: 0:00"),
+              QRect(251, 146, 87, 19), arial(12, true), QColor(0xE0, 0xE3, 0x9D), Qt::AlignHCenter);
+    label_status = label(q, QStringLiteral("label_status"), QStringLiteral("Welcome to Vorlix"),
+                         QRect(241, 173, 318, 19), arial(12, true), kOrange, Qt::AlignHCenter);
+    label_status->setProperty("Tag", 0);
+
+    image_word = named(new PictureWidget(Picture::WordFrame, q), QStringLiteral("image_word"),
+                       QRect(239, 195, 323, 73));
+    button_igiveup = named(new PictureButton(ButtonFace::GiveUp, q),
+                           QStringLiteral("button_igiveup"), QRect(447, 196, 108, 18));
+    edit_word =
+        named(new board::WordEdit(q), QStringLiteral("edit_word"), QRect(251, 223, 297, 38));
+    edit_word->setFont(times(24));
+    edit_word->setFrame(false);
+    {
+        QPalette ep = edit_word->palette();
+        ep.setColor(QPalette::Base, kBoardColour);
+        edit_word->setPalette(ep);
+    }
+    image_full = named(new PictureWidget(Picture::NotPlaying, q), QStringLiteral("image_full"),
+                       QRect(288, 204, 216, 54));
+    image_full->hide();
+    image_error = named(new boardart::ErrorPicture(q), QStringLiteral("image_error"),
+                        QRect(365, 266, boardart::kErrorWidth, boardart::kErrorHeight));
+
+    buildSeatRows();
+    buildSettingsColumn();
+
+    // Right column: chat.
+    named(new PictureWidget(Picture::ChatBackground, q), QStringLiteral("image_chat"),
+          QRect(566, 170, 207, 298));
+    mainchat = named(new QTextEdit(q), QStringLiteral("mainchat"), QRect(572, 176, 195, 255));
+    flatTextPane(mainchat, chatFont(8));
+    mychat = named(new QLineEdit(q), QStringLiteral("mychat"), QRect(575, 440, 189, 22));
+    mychat->setFont(arial(10));
+    mychat->setText(QStringLiteral("<Enter Chat Here>"));
+    mychat->setFrame(false);
+
+    buildScorePanel();
+
+    turntime = new QTimer(q);
+    turntime->setObjectName(QStringLiteral("turntime"));
+    turntime->setInterval(1000);
+}
+
+void BoardPanel::Impl::buildSettingsColumn() {
+    named(new PictureWidget(Picture::Logo, q), QStringLiteral("image_logo"),
+          QRect(565, 9, 209, 55));
+    button_start = named(new PictureButton(ButtonFace::StartGame, q),
+                         QStringLiteral("button_start"), QRect(598, 21, 150, 35));
+    button_start->hide();
+
+    // Captions end at 684 across; values start at 692.
+    const int rows[3] = {68, 88, 105};
+    const char* captions[3] = {"Round:", "Time Per Turn:", "Word Length:"};
+    for (int i = 0; i < 3; ++i) {
+        const QFont f = arial(i == 0 ? 12 : 10, true);
+        label(q, QString(), QString::fromLatin1(captions[i]), QRect(566, rows[i], 118, 18), f,
+              kNavy, Qt::AlignRight);
+    }
+    label_round = label(q, QStringLiteral("label_round"), QStringLiteral("0 of 5"),
+                        QRect(692, rows[0], 82, 18), arial(12, true), kNavy);
+    label_round->setProperty("Tag", 5);
+    label_timeperturn = label(q, QStringLiteral("label_timeperturn"), QStringLiteral("60 secs"),
+                              QRect(692, rows[1], 82, 18), arial(10, true), kNavy);
+    label_timeperturn->setProperty("Tag", 60);
+    label_numletters = label(q, QStringLiteral("label_numletters"), QStringLiteral("Random"),
+                             QRect(692, rows[2], 82, 18), arial(10, true), kNavy);
+
+    const int across[5] = {566, 592, 618, 644, 670};
+    for (int i = 0; i < 10; ++i) {
+        const bool chatter = i == 9;
+        auto* b = new PictureButton(chatter ? ButtonFace::Chatter : ButtonFace::Phrase, q);
+        named(b, QStringLiteral("b_phrase%1").arg(i + 1),
+              QRect(across[i % 5], i < 5 ? 128 : 148, 25, 19));
+        b->setToolTip(chatter ? QStringLiteral("Chatter Sounds")
+                              : QString::fromLatin1(kDefaultPhrases[i]));
+        phrase[i] = b;
+    }
+    Image4 = named(new PictureButton(ButtonFace::LinkLogo, q), QStringLiteral("Image4"),
+                   QRect(697, 128, 74, 38));
+}
+
+void BoardPanel::Impl::buildSeatRows() {
+    heading(q, QStringLiteral("Last Word"), QPoint(275, 291), arial(12, true, true), kNavy);
+    heading(q, QStringLiteral("Name"), QPoint(387, 291), arial(12, true, true), kNavy);
+    heading(q, QStringLiteral("Score"), QPoint(503, 291), arial(12, true, true), kNavy);
+    // Seat hints: the computer opponent's name on seat 2, and on seats 3 to 6
+    // names with blanks in them, which no lobby name can hold.
+    const QString hints[6] = {QString(),
+                              QStringLiteral("Grob"),
+                              QStringLiteral("Seat Three"),
+                              QStringLiteral("Seat Four"),
+                              QStringLiteral("Seat Five"),
+                              QStringLiteral("Seat Six")};
+    const int down[6] = {315, 338, 362, 385, 409, 432};
+    for (int i = 0; i < 6; ++i) {
+        const int seat = i + 1;
+        const QColor c = BoardPanel::seatColour(seat);
+        const QFont f = arial(12, true);
+        last[i] = label(q, QStringLiteral("label_last%1").arg(seat), QString(),
+                        QRect(240, down[i], 128, 20), f, c, Qt::AlignHCenter);
+        last[i]->setProperty("Tag", seat);
+        playername[i] = label(q, QStringLiteral("label_playername%1").arg(seat), board::kWaiting,
+                              QRect(372, down[i], 128, 20), f, c);
+        playername[i]->setProperty("Tag", seat);
+        playername[i]->setToolTip(hints[i]);
+        score[i] = label(q, QStringLiteral("label_score%1").arg(seat), QStringLiteral("0"),
+                         QRect(513, down[i], 46, 20), f, c);
+        score[i]->setProperty("Tag", 0);
+    }
+}
+
+void BoardPanel::Impl::buildScorePanel() {
+    panel_scores = named(new QWidget(q), QStringLiteral("panel_scores"), QRect(238, 8, 323, 459));
+    named(new PictureWidget(Picture::ScoreBackground, panel_scores), QStringLiteral("image_scores"),
+          QRect(0, 0, 323, 459));
+    const QPoint at[6] = {{8, 8}, {163, 8}, {8, 155}, {163, 155}, {8, 302}, {163, 302}};
+    for (int i = 0; i < 6; ++i) {
+        const int seat = i + 1;
+        const QColor c = BoardPanel::seatColour(seat);
+        QWidget* sub = named(new QWidget(panel_scores), QStringLiteral("panel_%1").arg(seat),
+                             QRect(at[i], QSize(152, 138)));
+        sub->setAutoFillBackground(true);
+        QPalette pal = sub->palette();
+        pal.setColor(QPalette::Window, kBoardColour);
+        sub->setPalette(pal);
+        panel[i] = sub;
+        auto field = [&](int n, QRect r, const QFont& f, Qt::Alignment a) {
+            QLabel* l = label(sub, QStringLiteral("label_score%1%2").arg(seat).arg(n),
+                              n == 0 ? board::kWaiting : QStringLiteral("0"), r, f, c, a);
+            panelField[i][n] = l;
+        };
+        field(0, QRect(2, 3, 148, 20), arial(11, true), Qt::AlignHCenter);
+        label(sub, QString(), QStringLiteral("Round"), QRect(52, 26, 46, 16), arial(8, true, true),
+              kNavy, Qt::AlignHCenter);
+        label(sub, QString(), QStringLiteral("Total"), QRect(100, 26, 46, 16), arial(8, true, true),
+              kNavy, Qt::AlignHCenter);
+        label(sub, QString(), QStringLiteral("Words"), QRect(4, 44, 48, 18), arial(8, true), kNavy);
+        label(sub, QString(), QStringLiteral("Score"), QRect(4, 64, 48, 18), arial(8, true), kNavy);
+        field(1, QRect(52, 44, 46, 18), arial(10, true), Qt::AlignHCenter);
+        field(2, QRect(52, 64, 46, 18), arial(10, true), Qt::AlignHCenter);
+        field(3, QRect(100, 44, 46, 18), arial(10, true), Qt::AlignHCenter);
+        field(4, QRect(100, 64, 46, 18), arial(10, true), Qt::AlignHCenter);
+        winnerPicture[i] = named(new PictureWidget(Picture::Winner, sub),
+                                 QStringLiteral("image_winner%1").arg(seat), QRect(6, 92, 140, 38));
+        winnerPicture[i]->hide();
+    }
+    label_starter = label(panel_scores, QStringLiteral("label_starter"), QString(),
+                          QRect(1, 442, 321, 16), arial(10, true), kOrange, Qt::AlignHCenter);
+    panel_scores->hide();
+    panel_scores->raise();
+}

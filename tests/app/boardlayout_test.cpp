@@ -1,0 +1,97 @@
+// The board's controls: every composed name resolves, and the controls start
+// where and as the layout puts them.
+
+#include "boardpanel.h"
+#include "boardrecorder.h"
+
+#include <QAbstractButton>
+#include <QLabel>
+#include <QLineEdit>
+#include <QTextEdit>
+#include <QTimer>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+struct BoardFixture : ::testing::Test {
+    ClientState state;
+    BoardRecorder host;
+    BoardPanel board{state, host};
+
+    template <class W = QWidget> W* find(const QString& name) { return board.findChild<W*>(name); }
+};
+
+TEST_F(BoardFixture, EveryComposedNameResolves) {
+    for (int seat = 1; seat <= 6; ++seat) {
+        for (const char* prefix : {"label_playername", "label_score", "label_last"})
+            EXPECT_NE(find<QLabel>(QStringLiteral("%1%2").arg(prefix).arg(seat)), nullptr)
+                << prefix << seat;
+        EXPECT_NE(find(QStringLiteral("image_winner%1").arg(seat)), nullptr) << seat;
+        EXPECT_NE(find(QStringLiteral("panel_%1").arg(seat)), nullptr) << seat;
+        for (int field = 0; field <= 4; ++field)
+            EXPECT_NE(find<QLabel>(QStringLiteral("label_score%1%2").arg(seat).arg(field)), nullptr)
+                << seat << field;
+    }
+    for (int n = 1; n <= 10; ++n) {
+        auto* b = find<QAbstractButton>(QStringLiteral("b_phrase%1").arg(n));
+        ASSERT_NE(b, nullptr) << n;
+        EXPECT_EQ(b, board.phraseButton(n));
+    }
+    for (const char* name :
+         {"mainchat",          "mychat",           "memo_wordlist", "label_status", "label_round",
+          "label_timeperturn", "label_numletters", "label_word1",   "label_word2",  "label_timer",
+          "label_starter",     "image_timer",      "image_word",    "image_error",  "image_full",
+          "edit_word",         "button_igiveup",   "button_start",  "Image4",       "panel_scores"})
+        EXPECT_NE(find(QString::fromLatin1(name)), nullptr) << name;
+    EXPECT_EQ(find<QTextEdit>("mainchat"), board.mainchat());
+    EXPECT_EQ(find<QLineEdit>("mychat"), board.mychat());
+    EXPECT_EQ(board.turntime()->interval(), 1000);
+}
+
+TEST_F(BoardFixture, StartsAsTheLayoutSays) {
+    EXPECT_EQ(board.size(), QSize(777, 474));
+    EXPECT_EQ(board.label_status()->text(), "Welcome to Vorlix");
+    EXPECT_EQ(board.mychat()->text(), "<Enter Chat Here>");
+    EXPECT_EQ(find<QLabel>("label_round")->text(), "0 of 5");
+    EXPECT_EQ(find<QLabel>("label_round")->property("Tag").toInt(), 5);
+    EXPECT_TRUE(find("button_start")->isHidden());
+    EXPECT_TRUE(find("image_full")->isHidden());
+    EXPECT_TRUE(find("panel_scores")->isHidden());
+    EXPECT_TRUE(find("edit_word")->isHidden());
+    EXPECT_TRUE(find<QTextEdit>("mainchat")->isReadOnly());
+
+    const QString phrases[9] = {"Way To Go!", "Good One!",         "Nice Try!",
+                                "Excellent!", "Brilliant!",        "Wow, WTG!",
+                                "Thanks!",    "Way To Go Teamie!", "Good Game Everyone!"};
+    for (int n = 1; n <= 9; ++n)
+        EXPECT_EQ(board.phraseButton(n)->toolTip(), phrases[n - 1]);
+    EXPECT_EQ(board.phraseButton(10)->toolTip(), "Chatter Sounds");
+    EXPECT_EQ(board.phraseButton(1)->geometry(), QRect(566, 128, 25, 19));
+    EXPECT_EQ(board.phraseButton(10)->geometry(), QRect(670, 148, 25, 19));
+
+    QStringList hints;
+    for (int seat = 1; seat <= 6; ++seat) {
+        QLabel* name = board.playerNameLabel(seat);
+        EXPECT_EQ(name->text(), "<Waiting>");
+        EXPECT_EQ(name->property("Tag").toInt(), seat);
+        EXPECT_EQ(board.lastWordLabel(seat)->property("Tag").toInt(), seat);
+        hints << name->toolTip();
+    }
+    EXPECT_TRUE(hints[0].isEmpty());
+    EXPECT_EQ(hints[1], "Grob");
+    for (int i = 2; i < 6; ++i) {
+        EXPECT_FALSE(hints[i].isEmpty());
+        EXPECT_EQ(hints.count(hints[i]), 1) << "seat hints must differ";
+    }
+
+    EXPECT_EQ(find("edit_word")->geometry(), QRect(251, 223, 297, 38));
+    EXPECT_EQ(find("image_error")->size(), QSize(195, 21));
+    EXPECT_EQ(find("mainchat")->geometry(), QRect(572, 176, 195, 255));
+    EXPECT_EQ(find("label_score64")->parentWidget()->objectName(), "panel_6");
+    EXPECT_EQ(find("panel_6")->geometry(), QRect(163, 302, 152, 138));
+    EXPECT_EQ(BoardPanel::seatColour(5), QColor(0x80, 0x80, 0xC0));
+    EXPECT_EQ(BoardPanel::seatColour(7), QColor(Qt::black));
+}
+
+} // namespace
