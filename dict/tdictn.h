@@ -7,6 +7,12 @@
 // name already exists, which is then used unchanged); every lookup is a binary
 // search over that file's records. The list is never parsed into memory.
 // Destruction closes and deletes the working file. No Qt here.
+//
+// The working directory should be one made for this process alone: whatever stands
+// there under the name "English" is taken as the list and deleted at the end.
+// Construction throws std::system_error when a new working file cannot be created
+// or written whole (no partial file is left); an existing file that cannot be read
+// as a list is only reported, and every lookup then answers false.
 
 #include <functional>
 #include <optional>
@@ -22,7 +28,8 @@ public:
     // cannot be opened.
     using NotFoundReporter = std::function<void(const std::string& message)>;
 
-    TDictn(std::string workingDir, ResourceLoader loadResource, NotFoundReporter reportNotFound = {});
+    TDictn(std::string workingDir, ResourceLoader loadResource,
+           NotFoundReporter reportNotFound = {});
     ~TDictn();
     TDictn(const TDictn&) = delete;
     TDictn& operator=(const TDictn&) = delete;
@@ -32,7 +39,7 @@ public:
     bool IsWord(std::string_view word) const;
 
     bool Available() const;
-    int LastIndex() const;          // record count - 1
+    int LastIndex() const;           // record count - 1; -1 when empty or unavailable
     std::string workingFile() const; // path of "English"
 
 private:

@@ -1,0 +1,126 @@
+#include "tdictn.h"
+
+#include "recordmap.h"
+#include "wordkey.h"
+
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <stdexcept>
+#include <sys/stat.h>
+#include <system_error>
+#include <unistd.h>
+
+namespace {
+
+const char kWorkingFileName[] = "English";
+const char kNotFoundMessage[] = "English.dic dictionary not found!";
+
+void writeAll(int fd, const std::string& bytes) {
+    std::size_t done = 0;
+    while (done < bytes.size()) {
+        const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            throw std::system_error(errno ? errno : EIO, std::generic_category(),
+                                    "cannot write the dictionary's working file");
+        done += static_cast<std::size_t>(n);
+    }
+}
+
+// Writes the word list to a new working file. A file that could not be written
+// whole is removed again: a truncated list must never be searched, nor be taken
+// for a valid one by a later run that finds it in place.
+void createWorkingFile(const std::string& path, const std::string& bytes) {
+    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+    if (fd < 0)
+        throw std::system_error(errno, std::generic_category(),
+                                "cannot create the dictionary's working file " + path);
+    try {
+        writeAll(fd, bytes);
+    } catch (...) {
+        ::close(fd);
+        ::unlink(path.c_str());
+        throw;
+    }
+    if (::close(fd) != 0) {
+        const int err = errno;
+        ::unlink(path.c_str());
+        throw std::system_error(err, std::generic_category(),
+                                "cannot write the dictionary's working file " + path);
+    }
+}
+
+} // namespace
+
+struct TDictn::Impl {
+    std::string path;
+    RecordMap records;
+    bool available = false;
+};
+
+TDictn::TDictn(std::string workingDir, ResourceLoader loadResource, NotFoundReporter reportNotFound)
+    : d(new Impl) {
+    d->path =
+        workingDir.empty() ? std::string(kWorkingFileName) : workingDir + "/" + kWorkingFileName;
+    try {
+        // Anything already standing under the name, even a dangling link, is used as
+        // it is; only a free name gets a fresh copy of the list.
+        struct stat st;
+        if (::lstat(d->path.c_str(), &st) != 0 && loadResource) {
+            if (const std::optional<std::string> bytes = loadResource())
+                createWorkingFile(d->path, *bytes);
+        }
+    } catch (...) {
+        delete d;
+        throw;
+    }
+
+    d->available = d->records.open(d->path);
+    if (!d->available && reportNotFound)
+        reportNotFound(kNotFoundMessage);
+}
+
+TDictn::~TDictn() {
+    d->records.close();
+    ::unlink(d->path.c_str()); // failures ignored: nothing is left to do about them
+    delete d;
+}
+
+bool TDictn::IsWord(std::string_view word) const {
+    if (!d->available)
+        return false;
+    WordKey key;
+    if (!key.set(word))
+        return false;
+
+    // The records are sorted by their padded words, so a plain binary search finds
+    // the key in at most 18 probes of the shipped list. Indexes are 64-bit so that
+    // low + high cannot overflow on any file size.
+    std::int64_t low = 0;
+    std::int64_t high = d->records.lastIndex();
+    while (low <= high) {
+        const std::int64_t mid = low + (high - low) / 2;
+        const int order = key.compareWithRecord(d->records.record(mid));
+        if (order == 0)
+            return true;
+        if (order > 0)
+            low = mid + 1;
+        else
+            high = mid - 1;
+    }
+    return false;
+}
+
+bool TDictn::Available() const {
+    return d->available;
+}
+
+int TDictn::LastIndex() const {
+    return d->available ? static_cast<int>(d->records.lastIndex()) : -1;
+}
+
+std::string TDictn::workingFile() const {
+    return d->path;
+}
