@@ -1,0 +1,104 @@
+#include "lzh_tree.h"
+
+#include <cstring>
+
+namespace lzh {
+
+MatchTree::MatchTree() {
+    // The window starts as blanks, the mirror and the lookahead area included:
+    // an empty input sends the blank standing at the current position.
+    std::memset(text, ' ', sizeof text);
+    for (int i = kRingSize + 1; i <= kRingSize + 256; ++i)
+        m_right[i] = kNil;
+    for (int i = 0; i < kRingSize; ++i)
+        m_parent[i] = kNil;
+}
+
+void MatchTree::insert(int r) {
+    const uint8_t* key = &text[r];
+    int p = kRingSize + 1 + key[0];
+    int cmp = 1;
+    m_right[r] = m_left[r] = kNil;
+    matchLength = 0;
+    for (;;) {
+        if (cmp >= 0) {
+            if (m_right[p] != kNil) {
+                p = m_right[p];
+            } else {
+                m_right[p] = int16_t(r);
+                m_parent[r] = int16_t(p);
+                return;
+            }
+        } else {
+            if (m_left[p] != kNil) {
+                p = m_left[p];
+            } else {
+                m_left[p] = int16_t(r);
+                m_parent[r] = int16_t(p);
+                return;
+            }
+        }
+        const uint8_t* other = &text[p];
+        int i = 1;
+        cmp = 0;
+        for (; i < kLookahead; ++i) {
+            cmp = int(key[i]) - int(other[i]);
+            if (cmp != 0)
+                break;
+        }
+        if (i > kThreshold) {
+            const int position = ((r - p) & (kRingSize - 1)) - 1;
+            if (i > matchLength) {
+                matchPosition = position;
+                matchLength = i;
+                if (matchLength >= kLookahead)
+                    break;
+            } else if (i == matchLength && position < matchPosition) {
+                matchPosition = position;
+            }
+        }
+    }
+    // A full-length match: the new position takes the old one's place.
+    m_parent[r] = m_parent[p];
+    m_left[r] = m_left[p];
+    m_right[r] = m_right[p];
+    m_parent[m_left[p]] = int16_t(r);
+    m_parent[m_right[p]] = int16_t(r);
+    if (m_right[m_parent[p]] == p)
+        m_right[m_parent[p]] = int16_t(r);
+    else
+        m_left[m_parent[p]] = int16_t(r);
+    m_parent[p] = kNil;
+}
+
+void MatchTree::remove(int p) {
+    if (m_parent[p] == kNil)
+        return;
+    int q;
+    if (m_right[p] == kNil) {
+        q = m_left[p];
+    } else if (m_left[p] == kNil) {
+        q = m_right[p];
+    } else {
+        q = m_left[p];
+        if (m_right[q] != kNil) {
+            do {
+                q = m_right[q];
+            } while (m_right[q] != kNil);
+            m_right[m_parent[q]] = m_left[q];
+            m_parent[m_left[q]] = m_parent[q];
+            m_left[q] = m_left[p];
+            m_parent[m_left[p]] = int16_t(q);
+        }
+        m_right[q] = m_right[p];
+        m_parent[m_right[p]] = int16_t(q);
+    }
+    m_parent[q] = m_parent[p];
+    if (m_right[m_parent[p]] == p)
+        m_right[m_parent[p]] = int16_t(q);
+    else
+        m_left[m_parent[p]] = int16_t(q);
+    m_parent[p] = kNil;
+}
+
+} // namespace lzh

@@ -1,0 +1,191 @@
+#include "tlzr.h"
+
+#include <algorithm>
+#include <cstring>
+#include <new>
+
+namespace {
+
+constexpr std::size_t kHashSize = 4096;
+constexpr std::size_t kMaxDistance = 4095;
+constexpr std::size_t kMinMatch = 3;
+constexpr std::size_t kMaxMatch = 18;
+constexpr std::size_t kMinRun = 16;
+constexpr std::size_t kMaxRun = 4095;
+constexpr uint8_t kCodedFlag = 0x40;
+constexpr uint8_t kStoredFlag = 0x80;
+
+inline unsigned hashAt(const uint8_t* p) {
+    const uint32_t v = (uint32_t(p[0]) << 8) ^ (uint32_t(p[1]) << 4) ^ uint32_t(p[2]);
+    return ((v * 40543u) >> 4) & 0x0FFF;
+}
+
+inline void putWord(uint8_t* out, unsigned value) {
+    out[0] = uint8_t(value >> 8);
+    out[1] = uint8_t(value);
+}
+
+// Length of the run of in[x] starting at x, at most `limit`.
+inline std::size_t runLength(const uint8_t* in, std::size_t x, std::size_t limit) {
+    const uint8_t b = in[x];
+    std::size_t r = 1;
+    while (r < limit && in[x + r] == b)
+        ++r;
+    return r;
+}
+
+} // namespace
+
+TLZR::TLZR() {
+    try {
+        m_hash.reset(new int16_t[kHashSize]);
+    } catch (const std::bad_alloc&) {
+        throw ELzrw1KHCompressor("LZRW1KH : no memory for HASH table");
+    }
+}
+
+TLZR::~TLZR() = default;
+
+uint16_t TLZR::CompressBlock(const uint8_t* in, uint8_t* out, std::size_t n) {
+    if (n > BlockSize)
+        throw std::invalid_argument("TLZR::CompressBlock: block longer than 32768 bytes");
+    int16_t* const table = m_hash.get();
+    std::fill(table, table + kHashSize, int16_t(-1));
+
+    out[0] = kCodedFlag;
+    std::size_t controlPos = 1;
+    std::size_t y = 3;
+    std::size_t x = 0;
+    unsigned control = 0;
+    int items = 0;
+
+    while (x < n && y <= n) {
+        if (items == 16) {
+            putWord(out + controlPos, control);
+            controlPos = y;
+            y += 2;
+            items = 0;
+            control = 0;
+        }
+        const std::size_t run = runLength(in, x, std::min(kMaxRun, n - x));
+        if (run >= kMinRun) {
+            out[y] = 0;
+            putWord(out + y + 1, unsigned(run - kMinRun));
+            out[y + 3] = in[x];
+            y += 4;
+            x += run;
+            control = (control << 1) | 1;
+        } else {
+            std::size_t length = 0;
+            std::size_t distance = 0;
+            // With fewer than three bytes left no match can reach the minimum
+            // length, so the hash (which reads three bytes) is not needed.
+            if (x + 2 < n) {
+                const unsigned h = hashAt(in + x);
+                const int candidate = table[h];
+                table[h] = int16_t(x);
+                if (candidate >= 0 && x - std::size_t(candidate) <= kMaxDistance) {
+                    const std::size_t limit = std::min(kMaxMatch, n - x);
+                    const uint8_t* a = in + x;
+                    const uint8_t* b = in + candidate;
+                    while (length < limit && a[length] == b[length])
+                        ++length;
+                    distance = x - std::size_t(candidate);
+                }
+            }
+            if (length >= kMinMatch) {
+                putWord(out + y, unsigned(distance * 16 + (length - kMinMatch)));
+                y += 2;
+                x += length;
+                control = (control << 1) | 1;
+            } else {
+                out[y++] = in[x++];
+                control <<= 1;
+            }
+        }
+        ++items;
+    }
+    putWord(out + controlPos, (control << (16 - items)) & 0xFFFF);
+
+    if (y > n) {
+        out[0] = kStoredFlag;
+        if (n > 0)
+            std::memcpy(out + 1, in, n);
+        return uint16_t(n + 1);
+    }
+    return uint16_t(y);
+}
+
+std::size_t TLZR::DecompressBlock(const uint8_t* in, uint8_t* out, std::size_t m, bool* damaged) {
+    if (damaged)
+        *damaged = false;
+    auto fail = [&](std::size_t produced) {
+        if (damaged)
+            *damaged = true;
+        return produced;
+    };
+    if (m <= 1)
+        return 0;
+    if (in[0] == kStoredFlag) {
+        if (m - 1 > BlockSize) {
+            std::memcpy(out, in + 1, BlockSize);
+            return fail(BlockSize);
+        }
+        std::memcpy(out, in + 1, m - 1);
+        return m - 1;
+    }
+    if (m < 3)
+        return fail(0);
+
+    unsigned control = (unsigned(in[1]) << 8) | in[2];
+    int bitsLeft = 16;
+    std::size_t x = 3;
+    std::size_t y = 0;
+    while (x < m) {
+        if (bitsLeft == 0) {
+            // A control word is only ever written in front of an item.
+            if (m - x < 3)
+                return fail(y);
+            control = (unsigned(in[x]) << 8) | in[x + 1];
+            x += 2;
+            bitsLeft = 16;
+        }
+        if ((control & 0x8000) == 0) {
+            if (y >= BlockSize)
+                return fail(y);
+            out[y++] = in[x++];
+        } else {
+            if (m - x < 2)
+                return fail(y);
+            const std::size_t d = (std::size_t(in[x]) << 4) | (in[x + 1] >> 4);
+            if (d == 0) {
+                if (m - x < 4)
+                    return fail(y);
+                const std::size_t count = ((std::size_t(in[x + 1]) << 8) | in[x + 2]) + kMinRun;
+                if (count > BlockSize - y)
+                    return fail(y);
+                std::memset(out + y, in[x + 3], count);
+                y += count;
+                x += 4;
+            } else {
+                const std::size_t length = (in[x + 1] & 0x0F) + kMinMatch;
+                if (d > y || length > BlockSize - y)
+                    return fail(y);
+                const uint8_t* from = out + y - d;
+                uint8_t* to = out + y;
+                if (d >= length) {
+                    std::memcpy(to, from, length);
+                } else {
+                    // Overlapping copy: each byte may be one this copy just made.
+                    for (std::size_t i = 0; i < length; ++i)
+                        to[i] = from[i];
+                }
+                y += length;
+                x += 2;
+            }
+        }
+        control <<= 1;
+        --bitsLeft;
+    }
+    return y;
+}
