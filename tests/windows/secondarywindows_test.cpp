@@ -1,0 +1,246 @@
+#include "tabout.h"
+#include "tdownload.h"
+#include "thelp.h"
+#include "tphrases.h"
+#include "tspylist.h"
+
+#include <QAction>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMouseEvent>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTextEdit>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+class SpyList : public ::testing::Test {
+protected:
+    void SetUp() override {
+        spies.show();
+        spies.kicking = [this](int number) { kicked << number; };
+        spies.listbox_spys->addItems({QStringLiteral("7: Guest"), QStringLiteral("8: Watcher")});
+    }
+
+    // The pointer moves inside the list to a point.
+    void moveTo(const QPoint& pos) {
+        QMouseEvent move(QEvent::MouseMove, pos, spies.listbox_spys->viewport()->mapToGlobal(pos),
+                         Qt::NoButton, Qt::NoButton, Qt::NoModifier);
+        QCoreApplication::sendEvent(spies.listbox_spys->viewport(), &move);
+    }
+    void moveOverLine(int line) {
+        moveTo(spies.listbox_spys->visualItemRect(spies.listbox_spys->item(line)).center());
+    }
+
+    Tspylist spies{nullptr};
+    QList<int> kicked;
+};
+
+} // namespace
+
+TEST_F(SpyList, StartsWithRemoveDisabled) {
+    EXPECT_EQ(spies.windowTitle(), QStringLiteral("Vorlix - Spys"));
+    EXPECT_FALSE(spies.popup_kickhim->isEnabled());
+    EXPECT_EQ(spies.popup_kickhim->text(), QStringLiteral("Remove From Game"));
+    EXPECT_TRUE(spies.windowFlags() & Qt::WindowStaysOnTopHint);
+    EXPECT_EQ(spies.listbox_spys->property("Tag").toInt(), -1);
+    spies.popup_kickhim->trigger(); // disabled: nothing happens
+    EXPECT_TRUE(kicked.isEmpty());
+}
+
+TEST_F(SpyList, RemovesTheSpyUnderThePointerNotTheSelectedOne) {
+    spies.popup_kickhim->setEnabled(true);
+    spies.listbox_spys->setCurrentRow(0);
+    moveOverLine(1);
+    EXPECT_EQ(spies.listbox_spys->property("Tag").toInt(), 1);
+    spies.popup_kickhim->trigger();
+    moveOverLine(0);
+    spies.popup_kickhim->trigger();
+    EXPECT_EQ(kicked, (QList<int>{8, 7}));
+}
+
+TEST_F(SpyList, PointerBelowTheLastLineRemovesNobody) {
+    spies.popup_kickhim->setEnabled(true);
+    moveOverLine(0);
+    moveTo(QPoint(10, spies.listbox_spys->viewport()->height() - 2));
+    EXPECT_EQ(spies.listbox_spys->property("Tag").toInt(), -1);
+    spies.popup_kickhim->trigger();
+    EXPECT_TRUE(kicked.isEmpty());
+}
+
+TEST_F(SpyList, LinesWithoutANumberAndLinesGoneAreIgnored) {
+    spies.popup_kickhim->setEnabled(true);
+    spies.listbox_spys->clear();
+    spies.listbox_spys->addItems(
+        {QStringLiteral("Guest"), QStringLiteral("x: Guest"), QStringLiteral("9: Last")});
+    for (int line : {0, 1}) {
+        moveOverLine(line);
+        spies.popup_kickhim->trigger();
+    }
+    EXPECT_TRUE(kicked.isEmpty());
+    moveOverLine(2);
+    delete spies.listbox_spys->takeItem(2); // the spy left before the choice
+    spies.popup_kickhim->trigger();
+    EXPECT_TRUE(kicked.isEmpty());
+}
+
+TEST_F(SpyList, DoneHides) {
+    spies.findChild<QPushButton*>(QStringLiteral("button_done"))->click();
+    EXPECT_TRUE(spies.isHidden());
+}
+
+TEST(Phrases, NineEditsOfAtMostFiftyCharacters) {
+    Tphrases phrases(nullptr);
+    EXPECT_EQ(phrases.windowTitle(), QStringLiteral("Vorlix - Phrase Buttons "));
+    EXPECT_EQ(phrases.phrase(1)->text(), QStringLiteral("Way To Go!"));
+    EXPECT_EQ(phrases.phrase(9)->text(), QStringLiteral("Good Game Everyone!"));
+    for (int n = 1; n <= 9; ++n) {
+        ASSERT_NE(phrases.findChild<QLineEdit*>(QStringLiteral("phrase%1").arg(n)), nullptr);
+        EXPECT_EQ(phrases.phrase(n)->maxLength(), 50);
+    }
+    QLineEdit* edit = phrases.phrase(3);
+    edit->clear();
+    QTest::keyClicks(edit, QString(51, QLatin1Char('a')));
+    EXPECT_EQ(edit->text(), QString(50, QLatin1Char('a')));
+    EXPECT_EQ(phrases.findChild<QLabel*>(QStringLiteral("Label13"))->text(),
+              QStringLiteral("Buttons can only be used once every 2 seconds"));
+}
+
+TEST(Phrases, DoneHandsOverAllNineTextsAndHides) {
+    Tphrases phrases(nullptr);
+    QStringList given;
+    phrases.onDone = [&given](const QStringList& texts) { given = texts; };
+    phrases.show();
+    phrases.phrase(2)->setText(QStringLiteral("Well played"));
+    phrases.findChild<QPushButton*>(QStringLiteral("button_done"))->click();
+    ASSERT_EQ(given.size(), 9);
+    EXPECT_EQ(given[1], QStringLiteral("Well played"));
+    EXPECT_EQ(given[0], QStringLiteral("Way To Go!"));
+    EXPECT_TRUE(phrases.isHidden());
+}
+
+TEST(Help, PageButtonsBringTheirPaneToTheFront) {
+    Thelp help(nullptr);
+    EXPECT_EQ(help.windowTitle(), QStringLiteral("Vorlix - Help File"));
+    EXPECT_EQ(help.currentPage(), 1);
+    auto* caption = help.findChild<QLabel*>(QStringLiteral("label_caption"));
+    EXPECT_EQ(caption->text(), QStringLiteral("Overview"));
+    const char* captions[] = {"Overview", "Connecting",    "Game Play",
+                              "Scoring",  "Documentation", "License"};
+    for (int page = 1; page <= 6; ++page) {
+        auto* button = help.findChild<QPushButton*>(QStringLiteral("SelButton%1").arg(page));
+        ASSERT_NE(button, nullptr);
+        EXPECT_EQ(button->property("Tag").toInt(), page);
+        ASSERT_NE(help.findChild<QTextEdit*>(QStringLiteral("memo%1").arg(page)), nullptr);
+        button->click();
+        EXPECT_EQ(help.currentPage(), page);
+        EXPECT_EQ(caption->text(), QString::fromLatin1(captions[page - 1]));
+    }
+    help.show();
+    help.findChild<QPushButton*>(QStringLiteral("button_done"))->click();
+    EXPECT_TRUE(help.isHidden());
+    EXPECT_EQ(help.currentPage(), 6); // the page in front stays for the next opening
+}
+
+TEST(Help, OverviewAndScoringHoldTheirTexts) {
+    Thelp help(nullptr);
+    auto* memo1 = help.findChild<QTextEdit*>(QStringLiteral("memo1"));
+    EXPECT_EQ(memo1->toPlainText(),
+              QStringLiteral("Overview\n\nVorlix is a game I dreamed up while trying to figure "
+                             "out how to make \nanother game work. \n\nThe Object of the game is "
+                             "to guess as many words as possible within the \nconstraints of the "
+                             "requirements given."));
+    EXPECT_TRUE(memo1->isReadOnly());
+    auto* memo4 = help.findChild<QTextEdit*>(QStringLiteral("memo4"));
+    EXPECT_TRUE(memo4->toPlainText().startsWith(
+        QStringLiteral("Scoring\n\nYou receive one point for each letter in every valid word "
+                       "you create.\n\n")));
+    EXPECT_TRUE(memo4->toPlainText().endsWith(
+        QStringLiteral("win. Game play will continue until ties for the lead are broken.")));
+    EXPECT_TRUE(help.findChild<QTextEdit*>(QStringLiteral("memo6"))
+                    ->toPlainText()
+                    .startsWith(QStringLiteral("License Agreement \n")));
+    EXPECT_TRUE(help.findChild<QTextEdit*>(QStringLiteral("memo5"))
+                    ->toPlainText()
+                    .startsWith(QStringLiteral("History\n")));
+}
+
+TEST(Help, AboutButtonShowsTheAboutWindow) {
+    QWidget main;
+    Tabout about(&main);
+    Thelp help(&main);
+    EXPECT_TRUE(about.isHidden());
+    help.findChild<QPushButton*>(QStringLiteral("button_about"))->click();
+    EXPECT_FALSE(about.isHidden());
+}
+
+TEST(About, ShowsTheVersionAndOpensTheLink) {
+    Tabout about(nullptr);
+    EXPECT_EQ(about.windowTitle(), QStringLiteral("Vorlix - About"));
+    EXPECT_EQ(about.versionText(), QStringLiteral("1.0.4"));
+    EXPECT_EQ(about.findChild<QLabel*>(QStringLiteral("label_build"))->text(),
+              QStringLiteral(".6"));
+    QStringList opened;
+    about.openLink = [&opened](const QString& address) { opened << address; };
+    about.show();
+    QTest::mouseClick(about.findChild<QLabel*>(QStringLiteral("Label7")), Qt::LeftButton);
+    EXPECT_EQ(opened, QStringList{QStringLiteral("http://") + about.URL1});
+    about.URL1.clear();
+    about.Label7Click();
+    EXPECT_EQ(opened.size(), 1);
+    about.findChild<QPushButton*>(QStringLiteral("Button1"))->click();
+    EXPECT_TRUE(about.isHidden());
+}
+
+TEST(Download, StopBeforeAnyDownloadOnlyReports) {
+    Tdownload download(nullptr);
+    EXPECT_EQ(download.windowTitle(), QStringLiteral("Download The Kestrun Lobby"));
+    EXPECT_EQ(download.size(), QSize(724, 500));
+    auto* get = download.findChild<QPushButton*>(QStringLiteral("getbutton"));
+    auto* stop = download.findChild<QPushButton*>(QStringLiteral("abortbutton"));
+    EXPECT_TRUE(get->isEnabled());
+    EXPECT_TRUE(stop->isEnabled());
+    stop->click();
+    EXPECT_EQ(download.findChild<QLabel*>(QStringLiteral("infolabel"))->text(),
+              QStringLiteral("Download has been aborted."));
+    EXPECT_EQ(download.findChild<QLabel*>(QStringLiteral("infolabel"))->property("Tag"), 2);
+    EXPECT_EQ(download.findChild<QLabel*>(QStringLiteral("infolabel3"))->text(),
+              QStringLiteral("Download Aborted"));
+    EXPECT_TRUE(get->isEnabled());
+}
+
+TEST(Download, PlayWithOthersStartsTheLobbyOnlyWhenInstalled) {
+    Tdownload download(nullptr);
+    QStringList messages, started;
+    int exits = 0;
+    download.showMessage = [&messages](const QString& m) { messages << m; };
+    download.startProgram = [&started](const QString& p) {
+        started << p;
+        return true;
+    };
+    download.exitProgram = [&exits] { ++exits; };
+    QTemporaryDir dir;
+    download.lobbyProgram = dir.filePath(QStringLiteral("KestrunLobby.exe"));
+    auto* others = download.findChild<QPushButton*>(QStringLiteral("Button2"));
+    others->click();
+    EXPECT_EQ(messages,
+              QStringList{QStringLiteral("Please close the game and open the Kestrun Lobby using "
+                                         "the icon on your desktop or using the your Window's "
+                                         "start-up menu.")});
+    EXPECT_TRUE(started.isEmpty());
+
+    QFile lobby(download.lobbyProgram);
+    ASSERT_TRUE(lobby.open(QIODevice::WriteOnly));
+    lobby.close();
+    others->click();
+    EXPECT_EQ(started, QStringList{download.lobbyProgram});
+    EXPECT_EQ(exits, 1);
+
+    download.show();
+    download.findChild<QPushButton*>(QStringLiteral("Button1"))->click();
+    EXPECT_TRUE(download.isHidden());
+}

@@ -1,0 +1,40 @@
+#pragma once
+// A picture that acts as a button or check box. Its "Tag" property holds the
+// window's state for it (for a check picture: 1 checked, 0 not) and its tool
+// tip its "Hint". It reports a left click and the Space key as clicked() and
+// leaves what a click means to its window.
+
+#include <QLabel>
+#include <QList>
+#include <QPixmap>
+
+class PictureButton : public QLabel {
+    Q_OBJECT
+public:
+    PictureButton(QWidget* parent, const QString& name, const QString& hint = QString());
+
+    int tag() const { return property("Tag").toInt(); }
+
+signals:
+    void clicked();
+
+protected:
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
+};
+
+// A numbered set of pictures of one size, with a "Tag" property of its own.
+class ImageList : public QObject {
+    Q_OBJECT
+public:
+    ImageList(QObject* parent, const QString& name, QList<QPixmap> images);
+
+    const QPixmap& image(int index) const { return m_images.at(index); }
+    int count() const { return static_cast<int>(m_images.size()); }
+    int tag() const { return property("Tag").toInt(); }
+    void setTag(int tag) { setProperty("Tag", tag); }
+
+private:
+    QList<QPixmap> m_images;
+};

@@ -1,0 +1,26 @@
+#pragma once
+// The about window: logo, the maker's web address (a click opens it), credits
+// and the program's version. The caption of `version` ("1.0.4") is also the
+// protocol version the client logs in with.
+
+#include <QDialog>
+
+#include <functional>
+
+class QLabel;
+
+class Tabout : public QDialog {
+    Q_OBJECT
+public:
+    explicit Tabout(QWidget* parent);
+
+    // The version text of the `version` label.
+    QString versionText() const;
+    void Label7Click();
+    void Button1Click();
+
+    // The maker's web address, without a scheme.
+    QString URL1 = QStringLiteral("www.kestrun.com");
+    // Opens an address; by default the desktop's browser.
+    std::function<void(const QString&)> openLink;
+};

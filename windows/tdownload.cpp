@@ -1,0 +1,135 @@
+#include "tdownload.h"
+
+#include "windowart.h"
+
+#include <QAction>
+#include <QFileInfo>
+#include <QLabel>
+#include <QMessageBox>
+#include <QProcess>
+#include <QPushButton>
+
+namespace {
+
+QWidget* whitePanel(QWidget* parent, const QString& name, const QRect& place) {
+    auto* panel = new QWidget(parent);
+    panel->setObjectName(name);
+    panel->setGeometry(place);
+    windowart::makeWhite(panel);
+    return panel;
+}
+
+QLabel* text(QWidget* parent, const QString& name, const QString& caption, const QRect& place,
+             Qt::Alignment align = Qt::AlignLeft | Qt::AlignTop) {
+    auto* label = new QLabel(caption, parent);
+    label->setObjectName(name);
+    label->setGeometry(place);
+    label->setWordWrap(true);
+    label->setAlignment(align);
+    return label;
+}
+
+QPushButton* button(QWidget* parent, const QString& name, const QString& caption,
+                    const QRect& place) {
+    auto* b = new QPushButton(caption, parent);
+    b->setObjectName(name);
+    b->setGeometry(place);
+    b->setAutoDefault(false);
+    return b;
+}
+
+} // namespace
+
+Tdownload::Tdownload(QWidget* parent) : QDialog(parent) {
+    setObjectName(QStringLiteral("download"));
+    setWindowTitle(QStringLiteral("Download The Kestrun Lobby"));
+    setWindowFlags(Qt::Tool | Qt::WindowTitleHint | Qt::WindowCloseButtonHint |
+                   Qt::WindowStaysOnTopHint);
+    setFixedSize(724, 500);
+    QPalette back = palette();
+    back.setColor(QPalette::Window, QColor(0x1E, 0x3C, 0x78));
+    setPalette(back);
+    setAutoFillBackground(true);
+
+    showMessage = [this](const QString& message) {
+        QMessageBox::information(this, windowTitle(), message);
+    };
+    startProgram = [](const QString& program) { return QProcess::startDetached(program, {}); };
+
+    QWidget* left = whitePanel(this, QStringLiteral("panel_left"), QRect(12, 12, 400, 476));
+    auto* picture = text(left, QStringLiteral("image_lobby"), QStringLiteral("The Kestrun Lobby"),
+                         QRect(20, 20, 360, 160), Qt::AlignCenter);
+    picture->setFont(QFont(QStringLiteral("Times New Roman"), 22, QFont::Bold));
+    picture->setFrameShape(QFrame::Box);
+    text(left, QStringLiteral("label_offer"),
+         QStringLiteral("Download The Kestrun Lobby Now to play this  and other exciting games "
+                        "online with other players!"),
+         QRect(20, 196, 360, 60), Qt::AlignCenter);
+    getbutton = button(left, QStringLiteral("getbutton"),
+                       QStringLiteral("Download And Install The Kestrun Lobby Now"),
+                       QRect(40, 268, 320, 32));
+    abortbutton = button(left, QStringLiteral("abortbutton"), QStringLiteral("Stop Download"),
+                         QRect(120, 308, 160, 28));
+    infolabel = text(left, QStringLiteral("infolabel"), QString(), QRect(20, 350, 360, 20),
+                     Qt::AlignCenter);
+    infolabel->setProperty("Tag", 0);
+    infolabel3 = text(left, QStringLiteral("infolabel3"), QString(), QRect(20, 374, 360, 20),
+                      Qt::AlignCenter);
+    infolabel2 = text(left, QStringLiteral("infolabel2"), QString(), QRect(20, 398, 360, 20));
+    infolabel2->hide();
+    connect(getbutton, &QPushButton::clicked, this, &Tdownload::getbuttonClick);
+    connect(abortbutton, &QPushButton::clicked, this, &Tdownload::abortbuttonClick);
+
+    QWidget* top = whitePanel(this, QStringLiteral("panel_solo"), QRect(424, 12, 288, 230));
+    text(top, QStringLiteral("label_solo"),
+         QStringLiteral("To proceed to the game without the ability to play against others "
+                        "click the button below."),
+         QRect(12, 12, 264, 60));
+    auto* solo = button(top, QStringLiteral("Button1"), QStringLiteral("Play Solo Game"),
+                        QRect(64, 80, 160, 32));
+    connect(solo, &QPushButton::clicked, this, &Tdownload::Button1Click);
+    text(top, QStringLiteral("label_firewall"),
+         QStringLiteral("Note: Even if you are playing offline, you will need to configure your "
+                        "FIREWALL to allow the game to access the internet components."),
+         QRect(12, 124, 264, 90));
+
+    QWidget* bottom = whitePanel(this, QStringLiteral("panel_others"), QRect(424, 254, 288, 234));
+    text(bottom, QStringLiteral("label_others"),
+         QStringLiteral("If you already have The Kestrun Lobby and you wish to play with others "
+                        "then click the button below to close this game and open The Kestrun "
+                        "Lobby."),
+         QRect(12, 12, 264, 90));
+    auto* others = button(bottom, QStringLiteral("Button2"), QStringLiteral("Play with Others"),
+                          QRect(64, 110, 160, 32));
+    connect(others, &QPushButton::clicked, this, &Tdownload::Button2Click);
+}
+
+void Tdownload::getbuttonClick() {
+    showMessage(QStringLiteral("Downloading The Kestrun Lobby is not available in this version. "
+                               "Please get it from the Kestrun web site."));
+}
+
+void Tdownload::abortbuttonClick() {
+    infolabel->setText(QStringLiteral("Download has been aborted."));
+    infolabel->setProperty("Tag", 2);
+    infolabel3->setText(QStringLiteral("Download Aborted"));
+}
+
+void Tdownload::Button1Click() {
+    close();
+}
+
+void Tdownload::Button2Click() {
+    if (QFileInfo::exists(lobbyProgram)) {
+        startProgram(lobbyProgram);
+        if (exitProgram)
+            exitProgram();
+        else if (auto* exit = parentWidget()
+                                  ? parentWidget()->findChild<QAction*>(QStringLiteral("Exit1"))
+                                  : nullptr)
+            exit->trigger();
+        return;
+    }
+    showMessage(QStringLiteral("Please close the game and open the Kestrun Lobby using the icon "
+                               "on your desktop or using the your Window's start-up menu."));
+}

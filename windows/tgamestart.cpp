@@ -1,0 +1,158 @@
+#include "tgamestart.h"
+
+#include "messages.h"
+#include "picturebutton.h"
+#include "protocol.h"
+#include "updown.h"
+#include "windowart.h"
+
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+
+namespace {
+
+const QString kLengthPrefix = QStringLiteral("image_letters");
+const QString kRandom = QStringLiteral("image_letters6");
+
+QLabel* caption(QWidget* parent, const QString& text, const QRect& place) {
+    auto* label = new QLabel(text, parent);
+    label->setGeometry(place);
+    return label;
+}
+
+} // namespace
+
+Tgamestart::Tgamestart(QWidget* parent) : QDialog(parent) {
+    setObjectName(QStringLiteral("gamestart"));
+    buildWindow();
+    checkimage(kRandom);
+    drawCheck(image_show, 1);
+}
+
+void Tgamestart::buildWindow() {
+    setWindowTitle(QStringLiteral("Vorlix - Game Start"));
+    setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint |
+                   Qt::WindowCloseButtonHint);
+    setFixedSize(300, 364);
+    windowart::makeWhite(this);
+
+    auto* heading = new QLabel(QStringLiteral("Game Options"), this);
+    heading->setObjectName(QStringLiteral("label_heading"));
+    heading->setGeometry(0, 8, 300, 24);
+    heading->setAlignment(Qt::AlignCenter);
+    QFont big(QStringLiteral("Arial"), 12, QFont::Bold);
+    heading->setFont(big);
+
+    caption(this, QStringLiteral("Num of Rounds:"), QRect(30, 44, 110, 22));
+    edit_playtoscore = new QLineEdit(this);
+    edit_playtoscore->setObjectName(QStringLiteral("edit_playtoscore"));
+    edit_playtoscore->setGeometry(150, 44, 50, 22);
+    UpDown1 = new UpDown(this, edit_playtoscore, 1, 10, 1, 5);
+    UpDown1->setObjectName(QStringLiteral("UpDown1"));
+    UpDown1->setGeometry(200, 44, 17, 22);
+
+    caption(this, QStringLiteral("Creation Time:"), QRect(30, 72, 110, 22));
+    edit_creationtime = new QLineEdit(this);
+    edit_creationtime->setObjectName(QStringLiteral("edit_creationtime"));
+    edit_creationtime->setGeometry(150, 72, 50, 22);
+    UpDown2 = new UpDown(this, edit_creationtime, 30, 120, 5, 60);
+    UpDown2->setObjectName(QStringLiteral("UpDown2"));
+    UpDown2->setGeometry(200, 72, 17, 22);
+
+    imagelist_checks = new ImageList(this, QStringLiteral("imagelist_checks"),
+                                     {windowart::checkBox(false), windowart::checkBox(true)});
+
+    const char* meanings[] = {"No Limit",       "3 Letter Words", "4 Letter Words",
+                              "5 Letter Words", "6 Letter Words", "7 Letter Words",
+                              "Random"};
+    for (int value = 0; value <= 6; ++value) {
+        const int y = 106 + 24 * value;
+        auto* picture =
+            new PictureButton(this, kLengthPrefix + QString::number(value), QString::number(value));
+        picture->setGeometry(40, y, 34, 21);
+        connect(picture, &PictureButton::clicked, this,
+                [this, picture] { image_letters6Click(picture); });
+        caption(this, QString::fromLatin1(meanings[value]), QRect(80, y, 180, 21))
+            ->setObjectName(QStringLiteral("label_letters%1").arg(value));
+    }
+
+    image_show = new PictureButton(this, QStringLiteral("image_show"));
+    image_show->setGeometry(40, 282, 34, 21);
+    connect(image_show, &PictureButton::clicked, this, &Tgamestart::image_showClick);
+    caption(this, QStringLiteral("Show Word List"), QRect(80, 282, 180, 21));
+
+    Image1 = new PictureButton(this, QStringLiteral("Image1"));
+    Image1->setPixmap(windowart::startButton());
+    Image1->setGeometry(70, 314, 160, 40);
+    connect(Image1, &PictureButton::clicked, this, &Tgamestart::button_startClick);
+}
+
+void Tgamestart::drawCheck(PictureButton* picture, int state) {
+    picture->setProperty("Tag", state);
+    picture->clear();
+    picture->setPixmap(imagelist_checks->image(state));
+}
+
+void Tgamestart::checkimage(const QString& name) {
+    PictureButton* chosen = nullptr;
+    for (int value = 0; value <= 6; ++value) {
+        auto* picture = findChild<PictureButton*>(kLengthPrefix + QString::number(value));
+        drawCheck(picture, 0);
+        if (picture->objectName() == name)
+            chosen = picture;
+    }
+    if (!chosen)
+        chosen = findChild<PictureButton*>(kRandom);
+    imagelist_checks->setTag(chosen->toolTip().toInt());
+    drawCheck(chosen, 1);
+}
+
+int Tgamestart::lengthChoice() const {
+    return imagelist_checks->tag();
+}
+int Tgamestart::rounds() const {
+    return UpDown1->position();
+}
+void Tgamestart::setRounds(int rounds) {
+    UpDown1->setPosition(rounds);
+}
+int Tgamestart::creationTime() const {
+    return UpDown2->position();
+}
+void Tgamestart::setCreationTime(int seconds) {
+    UpDown2->setPosition(seconds);
+}
+bool Tgamestart::showWordList() const {
+    return image_show->tag() == 1;
+}
+
+void Tgamestart::image_letters6Click(PictureButton* clicked) {
+    if (clicked->tag() == 0)
+        checkimage(clicked->objectName());
+}
+
+void Tgamestart::image_showClick() {
+    drawCheck(image_show, image_show->tag() == 0 ? 1 : 0);
+}
+
+void Tgamestart::button_startClick() {
+    const QString name = playerName ? playerName() : QStringLiteral("You");
+    const QByteArray message = wire::startgame(
+        wire::encode(name), wire::encode(edit_playtoscore->text()),
+        wire::encode(edit_creationtime->text()), QByteArray::number(imagelist_checks->tag()),
+        QByteArray::number(image_show->tag()));
+    if (send)
+        send(message);
+    hide();
+    if (saveSettings)
+        saveSettings();
+}
+
+void Tgamestart::keyPressEvent(QKeyEvent* event) {
+    if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
+        button_startClick();
+        return;
+    }
+    QDialog::keyPressEvent(event); // Escape closes (hides) the dialog
+}

@@ -1,0 +1,118 @@
+#include "thelp.h"
+
+#include "tabout.h"
+#include "windowart.h"
+
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPushButton>
+#include <QStackedWidget>
+#include <QTextEdit>
+#include <QVBoxLayout>
+
+namespace {
+
+const char* const kPageCaptions[] = {"Overview", "Connecting",    "Game Play",
+                                     "Scoring",  "Documentation", "License"};
+
+QTextEdit* makePane(int page) {
+    auto* memo = new QTextEdit;
+    memo->setObjectName(QStringLiteral("memo%1").arg(page));
+    memo->setReadOnly(true);
+    memo->setFocusPolicy(Qt::ClickFocus); // not a Tab stop
+    memo->setFrameShape(QFrame::NoFrame);
+    memo->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    memo->document()->setDocumentMargin(5);
+    memo->setFont(QFont(QStringLiteral("Arial"), 8));
+    QPalette pale = memo->palette();
+    pale.setColor(QPalette::Base, QColor(0xFF, 0xFF, 0xD3)); // 00BBGGRR 13893631
+    memo->setPalette(pale);
+    memo->setPlainText(helpPageText(page).join(QLatin1Char('\n')));
+    return memo;
+}
+
+} // namespace
+
+Thelp::Thelp(QWidget* parent) : QDialog(parent) {
+    setObjectName(QStringLiteral("help"));
+    setWindowTitle(QStringLiteral("Vorlix - Help File"));
+    setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowCloseButtonHint |
+                   Qt::WindowMinMaxButtonsHint);
+    resize(521, 422);
+    windowart::makeWhite(this);
+
+    auto* layout = new QHBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+
+    auto* left = new QWidget(this);
+    left->setObjectName(QStringLiteral("panel_left"));
+    left->setFixedWidth(137);
+    auto* buttons = new QVBoxLayout(left);
+    for (int page = 1; page <= 6; ++page) {
+        auto* button = new QPushButton(QString::fromLatin1(kPageCaptions[page - 1]), left);
+        button->setObjectName(QStringLiteral("SelButton%1").arg(page));
+        button->setProperty("Tag", page);
+        button->setAutoDefault(false);
+        connect(button, &QPushButton::clicked, this, [this, page] { SelButton1Click(page); });
+        buttons->addWidget(button);
+    }
+    buttons->addStretch();
+    auto* about = new QPushButton(QStringLiteral("About"), left);
+    about->setObjectName(QStringLiteral("button_about"));
+    about->setAutoDefault(false);
+    connect(about, &QPushButton::clicked, this, &Thelp::button_aboutClick);
+    buttons->addWidget(about);
+    auto* done = new QPushButton(QStringLiteral("Done"), left);
+    done->setObjectName(QStringLiteral("button_done"));
+    done->setAutoDefault(false);
+    connect(done, &QPushButton::clicked, this, &Thelp::button_doneClick);
+    buttons->addWidget(done);
+    layout->addWidget(left);
+
+    auto* right = new QWidget(this);
+    auto* column = new QVBoxLayout(right);
+    column->setContentsMargins(0, 0, 0, 0);
+    label_caption = new QLabel(QStringLiteral("Overview"), right);
+    label_caption->setObjectName(QStringLiteral("label_caption"));
+    label_caption->setAlignment(Qt::AlignCenter);
+    label_caption->setFont(QFont(QStringLiteral("Arial"), 12));
+    label_caption->setStyleSheet(QStringLiteral("color: navy;"));
+    column->addWidget(label_caption);
+    m_panes = new QStackedWidget(right);
+    for (int page = 1; page <= 6; ++page)
+        m_panes->addWidget(makePane(page));
+    column->addWidget(m_panes, 1);
+    layout->addWidget(right, 1);
+
+    m_panes->setCurrentIndex(0);
+}
+
+void Thelp::SelButton1Click(int page) {
+    auto* pane = findChild<QTextEdit*>(QStringLiteral("memo%1").arg(page));
+    auto* button = findChild<QPushButton*>(QStringLiteral("SelButton%1").arg(page));
+    if (!pane || !button)
+        return;
+    m_panes->setCurrentWidget(pane);
+    label_caption->setText(button->text());
+}
+
+void Thelp::button_aboutClick() {
+    if (showAbout) {
+        showAbout();
+        return;
+    }
+    // The about window is the main window's too; show that one.
+    if (auto* about = parentWidget() ? parentWidget()->findChild<Tabout*>() : nullptr) {
+        about->show();
+        about->raise();
+    }
+}
+
+void Thelp::button_doneClick() {
+    hide();
+}
+
+int Thelp::currentPage() const {
+    return m_panes->currentIndex() + 1;
+}

@@ -1,0 +1,33 @@
+#pragma once
+// The help window: six page buttons on the left, and on the right a title strip
+// over six read-only text panes of which the page chosen is in front. Done
+// hides it; the page in front stays for the next opening.
+
+#include <QDialog>
+
+#include <functional>
+
+class QLabel;
+class QStackedWidget;
+
+class Thelp : public QDialog {
+    Q_OBJECT
+public:
+    explicit Thelp(QWidget* parent);
+
+    // Brings pane "memo" + page to the front and shows the button's caption.
+    void SelButton1Click(int page);
+    void button_aboutClick();
+    void button_doneClick();
+    // The page in front, 1..6.
+    int currentPage() const;
+
+    std::function<void()> showAbout;
+
+private:
+    QStackedWidget* m_panes = nullptr;
+    QLabel* label_caption = nullptr;
+};
+
+// The six pages' texts, line by line.
+QStringList helpPageText(int page);

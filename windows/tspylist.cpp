@@ -1,0 +1,83 @@
+#include "tspylist.h"
+
+#include "protocol.h"
+#include "windowart.h"
+
+#include <QAction>
+#include <QLabel>
+#include <QListWidget>
+#include <QMenu>
+#include <QMouseEvent>
+#include <QPushButton>
+
+Tspylist::Tspylist(QWidget* parent) : QDialog(parent) {
+    setObjectName(QStringLiteral("spylist"));
+    setWindowTitle(QStringLiteral("Vorlix - Spys"));
+    setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint |
+                   Qt::WindowCloseButtonHint | Qt::WindowStaysOnTopHint);
+    setFixedSize(220, 250);
+    windowart::makeWhite(this);
+
+    auto* heading = new QLabel(QStringLiteral("Spy List"), this);
+    heading->setObjectName(QStringLiteral("label_heading"));
+    heading->setGeometry(0, 6, 220, 22);
+    heading->setAlignment(Qt::AlignCenter);
+    heading->setFont(QFont(QStringLiteral("Arial"), 11, QFont::Bold));
+
+    listbox_spys = new QListWidget(this);
+    listbox_spys->setObjectName(QStringLiteral("listbox_spys"));
+    listbox_spys->setGeometry(10, 32, 200, 170);
+    listbox_spys->setProperty("Tag", -1);
+    listbox_spys->setMouseTracking(true);
+    listbox_spys->viewport()->setMouseTracking(true);
+    listbox_spys->viewport()->installEventFilter(this);
+    listbox_spys->setContextMenuPolicy(Qt::CustomContextMenu);
+
+    popup_kick = new QMenu(this);
+    popup_kick->setObjectName(QStringLiteral("popup_kick"));
+    popup_kickhim = popup_kick->addAction(QStringLiteral("Remove From Game"));
+    popup_kickhim->setObjectName(QStringLiteral("popup_kickhim"));
+    popup_kickhim->setEnabled(false);
+    connect(popup_kickhim, &QAction::triggered, this, &Tspylist::popup_kickhimClick);
+    connect(listbox_spys, &QListWidget::customContextMenuRequested, this,
+            [this](const QPoint& pos) {
+                popup_kick->popup(listbox_spys->viewport()->mapToGlobal(pos));
+            });
+
+    auto* done = new QPushButton(QStringLiteral("Done"), this);
+    done->setObjectName(QStringLiteral("button_done"));
+    done->setGeometry(70, 212, 80, 28);
+    connect(done, &QPushButton::clicked, this, &Tspylist::button_doneClick);
+}
+
+bool Tspylist::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == listbox_spys->viewport() &&
+        (event->type() == QEvent::MouseMove || event->type() == QEvent::MouseButtonPress)) {
+        listbox_spysMouseMove(static_cast<QMouseEvent*>(event)->position().toPoint());
+    }
+    return QDialog::eventFilter(watched, event);
+}
+
+void Tspylist::listbox_spysMouseMove(const QPoint& pos) {
+    listbox_spys->setProperty("Tag", listbox_spys->indexAt(pos).row());
+}
+
+void Tspylist::popup_kickhimClick() {
+    const int line = listbox_spys->property("Tag").toInt();
+    // The spy may have left since the pointer moved over the line.
+    if (line < 0 || line >= listbox_spys->count())
+        return;
+    const QString text = listbox_spys->item(line)->text();
+    const int colon = text.indexOf(QLatin1Char(':'));
+    if (colon < 0)
+        return;
+    int number = 0;
+    if (!wire::tryToInt(wire::encode(text.left(colon)), number))
+        return;
+    if (kicking)
+        kicking(number);
+}
+
+void Tspylist::button_doneClick() {
+    hide();
+}

@@ -1,0 +1,36 @@
+#pragma once
+// Up-down buttons bound to a read-only edit: the edit shows the position, and
+// only the buttons (or the arrow keys on the edit) move it, in steps, between a
+// minimum and a maximum, without wrapping round.
+
+#include <QWidget>
+
+class QLineEdit;
+class QToolButton;
+
+class UpDown : public QWidget {
+    Q_OBJECT
+public:
+    UpDown(QWidget* parent, QLineEdit* buddy, int minimum, int maximum, int increment,
+           int position);
+
+    int position() const { return m_position; }
+    // Clamped into the limits.
+    void setPosition(int position);
+    void stepUp() { setPosition(m_position + m_increment); }
+    void stepDown() { setPosition(m_position - m_increment); }
+    int minimum() const { return m_minimum; }
+    int maximum() const { return m_maximum; }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    QLineEdit* m_buddy;
+    QToolButton* m_up;
+    QToolButton* m_down;
+    int m_minimum;
+    int m_maximum;
+    int m_increment;
+    int m_position = 0;
+};
