@@ -1,0 +1,187 @@
+#include "tallygrid.h"
+
+#include <QFile>
+#include <QStringDecoder>
+#include <QStringEncoder>
+
+#include <limits>
+
+namespace {
+
+QByteArray toAnsi(const QString& text) {
+    QStringEncoder encoder("windows-1252");
+    if (!encoder.isValid())
+        return text.toLatin1();
+    QByteArray bytes = encoder.encode(text);
+    // Qt marks a character the code page cannot hold with 0x1A.
+    bytes.replace('\x1A', '?');
+    return bytes;
+}
+
+QString fromAnsi(const QByteArray& bytes) {
+    QStringDecoder decoder("windows-1252");
+    if (!decoder.isValid())
+        return QString::fromLatin1(bytes);
+    return decoder.decode(bytes);
+}
+
+[[noreturn]] void notAnInteger(const QString& text) {
+    throw ETallyConvertError(
+        QStringLiteral("'%1' is not a valid integer value").arg(text).toStdString());
+}
+
+} // namespace
+
+int tallyToInt(const QString& text) {
+    int i = 0;
+    const int n = text.size();
+    while (i < n && text[i] == QLatin1Char(' '))
+        ++i;
+    bool negative = false;
+    if (i < n && (text[i] == QLatin1Char('-') || text[i] == QLatin1Char('+'))) {
+        negative = text[i] == QLatin1Char('-');
+        ++i;
+    }
+    int base = 10;
+    if (i < n && text[i] == QLatin1Char('$')) {
+        base = 16;
+        ++i;
+    } else if (i + 1 < n && text[i] == QLatin1Char('0') &&
+               (text[i + 1] == QLatin1Char('x') || text[i + 1] == QLatin1Char('X'))) {
+        base = 16;
+        i += 2;
+    }
+    if (i >= n)
+        notAnInteger(text);
+    qint64 value = 0;
+    for (; i < n; ++i) {
+        const char16_t c = text[i].unicode();
+        int digit = 0;
+        if (c >= u'0' && c <= u'9')
+            digit = c - u'0';
+        else if (base == 16 && c >= u'a' && c <= u'f')
+            digit = c - u'a' + 10;
+        else if (base == 16 && c >= u'A' && c <= u'F')
+            digit = c - u'A' + 10;
+        else
+            notAnInteger(text);
+        value = value * base + digit;
+        if (value > qint64(std::numeric_limits<int>::max()) + 1)
+            notAnInteger(text);
+    }
+    if (negative)
+        value = -value;
+    if (value > std::numeric_limits<int>::max() || value < std::numeric_limits<int>::min())
+        notAnInteger(text);
+    return static_cast<int>(value);
+}
+
+TallyGrid::TallyGrid() {
+    m_rows.assign(1, std::vector<QString>(m_cols));
+}
+
+void TallyGrid::setRowCount(int rows) {
+    if (rows < 1)
+        rows = 1;
+    m_rows.resize(rows, std::vector<QString>(m_cols));
+}
+
+QString TallyGrid::cell(int col, int row) const {
+    if (row < 0 || row >= rowCount() || col < 0 || col >= m_cols)
+        return {};
+    return m_rows[row][col];
+}
+
+void TallyGrid::setCell(int col, int row, const QString& text) {
+    if (row < 0 || row >= rowCount() || col < 0 || col >= m_cols)
+        return;
+    m_rows[row][col] = text;
+}
+
+void TallyGrid::reset() {
+    m_cols = kColumns;
+    m_rows.assign(1, std::vector<QString>(m_cols, QStringLiteral("0")));
+}
+
+int TallyGrid::addit(int col, int row) {
+    const int value = tallyToInt(cell(col, row)) + 1;
+    setCell(col, row, QString::number(value));
+    return value;
+}
+
+void TallyGrid::moverow(int row) {
+    if (row < 1 || row >= rowCount())
+        return;
+    m_rows.erase(m_rows.begin() + row);
+}
+
+QByteArray TallyGrid::toText() const {
+    QByteArray text;
+    text += QByteArray::number(m_cols) + "\r\n";
+    text += QByteArray::number(rowCount()) + "\r\n";
+    for (int col = 0; col < m_cols; ++col) {
+        for (int row = 0; row < rowCount(); ++row) {
+            // One cell is one line: a line break inside a name would shift
+            // every cell after it, so it is stored as a blank.
+            QString cellText = m_rows[row][col];
+            cellText.replace(QLatin1Char('\r'), QLatin1Char(' '));
+            cellText.replace(QLatin1Char('\n'), QLatin1Char(' '));
+            text += toAnsi(cellText) + "\r\n";
+        }
+    }
+    return text;
+}
+
+void TallyGrid::fromText(const QByteArray& text) {
+    QList<QByteArray> lines = text.split('\n');
+    // The last line ends with a line break too; what follows it is no line.
+    if (!lines.isEmpty() && lines.last().isEmpty())
+        lines.removeLast();
+    for (QByteArray& line : lines) {
+        if (line.endsWith('\r'))
+            line.chop(1);
+    }
+    if (lines.size() < 2)
+        throw ETallyFileError("The tally text is incomplete");
+    int cols = 0;
+    int rows = 0;
+    try {
+        cols = tallyToInt(fromAnsi(lines[0]));
+        rows = tallyToInt(fromAnsi(lines[1]));
+    } catch (const ETallyConvertError& e) {
+        throw ETallyFileError(e.what());
+    }
+    if (cols != kColumns)
+        throw ETallyFileError("The tally text has the wrong number of columns");
+    // Checked before anything is allocated, so that a damaged count cannot ask
+    // for a huge grid.
+    if (rows < 1 || qint64(rows) * cols > lines.size() - 2)
+        throw ETallyFileError("The tally text is incomplete");
+
+    std::vector<std::vector<QString>> cells(rows, std::vector<QString>(cols));
+    int line = 2;
+    for (int col = 0; col < cols; ++col)
+        for (int row = 0; row < rows; ++row)
+            cells[row][col] = fromAnsi(lines[line++]);
+    m_cols = cols;
+    m_rows = std::move(cells);
+}
+
+void TallyGrid::SaveGrid(const QString& fileName) const {
+    QFile file(fileName);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
+        throw ETallyFileError(
+            QStringLiteral("Cannot create file \"%1\"").arg(fileName).toStdString());
+    const QByteArray text = toText();
+    if (file.write(text) != text.size() || !file.flush())
+        throw ETallyFileError(
+            QStringLiteral("Cannot write file \"%1\"").arg(fileName).toStdString());
+}
+
+void TallyGrid::LoadGrid(const QString& fileName) {
+    QFile file(fileName);
+    if (!file.open(QIODevice::ReadOnly))
+        throw ETallyFileError(
+            QStringLiteral("Cannot open file \"%1\"").arg(fileName).toStdString());
+    fromText(file.readAll());
+}

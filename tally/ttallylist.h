@@ -1,0 +1,80 @@
+#pragma once
+// The tally window: the local player's running record (games, wins, best score,
+// words) and, for every opponent the player follows, the games played together
+// and who won them, over all time and for this run of the program.
+//
+// Created hidden once at start-up; loads the tally file then, and writes it back
+// in save() and when destroyed. All figures live in a TallyGrid; the labels and
+// the two check lists only show it. Entry k of `listbox_tally` is grid row k + 1.
+
+#include "tallyfilecodec.h"
+#include "tallygrid.h"
+
+#include <QDialog>
+#include <QString>
+
+#include <functional>
+
+class QLabel;
+class QListWidget;
+class QPushButton;
+
+class Ttallylist : public QDialog {
+    Q_OBJECT
+public:
+    // `reportError` shows a tally file that could not be read; by default a
+    // message box. Both defaults are what the program uses; tests replace them.
+    Ttallylist(QWidget* parent, QString tallyFilePath, QString scratchDir,
+               TallyFileCodec codec = TallyFileCodec::lzrw1(),
+               std::function<void(const QString&)> reportError = {});
+    ~Ttallylist() override;
+
+    // Called by the client.
+    void addtomineincrease(int column);
+    void addtomineset(int column, const QString& text);
+    void addgame(const QString& winner);
+    QString mylabel(int column) const;
+
+    // Writes the tally file. A failed save leaves the previous file as it was
+    // and answers false; it shows nothing.
+    bool save();
+
+    // The user's actions, callable directly.
+    void checklistClickCheck(int row);
+    void listbox_tallyClick();
+    void listbox_tallyClickCheck(int row);
+    void button_resetClick();
+    void button_doneClick();
+
+    const TallyGrid& grid() const { return stringgrid_scores; }
+
+    // "Players In Current Game": the other players at the table, filled by the
+    // main window (`loadchecklist`); checked when followed.
+    QListWidget* checklist = nullptr;
+    // "Players Being Tallied": the followed players, all checked.
+    QListWidget* listbox_tally = nullptr;
+
+    // Refills `checklist` from the board; run first by addgame.
+    std::function<void()> loadchecklist;
+    // Asks a Yes/No question; true means Yes.
+    std::function<bool(const QString&)> confirm;
+
+private:
+    void buildWindow();
+    void FormCreate();
+    void loadtally();
+    void startEmpty();
+    int addit(int column, int row);
+    void moverow(int row);
+    // Position of a followed name in `listbox_tally`, ignoring letter case; -1.
+    int followedIndex(const QString& name) const;
+    void showOpponent(int entry);
+    void clearOpponent();
+    QLabel* label(const QString& name) const;
+
+    TallyGrid stringgrid_scores;
+    QString m_tallyPath;
+    QString m_scratchDir;
+    TallyFileCodec m_codec;
+    std::function<void(const QString&)> m_reportError;
+};

@@ -1,0 +1,112 @@
+// The tally window's controls and their places.
+#include "checktoggledelegate.h"
+#include "ttallylist.h"
+
+#include <QFrame>
+#include <QLabel>
+#include <QListWidget>
+#include <QPushButton>
+
+namespace {
+
+QFrame* makePanel(QWidget* parent, const QRect& place) {
+    auto* panel = new QFrame(parent);
+    panel->setFrameShape(QFrame::Box);
+    panel->setGeometry(place);
+    return panel;
+}
+
+QLabel* makeLabel(QWidget* parent, const QString& name, const QString& text, const QRect& place,
+                  Qt::Alignment align = Qt::AlignLeft | Qt::AlignVCenter, bool bold = false) {
+    auto* label = new QLabel(text, parent);
+    label->setObjectName(name);
+    label->setGeometry(place);
+    label->setAlignment(align);
+    if (bold) {
+        QFont font = label->font();
+        font.setBold(true);
+        label->setFont(font);
+    }
+    return label;
+}
+
+} // namespace
+
+void Ttallylist::buildWindow() {
+    setWindowTitle(QStringLiteral("Vorlix - Tally List"));
+    setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint |
+                   Qt::WindowCloseButtonHint);
+    setFixedSize(475, 390);
+    QPalette white = palette();
+    white.setColor(QPalette::Window, Qt::white);
+    setPalette(white);
+    setAutoFillBackground(true);
+
+    const Qt::Alignment right = Qt::AlignRight | Qt::AlignVCenter;
+    const Qt::Alignment centre = Qt::AlignCenter;
+
+    // Own totals.
+    QFrame* own = makePanel(this, QRect(8, 8, 200, 150));
+    makeLabel(own, QStringLiteral("label_yourtally"), QStringLiteral("Your Total Tally"),
+              QRect(4, 4, 192, 20), centre, true);
+    const char* captions[] = {"Total Games:", "Your Wins:", "High Score:", "Nums of Words:"};
+    for (int n = 1; n <= 4; ++n) {
+        const int y = 8 + 26 * n;
+        makeLabel(own, QStringLiteral("label_mine%1").arg(n), QString::fromLatin1(captions[n - 1]),
+                  QRect(10, y, 110, 20));
+        makeLabel(own, QStringLiteral("mylabel_%1").arg(n), QStringLiteral("0"),
+                  QRect(124, y, 66, 20), right);
+    }
+
+    // The selected opponent's figures.
+    QFrame* his = makePanel(this, QRect(216, 8, 251, 150));
+    makeLabel(his, QStringLiteral("label_hisnametop"), QString(), QRect(4, 4, 243, 20), centre,
+              true);
+    makeLabel(his, QStringLiteral("label_total"), QStringLiteral("Total"), QRect(120, 28, 60, 20),
+              right, true);
+    makeLabel(his, QStringLiteral("label_session"), QStringLiteral("Session"),
+              QRect(182, 28, 60, 20), right, true);
+    const QString rows[] = {QStringLiteral("Number of Games"), QStringLiteral("XX Wins:"),
+                            QStringLiteral("Your Wins:"), QStringLiteral("Neither Won:")};
+    for (int r = 0; r < 4; ++r) {
+        const int y = 52 + 24 * r;
+        const QString name =
+            r == 1 ? QStringLiteral("label_hisname") : QStringLiteral("label_row%1").arg(r + 1);
+        makeLabel(his, name, rows[r], QRect(8, y, 112, 20));
+        makeLabel(his, QStringLiteral("label_%1").arg(r + 1), QStringLiteral("0"),
+                  QRect(120, y, 60, 20), right);
+        makeLabel(his, QStringLiteral("label_%1").arg(r + 5), QStringLiteral("0"),
+                  QRect(182, y, 60, 20), right);
+    }
+
+    // The two check lists.
+    makeLabel(this, QStringLiteral("label_current"), QStringLiteral("Players In Current Game"),
+              QRect(8, 166, 200, 20), centre, true);
+    checklist = new QListWidget(this);
+    checklist->setObjectName(QStringLiteral("checklist"));
+    checklist->setGeometry(8, 188, 200, 150);
+    checklist->setItemDelegate(
+        new CheckToggleDelegate(checklist, [this](int row) { checklistClickCheck(row); }));
+
+    makeLabel(this, QStringLiteral("label_tallied"), QStringLiteral("Players Being Tallied"),
+              QRect(216, 166, 251, 20), centre, true);
+    listbox_tally = new QListWidget(this);
+    listbox_tally->setObjectName(QStringLiteral("listbox_tally"));
+    listbox_tally->setGeometry(216, 188, 251, 150);
+    listbox_tally->setItemDelegate(
+        new CheckToggleDelegate(listbox_tally, [this](int row) { listbox_tallyClickCheck(row); }));
+    connect(listbox_tally, &QListWidget::currentRowChanged, this, [this] { listbox_tallyClick(); });
+    connect(listbox_tally, &QListWidget::itemClicked, this, [this] { listbox_tallyClick(); });
+
+    auto* reset = new QPushButton(QStringLiteral("Reset Tally"), this);
+    reset->setObjectName(QStringLiteral("button_reset"));
+    reset->setGeometry(8, 350, 120, 28);
+    reset->setAutoDefault(false);
+    connect(reset, &QPushButton::clicked, this, [this] { button_resetClick(); });
+
+    auto* done = new QPushButton(QStringLiteral("Done"), this);
+    done->setObjectName(QStringLiteral("button_done"));
+    done->setGeometry(347, 350, 120, 28);
+    done->setAutoDefault(false);
+    connect(done, &QPushButton::clicked, this, [this] { button_doneClick(); });
+}

@@ -1,0 +1,385 @@
+#include "tallytestsupport.h"
+#include "ttallylist.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QLabel>
+#include <QListWidget>
+#include <QPushButton>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+class TallyWindow : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(root.isValid());
+        QDir(root.path()).mkpath(QStringLiteral("prog"));
+        QDir(root.path()).mkpath(QStringLiteral("work"));
+        tallyPath = root.filePath(QStringLiteral("prog/Vorlixtally.tld"));
+        scratch = root.filePath(QStringLiteral("work"));
+    }
+
+    std::unique_ptr<Ttallylist> open() {
+        auto tally =
+            std::make_unique<Ttallylist>(nullptr, tallyPath, scratch, packer.codec(),
+                                         [this](const QString& message) { errors << message; });
+        Ttallylist* window = tally.get();
+        tally->loadchecklist = [this, window] { table.fill(*window); };
+        tally->confirm = [this](const QString& question) {
+            questions << question;
+            return answerYes;
+        };
+        return tally;
+    }
+
+    // The user clicks an entry's check box (keyboard: Space on the entry).
+    static void toggle(QListWidget* list, int row) {
+        list->setCurrentRow(row);
+        QTest::keyClick(list, Qt::Key_Space);
+        QCoreApplication::processEvents();
+    }
+
+    void follow(Ttallylist& tally, const QString& name) {
+        table.fill(tally);
+        const int row = table.players.indexOf(name);
+        ASSERT_GE(row, 0);
+        tally.checklistClickCheck(row);
+    }
+
+    QString text(Ttallylist& tally, const QString& label) {
+        return tally.findChild<QLabel*>(label)->text();
+    }
+
+    QByteArray storedText() {
+        const QByteArray packed = readAll(tallyPath);
+        EXPECT_TRUE(packed.startsWith("PACK"));
+        return packed.mid(4);
+    }
+
+    QTemporaryDir root;
+    QString tallyPath;
+    QString scratch;
+    FakePacker packer;
+    Table table;
+    QStringList errors;
+    QStringList questions;
+    bool answerYes = true;
+};
+
+QByteArray lines(std::initializer_list<const char*> cells) {
+    QByteArray text;
+    for (const char* cell : cells)
+        text += QByteArray(cell) + "\r\n";
+    return text;
+}
+
+} // namespace
+
+TEST_F(TallyWindow, FirstRunShowsZerosAndFollowsNobody) {
+    auto tally = open();
+    EXPECT_EQ(tally->windowTitle(), QStringLiteral("Vorlix - Tally List"));
+    EXPECT_EQ(tally->size(), QSize(475, 390));
+    EXPECT_TRUE(tally->isHidden());
+    for (int n = 1; n <= 4; ++n)
+        EXPECT_EQ(tally->mylabel(n), QStringLiteral("0"));
+    for (int n = 1; n <= 8; ++n)
+        EXPECT_EQ(text(*tally, QStringLiteral("label_%1").arg(n)), QStringLiteral("0"));
+    EXPECT_EQ(text(*tally, QStringLiteral("label_hisname")), QStringLiteral("XX Wins:"));
+    EXPECT_EQ(tally->listbox_tally->count(), 0);
+    EXPECT_EQ(tally->grid().rowCount(), 1);
+    EXPECT_TRUE(errors.isEmpty());
+    EXPECT_TRUE(packer.decompressOutputs.isEmpty());
+}
+
+TEST_F(TallyWindow, FirstGameWonAgainstAFollowedOpponentIsWrittenAtExit) {
+    table.players = {QStringLiteral("Bob")};
+    {
+        auto tally = open();
+        table.fill(*tally);
+        toggle(tally->checklist, 0); // the user ticks "Bob"
+        ASSERT_EQ(tally->listbox_tally->count(), 1);
+        EXPECT_EQ(tally->listbox_tally->item(0)->checkState(), Qt::Checked);
+        EXPECT_EQ(tally->checklist->item(0)->checkState(), Qt::Checked);
+        tally->addgame(QStringLiteral("addtomine"));
+        EXPECT_EQ(tally->mylabel(1), QStringLiteral("1"));
+        EXPECT_EQ(tally->mylabel(2), QStringLiteral("1"));
+    }
+    EXPECT_EQ(storedText(), lines({"9", "2", "0", "Bob", "1", "1", "1", "0", "0", "1",
+                                   "0", "0", "0", "1",   "0", "0", "0", "1", "0", "0"}));
+    // The scratch file lives in the private working directory and is gone.
+    ASSERT_FALSE(packer.compressInputs.isEmpty());
+    EXPECT_EQ(QFileInfo(packer.compressInputs.last()).absolutePath(), QDir(scratch).absolutePath());
+    EXPECT_EQ(QFileInfo(packer.compressInputs.last()).fileName(), QStringLiteral("temp.txt"));
+    EXPECT_FALSE(QFileInfo::exists(QDir(scratch).filePath(QStringLiteral("temp.txt"))));
+    EXPECT_FALSE(QFileInfo::exists(tallyPath + QStringLiteral(".new")));
+}
+
+TEST_F(TallyWindow, GamesWonByOthersCountAsNeitherWonAndUnfollowedAreSkipped) {
+    table.players = {QStringLiteral("Bob"), QStringLiteral("Carol"), QStringLiteral("Eve")};
+    auto tally = open();
+    follow(*tally, QStringLiteral("Bob"));
+    follow(*tally, QStringLiteral("Carol"));
+    tally->addgame(QStringLiteral("Dave")); // a third player won
+    tally->addgame(QStringLiteral("Bob"));
+
+    const TallyGrid& grid = tally->grid();
+    ASSERT_EQ(grid.rowCount(), 3);
+    const QStringList bob = {"Bob", "2", "1", "0", "1", "2", "1", "0", "1"};
+    const QStringList carol = {"Carol", "2", "0", "0", "2", "2", "0", "0", "2"};
+    for (int column = 0; column < 9; ++column) {
+        EXPECT_EQ(grid.cell(column, 1), bob[column]) << column;
+        EXPECT_EQ(grid.cell(column, 2), carol[column]) << column;
+    }
+    EXPECT_EQ(tally->mylabel(1), QStringLiteral("2"));
+    EXPECT_EQ(tally->mylabel(2), QStringLiteral("0"));
+}
+
+TEST_F(TallyWindow, PlayerWhoLeftBeforeTheEndIsNotCounted) {
+    table.players = {QStringLiteral("Bob")};
+    auto tally = open();
+    follow(*tally, QStringLiteral("Bob"));
+    table.players.clear(); // Bob's seat reads "<Waiting>" at the end
+    tally->addgame(QStringLiteral("addtomine"));
+    EXPECT_EQ(tally->grid().cell(1, 1), QStringLiteral("0"));
+    EXPECT_EQ(tally->mylabel(1), QStringLiteral("1"));
+}
+
+TEST_F(TallyWindow, WinnerComparisonIsExactButLookupIgnoresCase) {
+    table.players = {QStringLiteral("Bob")};
+    auto tally = open();
+    follow(*tally, QStringLiteral("Bob"));
+    table.players = {QStringLiteral("BOB")};
+    tally->addgame(QStringLiteral("BOB"));
+    const TallyGrid& grid = tally->grid();
+    EXPECT_EQ(grid.cell(1, 1), QStringLiteral("1"));
+    EXPECT_EQ(grid.cell(2, 1), QStringLiteral("0"));
+    EXPECT_EQ(grid.cell(4, 1), QStringLiteral("1"));
+    EXPECT_EQ(grid.cell(8, 1), QStringLiteral("1"));
+}
+
+TEST_F(TallyWindow, AlreadyFollowedNameAddsNoSecondRow) {
+    table.players = {QStringLiteral("Bob"), QStringLiteral("bob")};
+    auto tally = open();
+    table.fill(*tally);
+    toggle(tally->checklist, 0);
+    toggle(tally->checklist, 0); // unticking does not drop a followed player
+    toggle(tally->checklist, 1);
+    EXPECT_EQ(tally->listbox_tally->count(), 1);
+    EXPECT_EQ(tally->grid().rowCount(), 2);
+    EXPECT_EQ(tally->checklist->item(0)->checkState(), Qt::Checked);
+}
+
+TEST_F(TallyWindow, RefillingTheListByCodeFollowsNobody) {
+    table.players = {QStringLiteral("Bob"), QStringLiteral("Carol")};
+    auto tally = open();
+    table.fill(*tally);
+    tally->checklist->item(1)->setCheckState(Qt::Checked);
+    tally->checklist->item(1)->setCheckState(Qt::Unchecked);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(tally->listbox_tally->count(), 0);
+}
+
+TEST_F(TallyWindow, ClickingAFollowedPlayerShowsTheFigures) {
+    table.players = {QStringLiteral("Bob"), QStringLiteral("Carol")};
+    auto tally = open();
+    follow(*tally, QStringLiteral("Bob"));
+    follow(*tally, QStringLiteral("Carol"));
+    tally->addgame(QStringLiteral("Carol"));
+    tally->listbox_tally->setCurrentRow(1);
+    EXPECT_EQ(text(*tally, QStringLiteral("label_hisname")), QStringLiteral("Carol Wins:"));
+    EXPECT_EQ(text(*tally, QStringLiteral("label_hisnametop")), QStringLiteral("Carol's Tally"));
+    EXPECT_EQ(text(*tally, QStringLiteral("label_1")), QStringLiteral("1"));
+    EXPECT_EQ(text(*tally, QStringLiteral("label_2")), QStringLiteral("1"));
+    EXPECT_EQ(text(*tally, QStringLiteral("label_6")), QStringLiteral("1"));
+    // A finished game refreshes the player on show.
+    tally->addgame(QStringLiteral("addtomine"));
+    EXPECT_EQ(text(*tally, QStringLiteral("label_1")), QStringLiteral("2"));
+    EXPECT_EQ(text(*tally, QStringLiteral("label_7")), QStringLiteral("1"));
+}
+
+TEST_F(TallyWindow, OwnFiguresAreCountedAndSet) {
+    auto tally = open();
+    tally->addtomineincrease(4);
+    tally->addtomineincrease(4);
+    tally->addtomineset(3, QStringLiteral("57"));
+    EXPECT_EQ(tally->mylabel(4), QStringLiteral("2"));
+    EXPECT_EQ(tally->mylabel(3), QStringLiteral("57"));
+    EXPECT_EQ(tally->grid().cell(3, 0), QStringLiteral("57"));
+}
+
+TEST_F(TallyWindow, CellThatIsNoNumberRaisesAndLeavesTheFigure) {
+    writeAll(tallyPath, "PACK" + lines({"9", "1", "0", "3", "1", "20", "abc", "0", "0", "0", "0"}));
+    auto tally = open();
+    EXPECT_EQ(tally->mylabel(4), QStringLiteral("abc"));
+    EXPECT_THROW(tally->addtomineincrease(4), ETallyConvertError);
+    EXPECT_EQ(tally->mylabel(4), QStringLiteral("abc"));
+    EXPECT_EQ(tally->grid().cell(4, 0), QStringLiteral("abc"));
+}
+
+TEST_F(TallyWindow, SessionFiguresRestartWhileTotalsStay) {
+    table.players = {QStringLiteral("Bob")};
+    {
+        auto tally = open();
+        follow(*tally, QStringLiteral("Bob"));
+        tally->addgame(QStringLiteral("Bob"));
+        tally->addgame(QStringLiteral("addtomine"));
+    }
+    auto tally = open();
+    ASSERT_EQ(tally->listbox_tally->count(), 1);
+    EXPECT_EQ(tally->listbox_tally->item(0)->text(), QStringLiteral("Bob"));
+    EXPECT_EQ(tally->listbox_tally->item(0)->checkState(), Qt::Checked);
+    EXPECT_EQ(tally->mylabel(1), QStringLiteral("2"));
+    const QStringList expected = {"Bob", "2", "1", "1", "0", "0", "0", "0", "0"};
+    for (int column = 0; column < 9; ++column)
+        EXPECT_EQ(tally->grid().cell(column, 1), expected[column]) << column;
+}
+
+TEST_F(TallyWindow, DroppingTheOnlyOpponentAsksAndLeavesRowZeroAlone) {
+    table.players = {QStringLiteral("Bob")};
+    auto tally = open();
+    follow(*tally, QStringLiteral("Bob"));
+    tally->listbox_tally->setCurrentRow(0);
+
+    answerYes = false;
+    toggle(tally->listbox_tally, 0);
+    ASSERT_EQ(questions.size(), 1);
+    EXPECT_EQ(questions[0],
+              QStringLiteral("This will delete Bob's Tally, Are you want to delete it?"));
+    EXPECT_EQ(tally->listbox_tally->item(0)->checkState(), Qt::Checked);
+    EXPECT_EQ(tally->grid().rowCount(), 2);
+
+    answerYes = true;
+    toggle(tally->listbox_tally, 0);
+    EXPECT_EQ(questions.size(), 2);
+    EXPECT_EQ(tally->listbox_tally->count(), 0);
+    EXPECT_EQ(tally->grid().rowCount(), 1);
+    EXPECT_EQ(tally->checklist->item(0)->checkState(), Qt::Unchecked);
+    EXPECT_EQ(text(*tally, QStringLiteral("label_hisname")), QStringLiteral("XX Wins:"));
+}
+
+TEST_F(TallyWindow, DroppingAMiddleOpponentKeepsListAndRowsInStep) {
+    table.players = {QStringLiteral("A"), QStringLiteral("B"), QStringLiteral("C")};
+    auto tally = open();
+    for (const QString& name : table.players)
+        follow(*tally, name);
+    tally->addgame(QStringLiteral("C"));
+    tally->listbox_tallyClickCheck(1); // still checked: nothing happens
+    EXPECT_TRUE(questions.isEmpty());
+    tally->listbox_tally->item(1)->setCheckState(Qt::Unchecked);
+    tally->listbox_tallyClickCheck(1);
+    ASSERT_EQ(tally->listbox_tally->count(), 2);
+    EXPECT_EQ(tally->grid().cell(0, 2), QStringLiteral("C"));
+    EXPECT_EQ(tally->grid().cell(2, 2), QStringLiteral("1"));
+    EXPECT_EQ(tally->listbox_tally->item(1)->text(), QStringLiteral("C"));
+}
+
+TEST_F(TallyWindow, ResetEmptiesEverythingConsistently) {
+    table.players = {QStringLiteral("Bob"), QStringLiteral("Carol")};
+    auto tally = open();
+    follow(*tally, QStringLiteral("Bob"));
+    follow(*tally, QStringLiteral("Carol"));
+    tally->addgame(QStringLiteral("addtomine"));
+    tally->listbox_tally->setCurrentRow(0);
+
+    auto* reset = tally->findChild<QPushButton*>(QStringLiteral("button_reset"));
+    ASSERT_NE(reset, nullptr);
+    answerYes = false;
+    reset->click();
+    EXPECT_EQ(questions.value(0), QStringLiteral("Are you sure you want to reset the Tally?"));
+    EXPECT_EQ(tally->grid().rowCount(), 3);
+    EXPECT_EQ(tally->mylabel(1), QStringLiteral("1"));
+
+    answerYes = true;
+    reset->click();
+    EXPECT_EQ(tally->grid().rowCount(), 1);
+    for (int column = 0; column < 9; ++column)
+        EXPECT_EQ(tally->grid().cell(column, 0), QStringLiteral("0"));
+    EXPECT_EQ(tally->listbox_tally->count(), 0);
+    for (int n = 1; n <= 4; ++n)
+        EXPECT_EQ(tally->mylabel(n), QStringLiteral("0"));
+    for (int n = 1; n <= 8; ++n)
+        EXPECT_EQ(text(*tally, QStringLiteral("label_%1").arg(n)), QStringLiteral("0"));
+    EXPECT_EQ(tally->checklist->item(0)->checkState(), Qt::Unchecked);
+
+    // Following again after a reset puts the row in step with the list.
+    follow(*tally, QStringLiteral("Carol"));
+    tally->addgame(QStringLiteral("Carol"));
+    EXPECT_EQ(tally->grid().cell(0, 1), QStringLiteral("Carol"));
+    EXPECT_EQ(tally->grid().cell(2, 1), QStringLiteral("1"));
+    EXPECT_EQ(tally->mylabel(1), QStringLiteral("1"));
+}
+
+TEST_F(TallyWindow, DoneHidesTheWindow) {
+    auto tally = open();
+    tally->show();
+    tally->findChild<QPushButton*>(QStringLiteral("button_done"))->click();
+    EXPECT_TRUE(tally->isHidden());
+}
+
+TEST_F(TallyWindow, FailedSaveKeepsThePreviousTally) {
+    table.players = {QStringLiteral("Bob")};
+    {
+        auto tally = open();
+        follow(*tally, QStringLiteral("Bob"));
+        tally->addgame(QStringLiteral("addtomine"));
+    }
+    const QByteArray before = readAll(tallyPath);
+    ASSERT_FALSE(before.isEmpty());
+
+    auto tally = open();
+    tally->addgame(QStringLiteral("Bob"));
+    packer.failCompress = true;
+    EXPECT_FALSE(tally->save());
+    EXPECT_EQ(readAll(tallyPath), before);
+    EXPECT_FALSE(QFileInfo::exists(tallyPath + QStringLiteral(".new")));
+    EXPECT_FALSE(QFileInfo::exists(QDir(scratch).filePath(QStringLiteral("temp.txt"))));
+    EXPECT_TRUE(errors.isEmpty()); // saving fails silently
+
+    packer.failCompress = false;
+    EXPECT_TRUE(tally->save());
+    EXPECT_NE(readAll(tallyPath), before);
+}
+
+TEST_F(TallyWindow, SaveIntoAMissingFolderFailsWithoutHarm) {
+    tallyPath = root.filePath(QStringLiteral("gone/Vorlixtally.tld"));
+    auto tally = open();
+    EXPECT_FALSE(tally->save());
+    EXPECT_FALSE(QFileInfo::exists(QDir(scratch).filePath(QStringLiteral("temp.txt"))));
+}
+
+TEST_F(TallyWindow, RejectedTallyFileIsReportedAndTheTallyStartsEmpty) {
+    writeAll(tallyPath, "NOPE this is not a tally");
+    {
+        auto tally = open();
+        ASSERT_EQ(errors.size(), 1);
+        EXPECT_EQ(errors[0],
+                  tallyPath + " : Lzrw1 decompression : this file has no valid header !");
+        EXPECT_EQ(tally->grid().rowCount(), 1);
+        EXPECT_EQ(tally->mylabel(1), QStringLiteral("0"));
+        EXPECT_EQ(tally->listbox_tally->count(), 0);
+        EXPECT_FALSE(QFileInfo::exists(QDir(scratch).filePath(QStringLiteral("temp.txt"))));
+    }
+    // The next save replaced the unreadable file with a sound empty tally.
+    EXPECT_EQ(storedText(), lines({"9", "1", "0", "0", "0", "0", "0", "0", "0", "0", "0"}));
+}
+
+TEST_F(TallyWindow, GridTextFailingPartWayStartsFromTheEmptyTally) {
+    // Two opponents announced, the file cut after the first cells.
+    writeAll(tallyPath, "PACK" + lines({"9", "3", "0", "Bob", "Carol", "4", "2"}));
+    auto tally = open();
+    EXPECT_EQ(errors.size(), 1);
+    EXPECT_EQ(tally->grid().rowCount(), 1);
+    EXPECT_EQ(tally->grid().cell(1, 0), QStringLiteral("0"));
+    EXPECT_EQ(tally->listbox_tally->count(), 0);
+    EXPECT_FALSE(QFileInfo::exists(QDir(scratch).filePath(QStringLiteral("temp.txt"))));
+
+    // And the window goes on working in step.
+    table.players = {QStringLiteral("Dave")};
+    follow(*tally, QStringLiteral("Dave"));
+    tally->addgame(QStringLiteral("Dave"));
+    EXPECT_EQ(tally->grid().cell(0, 1), QStringLiteral("Dave"));
+    EXPECT_EQ(tally->grid().cell(2, 1), QStringLiteral("1"));
+}
