@@ -12,6 +12,7 @@
 #include <QObject>
 #include <QString>
 
+#include <array>
 #include <cstdint>
 #include <functional>
 #include <optional>
@@ -34,13 +35,21 @@ public:
     explicit ESockException(const std::string& msg) : std::runtime_error(msg) {}
 };
 
+// Raised when a port name that begins with a digit is not a whole number
+// ("'12x' is not a valid integer value").
+class ESockConvertError : public std::runtime_error {
+public:
+    explicit ESockConvertError(const std::string& msg) : std::runtime_error(msg) {}
+};
+
 class TSock : public QObject {
     Q_OBJECT
 public:
     using NotifyEvent = std::function<void(TSock* sender)>;
     using NotifyReadEvent = std::function<void(TSock* sender, int count)>;
     using NotifyAutoEvent = std::function<void(TSock* sender, TSock* newSock)>;
-    using NotifyInfoEvent = std::function<void(TSock* sender, TSocketInfo info, const QString& msg)>;
+    using NotifyInfoEvent =
+        std::function<void(TSock* sender, TSocketInfo info, const QString& msg)>;
 
     explicit TSock(QObject* owner = nullptr);
     ~TSock() override;
@@ -76,11 +85,11 @@ public:
     NotifyAutoEvent OnAutoAccept;
 
     // Operations.
-    bool Open();                          // the connected flag after the attempt
-    bool Close();                         // never raises
-    bool Send(const QByteArray& text);    // always true when it returns
-    QByteArray Receive(int count = -1);   // -1: everything buffered
-    bool Accept(TSock*& newSock);         // new instance is owned by this listener
+    bool Open();                        // the connected flag after the attempt
+    bool Close();                       // never raises
+    bool Send(const QByteArray& text);  // always true when it returns
+    QByteArray Receive(int count = -1); // -1: everything buffered
+    bool Accept(TSock*& newSock);       // new instance is owned by this listener
     bool SendDatagram(const QByteArray& text, const QString& host);
     void ReceiveDatagram(QString& host, QByteArray& data);
 
@@ -104,19 +113,44 @@ public:
     static void setHostResolver(HostResolver resolver);
     static void clearHostCache();
 
+    // Process start-up and clean-up of the socket layer. Sockets need no
+    // start-up on POSIX systems; clean-up discards the host-name cache.
+    static void startup();
+    static void cleanup();
+
+    // The local port of the socket in host order (0 without a socket); lets a
+    // listener opened on port "0" tell which port the system gave it.
+    std::uint16_t localPort() const;
+    // The address of the last caller taken by Accept (or datagram sender), dotted.
+    QString peerAddress() const;
+
 private:
-    // (implementation details)
     struct AcceptTag {};
     TSock(TSock* listener, int fd, AcceptTag);
 
+    // Reports through OnInfo; a handler that throws becomes ESockException "Error here".
     void info(TSocketInfo kind, const QString& text);
-    void registerNotifications();
+    void reportError(int wsaError);
+    static int codeForErrno(int err);
+    void registerNotifications(bool listening);
+    void updateNotifiers();
+    void destroyNotifiers();
+    void releaseSocket();
     void onReadable();
     void onWritable();
-    void handleNotification(int event, int error);
+    void onAcceptReady();
+    void onConnectReady();
+    void flushOnce();
     std::uint32_t lookupHost(const QString& name);
     std::uint16_t lookupPort(const QString& name);
-    void destroyNotifiers();
+
+    // Paths for blocking and datagram sockets.
+    bool openBlocking();
+    bool openDatagram();
+    void sendBlocking();
+    QByteArray receiveBlocking(int count);
+    bool waitReadable();
+    void autoAccept();
 
     TSocketType m_socketType = TSocketType::stStream;
     QString m_hostName;
@@ -130,13 +164,24 @@ private:
     int m_fd = -1;
     bool m_connected = false;
     bool m_connecting = false;
-    std::uint32_t m_ownAddr = 0;   // network order
-    std::uint16_t m_ownPort = 0;   // network order
-    std::uint32_t m_peerAddr = 0;  // network order
-    std::uint16_t m_peerPort = 0;  // network order
+    // Readiness handling, kept so that a level-triggered notifier is enabled only
+    // while something will clear its condition (see updateNotifiers).
+    bool m_notifying = false;     // notification-driven (not a blocking connection)
+    bool m_failed = false;        // an error was reported; no further events
+    bool m_writeEventDue = false; // the one write-ready event after connect or accept
+    bool m_sendDead = false;      // the connection refuses data; stop waiting to send
+    bool m_acceptArmed = false;   // listener: re-armed by Accept
+    bool m_readArmed = false;     // datagram: re-armed by ReceiveDatagram
+    bool m_eof = false;           // the peer's close is being handled
+    int m_pendingError = 0;       // an error our own send took from the socket
+    std::uint32_t m_ownAddr = 0;  // network order
+    std::uint16_t m_ownPort = 0;  // network order
+    std::uint32_t m_peerAddr = 0; // network order
+    std::uint16_t m_peerPort = 0; // network order
     QByteArray m_incoming;
     QByteArray m_outgoing;
     QSocketNotifier* m_readNotifier = nullptr;
     QSocketNotifier* m_writeNotifier = nullptr;
     TSockStream* m_stream = nullptr;
+    std::array<char, 32768> m_area{}; // receive area: one read step at most
 };

@@ -1,0 +1,232 @@
+// The blocking and datagram paths of Open, Send and Receive, datagram transfer
+// and the automatic accept. The game itself uses none of them: all its sockets
+// are notification-driven streams.
+
+#include "tsock.h"
+
+#include <QDeadlineTimer>
+#include <QPointer>
+
+#include <arpa/inet.h>
+#include <cerrno>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <thread>
+
+namespace {
+
+sockaddr_in ipv4Address(std::uint32_t address, std::uint16_t port) {
+    sockaddr_in a{};
+    a.sin_family = AF_INET;
+    a.sin_port = port;
+    a.sin_addr.s_addr = address;
+    return a;
+}
+
+} // namespace
+
+bool TSock::openBlocking() {
+    const sockaddr_in to = ipv4Address(m_ownAddr, m_ownPort);
+    QPointer<TSock> self(this);
+    int rc;
+    do {
+        rc = ::connect(m_fd, reinterpret_cast<const sockaddr*>(&to), sizeof to);
+    } while (rc != 0 && errno == EINTR);
+    if (rc != 0) {
+        info(TSocketInfo::Close, QStringLiteral("Blocking Socket Can't Connect"));
+        if (self) {
+            Close();
+        }
+        return false;
+    }
+    m_connected = true;
+    info(TSocketInfo::Connect, QStringLiteral("Blocking Socket Connected"));
+    if (!self) {
+        return true;
+    }
+    if (const NotifyEvent handler = OnConnect) {
+        handler(this);
+        if (!self) {
+            return true;
+        }
+    }
+    return m_connected;
+}
+
+bool TSock::openDatagram() {
+    const sockaddr_in local = ipv4Address(m_ownAddr, m_ownPort);
+    if (::bind(m_fd, reinterpret_cast<const sockaddr*>(&local), sizeof local) != 0) {
+        return false; // silently unbound and not connected
+    }
+    m_connected = true;
+    m_readArmed = true;
+    updateNotifiers();
+    QPointer<TSock> self(this);
+    info(TSocketInfo::Connect, QStringLiteral("Datagram Socket Connected"));
+    if (!self) {
+        return true;
+    }
+    if (const NotifyEvent handler = OnConnect) {
+        handler(this);
+        if (!self) {
+            return true;
+        }
+    }
+    return m_connected;
+}
+
+void TSock::sendBlocking() {
+    QPointer<TSock> self(this);
+    while (!m_outgoing.isEmpty()) {
+        const ssize_t n = ::send(m_fd, m_outgoing.constData(),
+                                 static_cast<size_t>(m_outgoing.size()), MSG_NOSIGNAL);
+        if (n < 0 && errno != EINTR) {
+            info(TSocketInfo::Error, QStringLiteral("Socket Error On Send"));
+            throw ESockException("Send - Socket Error");
+        }
+        if (n > 0) {
+            m_outgoing.remove(0, n);
+        }
+        info(TSocketInfo::Send, QStringLiteral("Blocking Outgoing Data"));
+        if (!self) {
+            return;
+        }
+    }
+    m_outgoing.clear();
+}
+
+// Waits until the socket is readable, for BlockingTimeout whole seconds, or
+// without limit when it is negative.
+bool TSock::waitReadable() {
+    if (m_fd < 0) {
+        return false;
+    }
+    QDeadlineTimer deadline = m_blockingTimeout < 0
+                                  ? QDeadlineTimer(QDeadlineTimer::Forever)
+                                  : QDeadlineTimer(qint64(m_blockingTimeout) * 1000);
+    for (;;) {
+        pollfd p{m_fd, POLLIN, 0};
+        const qint64 left = deadline.remainingTime();
+        const int rc = ::poll(&p, 1, left < 0 ? -1 : static_cast<int>(left));
+        if (rc > 0) {
+            return true;
+        }
+        if (rc == 0 || errno != EINTR) {
+            return false;
+        }
+    }
+}
+
+QByteArray TSock::receiveBlocking(int count) {
+    const int amount = (count < 0 || count > int(m_area.size())) ? int(m_area.size()) : count;
+    // A read of no bytes at all would look like the peer's close.
+    if (m_connected && m_fd >= 0 && amount > 0 && waitReadable()) {
+        QPointer<TSock> self(this);
+        info(TSocketInfo::Receive, QStringLiteral("Blocking Incoming Data"));
+        if (!self) {
+            return QByteArray();
+        }
+        ssize_t n;
+        do {
+            n = ::recv(m_fd, m_area.data(), static_cast<size_t>(amount), 0);
+        } while (n < 0 && errno == EINTR);
+        if (n < 0) {
+            const int code = codeForErrno(errno);
+            m_incoming.clear();
+            info(TSocketInfo::Error, QStringLiteral("Socket Error On Receive"));
+            throw ESockException("Receive - Socket Error " + errorName(code).toStdString());
+        }
+        if (n > 0) {
+            m_incoming.append(m_area.data(), n);
+        } else {
+            info(TSocketInfo::Close, QStringLiteral("Socket Disconnected On Receive"));
+            if (!self) {
+                return QByteArray();
+            }
+            Close();
+            if (!self) {
+                return QByteArray();
+            }
+            if (const NotifyEvent handler = OnDisconnect) {
+                handler(this);
+                if (!self) {
+                    return QByteArray();
+                }
+            }
+        }
+    }
+    QByteArray all;
+    all.swap(m_incoming);
+    return all;
+}
+
+bool TSock::SendDatagram(const QByteArray& text, const QString& host) {
+    if (m_fd < 0) {
+        throw ESockException("SendDatagram - Socket Not Connected");
+    }
+    if (m_socketType == TSocketType::stStream) {
+        throw ESockException("SendDatagram - Datagram Send Not Supported On Stream Sockets");
+    }
+    setHostName(host);
+    if (!text.isEmpty()) {
+        const sockaddr_in to = ipv4Address(m_ownAddr, m_ownPort);
+        ::sendto(m_fd, text.constData(), static_cast<size_t>(text.size()), MSG_NOSIGNAL,
+                 reinterpret_cast<const sockaddr*>(&to), sizeof to);
+    }
+    return true;
+}
+
+void TSock::ReceiveDatagram(QString& host, QByteArray& data) {
+    if (m_fd < 0) {
+        throw ESockException("ReceiveDatagram - Socket Not Connected");
+    }
+    if (m_socketType == TSocketType::stStream) {
+        throw ESockException("ReceiveDatagram - Datagram Receive Not Supported On Stream Sockets");
+    }
+    host.clear();
+    data.clear();
+    if (waitReadable()) {
+        sockaddr_in from{};
+        socklen_t len = sizeof from;
+        const ssize_t n = ::recvfrom(m_fd, m_area.data(), m_area.size(), MSG_DONTWAIT,
+                                     reinterpret_cast<sockaddr*>(&from), &len);
+        if (n > 0) {
+            m_peerAddr = from.sin_addr.s_addr;
+            m_peerPort = from.sin_port;
+            data = QByteArray(m_area.data(), n);
+            host = peerAddress();
+        }
+    }
+    // Fetching a datagram re-arms the read event, as with Windows Sockets.
+    m_readArmed = true;
+    updateNotifiers();
+}
+
+void TSock::autoAccept() {
+    sockaddr_in caller{};
+    socklen_t len = sizeof caller;
+    const int fd =
+        ::accept4(m_fd, reinterpret_cast<sockaddr*>(&caller), &len, SOCK_CLOEXEC | SOCK_NONBLOCK);
+    m_acceptArmed = true;
+    updateNotifiers();
+    if (fd < 0) {
+        return; // nothing was waiting after all
+    }
+    m_peerAddr = caller.sin_addr.s_addr;
+    m_peerPort = caller.sin_port;
+    TSock* newSock = new TSock(this, fd, AcceptTag{});
+    newSock->setPortName(m_portName);
+    newSock->setHostName(peerAddress());
+    const NotifyAutoEvent handler = OnAutoAccept;
+    if (!handler) {
+        return;
+    }
+    if (m_blocking) {
+        // A blocking listener hands the connection to a thread of its own, which
+        // ends after the call; the handler must keep to thread-safe work.
+        std::thread([handler, listener = this, newSock] { handler(listener, newSock); }).detach();
+    } else {
+        handler(this, newSock);
+    }
+}

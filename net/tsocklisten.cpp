@@ -1,0 +1,119 @@
+// Listening and accepting: the Listen property, Accept, and the constructor for
+// the connections a listener hands out.
+
+#include "tsock.h"
+
+#include "tsockstream.h"
+
+#include <QPointer>
+
+#include <arpa/inet.h>
+#include <cerrno>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+TSock::TSock(TSock* listener, int fd, AcceptTag)
+    : QObject(listener), m_stream(new TSockStream(this)) {
+    m_fd = fd;
+    m_blockingTimeout = listener->m_blockingTimeout;
+    OnRead = listener->OnRead;
+    OnWrite = listener->OnWrite;
+    OnDisconnect = listener->OnDisconnect;
+    OnInfo = listener->OnInfo;
+    m_connected = true;
+    // Windows Sockets posts one write-ready event to a newly accepted connection.
+    m_writeEventDue = true;
+    m_blocking = listener->m_blocking;
+    registerNotifications(false);
+}
+
+void TSock::setListen(bool value) {
+    const bool wasListening = m_listen;
+    if (m_fd >= 0 && !m_listen) {
+        m_listen = false;
+        throw ESockException("Listen - Socket Already In Use");
+    }
+    if (value && m_socketType == TSocketType::stDatagram) {
+        m_listen = false;
+        throw ESockException("Listen - Cannot Listen On A Datagram Socket");
+    }
+    if (!value) {
+        m_listen = false;
+        QPointer<TSock> self(this);
+        Close();
+        if (self) {
+            info(TSocketInfo::Listen, QStringLiteral("Listening Stopped"));
+        }
+        return;
+    }
+    if (wasListening) {
+        info(TSocketInfo::Listen, QStringLiteral("Listening Already Running"));
+        return;
+    }
+
+    // Listen reads False until listening has really started.
+    m_listen = false;
+    const std::uint16_t port = lookupPort(m_portName);
+    const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    if (fd < 0) {
+        throw ESockException("Listen - Error Binding Socket");
+    }
+    // A restarted host can listen again at once while an old connection lingers;
+    // another program listening on the port still makes bind fail.
+    const int one = 1;
+    setsockopt(fd, SOL_SOCKET, SO_REUSEADDR, &one, sizeof one);
+    m_fd = fd;
+    m_ownAddr = htonl(INADDR_ANY);
+    m_ownPort = port;
+    registerNotifications(true);
+
+    sockaddr_in local{};
+    local.sin_family = AF_INET;
+    local.sin_port = m_ownPort;
+    local.sin_addr.s_addr = m_ownAddr;
+    if (::bind(m_fd, reinterpret_cast<const sockaddr*>(&local), sizeof local) != 0) {
+        // The failed socket is let go, so a later attempt can succeed.
+        releaseSocket();
+        throw ESockException("Listen - Error Binding Socket");
+    }
+    if (::listen(m_fd, 5) != 0) {
+        releaseSocket();
+        throw ESockException("Listen - Error Starting Listen");
+    }
+    m_listen = true;
+    m_acceptArmed = true;
+    updateNotifiers();
+    info(TSocketInfo::Listen, QStringLiteral("Listening Started"));
+}
+
+bool TSock::Accept(TSock*& newSock) {
+    if (!m_listen) {
+        throw ESockException("Accept - Socket Not In Listening Mode");
+    }
+    QPointer<TSock> self(this);
+    if (m_blocking) {
+        info(TSocketInfo::Accept, QStringLiteral("Blocking Accept"));
+        if (!self) {
+            return false;
+        }
+    }
+    sockaddr_in caller{};
+    socklen_t len = sizeof caller;
+    const int fd =
+        ::accept4(m_fd, reinterpret_cast<sockaddr*>(&caller), &len, SOCK_CLOEXEC | SOCK_NONBLOCK);
+    // Taking a connection (or trying to) re-arms the accept event.
+    m_acceptArmed = true;
+    updateNotifiers();
+    if (fd < 0) {
+        info(TSocketInfo::Accept, QStringLiteral("Could Not Accept Connection"));
+        return false;
+    }
+    m_peerAddr = caller.sin_addr.s_addr;
+    m_peerPort = caller.sin_port;
+    newSock = new TSock(this, fd, AcceptTag{});
+    newSock->setPortName(m_portName);
+    newSock->setHostName(peerAddress());
+    info(TSocketInfo::Accept, QStringLiteral("Created New TSock Structure"));
+    return true;
+}
