@@ -1,5 +1,6 @@
 #include "lzh_huffman.h"
 
+#include <algorithm>
 #include <array>
 #include <cstring>
 
@@ -111,13 +112,12 @@ void AdaptiveHuffman::update(unsigned symbol) {
     int c = m_parent[symbol + kNodes];
     do {
         const unsigned k = ++m_freq[c];
-        int l = c + 1;
-        if (k > m_freq[l]) {
+        if (k > m_freq[c + 1]) {
             // Move this node behind the last one whose count is still smaller,
-            // so the counts stay in ascending order.
-            while (k > m_freq[++l]) {
-            }
-            --l;
+            // so the counts stay in ascending order. Everything after c is
+            // still sorted (the sentinel ends it), so a binary search finds it.
+            const int l =
+                int(std::lower_bound(m_freq + c + 2, m_freq + kNodes + 1, k) - m_freq) - 1;
             m_freq[c] = m_freq[l];
             m_freq[l] = uint16_t(k);
 

@@ -1,6 +1,7 @@
 #include "tlzr.h"
 
 #include <algorithm>
+#include <bit>
 #include <cstring>
 #include <new>
 
@@ -32,6 +33,27 @@ inline std::size_t runLength(const uint8_t* in, std::size_t x, std::size_t limit
     while (r < limit && in[x + r] == b)
         ++r;
     return r;
+}
+
+// Length of the common start of a and b, at most `limit` (which both have).
+inline std::size_t matchLength(const uint8_t* a, const uint8_t* b, std::size_t limit) {
+    std::size_t length = 0;
+    while (length + 8 <= limit) {
+        uint64_t wa;
+        uint64_t wb;
+        std::memcpy(&wa, a + length, 8);
+        std::memcpy(&wb, b + length, 8);
+        if (const uint64_t diff = wa ^ wb) {
+            if constexpr (std::endian::native == std::endian::little)
+                return length + (std::countr_zero(diff) >> 3);
+            else
+                return length + (std::countl_zero(diff) >> 3);
+        }
+        length += 8;
+    }
+    while (length < limit && a[length] == b[length])
+        ++length;
+    return length;
 }
 
 } // namespace
@@ -85,11 +107,7 @@ uint16_t TLZR::CompressBlock(const uint8_t* in, uint8_t* out, std::size_t n) {
                 const int candidate = table[h];
                 table[h] = int16_t(x);
                 if (candidate >= 0 && x - std::size_t(candidate) <= kMaxDistance) {
-                    const std::size_t limit = std::min(kMaxMatch, n - x);
-                    const uint8_t* a = in + x;
-                    const uint8_t* b = in + candidate;
-                    while (length < limit && a[length] == b[length])
-                        ++length;
+                    length = matchLength(in + x, in + candidate, std::min(kMaxMatch, n - x));
                     distance = x - std::size_t(candidate);
                 }
             }
@@ -151,6 +169,14 @@ std::size_t TLZR::DecompressBlock(const uint8_t* in, uint8_t* out, std::size_t m
             bitsLeft = 16;
         }
         if ((control & 0x8000) == 0) {
+            // A whole control word of literals is one 16-byte copy.
+            if (bitsLeft == 16 && control == 0 && m - x >= 16 && BlockSize - y >= 16) {
+                std::memcpy(out + y, in + x, 16);
+                x += 16;
+                y += 16;
+                bitsLeft = 0;
+                continue;
+            }
             if (y >= BlockSize)
                 return fail(y);
             out[y++] = in[x++];
@@ -173,7 +199,13 @@ std::size_t TLZR::DecompressBlock(const uint8_t* in, uint8_t* out, std::size_t m
                     return fail(y);
                 const uint8_t* from = out + y - d;
                 uint8_t* to = out + y;
-                if (d >= length) {
+                if (d >= 8 && BlockSize - y >= 24) {
+                    // Whole 8-byte words: each reads only bytes already in
+                    // place, and what lands past the copy is overwritten later
+                    // or lies beyond the count returned.
+                    for (std::size_t i = 0; i < length; i += 8)
+                        std::memcpy(to + i, from + i, 8);
+                } else if (d >= length) {
                     std::memcpy(to, from, length);
                 } else {
                     // Overlapping copy: each byte may be one this copy just made.
