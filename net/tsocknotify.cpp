@@ -82,7 +82,9 @@ void TSock::onWritable() {
     m_writeEventDue = false;
     if (!m_outgoing.isEmpty()) {
         Send(QByteArray());
-        if (!self) {
+        if (!self || m_sendDead) {
+            // A connection that refuses data is not ready for writing; its
+            // error comes through the read path.
             return;
         }
     } else {

@@ -199,6 +199,41 @@ TEST(TSockClient, ResetIsOnlyAnErrorReport) {
     EXPECT_EQ(c.rec.lines, QStringList({QStringLiteral("Close: Socket Closed")}));
 }
 
+TEST(TSockClient, ResetWithDataStillQueuedIsOneErrorReport) {
+    Connected c;
+    c.client.Send(QByteArray(16 * 1024 * 1024, 'q'));
+    ASSERT_GT(c.client.pendingOutgoing(), 0);
+    c.rec.lines.clear();
+    c.peer.resetClose();
+    ASSERT_TRUE(waitUntil(
+        [&] { return c.rec.has(QStringLiteral("Error: Error #10054 (WSAECONNRESET)")); }));
+    settle();
+    EXPECT_EQ(c.rec.count(QStringLiteral("Error: Error #10054 (WSAECONNRESET)")), 1);
+    EXPECT_FALSE(c.rec.has(QStringLiteral("OnDisconnect")));
+    EXPECT_FALSE(c.rec.has(QStringLiteral("Close: Socket Closed")));
+    // Nothing keeps firing on the dead socket.
+    const qsizetype seen = c.rec.lines.size();
+    settle();
+    EXPECT_EQ(c.rec.lines.size(), seen);
+}
+
+TEST(TSockClient, DottedNameThatIsNoAddressFailsAsAConnectError) {
+    TSock client;
+    Recorder rec;
+    rec.attach(client);
+    client.setHostName(QStringLiteral("1.2.3.x")); // converts to the broadcast address
+    client.setPortName(QStringLiteral("17003"));
+    EXPECT_FALSE(client.Open());
+    ASSERT_TRUE(waitUntil([&] { return rec.lines.size() >= 3; }));
+    settle();
+    ASSERT_EQ(rec.lines.size(), 3);
+    // The system refuses a connect to the broadcast address before any packet
+    // leaves; the refusal still arrives as the connect notification.
+    EXPECT_EQ(rec.lines[2], QStringLiteral("Error: Error #10051 (WSAENETUNREACH)"));
+    EXPECT_FALSE(client.connected());
+    EXPECT_FALSE(client.Open());
+}
+
 TEST(TSockClient, ResetNoticedFirstBySendIsStillReportedAsReset) {
     Connected c;
     c.peer.resetClose();
