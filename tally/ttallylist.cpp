@@ -41,6 +41,12 @@ Ttallylist::Ttallylist(QWidget* parent, QString tallyFilePath, QString scratchDi
     : QDialog(parent), m_tallyPath(std::move(tallyFilePath)), m_scratchDir(std::move(scratchDir)),
       m_codec(std::move(codec)), m_reportError(std::move(reportError)) {
     setObjectName(QStringLiteral("tallylist"));
+    // Never fall back to the current directory: a scratch "temp.txt" there
+    // would overwrite and then delete a file of the user's.
+    if (m_scratchDir.isEmpty()) {
+        m_ownScratch = std::make_unique<QTemporaryDir>();
+        m_scratchDir = m_ownScratch->path();
+    }
     if (!m_reportError) {
         m_reportError = [this](const QString& message) {
             QMessageBox::critical(this, QApplication::applicationName(), message);

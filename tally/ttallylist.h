@@ -12,8 +12,10 @@
 
 #include <QDialog>
 #include <QString>
+#include <QTemporaryDir>
 
 #include <functional>
+#include <memory>
 
 class QLabel;
 class QListWidget;
@@ -75,6 +77,7 @@ private:
     TallyGrid stringgrid_scores;
     QString m_tallyPath;
     QString m_scratchDir;
+    std::unique_ptr<QTemporaryDir> m_ownScratch;
     TallyFileCodec m_codec;
     std::function<void(const QString&)> m_reportError;
 };

@@ -383,3 +383,22 @@ TEST_F(TallyWindow, GridTextFailingPartWayStartsFromTheEmptyTally) {
     EXPECT_EQ(tally->grid().cell(0, 1), QStringLiteral("Dave"));
     EXPECT_EQ(tally->grid().cell(2, 1), QStringLiteral("1"));
 }
+
+TEST_F(TallyWindow, NoScratchFolderGivenNeverTouchesTheCurrentFolder) {
+    const QString before = QDir::currentPath();
+    ASSERT_TRUE(QDir::setCurrent(root.path()));
+    writeAll(QStringLiteral("temp.txt"), "the user's own notes");
+    writeAll(tallyPath, "PACK" + lines({"9", "1", "0", "3", "1", "20", "9", "0", "0", "0", "0"}));
+    scratch.clear();
+    {
+        auto tally = open();
+        EXPECT_EQ(tally->mylabel(1), QStringLiteral("3"));
+        EXPECT_TRUE(tally->save());
+    }
+    EXPECT_EQ(readAll(root.filePath(QStringLiteral("temp.txt"))),
+              QByteArray("the user's own notes"));
+    for (const QString& used : packer.compressInputs + packer.decompressOutputs)
+        EXPECT_NE(QFileInfo(used).absolutePath(), QDir(root.path()).absolutePath())
+            << used.toStdString();
+    QDir::setCurrent(before);
+}
