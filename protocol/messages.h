@@ -68,6 +68,9 @@
 
 namespace wire {
 
+// The program's version text, sent at login and compared exactly by the server.
+inline constexpr char kVersion[] = "1.0.4";
+
 // ---- client to server ----
 QByteArray logininfo(int number, const QByteArray& version, const QByteArray& name);
 QByteArray kickhim(int number, int target);

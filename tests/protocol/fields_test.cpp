@@ -4,14 +4,14 @@
 
 using wire::FieldReader;
 
-TEST(Fields, ReadsFieldsFromTheFront) {
+TEST(WireFields, ReadsFieldsFromTheFront) {
     FieldReader r("3+brisk+");
     EXPECT_EQ(r.next(), "3");
     EXPECT_EQ(r.next(), "brisk");
     EXPECT_TRUE(r.rest().isEmpty());
 }
 
-TEST(Fields, MissingFieldsReadEmptyAndLeaveThePayload) {
+TEST(WireFields, MissingFieldsReadEmptyAndLeaveThePayload) {
     FieldReader r("1+1.0.4+Te+st");
     EXPECT_EQ(r.next(), "1");
     EXPECT_EQ(r.next(), "1.0.4");
@@ -25,7 +25,7 @@ TEST(Fields, MissingFieldsReadEmptyAndLeaveThePayload) {
     EXPECT_EQ(r.next(), "");
 }
 
-TEST(Fields, NextIntConvertsOrThrows) {
+TEST(WireFields, NextIntConvertsOrThrows) {
     FieldReader r("12+x+");
     EXPECT_EQ(r.nextInt(), 12);
     EXPECT_THROW(r.nextInt(), wire::EConvertError);
@@ -33,7 +33,7 @@ TEST(Fields, NextIntConvertsOrThrows) {
     EXPECT_THROW(empty.nextInt(), wire::EConvertError);
 }
 
-TEST(ToInt, StandardConversion) {
+TEST(WireToInt, StandardConversion) {
     EXPECT_EQ(wire::toInt("0"), 0);
     EXPECT_EQ(wire::toInt("60"), 60);
     EXPECT_EQ(wire::toInt("-3"), -3);
@@ -47,7 +47,7 @@ TEST(ToInt, StandardConversion) {
     EXPECT_EQ(wire::toInt("-2147483648"), -2147483647 - 1);
 }
 
-TEST(ToInt, BadTextRaisesTheConversionError) {
+TEST(WireToInt, BadTextRaisesTheConversionError) {
     for (const char* bad : {"", " ", "abc", "12a", "1 ", "2147483648", "-2147483649", "$",
                             "$100000000", "--1", "+", "1.5"}) {
         int v = 99;
@@ -63,7 +63,7 @@ TEST(ToInt, BadTextRaisesTheConversionError) {
     }
 }
 
-TEST(FromInt, PlainDecimal) {
+TEST(WireFromInt, PlainDecimal) {
     EXPECT_EQ(wire::fromInt(0), "0");
     EXPECT_EQ(wire::fromInt(64), "64");
     EXPECT_EQ(wire::fromInt(-5), "-5");

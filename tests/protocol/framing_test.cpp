@@ -9,7 +9,7 @@ namespace {
 const QByteArray FF(1, '\xFF');
 }
 
-TEST(Framing, TwoMessagesInOneReadAreQueuedInOrder) {
+TEST(WireFraming, TwoMessagesInOneReadAreQueuedInOrder) {
     QByteArray buffer = "CMD_chat+1+hi|clRed" + FF + "CMD_giveup+1+" + FF;
     QList<QByteArray> queue;
     EXPECT_EQ(cutMessages(buffer, queue), 2);
@@ -19,7 +19,7 @@ TEST(Framing, TwoMessagesInOneReadAreQueuedInOrder) {
     EXPECT_TRUE(buffer.isEmpty());
 }
 
-TEST(Framing, MessageSplitAcrossReadsIsQueuedOnceWhenComplete) {
+TEST(WireFraming, MessageSplitAcrossReadsIsQueuedOnceWhenComplete) {
     QByteArray buffer;
     QList<QByteArray> queue;
     buffer += "CMD_send";
@@ -33,7 +33,7 @@ TEST(Framing, MessageSplitAcrossReadsIsQueuedOnceWhenComplete) {
     EXPECT_EQ(buffer, "CMD_gi"); // the tail waits for the next read
 }
 
-TEST(Framing, EmptyMessagesAreQueuedToo) {
+TEST(WireFraming, EmptyMessagesAreQueuedToo) {
     // The login ends in two terminators: the second makes an empty message.
     QByteArray buffer = "CMD_logininfo+1+1.0.4+Tester" + FF + FF + FF;
     QList<QByteArray> queue;
@@ -41,7 +41,7 @@ TEST(Framing, EmptyMessagesAreQueuedToo) {
     EXPECT_EQ(queue, (QList<QByteArray>{"CMD_logininfo+1+1.0.4+Tester", "", ""}));
 }
 
-TEST(Framing, ZeroBytesInsideAMessageArePreserved) {
+TEST(WireFraming, ZeroBytesInsideAMessageArePreserved) {
     QByteArray buffer("a\0b", 3);
     buffer += FF;
     QList<QByteArray> queue;
@@ -50,20 +50,20 @@ TEST(Framing, ZeroBytesInsideAMessageArePreserved) {
     EXPECT_EQ(queue[0], QByteArray("a\0b", 3));
 }
 
-TEST(Split, CommandAndPayloadAtFirstPlus) {
+TEST(WireSplit, CommandAndPayloadAtFirstPlus) {
     auto s = splitCommand("CMD_chat+1+a+b|clRed");
     EXPECT_EQ(s.command, "CMD_chat");
     EXPECT_EQ(s.payload, "1+a+b|clRed");
 }
 
-TEST(Split, LineWithoutPlusHasEmptyCommand) {
+TEST(WireSplit, LineWithoutPlusHasEmptyCommand) {
     auto s = splitCommand("CMD_giveup");
     EXPECT_TRUE(s.command.isEmpty());
     EXPECT_TRUE(s.payload.isEmpty());
     EXPECT_TRUE(splitCommand("").command.isEmpty());
 }
 
-TEST(Split, EmptyPayloadAfterTrailingPlus) {
+TEST(WireSplit, EmptyPayloadAfterTrailingPlus) {
     auto s = splitCommand("CMD_full+");
     EXPECT_EQ(s.command, "CMD_full");
     EXPECT_TRUE(s.payload.isEmpty());

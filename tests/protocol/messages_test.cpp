@@ -9,7 +9,7 @@ QByteArray ff(const char* text) {
 }
 } // namespace
 
-TEST(ClientMessages, ExactBytes) {
+TEST(WireClientMessages, ExactBytes) {
     EXPECT_EQ(wire::logininfo(3, "1.0.4", "Te+ster"), ff("CMD_logininfo+3+1.0.4+Te+ster"));
     EXPECT_EQ(wire::kickhim(1, 7), ff("CMD_kickhim+1+7+"));
     EXPECT_EQ(wire::chat(2, "a+b", "clRed"), ff("CMD_chat+2+a+b|clRed"));
@@ -20,7 +20,7 @@ TEST(ClientMessages, ExactBytes) {
     EXPECT_EQ(wire::playasound(6, 13), ff("CMD_playasound+6+wave13+"));
 }
 
-TEST(ServerMessages, ExactBytes) {
+TEST(WireServerMessages, ExactBytes) {
     EXPECT_EQ(wire::full(), ff("CMD_full+"));
     EXPECT_EQ(wire::sendlogininfo(3), ff("CMD_sendlogininfo+3"));
     EXPECT_EQ(wire::newplayerinfo(7, "Spy+One"), ff("CMD_newplayerinfo+7+Spy+One"));
@@ -39,7 +39,7 @@ TEST(ServerMessages, ExactBytes) {
     EXPECT_EQ(wire::winner(4), ff("CMD_winner+4+"));
 }
 
-TEST(ServerMessages, EndRoundCarriesThirtyFields) {
+TEST(WireServerMessages, EndRoundCarriesThirtyFields) {
     std::array<wire::RoundReport, 6> seats{};
     for (int i = 0; i < 6; ++i)
         seats[i] = {i + 1, 10 * (i + 1), i, i % 2, i * 3};
@@ -52,7 +52,7 @@ TEST(ServerMessages, EndRoundCarriesThirtyFields) {
     EXPECT_EQ(split.payload.count('+'), 29);
 }
 
-TEST(ServerMessages, LoadStatsLayout) {
+TEST(WireServerMessages, LoadStatsLayout) {
     wire::LoadStats s;
     s.number = 8;
     s.rounds = 5;
@@ -68,7 +68,7 @@ TEST(ServerMessages, LoadStatsLayout) {
               ff("CMD_loadstats+8+5+60+8+2+0+TR+-3+1+0+2+7+3+14+4+21+5+28+6+35"));
 }
 
-TEST(Messages, BuiltMessagesRoundTripThroughCuttingAndFields) {
+TEST(WireMessages, BuiltMessagesRoundTripThroughCuttingAndFields) {
     QByteArray stream = wire::sendword(2, "crisp") + wire::chat(1, "1+1=2", "clLime") +
                         wire::logininfo(9, "1.0.4", "A+B");
     QList<QByteArray> queue;

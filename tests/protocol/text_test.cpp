@@ -2,27 +2,27 @@
 
 #include <gtest/gtest.h>
 
-TEST(Text, AsciiAndLatinRoundTrip) {
+TEST(WireText, AsciiAndLatinRoundTrip) {
     const QString s = QString::fromUtf8("Caf\u00e9 na\u00efve \u00a3 \u00c6");
     const QByteArray b = wire::encode(s);
     EXPECT_EQ(b, QByteArray("Caf\xe9 na\xefve \xa3 \xc6"));
     EXPECT_EQ(wire::decode(b), s);
 }
 
-TEST(Text, CodePageCharactersAbove0x7F) {
+TEST(WireText, CodePageCharactersAbove0x7F) {
     const QString s = QString::fromUtf8("\u20ac \u201chi\u201d \u2122 \u0160");
     EXPECT_EQ(wire::encode(s), QByteArray("\x80 \x93hi\x94 \x99 \x8a"));
     EXPECT_EQ(wire::decode("\x80\x93\x99\x8a"), QString::fromUtf8("\u20ac\u201c\u2122\u0160"));
 }
 
-TEST(Text, UnmappableCharactersBecomeQuestionMarks) {
+TEST(WireText, UnmappableCharactersBecomeQuestionMarks) {
     EXPECT_EQ(wire::encode(QString::fromUtf8("\u4e2d\u6587")), "??");
     // One character outside the basic plane is still one "?".
     EXPECT_EQ(wire::encode(QString::fromUtf8("a\U0001F600b")), "a?b");
     EXPECT_EQ(wire::encode(QString(QChar(0x2603))), "?");
 }
 
-TEST(Text, TheTerminatorCanNeverBeEncoded) {
+TEST(WireText, TheTerminatorCanNeverBeEncoded) {
     const QByteArray b = wire::encode(QString::fromUtf8("na\u00ffve"));
     EXPECT_EQ(b, "nave");
     EXPECT_EQ(b.indexOf('\xFF'), -1);
@@ -30,7 +30,7 @@ TEST(Text, TheTerminatorCanNeverBeEncoded) {
     EXPECT_EQ(wire::decode("\xff"), QString(QChar(0xFF)));
 }
 
-TEST(Text, UndefinedBytesDecodeToTheirControlCharacters) {
+TEST(WireText, UndefinedBytesDecodeToTheirControlCharacters) {
     EXPECT_EQ(wire::decode("\x81\x8d\x8f\x90\x9d"),
               QString::fromUtf16(u"\u0081\u008d\u008f\u0090\u009d"));
     EXPECT_EQ(wire::encode(QString::fromUtf16(u"\u0081\u009d")), "\x81\x9d");

@@ -1,1 +1,0 @@
-// placeholder until the library's first source lands

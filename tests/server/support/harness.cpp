@@ -1,0 +1,104 @@
+#include "harness.h"
+
+#include "messages.h"
+#include "protocol.h"
+#include "tsock.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+
+#include <poll.h>
+#include <stdexcept>
+
+Harness::Harness(std::uint16_t port, quint32 seed) : m_port(port) {
+    m_server = std::make_unique<TServer>(m_dir.path());
+    m_server->setManualTicks(true);
+    m_server->seed(seed);
+    m_server->Sock1->setPortName(QString::number(port));
+    m_server->Sock1->setListen(true);
+}
+
+Harness::~Harness() {
+    m_clients.clear();
+    m_server.reset();
+    QCoreApplication::processEvents();
+}
+
+bool Harness::pump(const std::function<bool()>& done, int timeoutMs) {
+    QElapsedTimer clock;
+    clock.start();
+    for (;;) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents);
+        while (!m_server->receivedlist.empty())
+            m_server->socktimerTimer();
+        for (auto& c : m_clients)
+            c->poll();
+        if (done())
+            return true;
+        if (clock.elapsed() > timeoutMs)
+            return false;
+        ::poll(nullptr, 0, 1);
+    }
+}
+
+void Harness::settle(int quietMs) {
+    QElapsedTimer quiet;
+    quiet.start();
+    QElapsedTimer total;
+    total.start();
+    while (quiet.elapsed() < quietMs && total.elapsed() < 5000) {
+        bool moved = false;
+        QCoreApplication::processEvents(QEventLoop::AllEvents);
+        while (!m_server->receivedlist.empty()) {
+            m_server->socktimerTimer();
+            moved = true;
+        }
+        for (auto& c : m_clients)
+            moved = c->poll() || moved;
+        if (moved)
+            quiet.restart();
+        ::poll(nullptr, 0, 1);
+    }
+}
+
+RawClient& Harness::connect(int receiveBuffer) {
+    m_clients.push_back(std::make_unique<RawClient>(m_port, receiveBuffer));
+    RawClient& c = *m_clients.back();
+    if (!pump([&] { return !c.messages.isEmpty() || c.peerClosed(); }))
+        throw std::runtime_error("no greeting from the server");
+    return c;
+}
+
+RawClient& Harness::join(const QByteArray& name, const QByteArray& version) {
+    RawClient& c = connect();
+    const int number = numberOf(c);
+    if (number <= 0)
+        throw std::runtime_error("not given a number");
+    // The real client's login ends in two terminators.
+    c.send(wire::logininfo(number, version, name) + '\xFF');
+    const QByteArray own = wire::newplayerinfo(number, name).chopped(1);
+    // Everybody still listening hears of the arrival before the test goes on.
+    const bool announced = pump([&] {
+        for (auto& other : m_clients)
+            if (other->isReading() && !other->has(own))
+                return false;
+        return true;
+    });
+    if (!announced)
+        throw std::runtime_error("login not announced");
+    qsizetype others = 0;
+    for (int i = 1; i <= m_server->numslots; ++i)
+        others += i != number && m_server->players[i].connected;
+    if (!pump([&] { return c.withCommand("CMD_existingplayers").size() >= others; }))
+        throw std::runtime_error("existing players not listed");
+    return c;
+}
+
+int Harness::numberOf(const RawClient& client) {
+    for (const QByteArray& m : client.messages) {
+        const auto s = wire::splitCommand(m);
+        if (s.command == "CMD_sendlogininfo")
+            return wire::toInt(s.payload);
+    }
+    return 0;
+}

@@ -1,0 +1,44 @@
+#pragma once
+// One TServer listening on a test port, with raw clients that log in to it.
+// The server's timers never run by themselves: pump() turns the event loop
+// (socket delivery) and calls the dispatcher's tick directly, and game tests
+// call roundtimerTimer() and computertimerTimer() themselves.
+
+#include "rawclient.h"
+#include "tserver.h"
+
+#include <QTemporaryDir>
+
+#include <functional>
+#include <memory>
+#include <vector>
+
+class Harness {
+public:
+    explicit Harness(std::uint16_t port, quint32 seed = 12345);
+    ~Harness();
+
+    TServer& server() { return *m_server; }
+    std::uint16_t port() const { return m_port; }
+
+    // Turns the event loop, dispatches queued messages and reads every
+    // client, until `done` answers true or the time runs out.
+    bool pump(const std::function<bool()>& done, int timeoutMs = 5000);
+    // Pumps until the queue is empty and nothing moved for a short while.
+    void settle(int quietMs = 50);
+
+    // A new connection that has received its number (not logged in).
+    RawClient& connect(int receiveBuffer = 0);
+    // A new connection that logged in under `name` and saw its own arrival.
+    RawClient& join(const QByteArray& name, const QByteArray& version = "1.0.4");
+    // The player number a client was given.
+    static int numberOf(const RawClient& client);
+
+    std::vector<std::unique_ptr<RawClient>>& clients() { return m_clients; }
+
+private:
+    QTemporaryDir m_dir;
+    std::unique_ptr<TServer> m_server;
+    std::uint16_t m_port;
+    std::vector<std::unique_ptr<RawClient>> m_clients;
+};
