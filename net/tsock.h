@@ -7,6 +7,20 @@
 // fixed English text through OnInfo; callers act on the exact text "Socket Closed".
 //
 // The component moves bytes only: it never frames, splits or decodes them.
+//
+// What owners may rely on, for a notification-driven stream connection:
+// - Open reports "Lookup Of Port ..." then "Lookup Of Host ..." and returns false;
+//   later "Non-Blocking Socket Connected", OnConnect, then one write-ready event
+//   ("Non-Blocking Outgoing Data", OnWrite) that sends what Send queued meanwhile.
+// - A read reports "Non-Blocking Incoming Data", then OnRead with the total count
+//   buffered. The peer's orderly close gives OnDisconnect, then "Socket Closed".
+// - A refused connect, a reset or another failure gives only the report
+//   "Error #<number> (<name>)": no event, no close, and no further events; the
+//   instance keeps its socket (and stays connecting or connected) until Close.
+// - Close always reports "Socket Closed" unless listening, even without a socket,
+//   and drops bytes still queued for sending; received bytes stay receivable.
+// - An owner may delete the instance (or reassign its handlers) from inside any
+//   of its handlers. Deleting a connected or listening instance calls Close.
 
 #include <QByteArray>
 #include <QObject>

@@ -82,6 +82,14 @@ TEST(TSockLookup, HostNamesAreResolvedOncePerProcessInAnyCase) {
     numeric.Open();
     ASSERT_TRUE(waitUntil([&] { return numeric.connected(); }));
     EXPECT_EQ(asked.size(), 1);
+
+    // Clean-up at the end of the process discards the cache.
+    TSock::cleanup();
+    TSock later;
+    later.setPortName(QString::number(server.port()));
+    later.setHostName(QStringLiteral("gamehost.example"));
+    later.Open();
+    EXPECT_EQ(asked.size(), 2);
 }
 
 TEST(TSockLookup, UnknownHostRaisesAndLeavesTheInstanceIdle) {
