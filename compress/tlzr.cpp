@@ -56,6 +56,57 @@ inline std::size_t matchLength(const uint8_t* a, const uint8_t* b, std::size_t l
     return length;
 }
 
+// Copies `length` bytes from `d` bytes back; `room` bytes of output remain.
+inline void copyMatch(uint8_t* to, std::size_t d, std::size_t length, std::size_t room) {
+    const uint8_t* from = to - d;
+    if (d >= 8 && room >= 24) {
+        // Three 8-byte words cover the longest copy; each reads only bytes
+        // already in place, and what lands past the copy is overwritten later
+        // or lies beyond the count returned.
+        std::memcpy(to, from, 8);
+        std::memcpy(to + 8, from + 8, 8);
+        std::memcpy(to + 16, from + 16, 8);
+    } else if (d >= length) {
+        std::memcpy(to, from, length);
+    } else {
+        // Overlapping copy: each byte may be one this copy just made.
+        for (std::size_t i = 0; i < length; ++i)
+            to[i] = from[i];
+    }
+}
+
+// Room a group may need: 16 items of up to 4 input bytes plus a 16-byte
+// literal read; 16 items of up to 18 output bytes plus a 24-byte copy.
+constexpr std::size_t kQuickInput = 16 * 4 + 16;
+constexpr std::size_t kQuickOutput = 16 * kMaxMatch + 24;
+
+// Decodes the items of one control word without bounds checks (the caller
+// made sure of the room above), stopping early in front of a run item, which
+// can write far more. Copies reaching before the output start stop it too.
+inline void decodeQuickGroup(const uint8_t* in, uint8_t* out, std::size_t& x, std::size_t& y,
+                             unsigned& control, unsigned& items) {
+    while (items > 0) {
+        if ((control & 0x8000) == 0) {
+            const unsigned count = std::min(unsigned(std::countl_zero(uint16_t(control))), items);
+            std::memcpy(out + y, in + x, 16);
+            x += count;
+            y += count;
+            items -= count;
+            control = (control << count) & 0xFFFF;
+            continue;
+        }
+        const std::size_t d = (std::size_t(in[x]) << 4) | (in[x + 1] >> 4);
+        if (d == 0 || d > y)
+            return;
+        const std::size_t length = (in[x + 1] & 0x0F) + kMinMatch;
+        copyMatch(out + y, d, length, 24);
+        y += length;
+        x += 2;
+        control = (control << 1) & 0xFFFF;
+        --items;
+    }
+}
+
 } // namespace
 
 TLZR::TLZR() {
@@ -152,72 +203,66 @@ std::size_t TLZR::DecompressBlock(const uint8_t* in, uint8_t* out, std::size_t m
         std::memcpy(out, in + 1, m - 1);
         return m - 1;
     }
-    if (m < 3)
-        return fail(0);
-
-    unsigned control = (unsigned(in[1]) << 8) | in[2];
-    int bitsLeft = 16;
-    std::size_t x = 3;
+    std::size_t x = 1;
     std::size_t y = 0;
+    unsigned control = 0;
+    unsigned items = 0;
     while (x < m) {
-        if (bitsLeft == 0) {
+        if (items == 0) {
             // A control word is only ever written in front of an item.
             if (m - x < 3)
                 return fail(y);
             control = (unsigned(in[x]) << 8) | in[x + 1];
             x += 2;
-            bitsLeft = 16;
+            items = 16;
+            // Most groups lie well inside both blocks: then no literal or
+            // match of the group can run off either end, and only runs (which
+            // end the quick pass) need a check.
+            if (m - x >= kQuickInput && BlockSize - y >= kQuickOutput) {
+                // What it leaves (a run, or a damaged copy) is taken below.
+                decodeQuickGroup(in, out, x, y, control, items);
+                if (items == 0)
+                    continue;
+            }
         }
         if ((control & 0x8000) == 0) {
-            // A whole control word of literals is one 16-byte copy.
-            if (bitsLeft == 16 && control == 0 && m - x >= 16 && BlockSize - y >= 16) {
-                std::memcpy(out + y, in + x, 16);
-                x += 16;
-                y += 16;
-                bitsLeft = 0;
-                continue;
+            // A stretch of literals, copied at once. Zero bits past the last
+            // item of a block find no more bytes and end it.
+            std::size_t count = std::min<std::size_t>(
+                {std::size_t(std::countl_zero(uint16_t(control))), items, m - x});
+            if (count > BlockSize - y) {
+                std::memcpy(out + y, in + x, BlockSize - y);
+                return fail(BlockSize);
             }
-            if (y >= BlockSize)
-                return fail(y);
-            out[y++] = in[x++];
-        } else {
-            if (m - x < 2)
-                return fail(y);
-            const std::size_t d = (std::size_t(in[x]) << 4) | (in[x + 1] >> 4);
-            if (d == 0) {
-                if (m - x < 4)
-                    return fail(y);
-                const std::size_t count = ((std::size_t(in[x + 1]) << 8) | in[x + 2]) + kMinRun;
-                if (count > BlockSize - y)
-                    return fail(y);
-                std::memset(out + y, in[x + 3], count);
-                y += count;
-                x += 4;
-            } else {
-                const std::size_t length = (in[x + 1] & 0x0F) + kMinMatch;
-                if (d > y || length > BlockSize - y)
-                    return fail(y);
-                const uint8_t* from = out + y - d;
-                uint8_t* to = out + y;
-                if (d >= 8 && BlockSize - y >= 24) {
-                    // Whole 8-byte words: each reads only bytes already in
-                    // place, and what lands past the copy is overwritten later
-                    // or lies beyond the count returned.
-                    for (std::size_t i = 0; i < length; i += 8)
-                        std::memcpy(to + i, from + i, 8);
-                } else if (d >= length) {
-                    std::memcpy(to, from, length);
-                } else {
-                    // Overlapping copy: each byte may be one this copy just made.
-                    for (std::size_t i = 0; i < length; ++i)
-                        to[i] = from[i];
-                }
-                y += length;
-                x += 2;
-            }
+            std::memcpy(out + y, in + x, count);
+            x += count;
+            y += count;
+            items -= unsigned(count);
+            control = (control << count) & 0xFFFF;
+            continue;
         }
-        control <<= 1;
-        --bitsLeft;
+        if (m - x < 2)
+            return fail(y);
+        const std::size_t d = (std::size_t(in[x]) << 4) | (in[x + 1] >> 4);
+        if (d == 0) {
+            if (m - x < 4)
+                return fail(y);
+            const std::size_t count = ((std::size_t(in[x + 1]) << 8) | in[x + 2]) + kMinRun;
+            if (count > BlockSize - y)
+                return fail(y);
+            std::memset(out + y, in[x + 3], count);
+            y += count;
+            x += 4;
+        } else {
+            const std::size_t length = (in[x + 1] & 0x0F) + kMinMatch;
+            if (d > y || length > BlockSize - y)
+                return fail(y);
+            copyMatch(out + y, d, length, BlockSize - y);
+            y += length;
+            x += 2;
+        }
+        control = (control << 1) & 0xFFFF;
+        --items;
     }
     return y;
 }

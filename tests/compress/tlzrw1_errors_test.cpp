@@ -111,6 +111,48 @@ private:
     int m_reads = 0;
 };
 
+// An input whose end, when asked, lies `reported` bytes on, whatever it holds.
+class LyingSource : public std::stringbuf {
+public:
+    LyingSource(const std::string& data, std::streamoff reported)
+        : std::stringbuf(data, std::ios::in), m_reported(reported) {}
+
+protected:
+    pos_type seekoff(off_type off, std::ios_base::seekdir dir,
+                     std::ios_base::openmode which) override {
+        if (dir == std::ios_base::end) {
+            m_atEnd = true;
+            return pos_type(m_reported);
+        }
+        if (m_atEnd && dir == std::ios_base::cur && off == 0)
+            return pos_type(m_reported);
+        return std::stringbuf::seekoff(off, dir, which);
+    }
+    pos_type seekpos(pos_type pos, std::ios_base::openmode which) override {
+        m_atEnd = false;
+        return std::stringbuf::seekpos(pos, which);
+    }
+
+private:
+    std::streamoff m_reported;
+    bool m_atEnd = false;
+};
+
+std::string compressError(std::istream& source) {
+    std::stringstream sink;
+    Tlzrw1 c;
+    c.UseStream = true;
+    c.InputStream = &source;
+    c.OutputStream = &sink;
+    c.CompressMode = TCompressMode::Fast;
+    try {
+        c.Compress();
+    } catch (const ELzrw1Exception& e) {
+        return e.what();
+    }
+    return "";
+}
+
 } // namespace
 
 TEST(Lzrw1Refusals, ContainerWithoutValidHeader) {
@@ -301,4 +343,17 @@ TEST(Lzrw1Refusals, BreakingInputStreamIsReported) {
             EXPECT_EQ(std::string(e.what()), expected);
         }
     }
+}
+
+TEST(Lzrw1Refusals, InputsTheHeaderCannotDescribe) {
+    // The size field is signed 32-bit: a larger input cannot be framed.
+    LyingSource huge("abc", std::streamoff(3000000000LL));
+    std::istream hugeStream(&huge);
+    EXPECT_EQ(compressError(hugeStream),
+              "Lzrw1 compression : Failed to obtain the size of the input stream !");
+    // An input that delivers less than its size would leave a header that
+    // no decoder could ever match.
+    LyingSource shortOne(std::string(500, 'a'), 1000);
+    std::istream shortStream(&shortOne);
+    EXPECT_EQ(compressError(shortStream), "Lzrw1 : Error reading from input stream !");
 }
