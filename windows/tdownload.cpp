@@ -1,8 +1,12 @@
 #include "tdownload.h"
 
+#include "httpcli.h"
 #include "windowart.h"
 
 #include <QAction>
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QLabel>
 #include <QMessageBox>
@@ -54,7 +58,16 @@ Tdownload::Tdownload(QWidget* parent) : QDialog(parent) {
     showMessage = [this](const QString& message) {
         QMessageBox::information(this, windowTitle(), message);
     };
-    startProgram = [](const QString& program) { return QProcess::startDetached(program, {}); };
+    startProgram = [](const QString& program, const QStringList& parameters) {
+        return QProcess::startDetached(program, parameters);
+    };
+    downloadDir = QCoreApplication::applicationDirPath();
+    HttpCli1 = new THttpCli(this);
+    HttpCli1->setObjectName(QStringLiteral("HttpCli1"));
+    HttpCli1->URL = QStringLiteral("http://www.kestrun.com/lobby/KestrunLobbySetup.exe");
+    HttpCli1->OnHeaderData = [this](const QByteArray&) { HttpCli1HeaderData(); };
+    HttpCli1->OnDocBegin = [this] { HttpCli1DocBegin(); };
+    HttpCli1->OnDocData = [this] { HttpCli1DocData(); };
 
     QWidget* left = whitePanel(this, QStringLiteral("panel_left"), QRect(12, 12, 400, 476));
     auto* picture = text(left, QStringLiteral("image_lobby"), QStringLiteral("The Kestrun Lobby"),
@@ -105,11 +118,67 @@ Tdownload::Tdownload(QWidget* parent) : QDialog(parent) {
 }
 
 void Tdownload::getbuttonClick() {
-    showMessage(QStringLiteral("Downloading The Kestrun Lobby is not available in this version. "
-                               "Please get it from the Kestrun web site."));
+    infolabel->setProperty("Tag", 1);
+    const QString fileName = HttpCli1->URL.mid(HttpCli1->URL.lastIndexOf(QLatin1Char('/')) + 1);
+    infolabel2->setText(fileName);
+    QFile file(QDir(downloadDir).filePath(fileName));
+    if (fileName.isEmpty() || !file.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
+        infolabel->setText(QStringLiteral("Download Aborted"));
+        infolabel->setProperty("Tag", 2);
+        showMessage(QStringLiteral("Cannot create file \"%1\".").arg(file.fileName()));
+        return;
+    }
+    HttpCli1->RcvdStream = &file;
+    getbutton->setEnabled(false);
+    abortbutton->setEnabled(true);
+    infolabel->setText(QStringLiteral("Loading"));
+    try {
+        HttpCli1->Get();
+        file.flush();
+        infolabel->setText(QStringLiteral("Received %1 bytes").arg(file.size()));
+    } catch (const EHttpException&) {
+        infolabel->setText(QStringLiteral("Download Aborted"));
+        infolabel->setProperty("Tag", 2);
+    }
+    getbutton->setEnabled(true);
+    abortbutton->setEnabled(false);
+    file.close();
+    HttpCli1->RcvdStream = nullptr;
+
+    if (infolabel->property("Tag").toInt() == 2)
+        return;
+    infolabel3->setText(QStringLiteral("Installing"));
+    if (!startProgram(file.fileName(), {QStringLiteral("/SP-"), QStringLiteral("/silent"),
+                                        QStringLiteral("/noicons")})) {
+        showMessage(QStringLiteral("An Error has Occurred."));
+        return;
+    }
+    exitMainWindow();
+}
+
+void Tdownload::HttpCli1HeaderData() {
+    infolabel->setText(infolabel->text() + QLatin1Char('.'));
+}
+
+void Tdownload::HttpCli1DocBegin() {
+    infolabel3->setText(QStringLiteral("Downloading: ") + infolabel2->text());
+}
+
+void Tdownload::HttpCli1DocData() {
+    infolabel->setText(QStringLiteral("%1 bytes").arg(HttpCli1->RcvdCount));
+}
+
+void Tdownload::exitMainWindow() {
+    if (exitProgram)
+        exitProgram();
+    else if (auto* exit = parentWidget()
+                              ? parentWidget()->findChild<QAction*>(QStringLiteral("Exit1"))
+                              : nullptr)
+        exit->trigger();
 }
 
 void Tdownload::abortbuttonClick() {
+    HttpCli1->Abort();
     infolabel->setText(QStringLiteral("Download has been aborted."));
     infolabel->setProperty("Tag", 2);
     infolabel3->setText(QStringLiteral("Download Aborted"));
@@ -121,13 +190,8 @@ void Tdownload::Button1Click() {
 
 void Tdownload::Button2Click() {
     if (QFileInfo::exists(lobbyProgram)) {
-        startProgram(lobbyProgram);
-        if (exitProgram)
-            exitProgram();
-        else if (auto* exit = parentWidget()
-                                  ? parentWidget()->findChild<QAction*>(QStringLiteral("Exit1"))
-                                  : nullptr)
-            exit->trigger();
+        startProgram(lobbyProgram, {});
+        exitMainWindow();
         return;
     }
     showMessage(QStringLiteral("Please close the game and open the Kestrun Lobby using the icon "

@@ -218,7 +218,7 @@ TEST(Download, PlayWithOthersStartsTheLobbyOnlyWhenInstalled) {
     QStringList messages, started;
     int exits = 0;
     download.showMessage = [&messages](const QString& m) { messages << m; };
-    download.startProgram = [&started](const QString& p) {
+    download.startProgram = [&started](const QString& p, const QStringList&) {
         started << p;
         return true;
     };
