@@ -6,6 +6,8 @@
 #include <QLabel>
 #include <QListWidget>
 #include <QPushButton>
+#include <QStyle>
+#include <QStyleOptionViewItem>
 #include <QTest>
 
 #include <gtest/gtest.h>
@@ -401,4 +403,27 @@ TEST_F(TallyWindow, NoScratchFolderGivenNeverTouchesTheCurrentFolder) {
         EXPECT_NE(QFileInfo(used).absolutePath(), QDir(root.path()).absolutePath())
             << used.toStdString();
     QDir::setCurrent(before);
+}
+
+TEST_F(TallyWindow, MouseClickOnACheckBoxFollowsAndDrops) {
+    table.players = {QStringLiteral("Bob")};
+    auto tally = open();
+    tally->show();
+    table.fill(*tally);
+    const auto clickCheckBox = [](QListWidget* list, int row) {
+        QStyleOptionViewItem option;
+        option.initFrom(list);
+        option.rect = list->visualItemRect(list->item(row));
+        option.features |= QStyleOptionViewItem::HasCheckIndicator;
+        const QRect box =
+            list->style()->subElementRect(QStyle::SE_ItemViewItemCheckIndicator, &option, list);
+        QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, box.center());
+        QCoreApplication::processEvents();
+    };
+    clickCheckBox(tally->checklist, 0);
+    ASSERT_EQ(tally->listbox_tally->count(), 1);
+    clickCheckBox(tally->listbox_tally, 0);
+    EXPECT_EQ(questions.size(), 1);
+    EXPECT_EQ(tally->listbox_tally->count(), 0);
+    EXPECT_EQ(tally->grid().rowCount(), 1);
 }
