@@ -5,7 +5,7 @@
 //
 // Speeds are MB/s of uncompressed data per second of processor time.
 //
-// Usage: compress_bench [seconds-per-measurement]
+// Usage: compress_bench [seconds-per-measurement [more files to measure...]]
 
 #include "tlzh.h"
 #include "tlzr.h"
@@ -266,8 +266,12 @@ int main(int argc, char** argv) {
     if (argc > 1)
         g_seconds = std::max(0.05, std::atof(argv[1]));
     corpus("word list (scowl english-words.*)", wordList(), true);
+    corpus("word list records (generated TEXT_DEMO)", readFile(VORLIX_WORD_RECORDS, SIZE_MAX),
+           true);
     corpus("binary (/usr/bin/cmake, first 4 MiB)", readFile("/usr/bin/cmake", 4u << 20), false);
     corpus("binary (this benchmark program)", readFile(argv[0], SIZE_MAX), false);
     corpus("tally text (200 followed opponents)", tallyText(200), true);
+    for (int i = 2; i < argc; ++i)
+        corpus(argv[i], readFile(argv[i], SIZE_MAX), false);
     return 0;
 }

@@ -31,7 +31,7 @@ void lzrwBlock(const uint8_t* data, std::size_t size) {
 void lzhStream(const uint8_t* data, std::size_t size) {
     if (size < 2)
         return;
-    const int64_t count = (int64_t(data[0]) << 8 | data[1]) * 4;
+    const int64_t count = int64_t(data[0]) << 8 | data[1];
     std::size_t pos = 2;
     int64_t produced = 0;
     TLZH codec;
