@@ -135,6 +135,25 @@ TEST(LzhStream, RunOfThousandBytesIsOneLiteralThenLongMatches) {
     EXPECT_LT(coded.size(), 48u);
     EXPECT_EQ(coded[0], 0xE6); // the literal 'A' leads, as in the one-byte stream
     EXPECT_EQ(unpack(coded, 1000), in);
+
+    // Walk the stream symbol by symbol with the codec's own Huffman tree.
+    std::size_t pos = 0;
+    lzh::ByteReader source = [&](uint8_t& b) {
+        if (pos == coded.size())
+            return false;
+        b = coded[pos++];
+        return true;
+    };
+    lzh::BitReader bits(source);
+    lzh::AdaptiveHuffman tree;
+    EXPECT_EQ(tree.decode(bits), unsigned('A'));
+    for (int i = 0; i < 16; ++i) {
+        EXPECT_EQ(tree.decode(bits), 253u + 60u) << "match " << i;
+        EXPECT_EQ(lzh::AdaptiveHuffman::decodePosition(bits), 0u) << "match " << i;
+    }
+    EXPECT_EQ(tree.decode(bits), 253u + 39u); // 1000 = 1 + 16 x 60 + 39
+    EXPECT_EQ(lzh::AdaptiveHuffman::decodePosition(bits), 0u);
+    EXPECT_EQ(pos, coded.size());
 }
 
 TEST(LzhStream, RoundTripsVariedData) {
