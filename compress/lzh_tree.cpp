@@ -47,7 +47,10 @@ void MatchTree::insert(int r) {
     int p = kRingSize + 1 + key[0];
     int cmp = 1;
     m_right[r] = m_left[r] = kNil;
-    matchLength = 0;
+    // Kept in locals during the walk, so the compiler need not assume that
+    // storing them changes the window it keeps reading.
+    int bestLength = 0;
+    int bestPosition = matchPosition;
     for (;;) {
         if (cmp >= 0) {
             if (m_right[p] != kNil) {
@@ -55,6 +58,8 @@ void MatchTree::insert(int r) {
             } else {
                 m_right[p] = int16_t(r);
                 m_parent[r] = int16_t(p);
+                matchLength = bestLength;
+                matchPosition = bestPosition;
                 return;
             }
         } else {
@@ -63,6 +68,8 @@ void MatchTree::insert(int r) {
             } else {
                 m_left[p] = int16_t(r);
                 m_parent[r] = int16_t(p);
+                matchLength = bestLength;
+                matchPosition = bestPosition;
                 return;
             }
         }
@@ -70,16 +77,18 @@ void MatchTree::insert(int r) {
         cmp = i < kLookahead ? int(key[i]) - int(text[p + i]) : 0;
         if (i > kThreshold) {
             const int position = ((r - p) & (kRingSize - 1)) - 1;
-            if (i > matchLength) {
-                matchPosition = position;
-                matchLength = i;
-                if (matchLength >= kLookahead)
+            if (i > bestLength) {
+                bestPosition = position;
+                bestLength = i;
+                if (bestLength >= kLookahead)
                     break;
-            } else if (i == matchLength && position < matchPosition) {
-                matchPosition = position;
+            } else if (i == bestLength && position < bestPosition) {
+                bestPosition = position;
             }
         }
     }
+    matchLength = bestLength;
+    matchPosition = bestPosition;
     // A full-length match: the new position takes the old one's place.
     m_parent[r] = m_parent[p];
     m_left[r] = m_left[p];

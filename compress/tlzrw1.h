@@ -10,8 +10,9 @@
 // so that Decompress picks the codec itself and checks the size it produced.
 // Every failure is raised as ELzrw1Exception (texts starting "Lzrw1"), in file
 // and stream mode alike; in file mode a half-written output file is deleted.
-// Captions report progress and results through OnCaption; OnYield runs after
-// every block so that a window can keep handling its events.
+// When Visible, captions report progress and results through OnCaption (an
+// empty input is reported at 0 %); OnYield runs after every block so that a
+// window can keep handling its events.
 
 #include "tlzh.h"
 #include "tlzr.h"
