@@ -55,6 +55,7 @@ private:
 // The rejection picture holder (image_error): empty until a picture is drawn in.
 class ErrorPicture : public QWidget {
     Q_OBJECT
+    Q_PROPERTY(int picture READ picture)
 public:
     explicit ErrorPicture(QWidget* parent);
     // -1 clears the picture.

@@ -96,7 +96,11 @@ void BoardPanel::loadstats(const QByteArray& payload) {
     for (int i = 0; i < 6; ++i) {
         int seat = 0;
         const bool isNumber = wire::tryToInt(f.next(), seat);
-        const QByteArray total = f.next();
+        // The message ends with the last score and no "+" after it: read what
+        // is left, or seat 6 would show an empty score.
+        QByteArray total = f.next();
+        if (total.isEmpty() && i == 5)
+            total = f.rest();
         if (isNumber && Impl::isSeat(seat))
             d->score[seat - 1]->setText(wire::decode(total));
     }

@@ -2,15 +2,11 @@
 
 #include "boardpanel_p.h"
 
-#if __has_include("ttallylist.h")
 #include "ttallylist.h"
+
 #include <QListWidget>
-#define VORLIX_HAVE_TALLY 1
-#endif
 
 namespace board {
-
-#ifdef VORLIX_HAVE_TALLY
 
 void tallyWordFound(Ttallylist* tally) {
     if (tally)
@@ -39,20 +35,11 @@ void fillChecklist(Ttallylist* tally, const QStringList& names) {
     for (const QString& name : names) {
         auto* item = new QListWidgetItem(name, tally->checklist);
         item->setFlags(item->flags() | Qt::ItemIsUserCheckable);
-        const bool followed = tally->listbox_tally &&
-                              !tally->listbox_tally->findItems(name, Qt::MatchExactly).isEmpty();
+        const bool followed =
+            tally->listbox_tally &&
+            !tally->listbox_tally->findItems(name, Qt::MatchFixedString).isEmpty();
         item->setCheckState(followed ? Qt::Checked : Qt::Unchecked);
     }
 }
-
-#else
-
-// Built before the tally window exists: there is nothing to record into.
-void tallyWordFound(Ttallylist*) {}
-void tallyHighScore(Ttallylist*, int, const QString&) {}
-void tallyGame(Ttallylist*, const QString&) {}
-void fillChecklist(Ttallylist*, const QStringList&) {}
-
-#endif
 
 } // namespace board
