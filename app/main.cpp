@@ -1,6 +1,47 @@
-#include <QApplication>
+#include "apppaths.h"
+#include "programwindows.h"
+#include "singleinstance.h"
+#include "tchat.h"
+#include "vorlixapplication.h"
+
+#include <QDir>
+#include <QLockFile>
+#include <QStandardPaths>
+
+#include <exception>
+#include <memory>
 
 int main(int argc, char** argv) {
-    QApplication app(argc, argv);
-    return 0;
+    VorlixApplication app(argc, argv);
+
+    SingleInstance instance(SingleInstance::defaultName());
+    if (!instance.claim())
+        return 0;
+
+    // The "vorlix" mark of a running game, held until the process ends. Another
+    // desktop's copy may hold it already; the game runs either way.
+    QString runtimeDir = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
+    if (runtimeDir.isEmpty())
+        runtimeDir = QDir::tempPath();
+    QLockFile gameLock(QDir(runtimeDir).filePath(QStringLiteral("vorlix")));
+    gameLock.setStaleLockTime(0);
+    gameLock.tryLock(0);
+
+    std::unique_ptr<Tchat> chat;
+    try {
+        chat = std::make_unique<Tchat>(apppaths::settingsFile(), app.arguments().mid(1));
+        createProgramWindows(*chat, apppaths::workDir(), apppaths::tallyFile());
+        QObject::connect(&instance, &SingleInstance::raiseRequested, chat.get(),
+                         [&chat] { bringForward(chat.get()); });
+        QObject::connect(chat.get(), &Tchat::closed, &app, &QApplication::quit);
+        chat->show();
+    } catch (const std::exception& e) {
+        VorlixApplication::showError(QString::fromLocal8Bit(e.what()));
+        return 1;
+    }
+    if (!chat->startupError().isEmpty()) {
+        VorlixApplication::showError(chat->startupError());
+        return 1;
+    }
+    return app.exec();
 }

@@ -1,0 +1,194 @@
+// The client end of the wire protocol: bytes from the game connection are cut
+// into messages, queued, and handed one per tick of Timer1 to their handlers.
+
+#include "boardpanel.h"
+#include "chatcontroller.h"
+#include "protocol.h"
+#include "settingscontroller.h"
+#include "tchat.h"
+#include "tsock.h"
+#include "tspylist.h"
+
+#include <QAction>
+#include <QLabel>
+#include <QListWidget>
+#include <QMenu>
+
+namespace {
+
+const QString kWaiting = QStringLiteral("<Waiting>");
+
+struct NumberAndName {
+    QByteArray numberText;
+    int number;
+    QString name;
+};
+
+// "number+name": the name may itself hold "+". Raises wire::EConvertError when
+// the number does not convert.
+NumberAndName splitNumberAndName(const QByteArray& payload) {
+    const qsizetype plus = payload.indexOf('+');
+    NumberAndName result;
+    result.numberText = plus < 0 ? payload : payload.left(plus);
+    result.name = plus < 0 ? QString() : wire::decode(payload.mid(plus + 1));
+    result.number = wire::toInt(result.numberText);
+    return result;
+}
+
+} // namespace
+
+void Tchat::sockRead(TSock* /*sender*/, int /*count*/) {
+    m_receiveBuffer += sock->Receive();
+    wire::cutMessages(m_receiveBuffer, receivedlist);
+}
+
+void Tchat::Timer1Timer() {
+    processsocktimer();
+    if (!m_state.phraseok) {
+        ++m_state.phraseticks;
+        if (m_state.phraseticks > 100) {
+            m_state.phraseok = true;
+            m_state.phraseticks = 0;
+        }
+    }
+}
+
+void Tchat::processsocktimer() {
+    if (receivedlist.isEmpty())
+        return;
+    const wire::Split split = wire::splitCommand(receivedlist.takeFirst());
+    if (split.command.isEmpty())
+        return;
+    dispatchMessage(split.command, split.payload);
+}
+
+void Tchat::dispatchMessage(const QByteArray& command, const QByteArray& payload) {
+    if (command == "CMD_sendlogininfo") {
+        sendloginfo(payload);
+    } else if (command == "CMD_chat" || command == "CMD_action") {
+        m_chat->chatrecieved(payload);
+    } else if (command == "CMD_newplayerinfo") {
+        newplayerinfo(payload);
+    } else if (command == "CMD_havewrongversion") {
+        addlinetochat(wire::decode(payload) +
+                          QStringLiteral(" has a different version of the game then you."),
+                      m_state.systemcolour);
+    } else if (command == "CMD_wrongversion") {
+        addlinetochat(QStringLiteral("You have a differnt version of the game then the host."),
+                      m_state.systemcolour);
+    } else if (command == "CMD_existingplayers") {
+        newplayerinfo(payload);
+    } else if (command == "CMD_playerdisconnected") {
+        playerdisconnected(payload);
+    } else if (command == "CMD_startgame") {
+        m_board->startthegame(payload);
+    } else if (command == "CMD_startround") {
+        m_board->startround(payload);
+    } else if (command == "CMD_winner") {
+        m_board->winner(payload);
+    } else if (command == "CMD_full") {
+        messageBox(QStringLiteral("Game is full"));
+        close();
+    } else if (command == "CMD_endround") {
+        m_board->endround(payload);
+    } else if (command == "CMD_notvalid") {
+        m_board->notvalid(payload);
+    } else if (command == "CMD_gotword") {
+        m_board->gotword(payload);
+    } else if (command == "CMD_loadstats") {
+        m_board->loadstats(payload);
+    } else if (command == "CMD_playasound") {
+        m_chat->playasound(payload);
+    }
+}
+
+void Tchat::sendloginfo(const QByteArray& payload) {
+    m_state.mynumber = wire::toInt(payload);
+    m_state.loggedin = true;
+    // loginstring already ends in the terminator, so the login ends in two.
+    sendRaw(QByteArrayLiteral("CMD_logininfo+") + wire::fromInt(m_state.mynumber) + '+' +
+            QByteArray(kVersion) + '+' + m_state.loginstring + wire::kTerminator);
+}
+
+void Tchat::newplayerinfo(const QByteArray& payload) {
+    const NumberAndName who = splitNumberAndName(payload);
+    if (who.number == m_state.mynumber) {
+        addlinetochat(QStringLiteral("You are Connected."), m_state.systemcolour);
+        m_settings->loadinifile();
+    } else {
+        addlinetochat(who.name + QStringLiteral(" is Connected."), m_state.systemcolour);
+    }
+    if (who.number <= m_state.seatcount) {
+        if (QLabel* label = m_board->playerNameLabel(who.number))
+            label->setText(who.name);
+    } else {
+        if (Tspylist* spies = m_windows.spylist)
+            spies->listbox_spys->addItem(QString::number(who.number) + QStringLiteral(": ") +
+                                         who.name);
+        if (who.number == m_state.mynumber)
+            addlinetochat(QStringLiteral("You are spying."), m_state.systemcolour);
+        else
+            addlinetochat(who.name + QStringLiteral(" is spying."), m_state.systemcolour);
+    }
+    m_board->playsounds(QStringLiteral("entered"));
+}
+
+void Tchat::playerdisconnected(const QByteArray& payload) {
+    const NumberAndName who = splitNumberAndName(payload);
+    if (who.number <= m_state.seatcount) {
+        QLabel* label = m_board->playerNameLabel(who.number);
+        if (!label)
+            return;
+        if (label->text() != kWaiting && label->text() != label->toolTip())
+            addlinetochat(label->text() + QStringLiteral(" disconnected."), m_state.systemcolour);
+        label->setText(who.numberText == "2" ? QStringLiteral("Grob") : kWaiting);
+        return;
+    }
+    Tspylist* spies = m_windows.spylist;
+    if (!spies)
+        return;
+    const QString entry = QString::number(who.number) + QStringLiteral(": ") + who.name;
+    const auto found = spies->listbox_spys->findItems(entry, Qt::MatchExactly);
+    if (found.isEmpty())
+        return;
+    addlinetochat(who.name + QStringLiteral(" has left."), m_state.systemcolour);
+    delete found.first();
+}
+
+void Tchat::sockInfo(TSock* /*sender*/, TSocketInfo info, const QString& msg) {
+    if (msg == QLatin1String("Socket Closed")) {
+        close();
+        return;
+    }
+    if (info == TSocketInfo::Error)
+        reportConnectionError(msg);
+}
+
+// A failed connection would otherwise leave the player looking at "Loading..."
+// for ever: say what happened, once before login and once after.
+void Tchat::reportConnectionError(const QString& msg) {
+    if (!m_state.loggedin) {
+        addlinetochat(QStringLiteral("Could not reach the host %1: %2").arg(sock->HostName(), msg),
+                      m_state.systemcolour);
+    } else if (!m_connectionLostShown) {
+        m_connectionLostShown = true;
+        addlinetochat(QStringLiteral("The connection to the host was lost: %1").arg(msg),
+                      m_state.systemcolour);
+    }
+}
+
+void Tchat::label_playername1ContextPopup(QLabel* label) {
+    m_kickSeat = label->property("Tag").toInt();
+    menuAction(QStringLiteral("RemoveFromGame1"))
+        ->setEnabled(m_state.hosting && label->text() != kWaiting);
+}
+
+void Tchat::RemoveFromGame1Click() {
+    kicking(m_kickSeat);
+}
+
+void Tchat::kicking(int player) {
+    if (m_state.hosting && m_state.loggedin)
+        sendRaw(QByteArrayLiteral("CMD_kickhim+") + wire::fromInt(m_state.mynumber) + '+' +
+                wire::fromInt(player) + '+' + wire::kTerminator);
+}

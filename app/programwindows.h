@@ -1,0 +1,9 @@
+#pragma once
+// Creates the program's other windows, hidden, in the program's fixed order
+// (about, download, game start, help, phrases, server, spy list, tally) as
+// children of the main window, and wires them into it.
+
+#include "tchat.h"
+
+// workDir: the process's private working directory; tallyFile: the tally's path.
+ProgramWindows createProgramWindows(Tchat& chat, const QString& workDir, const QString& tallyFile);

@@ -1,0 +1,240 @@
+// The main window's own life: creation, the play modes chosen from the command
+// line, and the other windows it shows.
+
+#include "tchat.h"
+
+#include "boardpanel.h"
+#include "chatcontroller.h"
+#include "colortext.h"
+#include "protocol.h"
+#include "settingscontroller.h"
+#include "soundplayer.h"
+#include "tsock.h"
+
+#include <QAction>
+#include <QCloseEvent>
+#include <QGridLayout>
+#include <QLabel>
+#include <QMenu>
+#include <QMenuBar>
+#include <QMessageBox>
+#include <QRandomGenerator>
+#include <QTimer>
+
+namespace {
+
+constexpr int kBoardWidth = 777;
+constexpr int kBoardHeight = 474;
+constexpr int kClientWidth = 782;
+constexpr int kClientHeight = 479;
+// Margins FormResize keeps around the board.
+constexpr int kExtraWidth = 15;
+constexpr int kExtraHeight = 12;
+constexpr int kTimer1IntervalMs = 15;
+
+} // namespace
+
+Tchat::Tchat(QString settingsFile, QStringList parameters, QWidget* parent)
+    : QMainWindow(parent), m_settingsFile(std::move(settingsFile)),
+      m_parameters(std::move(parameters)) {
+    setObjectName(QStringLiteral("chat"));
+    setWindowTitle(QStringLiteral("Vorlix"));
+    setFont(QFont(QStringLiteral("Arial"), 8));
+
+    sock = new TSock(this);
+    sock->setObjectName(QStringLiteral("sock"));
+    sock->setPortName(m_port);
+    sock->OnRead = [this](TSock* s, int count) { sockRead(s, count); };
+    sock->OnInfo = [this](TSock* s, TSocketInfo info, const QString& msg) {
+        sockInfo(s, info, msg);
+    };
+    Sock11 = new TSock(this);
+    Sock11->setObjectName(QStringLiteral("Sock11"));
+
+    Timer1 = new QTimer(this);
+    Timer1->setObjectName(QStringLiteral("Timer1"));
+    Timer1->setInterval(kTimer1IntervalMs);
+    connect(Timer1, &QTimer::timeout, this, &Tchat::Timer1Timer);
+
+    m_sounds = new SoundPlayer(this);
+    buildMenus();
+    buildCentralBoard();
+    m_chat = new ChatController(*this);
+    buildPopups();
+    m_settings = new SettingsController(*this, m_settingsFile);
+    FormCreate();
+    Timer1->start();
+}
+
+Tchat::~Tchat() {
+    // The sockets outlive this object's own part (they are children): what they
+    // report while closing must not reach a window that is going away.
+    Timer1->stop();
+    for (TSock* s : {sock, Sock11}) {
+        s->OnRead = nullptr;
+        s->OnInfo = nullptr;
+    }
+}
+
+void Tchat::buildCentralBoard() {
+    auto* client = new QWidget(this);
+    client->setObjectName(QStringLiteral("client"));
+    client->setAutoFillBackground(true);
+    QPalette pal = client->palette();
+    pal.setColor(QPalette::Window, QColor(0xFF, 0xFF, 0xD3));
+    client->setPalette(pal);
+
+    m_board = new BoardPanel(m_state, *this, client);
+    m_board->setFixedSize(kBoardWidth, kBoardHeight);
+    auto* layout = new QGridLayout(client);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(m_board, 0, 0, Qt::AlignCenter);
+    // FormResize: the client area never gets smaller than the board and its margins.
+    client->setMinimumSize(m_board->width() + kExtraWidth, m_board->height() + kExtraHeight);
+    setCentralWidget(client);
+    resize(kClientWidth, kClientHeight + menuBar()->sizeHint().height());
+}
+
+void Tchat::FormCreate() {
+    m_state.gamename = QStringLiteral("Vorlix");
+    m_state.defaultWidth = 790;
+    m_state.defaultHeight = 525;
+    m_state.phraseok = true;
+    m_state.systemcolour = colortext::kBlue;
+    m_state.seatcount = 6;
+    m_board->clearall();
+    // Qt's global generator seeds itself from the system; nothing to do here.
+    m_state.hosting = false;
+    m_state.whoseturn = 0;
+}
+
+void Tchat::setPort(const QString& port) {
+    m_port = port;
+    sock->setPortName(port);
+}
+
+void Tchat::setLobbyPort(const QString& port) {
+    m_lobbyPort = port;
+}
+
+void Tchat::showEvent(QShowEvent* event) {
+    QMainWindow::showEvent(event);
+    if (m_shown)
+        return;
+    m_shown = true;
+    // Start-up errors must end the program, not reach the event loop's error
+    // box: they are kept for main() to report.
+    try {
+        processparams();
+    } catch (const std::exception& e) {
+        m_startupError = QString::fromLocal8Bit(e.what());
+        if (m_startupError.isEmpty())
+            m_startupError = QStringLiteral("Unknown error");
+    }
+}
+
+void Tchat::closeEvent(QCloseEvent* event) {
+    m_settings->formClose();
+    QMainWindow::closeEvent(event);
+    if (event->isAccepted())
+        emit closed();
+}
+
+void Tchat::processparams() {
+    m_board->button_start()->hide();
+    menuAction(QStringLiteral("StartGame1"))->setEnabled(false);
+    m_state.loginstring.clear();
+
+    if (m_parameters.isEmpty()) {
+        addlinetochat(QStringLiteral("Loading Solo Game..Please wait."), m_state.systemcolour);
+        showWindow(WindowKind::Download);
+        m_state.hostip = QStringLiteral("127.0.0.1");
+        m_state.playername = QStringLiteral("You");
+        hostpress();
+        return;
+    }
+    addlinetochat(QStringLiteral("Loading Multi-player Game.. Please Wait."), m_state.systemcolour);
+    if (m_parameters.size() < 3)
+        return;
+    m_state.playername = m_parameters.at(0);
+    m_state.hostip = m_parameters.at(1);
+    if (m_parameters.at(2) == QLatin1String("true"))
+        hostpress();
+    else
+        joinpress();
+    // The lobby link carries nothing; when no lobby listens it fails unseen.
+    try {
+        Sock11->setHostName(QStringLiteral("127.0.0.1"));
+        Sock11->setPortName(m_lobbyPort);
+        Sock11->Open();
+    } catch (const std::exception&) {
+    }
+}
+
+void Tchat::hostpress() {
+    if (TSock* listener = serverListener()) {
+        listener->setPortName(m_port);
+        listener->setListen(true);
+    }
+    m_state.loginstring = wire::encode(m_state.playername) + wire::kTerminator;
+    m_state.hosting = true;
+    sock->setHostName(QStringLiteral("127.0.0.1"));
+    sock->Open();
+    m_board->button_start()->show();
+    menuAction(QStringLiteral("StartGame1"))->setEnabled(true);
+    if (QAction* kick = spyKickAction())
+        kick->setEnabled(true);
+}
+
+void Tchat::joinpress() {
+    m_state.loginstring = wire::encode(m_state.playername) + wire::kTerminator;
+    sock->setHostName(m_state.hostip);
+    sock->Open();
+    m_board->button_start()->hide();
+    menuAction(QStringLiteral("StartGame1"))->setEnabled(false);
+}
+
+QAction* Tchat::menuAction(const QString& name) const {
+    return findChild<QAction*>(name);
+}
+
+QMenu* Tchat::menu(const QString& name) const {
+    return findChild<QMenu*>(name);
+}
+
+void Tchat::sendRaw(const QByteArray& message) {
+    sock->Send(message);
+}
+
+void Tchat::sendMessage(const QByteArray& message) {
+    if (m_state.loggedin)
+        sendRaw(message);
+}
+
+void Tchat::addlinetochat(const QString& text, quint32 colour) {
+    m_chat->addlinetochat(text, colour);
+}
+
+bool Tchat::isMainWindowActive() const {
+    return isActiveWindow();
+}
+
+bool Tchat::playSoundsChecked() const {
+    return menuAction(QStringLiteral("PlaySounds1"))->isChecked();
+}
+
+int Tchat::turnSoundTag() const {
+    return menu(QStringLiteral("TurnSound1"))->property("Tag").toInt();
+}
+
+void Tchat::playSound(const QString& name) {
+    m_sounds->play(name);
+}
+
+void Tchat::messageBox(const QString& text) {
+    if (messageBoxHook) {
+        messageBoxHook(text);
+        return;
+    }
+    QMessageBox::information(this, QStringLiteral("Vorlix"), text);
+}

@@ -1,0 +1,174 @@
+#pragma once
+// Tchat: the program's main window and a client of the game server. It owns the
+// game connection `sock`, the receive queue and its dispatch timer `Timer1`, the
+// board (BoardPanel), the menus and the chat. The play mode (solo, host, join)
+// is chosen once, from the command line, when the window is first shown.
+//
+// Its parts live in separate files: start-up and play modes (tchat.cpp), menus
+// (tchatmenus.cpp), message dispatch (dispatch.cpp) and chat (ChatController).
+
+#include "boardhost.h"
+#include "clientstate.h"
+
+#include <QByteArray>
+#include <QList>
+#include <QMainWindow>
+#include <QPointer>
+#include <QStringList>
+
+#include <functional>
+
+class BoardPanel;
+class ChatController;
+class QAction;
+class QLabel;
+class QMenu;
+class QTimer;
+class SettingsController;
+class SoundPlayer;
+class TServer;
+class TSock;
+class Tabout;
+class Tdownload;
+class Tgamestart;
+class Thelp;
+class Tphrases;
+class Tspylist;
+class Ttallylist;
+enum class TSocketInfo;
+
+// The other windows of the program, created after the main window. Any of them
+// may be missing (tests build only what they need).
+struct ProgramWindows {
+    Tabout* about = nullptr;
+    Tdownload* download = nullptr;
+    Tgamestart* gamestart = nullptr;
+    Thelp* help = nullptr;
+    Tphrases* phrases = nullptr;
+    TServer* server = nullptr;
+    Tspylist* spylist = nullptr;
+    Ttallylist* tally = nullptr;
+};
+
+class Tchat : public QMainWindow, public BoardHost {
+    Q_OBJECT
+public:
+    static constexpr const char* kVersion = "1.0.4";
+
+    // settingsFile: full path of the settings file; parameters: the command line
+    // without the program's own name.
+    Tchat(QString settingsFile, QStringList parameters, QWidget* parent = nullptr);
+    ~Tchat() override;
+
+    // Wires the other windows in (their hooks and the server's option readers).
+    void attachWindows(const ProgramWindows& windows);
+    // Port of the game connection and of the hosted server's listener ("7772").
+    void setPort(const QString& port);
+    void setLobbyPort(const QString& port);
+
+    // Shared with the other parts of the main window.
+    ClientState& state() { return m_state; }
+    BoardPanel* board() const { return m_board; }
+    SoundPlayer* sounds() const { return m_sounds; }
+    SettingsController* settings() const { return m_settings; }
+    Tgamestart* gamestartWindow() const { return m_windows.gamestart; }
+    Ttallylist* tallyWindow() const { return m_windows.tally; }
+    Tspylist* spylistWindow() const { return m_windows.spylist; }
+    Tphrases* phrasesWindow() const { return m_windows.phrases; }
+    TServer* server() const { return m_windows.server; }
+    ChatController* chat() const { return m_chat; }
+    // The phrase editor as a plain widget (null when there is none).
+    QWidget* phrasesWidget() const { return otherWindow(WindowKind::Phrases); }
+    TSock* gameSocket() const { return sock; }
+    TSock* lobbySocket() const { return Sock11; }
+
+    // BoardHost
+    // Sends only while logged in; the login itself goes through sendRaw.
+    void sendMessage(const QByteArray& message) override;
+    void addlinetochat(const QString& text, quint32 colour) override;
+    bool isMainWindowActive() const override;
+    bool playSoundsChecked() const override;
+    int turnSoundTag() const override;
+    void playSound(const QString& name) override;
+    Ttallylist* tally() override { return m_windows.tally; }
+    void showGameStart() override;
+    void messageBox(const QString& text) override;
+
+    // Tests replace the modal message box with a recorder.
+    std::function<void(const QString&)> messageBoxHook;
+
+    // Start-up and play modes.
+    void processparams();
+    void hostpress();
+    void joinpress();
+    // The error that stopped processparams when the window was first shown
+    // (empty when start-up went through).
+    QString startupError() const { return m_startupError; }
+
+    // Dispatch.
+    void sockRead(TSock* sender, int count);
+    void sockInfo(TSock* sender, TSocketInfo info, const QString& msg);
+    void Timer1Timer();
+    void processsocktimer();
+    void sendloginfo(const QByteArray& payload);
+    void newplayerinfo(const QByteArray& payload);
+    void playerdisconnected(const QByteArray& payload);
+    void kicking(int player);
+    // Prepares popup_kick for the label under the pointer (seat from its Tag).
+    void label_playername1ContextPopup(QLabel* label);
+    void RemoveFromGame1Click();
+    qsizetype queuedMessages() const { return receivedlist.size(); }
+    QTimer* timer1() const { return Timer1; }
+
+    // Menu items and pop-ups by objectName.
+    QAction* menuAction(const QString& name) const;
+    QMenu* menu(const QString& name) const;
+    QMenu* popupKick() const { return popup_kick; }
+
+signals:
+    void closed();
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void FormCreate();
+    void buildCentralBoard();
+    void buildMenus();
+    void buildPopups();
+    void sendRaw(const QByteArray& message);
+    void showDownloadWindow();
+    void dispatchMessage(const QByteArray& command, const QByteArray& payload);
+    void reportConnectionError(const QString& msg);
+    enum class WindowKind { About, Help, SpyList, Tally, Download, Phrases };
+    QWidget* otherWindow(WindowKind kind) const;
+    void showWindow(WindowKind kind);
+    void ViewTally1Click();
+    TSock* serverListener() const;
+    QAction* spyKickAction() const;
+
+    ClientState m_state;
+    QString m_settingsFile;
+    QStringList m_parameters;
+    QString m_port = QStringLiteral("7772");
+    QString m_lobbyPort = QStringLiteral("9001");
+    ProgramWindows m_windows;
+
+    BoardPanel* m_board = nullptr;
+    SoundPlayer* m_sounds = nullptr;
+    SettingsController* m_settings = nullptr;
+    ChatController* m_chat = nullptr;
+    TSock* sock = nullptr;
+    TSock* Sock11 = nullptr;
+    QTimer* Timer1 = nullptr;
+    QMenu* popup_kick = nullptr;
+    int m_kickSeat = 0;
+
+    QByteArray m_receiveBuffer;
+    QList<QByteArray> receivedlist;
+
+    bool m_shown = false;
+    bool m_connectionLostShown = false;
+    QString m_startupError;
+};

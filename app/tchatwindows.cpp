@@ -1,0 +1,95 @@
+// The main window's links to the program's other windows and to the in-process
+// server: the hooks it gives them and the windows it shows.
+
+#include "boardpanel.h"
+#include "settingscontroller.h"
+#include "tchat.h"
+#include "tsock.h"
+
+#include "tabout.h"
+#include "tdownload.h"
+#include "tgamestart.h"
+#include "thelp.h"
+#include "tphrases.h"
+#include "tserver.h"
+#include "tspylist.h"
+#include "ttallylist.h"
+
+#include <QAction>
+#include <QMenu>
+
+void Tchat::attachWindows(const ProgramWindows& windows) {
+    m_windows = windows;
+    if (Tgamestart* start = m_windows.gamestart) {
+        start->send = [this](const QByteArray& message) { sendMessage(message); };
+        start->playerName = [this] { return m_state.playername; };
+        start->saveSettings = [this] { m_settings->saveinifile(); };
+    }
+    if (Tspylist* spies = m_windows.spylist)
+        spies->kicking = [this](int player) { kicking(player); };
+    if (Ttallylist* tally = m_windows.tally)
+        tally->loadchecklist = [this] { m_board->loadchecklist(); };
+    if (TServer* server = m_windows.server) {
+        // The server asks for the host's choices at the moment it needs them.
+        server->timeBetweenRounds = [this] {
+            return menu(QStringLiteral("BotSpeed1"))->property("Tag").toInt();
+        };
+        server->botSpeed = [this] {
+            return menu(QStringLiteral("BotSpeed2"))->property("Tag").toInt();
+        };
+        server->showMessage = [this](const QString& text) { messageBox(text); };
+    }
+}
+
+QWidget* Tchat::otherWindow(WindowKind kind) const {
+    switch (kind) {
+    case WindowKind::About:
+        return m_windows.about;
+    case WindowKind::Help:
+        return m_windows.help;
+    case WindowKind::SpyList:
+        return m_windows.spylist;
+    case WindowKind::Tally:
+        return m_windows.tally;
+    case WindowKind::Download:
+        return m_windows.download;
+    case WindowKind::Phrases:
+        return m_windows.phrases;
+    }
+    return nullptr;
+}
+
+void Tchat::showWindow(WindowKind kind) {
+    QWidget* w = otherWindow(kind);
+    if (!w)
+        return;
+    if (kind == WindowKind::Download) {
+        // Over the main window, centred.
+        w->adjustSize();
+        QRect area = w->frameGeometry();
+        area.moveCenter(frameGeometry().center());
+        w->move(area.topLeft());
+    }
+    w->show();
+    w->raise();
+}
+
+void Tchat::ViewTally1Click() {
+    m_board->loadchecklist();
+    showWindow(WindowKind::Tally);
+}
+
+void Tchat::showGameStart() {
+    if (m_windows.gamestart) {
+        m_windows.gamestart->show();
+        m_windows.gamestart->raise();
+    }
+}
+
+TSock* Tchat::serverListener() const {
+    return m_windows.server ? m_windows.server->Sock1 : nullptr;
+}
+
+QAction* Tchat::spyKickAction() const {
+    return m_windows.spylist ? m_windows.spylist->popup_kickhim : nullptr;
+}

@@ -1,0 +1,267 @@
+#include "chatcontroller.h"
+#include "colortext.h"
+#include "tchatfixture.h"
+
+#include <QAbstractButton>
+#include <QAction>
+#include <QApplication>
+#include <QClipboard>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QScrollBar>
+#include <QTest>
+
+namespace {
+
+constexpr quint16 kPort = 19000;
+
+class ChatTest : public TchatFixture {
+protected:
+    void SetUp() override {
+        startJoined(kPort);
+        login(3);
+    }
+    QLineEdit* entry() const { return chat->board()->mychat(); }
+    void type(const QString& text) {
+        entry()->setText(text);
+        chat->chat()->sendit();
+    }
+    // Sends a marker chat line and answers everything the peer received up to it,
+    // so a test can tell that nothing else was sent before.
+    QByteArray sentBeforeMarker() {
+        type(QStringLiteral("marker"));
+        const QByteArray marker = msg("CMD_chat+3+marker|clBlack");
+        EXPECT_TRUE(peer.expect(marker));
+        QByteArray all = peer.take();
+        return all.left(all.indexOf(marker));
+    }
+};
+
+} // namespace
+
+TEST_F(ChatTest, LineIsBoldUpToAndIncludingTheFirstColon) {
+    chat->addlinetochat(QStringLiteral("Tester chats: hello: there"), 0x563412);
+    const auto runs = lastChatLine(pane());
+    ASSERT_EQ(runs.size(), 2);
+    EXPECT_EQ(runs[0].text, "Tester chats:");
+    EXPECT_TRUE(runs[0].bold);
+    EXPECT_EQ(runs[1].text, " hello: there");
+    EXPECT_FALSE(runs[1].bold);
+    EXPECT_EQ(runs[0].colour, QColor(0x12, 0x34, 0x56));
+    EXPECT_EQ(runs[1].colour, QColor(0x12, 0x34, 0x56));
+
+    chat->addlinetochat(QStringLiteral("no colon here"), colortext::kBlue);
+    const auto plain = lastChatLine(pane());
+    ASSERT_EQ(plain.size(), 1);
+    EXPECT_FALSE(plain[0].bold);
+    EXPECT_EQ(plain[0].colour, QColor(0, 0, 255));
+}
+
+TEST_F(ChatTest, ReceivedChatTakesItsColourAndUnreadableColoursShowRed) {
+    ChatController* c = chat->chat();
+    c->chatrecieved("Bob chats: hi|clGreen");
+    EXPECT_EQ(lastLine(), "Bob chats: hi");
+    EXPECT_EQ(lastChatLine(pane())[0].colour, QColor(0, 0x80, 0));
+
+    c->chatrecieved("Bob chats: hi|notacolour");
+    EXPECT_EQ(lastLine(), "Bob chats: hi");
+    EXPECT_EQ(lastChatLine(pane())[0].colour, QColor(255, 0, 0));
+
+    c->chatrecieved("Bob waves");
+    EXPECT_EQ(lastLine(), "Bob waves");
+    EXPECT_EQ(lastChatLine(pane())[0].colour, QColor(255, 0, 0));
+
+    // A "|" typed in the chat stays part of the line.
+    c->chatrecieved("Bob chats: a|b|$00563412");
+    EXPECT_EQ(lastLine(), "Bob chats: a|b");
+    EXPECT_EQ(lastChatLine(pane())[0].colour, QColor(0x12, 0x34, 0x56));
+}
+
+TEST_F(ChatTest, ChatAndActionsLeaveWithTheirColours) {
+    chat->state().textcolour = 0x0000FF;
+    chat->state().actioncolour = 0x563412;
+    type(QStringLiteral("hello there"));
+    ASSERT_TRUE(peer.expect(msg("CMD_chat+3+hello there|clRed")));
+    peer.take();
+    type(QStringLiteral("/me waves"));
+    ASSERT_TRUE(peer.expect(msg("CMD_action+3+waves|$00563412")));
+    EXPECT_EQ(peer.take(), msg("CMD_action+3+waves|$00563412"));
+    type(QStringLiteral("/meow"));
+    ASSERT_TRUE(peer.expect(msg("CMD_action+3+w|$00563412")));
+    EXPECT_EQ(peer.take(), msg("CMD_action+3+w|$00563412"));
+    EXPECT_TRUE(entry()->text().isEmpty());
+}
+
+TEST_F(ChatTest, OtherSlashCommandsSendNothingAndEmptyTheEntry) {
+    type(QStringLiteral("/quit"));
+    EXPECT_TRUE(entry()->text().isEmpty());
+    EXPECT_TRUE(sentBeforeMarker().isEmpty());
+}
+
+TEST_F(ChatTest, EnterInTheUntouchedEntrySendsNothing) {
+    entry()->setText(QString::fromLatin1(ChatController::kEntryPrompt));
+    QTest::keyClick(entry(), Qt::Key_Return);
+    EXPECT_TRUE(entry()->text().isEmpty());
+    EXPECT_TRUE(sentBeforeMarker().isEmpty());
+
+    entry()->setText(QString::fromLatin1(ChatController::kEntryPrompt));
+    QTest::keyClicks(entry(), QStringLiteral("hi"));
+    EXPECT_EQ(entry()->text(), "hi");
+    QTest::keyClick(entry(), Qt::Key_Return);
+    ASSERT_TRUE(peer.expect(msg("CMD_chat+3+hi|clBlack")));
+    EXPECT_EQ(peer.take(), msg("CMD_chat+3+hi|clBlack"));
+}
+
+TEST_F(ChatTest, TheTerminatorByteTypedInChatIsLeftOut) {
+    type(QStringLiteral("caf\u00FFe"));
+    ASSERT_TRUE(peer.expect(msg("CMD_chat+3+cafe|clBlack")));
+    EXPECT_EQ(peer.take(), msg("CMD_chat+3+cafe|clBlack"));
+}
+
+TEST_F(ChatTest, PhraseButtonsSendSaysOrActionsAndAreGated) {
+    QAbstractButton* thanks = chat->board()->phraseButton(7);
+    ASSERT_EQ(thanks->toolTip(), "Thanks!");
+    thanks->click();
+    ASSERT_TRUE(peer.expect(msg("CMD_action+3+says: Thanks!|clBlack")));
+    peer.take();
+    EXPECT_FALSE(chat->state().phraseok);
+
+    thanks->click();
+    tick(100);
+    thanks->click();
+    EXPECT_TRUE(sentBeforeMarker().isEmpty());
+    EXPECT_FALSE(chat->state().phraseok);
+    tick();
+    EXPECT_TRUE(chat->state().phraseok);
+    EXPECT_EQ(chat->state().phraseticks, 0);
+
+    chat->board()->phraseButton(1)->setToolTip(QStringLiteral("/me dances"));
+    chat->board()->phraseButton(1)->click();
+    ASSERT_TRUE(peer.expect(msg("CMD_action+3+dances|clBlack")));
+    EXPECT_EQ(peer.take(), msg("CMD_action+3+dances|clBlack"));
+}
+
+TEST_F(ChatTest, ChatterSoundItemsSendFromSeatsOnly) {
+    QAction* applause = chat->chat()->popupSounds()->findChild<QAction*>("wave13");
+    ASSERT_NE(applause, nullptr);
+    EXPECT_EQ(applause->text(), "Applause");
+    chat->chat()->popupSounds()->findChild<QAction*>("Cancel1")->trigger();
+    applause->trigger();
+    ASSERT_TRUE(peer.expect(msg("CMD_playasound+3+wave13+")));
+    EXPECT_EQ(peer.take(), msg("CMD_playasound+3+wave13+"));
+
+    chat->state().mynumber = 7; // a spy
+    applause->trigger();
+    chat->state().mynumber = 3;
+    EXPECT_TRUE(sentBeforeMarker().isEmpty());
+}
+
+TEST_F(ChatTest, ChatterSoundWithoutChatterSoundsIsWrittenAsALine) {
+    chat->board()->playerNameLabel(4)->setText(QStringLiteral("Tester"));
+    chat->chat()->playasound("4+wave13+");
+    const auto runs = lastChatLine(pane());
+    ASSERT_EQ(runs.size(), 2);
+    EXPECT_EQ(runs[0].text, "Tester:");
+    EXPECT_TRUE(runs[0].bold);
+    EXPECT_EQ(runs[1].text, " <Chatter Sound> Applause");
+    EXPECT_EQ(runs[0].colour, QColor(0, 0, 255));
+    EXPECT_TRUE(sounds.isEmpty());
+
+    const int blocks = pane()->document()->blockCount();
+    chat->chat()->playasound("8+wave13+");
+    chat->chat()->playasound("4+wave99+");
+    chat->chat()->playasound("x+wave2+");
+    EXPECT_EQ(pane()->document()->blockCount(), blocks);
+
+    chat->menuAction("PlayChatterSounds1")->setChecked(true);
+    chat->menuAction("PlaySounds1")->setChecked(false);
+    chat->chat()->playasound("4+wave2+");
+    EXPECT_EQ(sounds, QStringList{"wave2"});
+    EXPECT_EQ(pane()->document()->blockCount(), blocks);
+}
+
+TEST_F(ChatTest, ScrollChatOffKeepsTheView) {
+    for (int i = 0; i < 200; ++i)
+        chat->addlinetochat(QStringLiteral("line %1").arg(i), 0);
+    QScrollBar* bar = pane()->verticalScrollBar();
+    ASSERT_GT(bar->maximum(), 0);
+    EXPECT_EQ(bar->value(), bar->maximum());
+
+    QAction* off1 = chat->menuAction("ScrollChatOff1");
+    QAction* off2 = chat->chat()->chatPopup()->findChild<QAction*>("ScrollChatOff2");
+    EXPECT_EQ(off1->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_S));
+    off2->trigger();
+    EXPECT_TRUE(off1->isChecked());
+    bar->setValue(10);
+    for (int i = 0; i < 20; ++i)
+        chat->addlinetochat(QStringLiteral("more %1").arg(i), 0);
+    EXPECT_EQ(bar->value(), 10);
+
+    off1->trigger();
+    EXPECT_FALSE(off2->isChecked());
+    chat->addlinetochat(QStringLiteral("follow"), 0);
+    EXPECT_EQ(bar->value(), bar->maximum());
+}
+
+TEST_F(ChatTest, CopyPasteAndClear) {
+    chat->addlinetochat(QStringLiteral("Bob chats: copy me"), 0);
+    QTextCursor all(pane()->document());
+    all.select(QTextCursor::Document);
+    pane()->setTextCursor(all);
+    chat->chat()->chatPopup()->findChild<QAction*>("Copy1")->trigger();
+    EXPECT_TRUE(QApplication::clipboard()->text().contains("Bob chats: copy me"));
+
+    QApplication::clipboard()->setText(QStringLiteral("pasted"));
+    entry()->setText(QStringLiteral("old text"));
+    chat->chat()->entryPopup()->findChild<QAction*>("Paste1")->trigger();
+    EXPECT_EQ(entry()->text(), "pasted");
+
+    chat->menuAction("ClearMainChat1")->trigger();
+    EXPECT_TRUE(pane()->toPlainText().isEmpty());
+    chat->addlinetochat(QStringLiteral("again"), 0);
+    chat->chat()->chatPopup()->findChild<QAction*>("ClearMainChat2")->trigger();
+    EXPECT_TRUE(pane()->toPlainText().isEmpty());
+}
+
+TEST_F(ChatTest, PhraseListCopiesThePhrasesIntoTheEditor) {
+    chat->board()->phraseButton(2)->setToolTip(QStringLiteral("/me cheers"));
+    chat->menuAction("PrhaseList1")->trigger();
+    EXPECT_EQ(phrases->findChild<QLineEdit*>("phrase1")->text(), "Way To Go!");
+    EXPECT_EQ(phrases->findChild<QLineEdit*>("phrase2")->text(), "/me cheers");
+    EXPECT_EQ(phrases->findChild<QLineEdit*>("phrase9")->text(), "Good Game Everyone!");
+    EXPECT_TRUE(phrases->isVisible());
+}
+
+TEST(ChatBeforeLogin, TypedTextStaysAndNothingIsSent) {
+    QTemporaryDir dir;
+    Tchat chat(dir.filePath("kestrunlobby.ini"), {QStringLiteral("Solo")});
+    chat.timer1()->stop();
+    chat.board()->mychat()->setText(QStringLiteral("early"));
+    chat.chat()->sendit();
+    EXPECT_EQ(chat.board()->mychat()->text(), "early");
+    chat.board()->phraseButton(1)->click();
+    EXPECT_TRUE(chat.state().phraseok);
+}
+
+TEST_F(ChatTest, WebAddressesInThePaneOpenOnALeftPress) {
+    QStringList opened;
+    chat->chat()->openLink = [&](const QString& url) { opened << url; };
+    chat->addlinetochat(QStringLiteral("Bob chats: see http://example.com/x now"), 0);
+    const int at = pane()->toPlainText().indexOf("example");
+    QTextCursor c(pane()->document());
+    c.setPosition(at);
+    const QPoint onLink = pane()->cursorRect(c).center() + QPoint(2, 0);
+    QWidget* viewport = pane()->viewport();
+    QTest::mouseMove(viewport, onLink);
+    EXPECT_EQ(viewport->cursor().shape(), Qt::PointingHandCursor);
+    QTest::mouseClick(viewport, Qt::LeftButton, {}, onLink);
+    EXPECT_EQ(opened, QStringList{"http://example.com/x"});
+
+    c.setPosition(pane()->toPlainText().indexOf("Bob"));
+    const QPoint offLink = pane()->cursorRect(c).center() + QPoint(2, 0);
+    QTest::mouseMove(viewport, offLink);
+    EXPECT_NE(viewport->cursor().shape(), Qt::PointingHandCursor);
+    QTest::mouseClick(viewport, Qt::LeftButton, {}, offLink);
+    EXPECT_EQ(opened.size(), 1);
+}

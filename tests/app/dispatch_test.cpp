@@ -1,0 +1,185 @@
+#include "protocol.h"
+#include "tchatfixture.h"
+
+#include <QAbstractButton>
+#include <QAction>
+#include <QLabel>
+#include <QListWidget>
+#include <QMenu>
+#include <QSignalSpy>
+
+namespace {
+
+constexpr quint16 kPort = 19050;
+
+class DispatchTest : public TchatFixture {
+protected:
+    void SetUp() override { startJoined(kPort); }
+    QLabel* seat(int n) const { return chat->board()->playerNameLabel(n); }
+    QStringList spyEntries() const {
+        QStringList entries;
+        for (int i = 0; i < spies->listbox_spys->count(); ++i)
+            entries << spies->listbox_spys->item(i)->text();
+        return entries;
+    }
+};
+
+} // namespace
+
+TEST_F(DispatchTest, LoginEndsInTwoTerminators) {
+    deliver(msg("CMD_sendlogininfo+3"));
+    EXPECT_FALSE(chat->state().loggedin);
+    tick();
+    EXPECT_TRUE(chat->state().loggedin);
+    EXPECT_EQ(chat->state().mynumber, 3);
+    ASSERT_TRUE(peer.expect("\xFF\xFF"));
+    EXPECT_EQ(peer.take(), QByteArray("CMD_logininfo+3+1.0.4+Tester\xFF\xFF"));
+}
+
+TEST_F(DispatchTest, TwoMessagesInOneReadAreHandledOnTwoTicks) {
+    login(3);
+    deliver(msg("CMD_chat+A chats: one|clRed") + msg("CMD_chat+B chats: two|clRed"));
+    EXPECT_EQ(chat->queuedMessages(), 2);
+    tick();
+    EXPECT_EQ(lastLine(), "A chats: one");
+    EXPECT_EQ(chat->queuedMessages(), 1);
+    tick();
+    EXPECT_EQ(lastLine(), "B chats: two");
+    EXPECT_EQ(chat->queuedMessages(), 0);
+}
+
+TEST_F(DispatchTest, AMessageSplitAcrossReadsIsHandledOnce) {
+    login(3);
+    deliver(msg("CMD_chat+X chats: first|clRed") + "CMD_chat+A chats: sp");
+    deliver(msg("lit|clRed"));
+    tick(3);
+    EXPECT_EQ(pane()->toPlainText(),
+              "Loading Multi-player Game.. Please Wait.\nX chats: first\nA chats: split\n");
+}
+
+TEST_F(DispatchTest, UnknownEmptyAndPluslessMessagesAreDropped) {
+    login(3);
+    deliver(msg("CMD_bogus+1+2") + msg("nonsense") + msg("") + msg("cmd_chat+x|clRed") +
+            msg("CMD_chat+B chats: kept|clRed"));
+    tick(5);
+    EXPECT_EQ(pane()->toPlainText(), "Loading Multi-player Game.. Please Wait.\nB chats: kept\n");
+}
+
+TEST_F(DispatchTest, ExistingPlayersAreNamedAndAnnounced) {
+    login(3);
+    deliver(msg("CMD_existingplayers+1+Host") + msg("CMD_existingplayers+2+Grob"));
+    tick(2);
+    EXPECT_EQ(seat(1)->text(), "Host");
+    EXPECT_EQ(seat(2)->text(), "Grob");
+    EXPECT_TRUE(pane()->toPlainText().endsWith("Host is Connected.\nGrob is Connected.\n"));
+    EXPECT_EQ(sounds, (QStringList{"entered", "entered"}));
+    EXPECT_EQ(lastChatLine(pane())[0].colour, QColor(0, 0, 255));
+}
+
+TEST_F(DispatchTest, SpiesAreListedAndAnnounced) {
+    login(7);
+    deliver(msg("CMD_newplayerinfo+7+Tester") + msg("CMD_newplayerinfo+8+Eve+Bob"));
+    tick(2);
+    EXPECT_TRUE(pane()->toPlainText().endsWith(
+        "You are Connected.\nYou are spying.\nEve+Bob is Connected.\nEve+Bob is spying.\n"));
+    EXPECT_EQ(spyEntries(), (QStringList{"7: Tester", "8: Eve+Bob"}));
+    for (int n = 1; n <= 6; ++n)
+        EXPECT_EQ(seat(n)->text(), "<Waiting>");
+}
+
+TEST_F(DispatchTest, DeparturesFreeSeatsAndSeatTwoFallsBackToGrob) {
+    login(1);
+    deliver(msg("CMD_existingplayers+2+Bob") + msg("CMD_newplayerinfo+5+Carl") +
+            msg("CMD_newplayerinfo+8+Eve"));
+    tick(3);
+    const QString before = pane()->toPlainText();
+
+    deliver(msg("CMD_playerdisconnected+2+Bob") + msg("CMD_playerdisconnected+5+Carl"));
+    tick(2);
+    EXPECT_EQ(seat(2)->text(), "Grob");
+    EXPECT_EQ(seat(5)->text(), "<Waiting>");
+    EXPECT_EQ(pane()->toPlainText(), before + "Bob disconnected.\nCarl disconnected.\n");
+
+    // The computer opponent leaving seat 2 and an unknown spy write nothing.
+    deliver(msg("CMD_playerdisconnected+2+Grob") + msg("CMD_playerdisconnected+9+Nobody") +
+            msg("CMD_playerdisconnected+5+Carl"));
+    tick(3);
+    EXPECT_EQ(seat(2)->text(), "Grob");
+    EXPECT_EQ(pane()->toPlainText(), before + "Bob disconnected.\nCarl disconnected.\n");
+
+    deliver(msg("CMD_playerdisconnected+8+Eve"));
+    tick();
+    EXPECT_EQ(lastLine(), "Eve has left.");
+    EXPECT_TRUE(spyEntries().isEmpty());
+}
+
+TEST_F(DispatchTest, VersionNoticesUseTheirExactTexts) {
+    login(2);
+    deliver(msg("CMD_havewrongversion+Bob") + msg("CMD_wrongversion+"));
+    tick();
+    EXPECT_EQ(lastLine(), "Bob has a different version of the game then you.");
+    tick();
+    EXPECT_EQ(lastLine(), "You have a differnt version of the game then the host.");
+}
+
+TEST_F(DispatchTest, ANumberThatDoesNotConvertStopsOnlyThatMessage) {
+    login(3);
+    deliver(msg("CMD_newplayerinfo+abc+Bob") + msg("CMD_newplayerinfo+4+Dan"));
+    EXPECT_THROW(chat->processsocktimer(), wire::EConvertError);
+    EXPECT_EQ(chat->queuedMessages(), 1);
+    tick();
+    EXPECT_EQ(seat(4)->text(), "Dan");
+}
+
+TEST_F(DispatchTest, GameIsFullShowsTheBoxThenCloses) {
+    QSignalSpy closed(chat.get(), &Tchat::closed);
+    deliver(msg("CMD_full+"));
+    tick();
+    EXPECT_EQ(boxes, QStringList{"Game is full"});
+    EXPECT_EQ(closed.count(), 1);
+}
+
+TEST_F(DispatchTest, TheConnectionClosingClosesTheWindow) {
+    login(3);
+    QSignalSpy closed(chat.get(), &Tchat::closed);
+    peer.conn->close();
+    EXPECT_TRUE(closed.wait(5000));
+}
+
+TEST_F(DispatchTest, RemoveFromGameOnlyForTheHostOverAnOccupiedLabel) {
+    login(1);
+    deliver(msg("CMD_newplayerinfo+4+Dan"));
+    tick();
+    QAction* remove = chat->menuAction("RemoveFromGame1");
+    chat->label_playername1ContextPopup(seat(4));
+    EXPECT_FALSE(remove->isEnabled()); // not hosting
+
+    chat->state().hosting = true;
+    chat->label_playername1ContextPopup(seat(5));
+    EXPECT_FALSE(remove->isEnabled()); // shows <Waiting>
+    chat->label_playername1ContextPopup(seat(4));
+    EXPECT_TRUE(remove->isEnabled());
+    remove->trigger();
+    ASSERT_TRUE(peer.expect(msg("CMD_kickhim+1+4+")));
+    EXPECT_EQ(peer.take(), msg("CMD_kickhim+1+4+"));
+
+    spies->kicking(8);
+    ASSERT_TRUE(peer.expect(msg("CMD_kickhim+1+8+")));
+}
+
+TEST(DispatchRefused, ARefusedConnectionSaysWhy) {
+    QTemporaryDir dir;
+    Tchat chat(dir.filePath("kestrunlobby.ini"),
+               {QStringLiteral("Tester"), QStringLiteral("127.0.0.1"), QStringLiteral("false")});
+    chat.timer1()->stop();
+    chat.setLobbyPort(QStringLiteral("19499"));
+    chat.setPort(QStringLiteral("19098")); // nothing listens here
+    QSignalSpy closed(&chat, &Tchat::closed);
+    chat.processparams();
+    QTextEdit* pane = chat.board()->mainchat();
+    ASSERT_TRUE(spinUntil([&] { return pane->toPlainText().contains("Could not reach"); }));
+    EXPECT_EQ(lastChatText(pane),
+              "Could not reach the host 127.0.0.1: Error #10061 (WSAECONNREFUSED)");
+    EXPECT_EQ(lastChatLine(pane)[0].colour, QColor(0, 0, 255));
+    EXPECT_EQ(closed.count(), 0);
+}

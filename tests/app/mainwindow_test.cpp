@@ -1,0 +1,170 @@
+#include "boardpanel.h"
+#include "chatcontroller.h"
+#include "tchat.h"
+
+#include <QAbstractButton>
+#include <QAction>
+#include <QLabel>
+#include <QLayout>
+#include <QLineEdit>
+#include <QMenu>
+#include <QTemporaryDir>
+#include <QTextEdit>
+#include <QTimer>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+class MainWindowTest : public ::testing::Test {
+protected:
+    QTemporaryDir dir;
+    Tchat chat{dir.filePath("kestrunlobby.ini"), {QStringLiteral("Solo")}};
+};
+
+struct Item {
+    const char* name;
+    const char* caption;
+    int tag; // -1: none
+    bool checked;
+    bool enabled;
+};
+
+} // namespace
+
+TEST_F(MainWindowTest, WindowLooksAsDefined) {
+    EXPECT_EQ(chat.windowTitle(), "Vorlix");
+    EXPECT_EQ(chat.font().family(), "Arial");
+    EXPECT_EQ(chat.font().pointSize(), 8);
+    QWidget* client = chat.centralWidget();
+    EXPECT_EQ(client->palette().color(QPalette::Window), QColor(0xFF, 0xFF, 0xD3));
+    EXPECT_EQ(client->minimumSize(), QSize(792, 486));
+    EXPECT_EQ(chat.findChildren<BoardPanel*>().size(), 1);
+    EXPECT_EQ(chat.board()->size(), QSize(777, 474));
+    EXPECT_EQ(chat.board()->label_status()->text(), "Welcome to Vorlix");
+    EXPECT_EQ(chat.timer1()->interval(), 15);
+    EXPECT_TRUE(chat.state().phraseok);
+    EXPECT_EQ(chat.state().systemcolour, 0xFF0000u);
+    EXPECT_FALSE(chat.state().hosting);
+
+    // In a larger window the board keeps its size and stays centred.
+    chat.resize(1000, 800);
+    client->resize(1000, 760);
+    client->layout()->activate();
+    EXPECT_EQ(chat.board()->size(), QSize(777, 474));
+    EXPECT_EQ(chat.board()->geometry().center().x(), client->rect().center().x());
+}
+
+TEST_F(MainWindowTest, MenusCarryTheirNamesCaptionsTagsAndStates) {
+    const Item items[] = {
+        {"StartGame1", "Start Game", -1, false, false},
+        {"Exit1", "Exit", -1, false, true},
+        {"PlaySounds1", "Play Sounds", -1, true, true},
+        {"PlayChatterSounds1", "Play Chatter Sounds", -1, false, true},
+        {"Classic1", "Classic", 0, true, true},
+        {"New1", "New", 1, false, true},
+        {"Long1", "Long", 17, false, true},
+        {"Normal1", "Normal", 12, true, true},
+        {"Quick1", "Quick", 10, false, true},
+        {"Slow1", "Slow", 2000, false, true},
+        {"Normal2", "Normal", 1200, true, true},
+        {"Fast1", "Fast", 750, false, true},
+        {"TextColor1", "Text Color", -1, false, true},
+        {"ActionColor1", "Action Color", -1, false, true},
+        {"N8", "8", 8, true, true},
+        {"N10", "10", 10, false, true},
+        {"N12", "12", 12, false, true},
+        {"N14", "14", 14, false, true},
+        {"ScrollChatOff1", "Scroll Chat Off", -1, false, true},
+        {"ClearMainChat1", "Clear Main Chat", -1, false, true},
+        {"ResetScreenLocation1", "Reset Screen Location", -1, false, true},
+        {"ViewTally1", "View Tally", -1, false, true},
+        {"SpyList1", "Spy List", -1, false, true},
+        {"PrhaseList1", "Phrase List", -1, false, true},
+        {"Content1", "Content", -1, false, true},
+        {"About1", "About", -1, false, true},
+        {"RemoveFromGame1", "Remove From Game", -1, false, true},
+        {"Copy1", "Copy", -1, false, true},
+        {"ClearMainChat2", "Clear Main Chat", -1, false, true},
+        {"ScrollChatOff2", "Scroll Chat Off", -1, false, true},
+        {"Paste1", "Paste", -1, false, true},
+        {"Cancel1", "<Cancel>", 0, false, true},
+    };
+    for (const Item& item : items) {
+        QAction* a = chat.findChild<QAction*>(QLatin1String(item.name));
+        ASSERT_NE(a, nullptr) << item.name;
+        EXPECT_EQ(a->text(), QLatin1String(item.caption)) << item.name;
+        EXPECT_EQ(a->isChecked(), item.checked) << item.name;
+        EXPECT_EQ(a->isEnabled(), item.enabled) << item.name;
+        if (item.tag >= 0)
+            EXPECT_EQ(a->property("Tag").toInt(), item.tag) << item.name;
+    }
+    EXPECT_EQ(chat.menuAction("ScrollChatOff1")->shortcut(), QKeySequence("Ctrl+S"));
+    EXPECT_EQ(chat.menuAction("Copy1")->shortcut(), QKeySequence("Ctrl+C"));
+    EXPECT_EQ(chat.menuAction("Paste1")->shortcut(), QKeySequence("Ctrl+V"));
+    EXPECT_EQ(chat.menuAction("Content1")->shortcut(), QKeySequence("F1"));
+
+    const std::pair<const char*, int> submenus[] = {
+        {"TurnSound1", 0}, {"BotSpeed1", 12}, {"BotSpeed2", 1200}};
+    for (const auto& [name, tag] : submenus) {
+        QMenu* m = chat.menu(QLatin1String(name));
+        ASSERT_NE(m, nullptr) << name;
+        EXPECT_EQ(m->property("Tag").toInt(), tag) << name;
+    }
+    EXPECT_EQ(chat.menu("TextSize1")->title(), "Text Size");
+    EXPECT_EQ(chat.menu("BotSpeed1")->title(), "Time Between Rounds");
+    EXPECT_EQ(chat.menu("BotSpeed2")->title(), "Bot Speed");
+}
+
+TEST_F(MainWindowTest, RadioItemsAreExclusive) {
+    chat.menuAction("Long1")->trigger();
+    EXPECT_TRUE(chat.menuAction("Long1")->isChecked());
+    EXPECT_FALSE(chat.menuAction("Normal1")->isChecked());
+    chat.menuAction("N14")->trigger();
+    EXPECT_FALSE(chat.menuAction("N8")->isChecked());
+    chat.menuAction("New1")->trigger();
+    EXPECT_FALSE(chat.menuAction("Classic1")->isChecked());
+    chat.menuAction("Fast1")->trigger();
+    EXPECT_FALSE(chat.menuAction("Normal2")->isChecked());
+}
+
+TEST_F(MainWindowTest, EveryComposedNameResolves) {
+    for (int n = 1; n <= 6; ++n) {
+        for (const char* prefix : {"label_playername", "label_last", "label_score"}) {
+            const QString name = QLatin1String(prefix) + QString::number(n);
+            EXPECT_NE(chat.findChild<QLabel*>(name), nullptr) << name.toStdString();
+        }
+        EXPECT_EQ(chat.board()->playerNameLabel(n)->property("Tag").toInt(), n);
+        EXPECT_EQ(chat.board()->playerNameLabel(n)->text(), "<Waiting>");
+    }
+    EXPECT_EQ(chat.board()->playerNameLabel(2)->toolTip(), "Grob");
+    for (int n = 1; n <= 10; ++n) {
+        const QString name = QStringLiteral("b_phrase%1").arg(n);
+        EXPECT_NE(chat.findChild<QAbstractButton*>(name), nullptr) << name.toStdString();
+    }
+    EXPECT_EQ(chat.board()->phraseButton(10)->toolTip(), "Chatter Sounds");
+    const char* captions[] = {
+        "Doh",       "Cough",    "Hello",          "Thank You",    "Where have you been?",
+        "Snoring",   "Sneezing", "Sorry",          "Welcome",      "Yeehaa",
+        "Yippee",    "Oh No",    "Applause",       "Honk",         "Oooh",
+        "Razzberry", "Cheer",    "Woman Laughing", "Man Laughing", "Crying"};
+    for (int k = 1; k <= 20; ++k) {
+        QAction* item = chat.findChild<QAction*>(QStringLiteral("wave%1").arg(k));
+        ASSERT_NE(item, nullptr) << k;
+        EXPECT_EQ(item->text(), QLatin1String(captions[k - 1]));
+        EXPECT_EQ(item->property("Tag").toInt(), k);
+    }
+    EXPECT_NE(chat.findChild<QTextEdit*>("mainchat"), nullptr);
+    EXPECT_NE(chat.findChild<QLineEdit*>("mychat"), nullptr);
+    EXPECT_NE(chat.findChild<QMenu*>("popup_kick"), nullptr);
+    EXPECT_NE(chat.findChild<QMenu*>("popup_sounds"), nullptr);
+    EXPECT_EQ(chat.board()->mychat()->text(), "<Enter Chat Here>");
+}
+
+TEST_F(MainWindowTest, StartGameBeforeLoginSaysNotConnected) {
+    QStringList boxes;
+    chat.messageBoxHook = [&](const QString& t) { boxes << t; };
+    chat.menuAction("StartGame1")->setEnabled(true);
+    chat.menuAction("StartGame1")->trigger();
+    EXPECT_EQ(boxes, QStringList{"You are not connected"});
+}
