@@ -205,6 +205,11 @@ void paintPicture(QPainter& p, Picture picture, const QRectF& r) {
     case Picture::ScoreBackground:
         frame(p, r, kCream, kFrame, 10, 3);
         break;
+    case Picture::ScoreCard:
+        frame(p, r, kBoard, QColor(0xD9, 0xB9, 0x73), 8, 1.5);
+        p.setPen(QPen(QColor(0xE8, 0xD2, 0x9A), 1));
+        p.drawLine(QPointF(r.left() + 8, r.top() + 24.5), QPointF(r.right() - 8, r.top() + 24.5));
+        break;
     }
 }
 

@@ -21,6 +21,7 @@ enum class Picture {
     ChatBackground,
     Winner, // winner picture on the score panel
     ScoreBackground,
+    ScoreCard, // one seat's card on the score panel
 };
 
 // LinkLogo: the small logo beside the phrase buttons that opens the web link.

@@ -243,10 +243,8 @@ void BoardPanel::Impl::buildScorePanel() {
         const QColor c = BoardPanel::seatColour(seat);
         QWidget* sub = named(new QWidget(panel_scores), QStringLiteral("panel_%1").arg(seat),
                              QRect(at[i], QSize(152, 138)));
-        sub->setAutoFillBackground(true);
-        QPalette pal = sub->palette();
-        pal.setColor(QPalette::Window, kBoardColour);
-        sub->setPalette(pal);
+        named(new PictureWidget(Picture::ScoreCard, sub), QStringLiteral("image_card%1").arg(seat),
+              QRect(0, 0, 152, 138));
         panel[i] = sub;
         auto field = [&](int n, QRect r, const QFont& f, Qt::Alignment a) {
             QLabel* l = label(sub, QStringLiteral("label_score%1%2").arg(seat).arg(n),
