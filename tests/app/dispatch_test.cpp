@@ -8,6 +8,8 @@
 #include <QMenu>
 #include <QSignalSpy>
 
+#include <sys/socket.h>
+
 namespace {
 
 constexpr quint16 kPort = 19050;
@@ -181,5 +183,19 @@ TEST(DispatchRefused, ARefusedConnectionSaysWhy) {
     EXPECT_EQ(lastChatText(pane),
               "Could not reach the host 127.0.0.1: Error #10061 (WSAECONNREFUSED)");
     EXPECT_EQ(lastChatLine(pane)[0].colour, QColor(0, 0, 255));
+    EXPECT_EQ(closed.count(), 0);
+}
+
+TEST_F(DispatchTest, AResetAfterLoginIsReportedAndTheWindowStays) {
+    login(3);
+    QSignalSpy closed(chat.get(), &Tchat::closed);
+    // Zero linger makes the close a reset instead of an orderly end.
+    const linger hard{1, 0};
+    ASSERT_EQ(
+        ::setsockopt(int(peer.conn->socketDescriptor()), SOL_SOCKET, SO_LINGER, &hard, sizeof hard),
+        0);
+    peer.conn->abort();
+    ASSERT_TRUE(spinUntil([&] { return pane()->toPlainText().contains("was lost"); }));
+    EXPECT_EQ(lastLine(), "The connection to the host was lost: Error #10054 (WSAECONNRESET)");
     EXPECT_EQ(closed.count(), 0);
 }
