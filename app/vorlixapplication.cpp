@@ -5,8 +5,9 @@
 #include <exception>
 
 VorlixApplication::VorlixApplication(int& argc, char** argv) : QApplication(argc, argv) {
+    // The program's title. Not the display name: that would be appended to every
+    // window's caption.
     setApplicationName(QStringLiteral("Vorlix"));
-    setApplicationDisplayName(QStringLiteral("Vorlix"));
 }
 
 bool VorlixApplication::notify(QObject* receiver, QEvent* event) {
