@@ -265,3 +265,16 @@ TEST_F(ChatTest, WebAddressesInThePaneOpenOnALeftPress) {
     QTest::mouseClick(viewport, Qt::LeftButton, {}, offLink);
     EXPECT_EQ(opened.size(), 1);
 }
+
+TEST_F(ChatTest, ReleasingAButtonOverThePaneFocusesTheEntry) {
+    chat->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(chat.get()));
+    pane()->setFocus();
+    ASSERT_TRUE(spinUntil([&] { return pane()->hasFocus(); }));
+    QTest::mouseRelease(pane()->viewport(), Qt::RightButton, {}, QPoint(5, 5));
+    EXPECT_TRUE(entry()->hasFocus());
+
+    pane()->setFocus();
+    chat->menuAction("ClearMainChat1")->trigger();
+    EXPECT_TRUE(entry()->hasFocus());
+}
