@@ -30,6 +30,18 @@ void* operator new(std::size_t n) {
     throw std::bad_alloc();
 }
 
+void* operator new[](std::size_t n) {
+    return operator new(n);
+}
+
+void operator delete[](void* p) noexcept {
+    std::free(p);
+}
+
+void operator delete[](void* p, std::size_t) noexcept {
+    std::free(p);
+}
+
 void operator delete(void* p) noexcept {
     std::free(p);
 }
