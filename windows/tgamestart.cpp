@@ -138,10 +138,14 @@ void Tgamestart::image_showClick() {
 
 void Tgamestart::button_startClick() {
     const QString name = playerName ? playerName() : QStringLiteral("You");
+    // The name is the first of five fields here, not the last: a "+" in it
+    // would shift every setting after it by one field (the rounds read as the
+    // seconds, the seconds as the word length), so it is left out.
+    QByteArray starter = wire::encode(name);
+    starter.replace('+', QByteArray());
     const QByteArray message = wire::startgame(
-        wire::encode(name), wire::encode(edit_playtoscore->text()),
-        wire::encode(edit_creationtime->text()), QByteArray::number(imagelist_checks->tag()),
-        QByteArray::number(image_show->tag()));
+        starter, wire::encode(edit_playtoscore->text()), wire::encode(edit_creationtime->text()),
+        QByteArray::number(imagelist_checks->tag()), QByteArray::number(image_show->tag()));
     if (send)
         send(message);
     hide();

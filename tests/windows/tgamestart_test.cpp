@@ -168,6 +168,16 @@ TEST_F(GameStart, StoredSettingsAreShownAndSent) {
     EXPECT_EQ(sent[0], QByteArray("CMD_startgame+Zo\xEB+7+45+2+1+\xFF"));
 }
 
+TEST_F(GameStart, PlusInThePlayersNameNeverShiftsTheSettings) {
+    window.playerName = [] { return QStringLiteral("Bob+1"); };
+    window.setRounds(3);
+    window.setCreationTime(90);
+    window.checkimage(QStringLiteral("image_letters1"));
+    window.button_startClick();
+    ASSERT_EQ(sent.size(), 1);
+    EXPECT_EQ(sent[0], QByteArray("CMD_startgame+Bob1+3+90+1+1+\xFF"));
+}
+
 TEST_F(GameStart, StoredLengthOutsideTheGroupFallsBackToRandom) {
     window.checkimage(QStringLiteral("image_letters2"));
     for (const char* name : {"image_letters9", "image_letters", "image_letters-1", "image_show"}) {
