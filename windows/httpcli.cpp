@@ -38,10 +38,12 @@ void THttpCli::Get() {
 
     bodyArrived();
     const int status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
-    if (reply->error() != QNetworkReply::NoError)
-        m_failure = reply->errorString();
-    else if (status < 200 || status > 299)
-        m_failure = QStringLiteral("HTTP status %1").arg(status);
+    if (m_failure.isEmpty()) { // else the body could not be stored
+        if (reply->error() != QNetworkReply::NoError)
+            m_failure = reply->errorString();
+        else if (status < 200 || status > 299)
+            m_failure = QStringLiteral("HTTP status %1").arg(status);
+    }
     reply->deleteLater();
     m_reply.clear();
     if (!m_failure.isEmpty())
@@ -68,7 +70,7 @@ void THttpCli::headersArrived() {
 
 void THttpCli::bodyArrived() {
     QNetworkReply* reply = m_reply;
-    if (!reply)
+    if (!reply || !m_failure.isEmpty())
         return;
     const int status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
     // The body of a refusal is the server's error page, not the document.
@@ -84,8 +86,13 @@ void THttpCli::bodyArrived() {
         if (OnDocBegin)
             OnDocBegin();
     }
-    if (RcvdStream)
-        RcvdStream->write(data);
+    // A destination that refuses the bytes (a full disk) makes the transfer a
+    // failure: a document with a hole in it must never pass for a complete one.
+    if (RcvdStream && RcvdStream->write(data) != data.size()) {
+        m_failure = QStringLiteral("The received data could not be stored");
+        reply->abort();
+        return;
+    }
     RcvdCount += data.size();
     if (OnDocData)
         OnDocData();

@@ -134,7 +134,10 @@ void Tdownload::getbuttonClick() {
     infolabel->setText(QStringLiteral("Loading"));
     try {
         HttpCli1->Get();
-        file.flush();
+        // The last bytes may still sit in the file's buffer; a disk that
+        // refuses them leaves an installer that must not be started.
+        if (!file.flush())
+            throw EHttpException(file.errorString().toStdString());
         infolabel->setText(QStringLiteral("Received %1 bytes").arg(file.size()));
     } catch (const EHttpException&) {
         infolabel->setText(QStringLiteral("Download Aborted"));

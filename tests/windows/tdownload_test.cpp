@@ -23,7 +23,7 @@ public:
     bool keepOpen = false;
     QByteArray lastRequest;
 
-    bool start() {
+    bool start(quint16 port = kPort) {
         QObject::connect(&server, &QTcpServer::newConnection, this, [this] {
             QTcpSocket* peer = server.nextPendingConnection();
             QObject::connect(peer, &QTcpSocket::readyRead, this, [this, peer] {
@@ -35,7 +35,7 @@ public:
                     peer->disconnectFromHost();
             });
         });
-        return server.listen(QHostAddress::LocalHost, kPort);
+        return server.listen(QHostAddress::LocalHost, port);
     }
 
 private:
@@ -173,4 +173,63 @@ TEST_F(LobbyDownload, HeaderLinesShowAsDots) {
     ASSERT_EQ(seen.size(), 1);
     // "Loading" and one dot per header line (status line, two headers).
     EXPECT_EQ(seen[0], QStringLiteral("Loading..."));
+}
+
+namespace {
+
+constexpr quint16 kStoragePort = 21010;
+
+// A destination that takes nothing, like a file on a full disk.
+class RefusingDevice : public QIODevice {
+protected:
+    qint64 readData(char*, qint64) override { return -1; }
+    qint64 writeData(const char*, qint64) override { return -1; }
+};
+
+} // namespace
+
+TEST(LobbyDownloadStorage, BodyThatCannotBeStoredFailsTheGet) {
+    PageServer page;
+    page.response = okPage(QByteArray(3000, 'z'));
+    ASSERT_TRUE(page.start(kStoragePort));
+    THttpCli client;
+    client.URL = QStringLiteral("http://127.0.0.1:%1/lobby/LobbySetup.exe").arg(kStoragePort);
+    RefusingDevice refusing;
+    ASSERT_TRUE(refusing.open(QIODevice::WriteOnly));
+    client.RcvdStream = &refusing;
+    EXPECT_THROW(client.Get(), EHttpException);
+    EXPECT_EQ(client.RcvdCount, 0);
+    EXPECT_FALSE(client.busy());
+}
+
+TEST(LobbyDownloadStorage, InstallerOnAFullDiskIsNeverStarted) {
+    ASSERT_TRUE(QFile::exists(QStringLiteral("/dev/full")));
+    PageServer page;
+    ASSERT_TRUE(page.start(kStoragePort + 1));
+    Tdownload window{nullptr};
+    QStringList started;
+    window.startProgram = [&started](const QString& p, const QStringList&) {
+        started << p;
+        return true;
+    };
+    window.showMessage = [](const QString&) {};
+    int exits = 0;
+    window.exitProgram = [&exits] { ++exits; };
+    // Writes to /dev/full always fail with "no space left on device".
+    window.downloadDir = QStringLiteral("/dev");
+    window.HttpCli1->URL = QStringLiteral("http://127.0.0.1:%1/lobby/full").arg(kStoragePort + 1);
+    auto* infolabel = window.findChild<QLabel*>(QStringLiteral("infolabel"));
+    auto* getbutton = window.findChild<QPushButton*>(QStringLiteral("getbutton"));
+    // A small body stays in the file's buffer until the flush; a large one
+    // fails while it is written.
+    for (const int size : {10, 200000}) {
+        page.lastRequest.clear();
+        page.response = okPage(QByteArray(size, 'i'));
+        getbutton->click();
+        EXPECT_EQ(infolabel->text(), QStringLiteral("Download Aborted")) << size;
+        EXPECT_EQ(infolabel->property("Tag"), 2) << size;
+        EXPECT_TRUE(getbutton->isEnabled()) << size;
+    }
+    EXPECT_TRUE(started.isEmpty());
+    EXPECT_EQ(exits, 0);
 }
