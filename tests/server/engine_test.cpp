@@ -130,6 +130,26 @@ TEST(GameEngine, RoundLastsItsTimeThenPauseThenNextRound) {
     EXPECT_EQ(host.withCommand("CMD_endround").size(), 3);
 }
 
+TEST(GameEngine, PauseSettingBelowTwentyIsKeptAndTwentyMeansTwelve) {
+    Harness h(21020);
+    RawClient& host = h.join("Host");
+    TServer& s = h.server();
+    int pause = 19;
+    s.timeBetweenRounds = [&] { return pause; };
+    host.send(wire::startgame("Host", "5", "10", "0", "1"));
+    ASSERT_TRUE(h.pump([&] { return !host.withCommand("CMD_startround").isEmpty(); }));
+    runPhase(s);
+    EXPECT_EQ(s.countdown, 19);
+    EXPECT_EQ(runPhase(s), 19);
+    pause = 20;
+    runPhase(s);
+    EXPECT_EQ(s.countdown, 12);
+    EXPECT_EQ(runPhase(s), 12);
+    // The setting is read when each pause begins, never earlier.
+    EXPECT_TRUE(s.roundopen);
+    EXPECT_EQ(s.roundnum, 3);
+}
+
 TEST(GameEngine, EndRoundReportsAllSixSeats) {
     Harness h(kPort);
     RawClient& host = h.join("Host");
