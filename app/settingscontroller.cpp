@@ -189,8 +189,11 @@ void SettingsController::loadinifile() {
                        ini.readInteger(s, QStringLiteral("Top"), 3),
                        ini.readInteger(s, QStringLiteral("Width"), st.defaultWidth),
                        ini.readInteger(s, QStringLiteral("Height"), st.defaultHeight));
-    d->loaded = bounds;
     d->place(bounds);
+    // The window may not take every stored size (it never gets smaller than the
+    // board): what it did take counts as loaded, so closing an unmoved window
+    // writes nothing.
+    d->loaded = d->bounds();
 
     const bool newTurnSound =
         ini.readString(s, QStringLiteral("Turnsound"), QStringLiteral("0")) == QLatin1String("1");

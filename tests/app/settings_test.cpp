@@ -186,6 +186,15 @@ TEST_F(Settings, ClosingWithoutAMoveWritesNothing) {
               "[Vorlix]\r\nTop=10\r\nLeft=20\r\nWidth=700\r\nHeight=500\r\nOdd = spacing \r\n");
 }
 
+TEST_F(Settings, StoredSizeTheWindowCannotTakeCountsAsUnmoved) {
+    w.window.setMinimumSize(792, 486);
+    writeFile(path, "[Vorlix]\r\nWidth=700\r\n");
+    w.settings->loadinifile();
+    EXPECT_EQ(w.bounds(), QRect(3, 3, 792, 525));
+    w.settings->formClose();
+    EXPECT_EQ(readFile(path), "[Vorlix]\r\nWidth=700\r\n");
+}
+
 TEST_F(Settings, ClosingAfterAMoveSavesTheBounds) {
     w.settings->loadinifile();
     w.window.move(50, 60);
