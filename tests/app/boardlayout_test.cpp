@@ -5,6 +5,8 @@
 #include "boardrecorder.h"
 
 #include <QAbstractButton>
+#include <QApplication>
+#include <QEnterEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QTextEdit>
@@ -92,6 +94,23 @@ TEST_F(BoardFixture, StartsAsTheLayoutSays) {
     EXPECT_EQ(find("panel_6")->geometry(), QRect(163, 302, 152, 138));
     EXPECT_EQ(BoardPanel::seatColour(5), QColor(0x80, 0x80, 0xC0));
     EXPECT_EQ(BoardPanel::seatColour(7), QColor(Qt::black));
+}
+
+TEST_F(BoardFixture, PictureButtonsLightUpUnderTheMouse) {
+    for (const char* name :
+         {"button_start", "button_igiveup", "b_phrase1", "b_phrase10", "Image4"}) {
+        QWidget* button = find(QString::fromLatin1(name));
+        ASSERT_NE(button, nullptr) << name;
+        EXPECT_EQ(button->cursor().shape(), Qt::PointingHandCursor) << name;
+        const QImage normal = button->grab().toImage();
+        QEnterEvent enter(QPointF(2, 2), QPointF(2, 2), QPointF(2, 2));
+        QApplication::sendEvent(button, &enter);
+        const QImage hot = button->grab().toImage();
+        EXPECT_NE(normal, hot) << name;
+        QEvent leave(QEvent::Leave);
+        QApplication::sendEvent(button, &leave);
+        EXPECT_EQ(button->grab().toImage(), normal) << name;
+    }
 }
 
 } // namespace
