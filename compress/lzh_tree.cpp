@@ -7,26 +7,31 @@ namespace lzh {
 
 namespace {
 
-// The first i in 1..59 where the two strings differ, or kLookahead when they
-// agree throughout (their first bytes are equal by the tree they share).
-// Eight bytes at a time: insertion is where the coder spends its time.
-inline int firstDifference(const uint8_t* key, const uint8_t* other) {
-    int i = 1;
-    for (; i + 8 <= kLookahead; i += 8) {
-        uint64_t a;
-        uint64_t b;
-        std::memcpy(&a, key + i, 8);
-        std::memcpy(&b, other + i, 8);
-        if (const uint64_t x = a ^ b) {
-            if constexpr (std::endian::native == std::endian::little)
-                return i + (std::countr_zero(x) >> 3);
-            else
-                return i + (std::countl_zero(x) >> 3);
-        }
+inline uint64_t load64(const uint8_t* p) {
+    uint64_t v;
+    std::memcpy(&v, p, 8);
+    return v;
+}
+
+// Eight bytes as a number that orders like the bytes themselves do.
+inline uint64_t loadOrdered(const uint8_t* p) {
+    if constexpr (std::endian::native == std::endian::little)
+        return __builtin_bswap64(load64(p));
+    else
+        return load64(p);
+}
+
+// Where two strings first differ past their first nine bytes (which the
+// caller found equal): an index in 9..59, or kLookahead when they agree
+// throughout. Eight bytes at a time; the last word overlaps the one before.
+inline int differenceAfterNine(const uint8_t* key, const uint8_t* other) {
+    for (int i = 9; i < kLookahead; i += 8) {
+        const int at = i + 8 <= kLookahead ? i : kLookahead - 8;
+        const uint64_t a = loadOrdered(key + at);
+        const uint64_t b = loadOrdered(other + at);
+        if (a != b)
+            return at + (std::countl_zero(a ^ b) >> 3);
     }
-    for (; i < kLookahead; ++i)
-        if (key[i] != other[i])
-            return i;
     return kLookahead;
 }
 
@@ -43,53 +48,76 @@ MatchTree::MatchTree() {
 }
 
 void MatchTree::insert(int r) {
-    const uint8_t* key = &text[r];
+    const uint8_t* const key = &text[r];
+    // Bytes 1 to 8 of the key decide almost every comparison on their own:
+    // read as one ordered number they give both the place of the first
+    // difference and its direction, without touching single bytes.
+    const uint64_t keyHead = loadOrdered(key + 1);
     int p = kRingSize + 1 + key[0];
-    int cmp = 1;
+    bool right = true;
     m_right[r] = m_left[r] = kNil;
     // Kept in locals during the walk, so the compiler need not assume that
     // storing them changes the window it keeps reading.
     int bestLength = 0;
     int bestPosition = matchPosition;
     for (;;) {
-        if (cmp >= 0) {
-            if (m_right[p] != kNil) {
-                p = m_right[p];
-            } else {
+        // Two plain branches rather than a selected link: the direction is
+        // usually predictable, and a guessed branch lets the next node load
+        // start before this comparison has finished.
+        int next;
+        if (right) {
+            next = m_right[p];
+            if (next == kNil) {
                 m_right[p] = int16_t(r);
                 m_parent[r] = int16_t(p);
-                matchLength = bestLength;
-                matchPosition = bestPosition;
-                return;
+                break;
             }
         } else {
-            if (m_left[p] != kNil) {
-                p = m_left[p];
-            } else {
+            next = m_left[p];
+            if (next == kNil) {
                 m_left[p] = int16_t(r);
                 m_parent[r] = int16_t(p);
-                matchLength = bestLength;
-                matchPosition = bestPosition;
-                return;
+                break;
             }
         }
-        const int i = firstDifference(key, &text[p]);
-        cmp = i < kLookahead ? int(key[i]) - int(text[p + i]) : 0;
-        if (i > kThreshold) {
+        p = next;
+        const uint64_t head = loadOrdered(&text[p + 1]);
+        if (head != keyHead) {
+            right = keyHead > head;
+            // A difference in bytes 1 or 2 leaves too short a match to count.
+            const uint64_t diff = keyHead ^ head;
+            if (diff >> 48)
+                continue;
+            const int i = 1 + (std::countl_zero(diff) >> 3);
             const int position = ((r - p) & (kRingSize - 1)) - 1;
             if (i > bestLength) {
                 bestPosition = position;
                 bestLength = i;
-                if (bestLength >= kLookahead)
-                    break;
             } else if (i == bestLength && position < bestPosition) {
                 bestPosition = position;
             }
+            continue;
+        }
+        const int i = differenceAfterNine(key, &text[p]);
+        right = i >= kLookahead || key[i] > text[p + i];
+        const int position = ((r - p) & (kRingSize - 1)) - 1;
+        if (i > bestLength) {
+            bestPosition = position;
+            bestLength = i;
+            if (bestLength >= kLookahead) {
+                replace(p, r);
+                break;
+            }
+        } else if (i == bestLength && position < bestPosition) {
+            bestPosition = position;
         }
     }
     matchLength = bestLength;
     matchPosition = bestPosition;
-    // A full-length match: the new position takes the old one's place.
+}
+
+// A full-length match: the new position r takes the old one's place p.
+void MatchTree::replace(int p, int r) {
     m_parent[r] = m_parent[p];
     m_left[r] = m_left[p];
     m_right[r] = m_right[p];

@@ -29,6 +29,8 @@ public:
     int matchPosition = 0; // distance back minus 1
 
 private:
+    void replace(int p, int r);
+
     int16_t m_left[kRingSize + 1];
     int16_t m_right[kRingSize + 257]; // entries above kRingSize are the roots
     int16_t m_parent[kRingSize + 1];
