@@ -13,7 +13,6 @@
 #include <QByteArray>
 #include <QList>
 #include <QMainWindow>
-#include <QPointer>
 #include <QStringList>
 
 #include <functional>

@@ -216,6 +216,10 @@ TEST_F(ChatTest, CopyPasteAndClear) {
     entry()->setText(QStringLiteral("old text"));
     chat->chat()->entryPopup()->findChild<QAction*>("Paste1")->trigger();
     EXPECT_EQ(entry()->text(), "pasted");
+    // Ctrl+V in the entry replaces its whole text too.
+    entry()->setText(QStringLiteral("typed"));
+    QTest::keyClick(entry(), Qt::Key_V, Qt::ControlModifier);
+    EXPECT_EQ(entry()->text(), "pasted");
 
     chat->menuAction("ClearMainChat1")->trigger();
     EXPECT_TRUE(pane()->toPlainText().isEmpty());
