@@ -2,6 +2,7 @@
 #include "programwindows.h"
 #include "singleinstance.h"
 #include "tchat.h"
+#include "terminationwatch.h"
 #include "vorlixapplication.h"
 
 #include <QDir>
@@ -27,6 +28,10 @@ int main(int argc, char** argv) {
     gameLock.setStaleLockTime(0);
     gameLock.tryLock(0);
 
+    // Declared before the window so the handlers stay until it is gone.
+    TerminationWatch termination;
+    termination.install();
+
     std::unique_ptr<Tchat> chat;
     try {
         chat = std::make_unique<Tchat>(apppaths::settingsFile(), app.arguments().mid(1));
@@ -34,6 +39,8 @@ int main(int argc, char** argv) {
         QObject::connect(&instance, &SingleInstance::raiseRequested, chat.get(),
                          [&chat] { bringForward(chat.get()); });
         QObject::connect(chat.get(), &Tchat::closed, &app, &QApplication::quit);
+        QObject::connect(&termination, &TerminationWatch::terminationRequested, chat.get(),
+                         [&chat] { chat->close(); });
         chat->show();
     } catch (const std::exception& e) {
         VorlixApplication::showError(QString::fromLocal8Bit(e.what()));
