@@ -4,6 +4,8 @@
 #include "soundplayer.h"
 
 #include <QFile>
+#include <QSignalSpy>
+#include <QSoundEffect>
 #include <QtEndian>
 
 #include <gtest/gtest.h>
@@ -36,6 +38,17 @@ TEST(Sounds, EveryNameIsASmallWaveResource) {
         const double seconds = double(wav.size() - 44) / (u32(24) * 2);
         EXPECT_GT(seconds, 0.02);
         EXPECT_LT(seconds, 3.0);
+    }
+}
+
+TEST(Sounds, EverySoundLoadsIntoASoundEffect) {
+    for (const QString& name : soundNames()) {
+        QSoundEffect effect;
+        QSignalSpy changed(&effect, &QSoundEffect::statusChanged);
+        effect.setSource(QUrl("qrc:/sounds/" + name + ".wav"));
+        for (int i = 0; i < 50 && effect.status() == QSoundEffect::Loading; ++i)
+            changed.wait(100);
+        EXPECT_EQ(effect.status(), QSoundEffect::Ready) << name.toStdString();
     }
 }
 
