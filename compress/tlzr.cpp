@@ -1,60 +1,14 @@
 #include "tlzr.h"
+#include "tlzr_format.h"
 
 #include <algorithm>
 #include <bit>
 #include <cstring>
 #include <new>
 
+using namespace lzrw;
+
 namespace {
-
-constexpr std::size_t kHashSize = 4096;
-constexpr std::size_t kMaxDistance = 4095;
-constexpr std::size_t kMinMatch = 3;
-constexpr std::size_t kMaxMatch = 18;
-constexpr std::size_t kMinRun = 16;
-constexpr std::size_t kMaxRun = 4095;
-constexpr uint8_t kCodedFlag = 0x40;
-constexpr uint8_t kStoredFlag = 0x80;
-
-inline unsigned hashAt(const uint8_t* p) {
-    const uint32_t v = (uint32_t(p[0]) << 8) ^ (uint32_t(p[1]) << 4) ^ uint32_t(p[2]);
-    return ((v * 40543u) >> 4) & 0x0FFF;
-}
-
-inline void putWord(uint8_t* out, unsigned value) {
-    out[0] = uint8_t(value >> 8);
-    out[1] = uint8_t(value);
-}
-
-// Length of the run of in[x] starting at x, at most `limit`.
-inline std::size_t runLength(const uint8_t* in, std::size_t x, std::size_t limit) {
-    const uint8_t b = in[x];
-    std::size_t r = 1;
-    while (r < limit && in[x + r] == b)
-        ++r;
-    return r;
-}
-
-// Length of the common start of a and b, at most `limit` (which both have).
-inline std::size_t matchLength(const uint8_t* a, const uint8_t* b, std::size_t limit) {
-    std::size_t length = 0;
-    while (length + 8 <= limit) {
-        uint64_t wa;
-        uint64_t wb;
-        std::memcpy(&wa, a + length, 8);
-        std::memcpy(&wb, b + length, 8);
-        if (const uint64_t diff = wa ^ wb) {
-            if constexpr (std::endian::native == std::endian::little)
-                return length + (std::countr_zero(diff) >> 3);
-            else
-                return length + (std::countl_zero(diff) >> 3);
-        }
-        length += 8;
-    }
-    while (length < limit && a[length] == b[length])
-        ++length;
-    return length;
-}
 
 // Copies `length` bytes from `d` bytes back; `room` bytes of output remain.
 inline void copyMatch(uint8_t* to, std::size_t d, std::size_t length, std::size_t room) {
@@ -76,6 +30,44 @@ inline void copyMatch(uint8_t* to, std::size_t d, std::size_t length, std::size_
         for (std::size_t i = 0; i < length; ++i)
             to[i] = from[i];
     }
+}
+
+// Short distances (1 to 7) repeat a pattern of d bytes. Its first eight
+// bytes come from one word: the d known bytes times a constant that places a
+// copy of them every d bytes. After that each byte equals the one `period`
+// back (the smallest multiple of d that is at least 8), far enough for
+// whole-word copies.
+struct ShortPattern {
+    uint64_t mask[8]{};
+    uint64_t repeat[8]{};
+    std::size_t period[8]{};
+    constexpr ShortPattern() {
+        for (std::size_t d = 1; d < 8; ++d) {
+            mask[d] = (uint64_t(1) << (8 * d)) - 1;
+            for (std::size_t at = 0; at < 8; at += d)
+                repeat[d] |= uint64_t(1) << (8 * at);
+            period[d] = (8 + d - 1) / d * d;
+        }
+    }
+};
+constexpr ShortPattern kShortPattern;
+
+// Copies a match of at most 18 bytes from `d` (at least 1) bytes back,
+// writing 24 bytes; only bytes in front of `to` and bytes this copy has
+// already written are read.
+inline void quickCopy(uint8_t* to, std::size_t d) {
+    if (d >= 8) {
+        std::memcpy(to, to - d, 8);
+        std::memcpy(to + 8, to + 8 - d, 8);
+        std::memcpy(to + 16, to + 16 - d, 8);
+        return;
+    }
+    // The word read reaches into the copy's own bytes; the mask drops them.
+    const uint64_t head = load64(to - d);
+    store64(to, (head & kShortPattern.mask[d]) * kShortPattern.repeat[d]);
+    const std::size_t period = kShortPattern.period[d];
+    std::memcpy(to + 8, to + 8 - period, 8);
+    std::memcpy(to + 16, to + 16 - period, 8);
 }
 
 // Room a group may need: 16 items of up to 4 input bytes plus a 16-byte
@@ -103,7 +95,7 @@ inline void decodeQuickGroup(const uint8_t* in, uint8_t* out, std::size_t& x, st
         if (d == 0 || d > y)
             return;
         const std::size_t length = (in[x + 1] & 0x0F) + kMinMatch;
-        copyMatch(out + y, d, length, 24);
+        quickCopy(out + y, d);
         y += length;
         x += 2;
         control = (control << 1) & 0xFFFF;
@@ -123,72 +115,6 @@ TLZR::TLZR() {
 }
 
 TLZR::~TLZR() = default;
-
-uint16_t TLZR::CompressBlock(const uint8_t* in, uint8_t* out, std::size_t n) {
-    if (n > BlockSize)
-        throw std::invalid_argument("TLZR::CompressBlock: block longer than 32768 bytes");
-    int16_t* const table = m_hash.get();
-    std::fill(table, table + kHashSize, int16_t(-1));
-
-    out[0] = kCodedFlag;
-    std::size_t controlPos = 1;
-    std::size_t y = 3;
-    std::size_t x = 0;
-    unsigned control = 0;
-    int items = 0;
-
-    while (x < n && y <= n) {
-        if (items == 16) {
-            putWord(out + controlPos, control);
-            controlPos = y;
-            y += 2;
-            items = 0;
-            control = 0;
-        }
-        const std::size_t run = runLength(in, x, std::min(kMaxRun, n - x));
-        if (run >= kMinRun) {
-            out[y] = 0;
-            putWord(out + y + 1, unsigned(run - kMinRun));
-            out[y + 3] = in[x];
-            y += 4;
-            x += run;
-            control = (control << 1) | 1;
-        } else {
-            std::size_t length = 0;
-            std::size_t distance = 0;
-            // With fewer than three bytes left no match can reach the minimum
-            // length, so the hash (which reads three bytes) is not needed.
-            if (x + 2 < n) {
-                const unsigned h = hashAt(in + x);
-                const int candidate = table[h];
-                table[h] = int16_t(x);
-                if (candidate >= 0 && x - std::size_t(candidate) <= kMaxDistance) {
-                    length = matchLength(in + x, in + candidate, std::min(kMaxMatch, n - x));
-                    distance = x - std::size_t(candidate);
-                }
-            }
-            if (length >= kMinMatch) {
-                putWord(out + y, unsigned(distance * 16 + (length - kMinMatch)));
-                y += 2;
-                x += length;
-                control = (control << 1) | 1;
-            } else {
-                out[y++] = in[x++];
-                control <<= 1;
-            }
-        }
-        ++items;
-    }
-    putWord(out + controlPos, (control << (16 - items)) & 0xFFFF);
-
-    if (y > n) {
-        out[0] = kStoredFlag;
-        if (n > 0)
-            std::memcpy(out + 1, in, n);
-        return uint16_t(n + 1);
-    }
-    return uint16_t(y);
-}
 
 std::size_t TLZR::DecompressBlock(const uint8_t* in, uint8_t* out, std::size_t m, bool* damaged) {
     if (damaged)
