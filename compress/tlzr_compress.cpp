@@ -133,10 +133,11 @@ uint16_t TLZR::CompressBlock(const uint8_t* in, uint8_t* out, std::size_t n) {
         const std::size_t candidate = uint16_t(table[h]);
         table[h] = int16_t(x);
         const std::size_t distance = x - candidate;
-        const bool near = distance <= kMaxDistance;
         const std::size_t from = candidate < x ? candidate : x;
         const uint64_t diff = load64(in + from) ^ word;
-        if (near && (diff & 0xFFFFFF) == 0) {
+        // Distances of 4,096 and more have bits above the low 12.
+        static_assert(kMaxDistance == 0xFFF);
+        if (((diff & 0xFFFFFF) | (distance >> 12)) == 0) {
             const std::size_t length =
                 diff ? firstDifferentByte(diff) : longMatchLength(in + x, in + from);
             items.match(distance, length);
