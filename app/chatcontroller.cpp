@@ -36,8 +36,10 @@ QByteArray numberText(int n) {
 
 ChatController::ChatController(Tchat& window) : QObject(&window), m_window(window) {
     buildPopups();
-    if (QLineEdit* e = entry())
+    if (QLineEdit* e = entry()) {
+        e->setMaxLength(kMaxEntryChars);
         e->installEventFilter(this);
+    }
     if (QTextEdit* p = pane()) {
         p->installEventFilter(this);
         p->viewport()->installEventFilter(this);

@@ -23,6 +23,10 @@ public:
     ~ChatController() override;
 
     static constexpr const char* kEntryPrompt = "<Enter Chat Here>";
+    // Longest chat line the entry takes. The server drops a connection whose
+    // message runs past its limit, so a pasted page must never reach it; no
+    // typed line comes near this.
+    static constexpr int kMaxEntryChars = 1000;
 
     // A line in the chat pane: bold up to and including the first ":", the rest
     // plain, all in `colour` (00BBGGRR). With "Scroll Chat Off" the view stays.

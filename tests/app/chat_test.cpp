@@ -204,6 +204,18 @@ TEST_F(ChatTest, ScrollChatOffKeepsTheView) {
     EXPECT_EQ(bar->value(), bar->maximum());
 }
 
+TEST_F(ChatTest, APastedPageIsCutToALineTheServerAccepts) {
+    QApplication::clipboard()->setText(QString(20000, QLatin1Char('a')));
+    chat->chat()->entryPopup()->findChild<QAction*>("Paste1")->trigger();
+    EXPECT_EQ(entry()->text().size(), ChatController::kMaxEntryChars);
+    chat->chat()->sendit();
+    const QByteArray expected = msg(
+        ("CMD_chat+3+" + QByteArray(ChatController::kMaxEntryChars, 'a') + "|clBlack").constData());
+    ASSERT_TRUE(peer.expect(expected));
+    EXPECT_EQ(peer.take(), expected);
+    EXPECT_LT(expected.size(), 8 * 1024);
+}
+
 TEST_F(ChatTest, CopyPasteAndClear) {
     chat->addlinetochat(QStringLiteral("Bob chats: copy me"), 0);
     QTextCursor all(pane()->document());
