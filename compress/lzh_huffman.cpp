@@ -116,8 +116,12 @@ void AdaptiveHuffman::update(unsigned symbol) {
             // Move this node behind the last one whose count is still smaller,
             // so the counts stay in ascending order. Everything after c is
             // still sorted (the sentinel ends it), so a binary search finds it.
-            const int l =
-                int(std::lower_bound(m_freq + c + 2, m_freq + kNodes + 1, k) - m_freq) - 1;
+            // The place is usually a step or two away: look there first.
+            int l = c + 1;
+            while (l < c + 5 && m_freq[l + 1] < k)
+                ++l;
+            if (l == c + 5 && m_freq[l + 1] < k)
+                l = int(std::lower_bound(m_freq + l + 2, m_freq + kNodes + 1, k) - m_freq) - 1;
             m_freq[c] = m_freq[l];
             m_freq[l] = uint16_t(k);
 
