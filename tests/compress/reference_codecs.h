@@ -12,7 +12,9 @@ Bytes lzrwCompress(const Bytes& in);
 // Decodes a sound LZRW1/KH block.
 Bytes lzrwDecompress(const Bytes& block);
 // The LZH stream of `in`, with the match search done by a plain binary tree
-// that compares one byte at a time.
+// that compares one byte at a time and an adaptive code that keeps its counts
+// in order by a linear search. Only the bit output and the fixed position
+// code are the codec's own.
 Bytes lzhPack(const Bytes& in);
 
 } // namespace reference

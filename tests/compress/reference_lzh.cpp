@@ -95,13 +95,104 @@ struct Tree {
     }
 };
 
+// The adaptive code, its counts kept in order by a plain linear search.
+struct Huffman {
+    static constexpr int T = 627;
+    static constexpr int R = T - 1;
+    std::vector<unsigned> freq = std::vector<unsigned>(T + 1, 0);
+    std::vector<int> prnt = std::vector<int>(T + 314, 0);
+    std::vector<int> son = std::vector<int>(T, 0);
+
+    Huffman() {
+        for (int i = 0; i < 314; ++i) {
+            freq[i] = 1;
+            son[i] = i + T;
+            prnt[i + T] = i;
+        }
+        for (int i = 0, j = 314; j <= R; i += 2, ++j) {
+            freq[j] = freq[i] + freq[i + 1];
+            son[j] = i;
+            prnt[i] = prnt[i + 1] = j;
+        }
+        freq[T] = 0xFFFF;
+        prnt[R] = 0;
+    }
+
+    void rebuild() {
+        int j = 0;
+        for (int i = 0; i < T; ++i)
+            if (son[i] >= T) {
+                freq[j] = (freq[i] + 1) / 2;
+                son[j] = son[i];
+                ++j;
+            }
+        for (int i = 0, n = 314; n < T; i += 2, ++n) {
+            const unsigned f = freq[i] + freq[i + 1];
+            int k = n - 1;
+            while (f < freq[k])
+                --k;
+            ++k;
+            for (int m = n; m > k; --m) {
+                freq[m] = freq[m - 1];
+                son[m] = son[m - 1];
+            }
+            freq[k] = f;
+            son[k] = i;
+        }
+        for (int i = 0; i < T; ++i) {
+            const int k = son[i];
+            prnt[k] = i;
+            if (k < T)
+                prnt[k + 1] = i;
+        }
+    }
+
+    void update(int c) {
+        if (freq[R] == 0x8000)
+            rebuild();
+        c = prnt[c + T];
+        do {
+            const unsigned k = ++freq[c];
+            int l = c + 1;
+            if (k > freq[l]) {
+                while (k > freq[++l]) {
+                }
+                --l;
+                freq[c] = freq[l];
+                freq[l] = k;
+                const int i = son[c];
+                prnt[i] = l;
+                if (i < T)
+                    prnt[i + 1] = l;
+                const int j = son[l];
+                son[l] = i;
+                prnt[j] = c;
+                if (j < T)
+                    prnt[j + 1] = c;
+                son[c] = j;
+                c = l;
+            }
+            c = prnt[c];
+        } while (c != 0);
+    }
+
+    void encode(int c, lzh::BitWriter& out) {
+        std::vector<unsigned> bits;
+        for (int k = prnt[c + T]; k != R; k = prnt[k])
+            bits.push_back(unsigned(k & 1));
+        for (auto it = bits.rbegin(); it != bits.rend(); ++it)
+            out.put(1, *it);
+        update(c);
+    }
+};
+
 } // namespace
 
 Bytes lzhPack(const Bytes& in) {
     Bytes packed;
     lzh::ByteWriter sink = [&](uint8_t b) { packed.push_back(b); };
     lzh::BitWriter out(sink);
-    lzh::AdaptiveHuffman huffman;
+    Huffman huffman;
     Tree tree;
     std::size_t pos = 0;
     int s = 0;
@@ -120,7 +211,7 @@ Bytes lzhPack(const Bytes& in) {
             huffman.encode(tree.text[r], out);
         } else {
             matched = tree.matchLength;
-            huffman.encode(unsigned(253 + matched), out);
+            huffman.encode(253 + matched, out);
             lzh::AdaptiveHuffman::encodePosition(unsigned(tree.matchPosition), out);
         }
         int i = 0;
