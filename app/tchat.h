@@ -61,6 +61,8 @@ public:
 
     // Wires the other windows in (their hooks and the server's option readers).
     void attachWindows(const ProgramWindows& windows);
+    // The phrase editor's Done: new phrase texts for b_phrase1..9, stored as Phrase1..9.
+    void phrasesDone(const QStringList& texts);
     // Port of the game connection and of the hosted server's listener ("7772").
     void setPort(const QString& port);
     void setLobbyPort(const QString& port);

@@ -15,6 +15,9 @@
 #include "tspylist.h"
 #include "ttallylist.h"
 
+#include "inifile.h"
+
+#include <QAbstractButton>
 #include <QAction>
 #include <QMenu>
 
@@ -25,6 +28,8 @@ void Tchat::attachWindows(const ProgramWindows& windows) {
         start->playerName = [this] { return m_state.playername; };
         start->saveSettings = [this] { m_settings->saveinifile(); };
     }
+    if (Tphrases* phrases = m_windows.phrases)
+        phrases->onDone = [this](const QStringList& texts) { phrasesDone(texts); };
     if (Tspylist* spies = m_windows.spylist)
         spies->kicking = [this](int player) { kicking(player); };
     if (Ttallylist* tally = m_windows.tally)
@@ -39,6 +44,18 @@ void Tchat::attachWindows(const ProgramWindows& windows) {
         };
         server->showMessage = [this](const QString& text) { messageBox(text); };
     }
+}
+
+// The phrase editor's Done: the buttons take the new texts at once, and all
+// nine keys are written every time, changed or not.
+void Tchat::phrasesDone(const QStringList& texts) {
+    for (int n = 1; n <= 9 && n <= texts.size(); ++n) {
+        if (QAbstractButton* b = m_board->phraseButton(n))
+            b->setToolTip(texts[n - 1]);
+    }
+    IniFile file(m_settings->filePath());
+    for (int n = 1; n <= 9 && n <= texts.size(); ++n)
+        file.writeString(m_state.gamename, QStringLiteral("Phrase%1").arg(n), texts[n - 1]);
 }
 
 QWidget* Tchat::otherWindow(WindowKind kind) const {

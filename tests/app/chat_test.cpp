@@ -6,9 +6,11 @@
 #include <QAction>
 #include <QApplication>
 #include <QClipboard>
+#include <QFile>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
+#include <QPushButton>
 #include <QScrollBar>
 #include <QTest>
 
@@ -247,6 +249,29 @@ TEST_F(ChatTest, PhraseListCopiesThePhrasesIntoTheEditor) {
     EXPECT_EQ(phrases->findChild<QLineEdit*>("phrase2")->text(), "/me cheers");
     EXPECT_EQ(phrases->findChild<QLineEdit*>("phrase9")->text(), "Good Game Everyone!");
     EXPECT_TRUE(phrases->isVisible());
+}
+
+TEST_F(ChatTest, PhraseEditorDoneSetsTheButtonsAndWritesAllNineKeys) {
+    const QString ini = dir.filePath(QStringLiteral("kestrunlobby.ini"));
+    {
+        QFile f(ini);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write("[Lobby]\r\nName=Kept\r\n[Vorlix]\r\nPhrase3=Old\r\nTop=40\r\n");
+    }
+    chat->menuAction("PrhaseList1")->trigger();
+    phrases->findChild<QLineEdit*>("phrase3")->setText(QStringLiteral("/me dances"));
+    phrases->findChild<QPushButton*>("button_done")->click();
+
+    EXPECT_EQ(chat->board()->phraseButton(3)->toolTip(), "/me dances");
+    EXPECT_EQ(chat->board()->phraseButton(1)->toolTip(), "Way To Go!");
+    QFile f(ini);
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    const QByteArray text = f.readAll();
+    EXPECT_TRUE(
+        text.startsWith("[Lobby]\r\nName=Kept\r\n[Vorlix]\r\nPhrase3=/me dances\r\nTop=40\r\n"));
+    for (int n = 1; n <= 9; ++n)
+        EXPECT_TRUE(text.contains("Phrase" + QByteArray::number(n) + "=")) << n;
+    EXPECT_TRUE(text.contains("Phrase9=Good Game Everyone!\r\n"));
 }
 
 TEST(ChatBeforeLogin, TypedTextStaysAndNothingIsSent) {
