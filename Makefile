@@ -14,7 +14,7 @@ test: build
 
 bench: build
 	./$(BUILD_DIR)/bench/dict_bench
-	./$(BUILD_DIR)/bench/compress_bench
+	./$(BUILD_DIR)/bench/compress/compress_bench
 
 deps:
 	sh scripts/install-deps.sh
