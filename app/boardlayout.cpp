@@ -134,6 +134,9 @@ void BoardPanel::Impl::buildLayout() {
         named(new board::WordEdit(q), QStringLiteral("edit_word"), QRect(251, 223, 297, 38));
     edit_word->setFont(times(24));
     edit_word->setFrame(false);
+    // No word in the list is longer than 14 letters; without a cap a pasted page
+    // would go out as one message past the server's limit and get us dropped.
+    edit_word->setMaxLength(BoardPanel::kMaxWordLength);
     {
         QPalette ep = edit_word->palette();
         ep.setColor(QPalette::Base, kBoardColour);

@@ -183,9 +183,12 @@ void BoardPanel::button_startClick() {
 
 void BoardPanel::turntimeTimer() {
     ClientState& st = d->st;
-    st.timeleft -= 1;
+    // The seconds come from the server: a hostile value such as the lowest int
+    // must not overflow here, nor a huge one in the bar's width.
+    st.timeleft = st.timeleft > 0 ? st.timeleft - 1 : 0;
     if (st.timeleft >= 1) {
-        d->image_timer->resize(qMin(298, d->barScale() * st.timeleft), d->image_timer->height());
+        const qint64 width = qint64(d->barScale()) * st.timeleft;
+        d->image_timer->resize(int(qMin<qint64>(298, width)), d->image_timer->height());
         QPalette pal = d->label_timer->palette();
         pal.setColor(QPalette::WindowText,
                      st.timeleft >= 20 ? QColor(0xE0, 0xE3, 0x9D) : QColor(0xFF, 0x00, 0x00));

@@ -22,6 +22,9 @@ struct ClientState;
 class BoardPanel : public QWidget {
     Q_OBJECT
 public:
+    // Longest text the word box takes.
+    static constexpr int kMaxWordLength = 60;
+
     BoardPanel(ClientState& state, BoardHost& host, QWidget* parent = nullptr);
     ~BoardPanel() override;
 
@@ -52,7 +55,8 @@ public:
     QAbstractButton* phraseButton(int n) const; // b_phrase1..10; a phrase is the button's toolTip
     QWidget* button_start() const;
     QTimer* turntime() const;
-    // Image4: the small logo that opens the web link (the main window connects clicked).
+    // Image4: the small logo that opens the maker's web link (the main window
+    // connects clicked).
     QAbstractButton* linkLogo() const;
 
     // Seat colour as 00BBGGRR-free QColor helper: RGB of seat 1..6, black otherwise.

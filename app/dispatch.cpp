@@ -38,8 +38,24 @@ NumberAndName splitNumberAndName(const QByteArray& payload) {
 } // namespace
 
 void Tchat::sockRead(TSock* /*sender*/, int /*count*/) {
-    m_receiveBuffer += sock->Receive();
+    QByteArray bytes = sock->Receive();
+    if (m_discardingMessage) {
+        // The rest of an over-long message: drop it up to and with its end byte.
+        const qsizetype end = bytes.indexOf(wire::kTerminator);
+        if (end < 0)
+            return;
+        bytes.remove(0, end + 1);
+        m_discardingMessage = false;
+    }
+    m_receiveBuffer += bytes;
     wire::cutMessages(m_receiveBuffer, receivedlist);
+    // No message of the game comes near this size: a peer that sends this much
+    // without an end byte would otherwise make us hold everything it sends.
+    if (m_receiveBuffer.size() > kMaxPendingMessageBytes) {
+        m_receiveBuffer.clear();
+        m_receiveBuffer.squeeze();
+        m_discardingMessage = true;
+    }
 }
 
 void Tchat::Timer1Timer() {

@@ -11,8 +11,10 @@
 #include "soundplayer.h"
 #include "tsock.h"
 
+#include <QAbstractButton>
 #include <QAction>
 #include <QCloseEvent>
+#include <QDesktopServices>
 #include <QGridLayout>
 #include <QLabel>
 #include <QMenu>
@@ -20,6 +22,7 @@
 #include <QMessageBox>
 #include <QRandomGenerator>
 #include <QTimer>
+#include <QUrl>
 
 namespace {
 
@@ -85,6 +88,8 @@ void Tchat::buildCentralBoard() {
     client->setPalette(pal);
 
     m_board = new BoardPanel(m_state, *this, client);
+    openLinkHook = [](const QString& address) { QDesktopServices::openUrl(QUrl(address)); };
+    connect(m_board->linkLogo(), &QAbstractButton::clicked, this, &Tchat::Image4Click);
     m_board->setFixedSize(kBoardWidth, kBoardHeight);
     auto* layout = new QGridLayout(client);
     layout->setContentsMargins(0, 0, 0, 0);

@@ -53,6 +53,9 @@ class Tchat : public QMainWindow, public BoardHost {
     Q_OBJECT
 public:
     static constexpr const char* kVersion = "1.0.4";
+    // Longest unfinished message the client holds; the bytes of a longer one are
+    // dropped up to its end byte.
+    static constexpr qsizetype kMaxPendingMessageBytes = 64 * 1024;
 
     // settingsFile: full path of the settings file; parameters: the command line
     // without the program's own name.
@@ -97,6 +100,10 @@ public:
 
     // Tests replace the modal message box with a recorder.
     std::function<void(const QString&)> messageBoxHook;
+    // Opens a web address; by default the desktop's browser. Tests replace it.
+    std::function<void(const QString&)> openLinkHook;
+    // The board's logo: the maker's site, the same address as the about window's link.
+    void Image4Click();
 
     // Start-up and play modes.
     void processparams();
@@ -167,6 +174,7 @@ private:
     int m_kickSeat = 0;
 
     QByteArray m_receiveBuffer;
+    bool m_discardingMessage = false;
     QList<QByteArray> receivedlist;
 
     bool m_shown = false;

@@ -110,3 +110,13 @@ TSock* Tchat::serverListener() const {
 QAction* Tchat::spyKickAction() const {
     return m_windows.spylist ? m_windows.spylist->popup_kickhim : nullptr;
 }
+
+void Tchat::Image4Click() {
+    // The about window holds the address; without one attached, the maker's own.
+    const QString address =
+        m_windows.about ? m_windows.about->URL1 : QStringLiteral("www.kestrun.com");
+    if (address.isEmpty())
+        return;
+    if (openLinkHook)
+        openLinkHook(QStringLiteral("http://") + address);
+}

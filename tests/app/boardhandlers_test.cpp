@@ -76,6 +76,24 @@ TEST_F(BoardHandlers, ZeroSecondsPerTurnDoesNotBreakTheClock) {
     EXPECT_EQ(tag("image_timer"), 5);
 }
 
+TEST_F(BoardHandlers, ExtremeSecondsFromTheServerKeepTheClockSane) {
+    board.startthegame("Alice+5+1+5+"); // the largest bar scale, 300 pixels a second
+    board.startround("1+2147483647+5+STA+1+STARTER+");
+    board.turntimeTimer();
+    EXPECT_EQ(barWidth(), 298);
+    EXPECT_EQ(text("label_timer"), "Time: 35791394:06");
+
+    // The lowest int must not wrap round to the highest on the next tick.
+    board.startround("2+-2147483648+5+STA+1+STARTER+");
+    host.sounds.clear();
+    board.turntimeTimer();
+    EXPECT_EQ(state.timeleft, 0);
+    EXPECT_EQ(text("label_timer"), "Time: 0:00");
+    EXPECT_EQ(barWidth(), 0);
+    EXPECT_EQ(text("label_status"), "Please Wait..");
+    EXPECT_EQ(host.sounds, QStringList{"timeup"});
+}
+
 TEST_F(BoardHandlers, TurnClockOfSixtySeconds) {
     board.startthegame("Alice+5+60+5+");
     board.startround("1+60+5+STA+1+STARTER+");
@@ -219,6 +237,24 @@ TEST_F(BoardHandlers, WordEntrySendsOnlyOnOwnTurn) {
     QTest::keyClick(wordEntry(), Qt::Key_Return);
     EXPECT_EQ(host.sent.size(), 1);
     EXPECT_TRUE(wordEntry()->text().isEmpty());
+}
+
+TEST_F(BoardHandlers, PastedPageGoesOutCutToTheWordBoxLimit) {
+    board.startround("1+60+5+STA+1+STARTER+");
+    // A pasted page is cut at 60 characters, so the word message stays far
+    // below the server's 8 KiB limit.
+    wordEntry()->setFocus();
+    wordEntry()->insert(QString(20000, QLatin1Char('a')));
+    EXPECT_EQ(wordEntry()->text().size(), 60);
+    QTest::keyClick(wordEntry(), Qt::Key_Return);
+    ASSERT_EQ(host.sent.size(), 1);
+    EXPECT_EQ(host.sent[0], QByteArray("CMD_sendword+1+") + QByteArray(60, 'a') + "+\xFF");
+
+    // The longest word of the list (14 letters) still fits.
+    QTest::keyClicks(wordEntry(), "Characteristic");
+    QTest::keyClick(wordEntry(), Qt::Key_Return);
+    ASSERT_EQ(host.sent.size(), 2);
+    EXPECT_EQ(host.sent[1], QByteArray("CMD_sendword+1+Characteristic+\xFF"));
 }
 
 TEST_F(BoardHandlers, RejectedWordShowsItsReasonUntilTheNextKey) {

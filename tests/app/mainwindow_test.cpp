@@ -1,5 +1,6 @@
 #include "boardpanel.h"
 #include "chatcontroller.h"
+#include "tabout.h"
 #include "tchat.h"
 
 #include <QAbstractButton>
@@ -167,4 +168,24 @@ TEST_F(MainWindowTest, StartGameBeforeLoginSaysNotConnected) {
     chat.menuAction("StartGame1")->setEnabled(true);
     chat.menuAction("StartGame1")->trigger();
     EXPECT_EQ(boxes, QStringList{"You are not connected"});
+}
+
+TEST_F(MainWindowTest, LogoOpensTheAboutWindowsLink) {
+    QStringList opened;
+    chat.openLinkHook = [&](const QString& address) { opened << address; };
+    chat.board()->linkLogo()->click();
+    EXPECT_EQ(opened, QStringList{"http://www.kestrun.com"});
+
+    // With the about window attached its address is the one opened, and an
+    // empty address opens nothing, as on the about window itself.
+    auto* about = new Tabout(&chat);
+    about->URL1 = QStringLiteral("example.org/games");
+    ProgramWindows windows;
+    windows.about = about;
+    chat.attachWindows(windows);
+    chat.board()->linkLogo()->click();
+    EXPECT_EQ(opened.value(1), "http://example.org/games");
+    about->URL1.clear();
+    chat.board()->linkLogo()->click();
+    EXPECT_EQ(opened.size(), 2);
 }
