@@ -215,7 +215,10 @@ void BoardPanel::winner(const QByteArray& payload) {
         int total = 0;
         if (wire::tryToInt(wire::encode(d->score[me - 1]->text()), total))
             board::tallyHighScore(tally, total, d->score[me - 1]->text());
-        board::tallyGame(tally, who == me ? QStringLiteral("addtomine") : name);
+        // Only a winner in a seat has a name: any other number would put a
+        // nameless opponent into the tally file.
+        if (Impl::isSeat(who))
+            board::tallyGame(tally, who == me ? QStringLiteral("addtomine") : name);
     }
 }
 

@@ -208,7 +208,9 @@ void ChatController::phraseClick(int button) {
     QAbstractButton* b = m_window.board()->phraseButton(button);
     if (!b)
         return;
-    const QString phrase = b->toolTip();
+    // A phrase from a hand-edited settings file may be any length; the server
+    // drops a player whose message runs past its limit.
+    const QString phrase = b->toolTip().left(kMaxEntryChars);
     if (phrase.startsWith(QLatin1String("/me ")))
         m_window.sendMessage(actionMessage(phrase.mid(4)));
     else

@@ -67,6 +67,15 @@ TEST_F(BoardTally, WinRecordsGameAndHighScore) {
     EXPECT_EQ(tally.mylabel(3), "42");
 }
 
+TEST_F(BoardTally, AWinnerInNoSeatRecordsNoGame) {
+    playOneRound("1+42+4+4+42+2+30+6+3+12+3+0+0+0+0+4+5+1+1+5+5+0+0+0+0+6+0+0+0+0");
+    board.winner("0+");
+    board.winner("99+");
+    EXPECT_EQ(tally.mylabel(1), "0"); // no game against a nameless opponent
+    EXPECT_EQ(tally.mylabel(2), "0");
+    EXPECT_EQ(tally.mylabel(3), "42"); // the own total is still a high score
+}
+
 TEST_F(BoardTally, SpyRecordsNothing) {
     state.mynumber = 7;
     playOneRound("1+42+4+4+42+2+30+6+3+12+3+0+0+0+0+4+5+1+1+5+5+0+0+0+0+6+0+0+0+0");

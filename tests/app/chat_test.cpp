@@ -144,6 +144,16 @@ TEST_F(ChatTest, PhraseButtonsSendSaysOrActionsAndAreGated) {
     EXPECT_EQ(peer.take(), msg("CMD_action+3+dances|clBlack"));
 }
 
+TEST_F(ChatTest, AnOverlongPhraseGoesOutCutToALineTheServerAccepts) {
+    // Settings files are edited by hand: a phrase may be any length.
+    chat->board()->phraseButton(2)->setToolTip(QString(20000, QLatin1Char('p')));
+    chat->board()->phraseButton(2)->click();
+    const QByteArray expected =
+        "CMD_action+3+says: " + QByteArray(ChatController::kMaxEntryChars, 'p') + "|clBlack\xFF";
+    ASSERT_TRUE(peer.expect(expected));
+    EXPECT_EQ(peer.take(), expected);
+}
+
 TEST_F(ChatTest, ChatterSoundItemsSendFromSeatsOnly) {
     QAction* applause = chat->chat()->popupSounds()->findChild<QAction*>("wave13");
     ASSERT_NE(applause, nullptr);
