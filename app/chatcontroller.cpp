@@ -11,6 +11,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QClipboard>
+#include <QDesktopServices>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -19,6 +20,7 @@
 #include <QScrollBar>
 #include <QTextCursor>
 #include <QTextEdit>
+#include <QUrl>
 
 namespace {
 
@@ -291,7 +293,17 @@ bool ChatController::mainchatMouseDown(const QPoint& pos, Qt::MouseButton button
     QTextEdit* p = pane();
     if (button != Qt::LeftButton || !richlink::IsLinkAt(p, pos.x(), pos.y()))
         return false;
-    richlink::OpenLinkAt(p, pos.x(), pos.y(), openLink);
+    richlink::OpenLinkAt(p, pos.x(), pos.y(), [this](const QString& address) {
+        // Every line in the pane may come from another machine: a "file://"
+        // address there would have the desktop open (or run) a file of ours.
+        const QUrl url = QUrl::fromUserInput(address);
+        if (url.isLocalFile() || url.scheme().isEmpty())
+            return;
+        if (openLink)
+            openLink(address);
+        else
+            QDesktopServices::openUrl(url);
+    });
     return true;
 }
 

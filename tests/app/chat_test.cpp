@@ -317,6 +317,25 @@ TEST_F(ChatTest, WebAddressesInThePaneOpenOnALeftPress) {
     EXPECT_EQ(opened.size(), 1);
 }
 
+TEST_F(ChatTest, LocalFileAddressesFromThePaneAreNotOpened) {
+    QStringList opened;
+    chat->chat()->openLink = [&](const QString& url) { opened << url; };
+    chat->addlinetochat(QStringLiteral("Eve chats: file:///usr/bin/xterm"), 0);
+    QTextCursor c(pane()->document());
+    c.setPosition(pane()->toPlainText().indexOf("usr"));
+    const QPoint onLink = pane()->cursorRect(c).center() + QPoint(2, 0);
+    QTest::mouseMove(pane()->viewport(), onLink);
+    ASSERT_EQ(pane()->viewport()->cursor().shape(), Qt::PointingHandCursor); // seen as a link
+    QTest::mouseClick(pane()->viewport(), Qt::LeftButton, {}, onLink);
+    EXPECT_TRUE(opened.isEmpty());
+
+    chat->addlinetochat(QStringLiteral("Bob chats: www.example.com"), 0);
+    c.setPosition(pane()->toPlainText().indexOf("example"));
+    QTest::mouseClick(pane()->viewport(), Qt::LeftButton, {},
+                      pane()->cursorRect(c).center() + QPoint(2, 0));
+    EXPECT_EQ(opened, QStringList{"www.example.com"});
+}
+
 TEST_F(ChatTest, ReleasingAButtonOverThePaneFocusesTheEntry) {
     chat->activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(chat.get()));
