@@ -123,7 +123,11 @@ int IniFile::readInteger(const QString& section, const QString& key, int default
 
 void IniFile::writeString(const QString& section, const QString& key, const QString& value) {
     const QByteArray crlf("\r\n");
-    const QByteArray entry = wire::encode(key) + '=' + wire::encode(value);
+    // A line break in a value (a phrase pasted from several lines) would start
+    // a line of its own and could set or spoil any other key: one line it stays.
+    QByteArray flat = wire::encode(value);
+    flat.replace('\r', ' ').replace('\n', ' ');
+    const QByteArray entry = wire::encode(key) + '=' + flat;
     QList<Line> lines = splitLines(readAll(m_path));
 
     const qsizetype body = findSection(lines, section);

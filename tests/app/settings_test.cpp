@@ -310,4 +310,15 @@ TEST(IniFileTest, WritesOnlyItsOwnKey) {
     EXPECT_EQ(ini.readString("U", "d", ""), QString::fromUtf8("caf\xc3\xa9 \xe2\x82\xac ?"));
 }
 
+TEST(IniFileTest, ALineBreakInAValueCannotWriteAnotherKey) {
+    QTemporaryDir dir;
+    const QString path = dir.filePath("t.ini");
+    IniFile ini(path);
+    ini.writeString("Vorlix", "Top", "3");
+    ini.writeString("Vorlix", "Phrase1", "Hi\r\nTop=-9000\n[Other]");
+    EXPECT_EQ(readFile(path), "[Vorlix]\r\nTop=3\r\nPhrase1=Hi  Top=-9000 [Other]\r\n");
+    EXPECT_EQ(ini.readInteger("Vorlix", "Top", 0), 3);
+    EXPECT_EQ(ini.readString("Vorlix", "Phrase1", ""), "Hi  Top=-9000 [Other]");
+}
+
 } // namespace
