@@ -10,6 +10,7 @@
 #include "settingscontroller.h"
 #include "soundplayer.h"
 #include "tsock.h"
+#include "vorlixapplication.h"
 
 #include <QAbstractButton>
 #include <QAction>
@@ -139,7 +140,12 @@ void Tchat::showEvent(QShowEvent* event) {
 }
 
 void Tchat::closeEvent(QCloseEvent* event) {
-    m_settings->formClose();
+    // A settings file that cannot be written is reported, and the window still
+    // closes: the program must not go on without its main window.
+    VorlixApplication::guarded([this] {
+        m_settings->formClose();
+        return true;
+    });
     QMainWindow::closeEvent(event);
     if (event->isAccepted())
         emit closed();

@@ -1,7 +1,10 @@
 #include "protocol.h"
+#include "tchat.h"
 #include "vorlixapplication.h"
 
 #include <QElapsedTimer>
+#include <QSignalSpy>
+#include <QTemporaryDir>
 #include <QTimer>
 
 #include <gtest/gtest.h>
@@ -31,5 +34,21 @@ TEST(ErrorBox, GuardedAnswersFalseAfterReporting) {
     EXPECT_FALSE(
         VorlixApplication::guarded([]() -> bool { throw std::runtime_error("Lzrw1 failed"); }));
     EXPECT_EQ(shown, QStringList{"Lzrw1 failed"});
+    VorlixApplication::errorBox() = nullptr;
+}
+
+TEST(ErrorBox, ASettingsFileThatCannotBeWrittenDoesNotKeepTheWindowOpen) {
+    QStringList shown;
+    VorlixApplication::errorBox() = [&](const QString& m) { shown << m; };
+    QTemporaryDir dir;
+    const QString path = dir.filePath("missing/folder/kestrunlobby.ini");
+    Tchat chat(path, {QStringLiteral("Solo")});
+    QSignalSpy closed(&chat, &Tchat::closed);
+    chat.show();
+    chat.move(40, 50); // moved since loading: closing saves
+    EXPECT_TRUE(chat.close());
+    EXPECT_EQ(shown, QStringList{"Unable to write to " + path});
+    EXPECT_EQ(closed.count(), 1);
+    EXPECT_FALSE(chat.isVisible());
     VorlixApplication::errorBox() = nullptr;
 }
