@@ -161,6 +161,7 @@ private:
     // Paths for blocking and datagram sockets.
     bool openBlocking();
     bool openDatagram();
+    bool reportOpened(const QString& text);
     void sendBlocking();
     QByteArray receiveBlocking(int count);
     bool waitReadable();

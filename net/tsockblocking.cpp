@@ -41,17 +41,7 @@ bool TSock::openBlocking() {
         return false;
     }
     m_connected = true;
-    info(TSocketInfo::Connect, QStringLiteral("Blocking Socket Connected"));
-    if (!self) {
-        return true;
-    }
-    if (const NotifyEvent handler = OnConnect) {
-        handler(this);
-        if (!self) {
-            return true;
-        }
-    }
-    return m_connected;
+    return reportOpened(QStringLiteral("Blocking Socket Connected"));
 }
 
 bool TSock::openDatagram() {
@@ -62,8 +52,14 @@ bool TSock::openDatagram() {
     m_connected = true;
     m_readArmed = true;
     updateNotifiers();
+    return reportOpened(QStringLiteral("Datagram Socket Connected"));
+}
+
+// The end of a successful blocking or datagram Open: the report, then OnConnect.
+// Either may delete the instance; Open then answers true, the state it reached.
+bool TSock::reportOpened(const QString& text) {
     QPointer<TSock> self(this);
-    info(TSocketInfo::Connect, QStringLiteral("Datagram Socket Connected"));
+    info(TSocketInfo::Connect, text);
     if (!self) {
         return true;
     }
