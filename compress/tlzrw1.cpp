@@ -34,6 +34,17 @@ void Tlzrw1::progress(const char* codec, const Run& run) {
         OnYield();
 }
 
+// After a successful operation: files closed, and the result caption (stream
+// mode: streamText + P + "%"; file mode: InputFile + fileText + P + "%").
+int64_t Tlzrw1::finishRun(lzrw1::Run& run, const char* streamText, const char* fileText) {
+    run.closeFiles();
+    if (Visible) {
+        const std::string p = std::to_string(percent(run.bytesWritten, run.bytesRead));
+        setCaption(UseStream ? streamText + p + "%" : InputFile + fileText + p + "%");
+    }
+    return run.bytesWritten;
+}
+
 int64_t Tlzrw1::Compress() {
     TCompressMode mode = CompressMode;
     if (mode == TCompressMode::Auto)
@@ -67,13 +78,8 @@ int64_t Tlzrw1::Compress() {
         run.discardOutput();
         throw;
     }
-    run.closeFiles();
-    if (Visible) {
-        const std::string p = std::to_string(percent(run.bytesWritten, run.bytesRead));
-        setCaption(UseStream ? "Lzrw1 : inputstream successfully compressed at " + p + "%"
-                             : InputFile + " : Lzrw1 : successfully compressed at " + p + "%");
-    }
-    return run.bytesWritten;
+    return finishRun(run, "Lzrw1 : inputstream successfully compressed at ",
+                     " : Lzrw1 : successfully compressed at ");
 }
 
 void Tlzrw1::compressLzrw(lzrw1::Run& run) {
@@ -116,13 +122,8 @@ int64_t Tlzrw1::Decompress() {
         run.discardOutput();
         throw;
     }
-    run.closeFiles();
-    if (Visible) {
-        const std::string p = std::to_string(percent(run.bytesWritten, run.bytesRead));
-        setCaption(UseStream ? "LZrw1 : inputstream successfully decompressed at " + p + "%"
-                             : InputFile + " : Lzrw1 : successfully decompressed at " + p + "%");
-    }
-    return run.bytesWritten;
+    return finishRun(run, "LZrw1 : inputstream successfully decompressed at ",
+                     " : Lzrw1 : successfully decompressed at ");
 }
 
 void Tlzrw1::decompressLzrw(lzrw1::Run& run, int64_t size) {

@@ -69,6 +69,7 @@ public:
 private:
     void setCaption(const std::string& text);
     void progress(const char* codec, const lzrw1::Run& run);
+    int64_t finishRun(lzrw1::Run& run, const char* streamText, const char* fileText);
     void compressLzrw(lzrw1::Run& run);
     void compressLzh(lzrw1::Run& run);
     void decompressLzrw(lzrw1::Run& run, int64_t size);
