@@ -3,13 +3,12 @@
 #include "boardhost.h"
 #include "boardpanel_p.h"
 #include "clientstate.h"
+#include "readers.h"
 
 #include <QLabel>
 #include <QTextCursor>
 #include <QTextEdit>
 #include <QTimer>
-
-using Fields = wire::FieldReader;
 
 void BoardPanel::clearall() {
     for (int i = 0; i < 6; ++i) {
@@ -25,11 +24,11 @@ void BoardPanel::clearall() {
 }
 
 void BoardPanel::startthegame(const QByteArray& payload) {
-    Fields f(payload);
-    const QString starter = wire::decode(f.next());
-    const int rounds = f.nextInt();
-    const int seconds = f.nextInt();
-    const QByteArray length = f.next();
+    const wire::GameAnnounce m = wire::readStartgameAnnounce(payload);
+    const QString starter = wire::decode(m.starter);
+    const int rounds = m.rounds;
+    const int seconds = m.seconds;
+    const QByteArray length = m.lengthSetting;
 
     d->panel_scores->hide();
     d->button_start->hide();
@@ -48,13 +47,13 @@ void BoardPanel::startthegame(const QByteArray& payload) {
 }
 
 void BoardPanel::startround(const QByteArray& payload) {
-    Fields f(payload);
-    const int round = f.nextInt();
-    const int seconds = f.nextInt();
-    const QByteArray length = f.next();
-    const QByteArray prefix = f.next();
-    const int turn = f.nextInt();
-    const QByteArray starter = f.next();
+    const wire::RoundStart m = wire::readStartround(payload);
+    const int round = m.round;
+    const int seconds = m.seconds;
+    const QByteArray length = m.roundLength;
+    const QByteArray prefix = m.prefix;
+    const int turn = m.turn;
+    const QByteArray starter = m.starterWord;
 
     d->panel_scores->hide();
     d->st.whoseturn = turn;
@@ -74,16 +73,16 @@ void BoardPanel::startround(const QByteArray& payload) {
 }
 
 void BoardPanel::loadstats(const QByteArray& payload) {
-    Fields f(payload);
-    if (f.nextInt() != d->st.mynumber)
+    const std::optional<wire::GameState> m = wire::readLoadstats(payload, d->st.mynumber);
+    if (!m)
         return;
-    const int rounds = f.nextInt();
-    const int seconds = f.nextInt();
-    const QByteArray setting = f.next();
-    const int round = f.nextInt();
-    const QByteArray length = f.next();
-    const QByteArray prefix = f.next();
-    const int secondsLeft = f.nextInt();
+    const int rounds = m->rounds;
+    const int seconds = m->seconds;
+    const QByteArray setting = m->lengthSetting;
+    const int round = m->round;
+    const QByteArray length = m->roundLength;
+    const QByteArray prefix = m->prefix;
+    const int secondsLeft = m->timeLeft;
 
     d->label_round->setProperty("Tag", rounds);
     d->label_round->setText(QStringLiteral("%1 of %2").arg(round).arg(rounds));
@@ -93,16 +92,9 @@ void BoardPanel::loadstats(const QByteArray& payload) {
     d->label_numletters->setText(board::lengthText(setting, true));
     d->label_word1->setText(board::lengthText(length, false));
     d->label_word2->setText(wire::decode(prefix));
-    for (int i = 0; i < 6; ++i) {
-        int seat = 0;
-        const bool isNumber = wire::tryToInt(f.next(), seat);
-        // The message ends with the last score and no "+" after it: read what
-        // is left, or seat 6 would show an empty score.
-        QByteArray total = f.next();
-        if (total.isEmpty() && i == 5)
-            total = f.rest();
-        if (isNumber && Impl::isSeat(seat))
-            d->score[seat - 1]->setText(wire::decode(total));
+    for (const wire::GameState::Score& s : m->scores) {
+        if (s.seat && Impl::isSeat(*s.seat))
+            d->score[*s.seat - 1]->setText(wire::decode(s.score));
     }
     if (secondsLeft <= 9) {
         d->setStatus(QStringLiteral("Please wait for next round.."));
@@ -134,10 +126,10 @@ void BoardPanel::addtowordlist(const QString& text, int seat) {
 }
 
 void BoardPanel::gotword(const QByteArray& payload) {
-    Fields f(payload);
-    const int player = f.nextInt();
-    const QString word = wire::decode(f.next());
-    const QString points = wire::decode(f.next());
+    const wire::FoundWord m = wire::readGotword(payload);
+    const int player = m.number;
+    const QString word = wire::decode(m.word);
+    const QString points = wire::decode(m.points);
     addtowordlist(points + QStringLiteral(" : ") + word + QStringLiteral(" : ") +
                       d->seatName(player),
                   player);
@@ -152,35 +144,26 @@ void BoardPanel::gotword(const QByteArray& payload) {
 }
 
 void BoardPanel::notvalid(const QByteArray& payload) {
-    Fields f(payload);
-    if (f.nextInt() != d->st.mynumber)
+    const std::optional<int> reason = wire::readNotvalid(payload, d->st.mynumber);
+    if (!reason)
         return;
-    const int reason = f.nextInt();
-    d->image_error->setPicture(reason);
+    d->image_error->setPicture(*reason);
     d->image_error->show();
     playsounds(QStringLiteral("error1"));
 }
 
 void BoardPanel::endround(const QByteArray& payload) {
-    Fields f(payload + "+@");
-    while (f.rest() != "@") {
-        const int seat = f.nextInt();
-        const QByteArray totalText = f.next();
-        int total = 0;
-        total = wire::toInt(totalText);
-        const QByteArray wordsGame = f.next();
-        const QByteArray wordsRound = f.next();
-        const QByteArray pointsRound = f.next();
-        if (!Impl::isSeat(seat))
+    for (const wire::SeatReport& r : wire::readEndround(payload)) {
+        if (!Impl::isSeat(r.seat))
             continue;
-        const int i = seat - 1;
-        d->score[i]->setText(wire::decode(totalText));
-        d->score[i]->setProperty("Tag", total);
+        const int i = r.seat - 1;
+        d->score[i]->setText(wire::decode(r.totalText));
+        d->score[i]->setProperty("Tag", r.total);
         d->panelField[i][0]->setText(d->playername[i]->text());
-        d->panelField[i][1]->setText(wire::decode(wordsRound));
-        d->panelField[i][2]->setText(wire::decode(pointsRound));
-        d->panelField[i][3]->setText(wire::decode(wordsGame));
-        d->panelField[i][4]->setText(wire::decode(totalText));
+        d->panelField[i][1]->setText(wire::decode(r.roundWords));
+        d->panelField[i][2]->setText(wire::decode(r.roundPoints));
+        d->panelField[i][3]->setText(wire::decode(r.gameWords));
+        d->panelField[i][4]->setText(wire::decode(r.totalText));
     }
     d->setStatusTag(0);
     d->setStatus(QStringLiteral("Posting Scores.. Please Wait."));
@@ -199,8 +182,7 @@ void BoardPanel::endround(const QByteArray& payload) {
 }
 
 void BoardPanel::winner(const QByteArray& payload) {
-    Fields f(payload);
-    const int who = f.nextInt();
+    const int who = wire::readWinner(payload);
     playsounds(QStringLiteral("gameover"));
     d->setStatus(QStringLiteral("Game Over!"));
     const QString name = d->seatName(who);

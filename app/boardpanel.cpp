@@ -3,6 +3,7 @@
 #include "boardhost.h"
 #include "boardpanel_p.h"
 #include "clientstate.h"
+#include "messages.h"
 
 #include <QKeyEvent>
 #include <QLabel>
@@ -157,21 +158,15 @@ void BoardPanel::Impl::showOthersTurn() {
 }
 
 void BoardPanel::Impl::sendWord() {
-    if (st.whoseturn == st.mynumber && st.loggedin) {
-        QByteArray msg = "CMD_sendword+" + QByteArray::number(st.mynumber) + '+' +
-                         wire::encode(edit_word->text()) + '+';
-        msg.append('\xFF');
-        host.sendMessage(msg);
-    }
+    if (st.whoseturn == st.mynumber && st.loggedin)
+        host.sendMessage(wire::sendword(st.mynumber, wire::encode(edit_word->text())));
     edit_word->clear();
 }
 
 void BoardPanel::button_igiveupClick() {
     if (!d->st.loggedin)
         return;
-    QByteArray msg = "CMD_giveup+" + QByteArray::number(d->st.mynumber) + '+';
-    msg.append('\xFF');
-    d->host.sendMessage(msg);
+    d->host.sendMessage(wire::giveup(d->st.mynumber));
 }
 
 void BoardPanel::button_startClick() {

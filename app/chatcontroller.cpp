@@ -2,7 +2,9 @@
 
 #include "boardpanel.h"
 #include "colortext.h"
+#include "messages.h"
 #include "protocol.h"
+#include "readers.h"
 #include "richlink.h"
 #include "soundplayer.h"
 #include "tchat.h"
@@ -29,10 +31,6 @@ const char* const kSoundCaptions[20] = {
     "Snoring",   "Sneezing", "Sorry",          "Welcome",      "Yeehaa",
     "Yippee",    "Oh No",    "Applause",       "Honk",         "Oooh",
     "Razzberry", "Cheer",    "Woman Laughing", "Man Laughing", "Crying"};
-
-QByteArray numberText(int n) {
-    return QByteArray::number(n);
-}
 
 } // namespace
 
@@ -165,24 +163,17 @@ void ChatController::addlinetochat(const QString& text, quint32 colour) {
 }
 
 void ChatController::chatrecieved(const QByteArray& payload) {
-    const QString text = wire::decode(payload);
-    // The colour text never holds a "|", so the last one separates it: a "|"
-    // typed in the chat stays part of the line.
-    const qsizetype bar = text.lastIndexOf(u'|');
+    const wire::ChatLine m = wire::readChatLine(payload);
     quint32 colour = colortext::kRed;
-    QString line = text;
-    if (bar >= 0) {
-        line = text.left(bar);
-        if (!colortext::tryStringToColor(text.mid(bar + 1), colour))
-            colour = colortext::kRed;
-    }
-    addlinetochat(line, colour);
+    if (!m.colour || !colortext::tryStringToColor(wire::decode(*m.colour), colour))
+        colour = colortext::kRed;
+    addlinetochat(wire::decode(m.line), colour);
 }
 
 QByteArray ChatController::actionMessage(const QString& text) const {
     const ClientState& s = m_window.state();
-    return QByteArrayLiteral("CMD_action+") + numberText(s.mynumber) + '+' + wire::encode(text) +
-           '|' + wire::encode(colortext::colorToString(s.actioncolour)) + wire::kTerminator;
+    return wire::action(s.mynumber, wire::encode(text),
+                        wire::encode(colortext::colorToString(s.actioncolour)));
 }
 
 void ChatController::sendit() {
@@ -193,9 +184,8 @@ void ChatController::sendit() {
     const QString text = e->text();
     if (!text.isEmpty()) {
         if (!text.startsWith(u'/')) {
-            m_window.sendMessage(
-                QByteArrayLiteral("CMD_chat+") + numberText(s.mynumber) + '+' + wire::encode(text) +
-                '|' + wire::encode(colortext::colorToString(s.textcolour)) + wire::kTerminator);
+            m_window.sendMessage(wire::chat(s.mynumber, wire::encode(text),
+                                            wire::encode(colortext::colorToString(s.textcolour))));
         } else if (text.startsWith(QLatin1String("/me"))) {
             m_window.sendMessage(actionMessage(text.mid(4)));
         }
@@ -230,14 +220,13 @@ void ChatController::soundItemClick(int tag) {
     const ClientState& s = m_window.state();
     if (tag == 0 || s.mynumber > s.seatcount || !s.loggedin)
         return;
-    m_window.sendMessage(QByteArrayLiteral("CMD_playasound+") + numberText(s.mynumber) +
-                         QByteArrayLiteral("+wave") + numberText(tag) + '+' + wire::kTerminator);
+    m_window.sendMessage(wire::playasound(s.mynumber, tag));
 }
 
 void ChatController::playasound(const QByteArray& payload) {
-    wire::FieldReader fields(payload);
-    const QString number = wire::decode(fields.next());
-    const QString name = wire::decode(fields.next());
+    const wire::SoundNotice m = wire::readSoundNotice(payload);
+    const QString number = wire::decode(m.number);
+    const QString name = wire::decode(m.sound);
     // Only the program's own chatter sounds: the name comes from another machine.
     auto* item = popup_sounds->findChild<QAction*>(name, Qt::FindDirectChildrenOnly);
     const bool knownSound = item && name.startsWith(QLatin1String("wave"));

@@ -3,7 +3,9 @@
 
 #include "boardpanel.h"
 #include "chatcontroller.h"
+#include "messages.h"
 #include "protocol.h"
+#include "readers.h"
 #include "settingscontroller.h"
 #include "tchat.h"
 #include "tsock.h"
@@ -24,15 +26,9 @@ struct NumberAndName {
     QString name;
 };
 
-// "number+name": the name may itself hold "+". Raises wire::EConvertError when
-// the number does not convert.
 NumberAndName splitNumberAndName(const QByteArray& payload) {
-    const qsizetype plus = payload.indexOf('+');
-    NumberAndName result;
-    result.numberText = plus < 0 ? payload : payload.left(plus);
-    result.name = plus < 0 ? QString() : wire::decode(payload.mid(plus + 1));
-    result.number = wire::toInt(result.numberText);
-    return result;
+    const wire::PlayerNotice m = wire::readPlayerNotice(payload);
+    return {m.numberText, m.number, wire::decode(m.name)};
 }
 
 } // namespace
@@ -79,51 +75,50 @@ void Tchat::processsocktimer() {
 }
 
 void Tchat::dispatchMessage(const QByteArray& command, const QByteArray& payload) {
-    if (command == "CMD_sendlogininfo") {
+    if (command == wire::cmd::sendlogininfo) {
         sendloginfo(payload);
-    } else if (command == "CMD_chat" || command == "CMD_action") {
+    } else if (command == wire::cmd::chat || command == wire::cmd::action) {
         m_chat->chatrecieved(payload);
-    } else if (command == "CMD_newplayerinfo") {
+    } else if (command == wire::cmd::newplayerinfo) {
         newplayerinfo(payload);
-    } else if (command == "CMD_havewrongversion") {
+    } else if (command == wire::cmd::havewrongversion) {
         addlinetochat(wire::decode(payload) +
                           QStringLiteral(" has a different version of the game then you."),
                       m_state.systemcolour);
-    } else if (command == "CMD_wrongversion") {
+    } else if (command == wire::cmd::wrongversion) {
         addlinetochat(QStringLiteral("You have a differnt version of the game then the host."),
                       m_state.systemcolour);
-    } else if (command == "CMD_existingplayers") {
+    } else if (command == wire::cmd::existingplayers) {
         newplayerinfo(payload);
-    } else if (command == "CMD_playerdisconnected") {
+    } else if (command == wire::cmd::playerdisconnected) {
         playerdisconnected(payload);
-    } else if (command == "CMD_startgame") {
+    } else if (command == wire::cmd::startgame) {
         m_board->startthegame(payload);
-    } else if (command == "CMD_startround") {
+    } else if (command == wire::cmd::startround) {
         m_board->startround(payload);
-    } else if (command == "CMD_winner") {
+    } else if (command == wire::cmd::winner) {
         m_board->winner(payload);
-    } else if (command == "CMD_full") {
+    } else if (command == wire::cmd::full) {
         messageBox(QStringLiteral("Game is full"));
         close();
-    } else if (command == "CMD_endround") {
+    } else if (command == wire::cmd::endround) {
         m_board->endround(payload);
-    } else if (command == "CMD_notvalid") {
+    } else if (command == wire::cmd::notvalid) {
         m_board->notvalid(payload);
-    } else if (command == "CMD_gotword") {
+    } else if (command == wire::cmd::gotword) {
         m_board->gotword(payload);
-    } else if (command == "CMD_loadstats") {
+    } else if (command == wire::cmd::loadstats) {
         m_board->loadstats(payload);
-    } else if (command == "CMD_playasound") {
+    } else if (command == wire::cmd::playasound) {
         m_chat->playasound(payload);
     }
 }
 
 void Tchat::sendloginfo(const QByteArray& payload) {
-    m_state.mynumber = wire::toInt(payload);
+    m_state.mynumber = wire::readSendlogininfo(payload);
     m_state.loggedin = true;
     // loginstring already ends in the terminator, so the login ends in two.
-    sendRaw(QByteArrayLiteral("CMD_logininfo+") + wire::fromInt(m_state.mynumber) + '+' +
-            QByteArray(kVersion) + '+' + m_state.loginstring + wire::kTerminator);
+    sendRaw(wire::logininfo(m_state.mynumber, wire::kVersion, m_state.loginstring));
 }
 
 void Tchat::newplayerinfo(const QByteArray& payload) {
@@ -205,6 +200,5 @@ void Tchat::RemoveFromGame1Click() {
 
 void Tchat::kicking(int player) {
     if (m_state.hosting && m_state.loggedin)
-        sendRaw(QByteArrayLiteral("CMD_kickhim+") + wire::fromInt(m_state.mynumber) + '+' +
-                wire::fromInt(player) + '+' + wire::kTerminator);
+        sendRaw(wire::kickhim(m_state.mynumber, player));
 }

@@ -52,7 +52,6 @@ struct ProgramWindows {
 class Tchat : public QMainWindow, public BoardHost {
     Q_OBJECT
 public:
-    static constexpr const char* kVersion = "1.0.4";
     // Longest unfinished message the client holds; the bytes of a longer one are
     // dropped up to its end byte.
     static constexpr qsizetype kMaxPendingMessageBytes = 64 * 1024;

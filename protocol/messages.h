@@ -12,7 +12,7 @@
 //
 // Client to server, in the order the server's dispatcher tests them:
 //   "CMD_logininfo+" <number> "+" <version> "+" <name> FF
-//       Answer to CMD_sendlogininfo. <version> is "1.0.4"; <name> is the rest.
+//       Answer to CMD_sendlogininfo. <version> is kVersion; <name> is the rest.
 //       The client's own login name text already ends in FF, so what the client
 //       really sends ends in two terminators; the receiver sees an empty message
 //       after the login and ignores it.
@@ -61,6 +61,10 @@
 //       "+" <round words> "+" <round points>, then FF: thirty fields, and no
 //       "+" of its own after the command name.
 //   "CMD_winner+" <number> "+" FF
+//
+// Every message either side reads is taken apart by its reader in readers.h.
+
+#include "version.h"
 
 #include <QByteArray>
 
@@ -68,8 +72,30 @@
 
 namespace wire {
 
-// The program's version text, sent at login and compared exactly by the server.
-inline constexpr char kVersion[] = "1.0.4";
+// Command names, compared exactly (letter case counts).
+namespace cmd {
+inline constexpr char logininfo[] = "CMD_logininfo";
+inline constexpr char kickhim[] = "CMD_kickhim";
+inline constexpr char chat[] = "CMD_chat";
+inline constexpr char action[] = "CMD_action";
+inline constexpr char startgame[] = "CMD_startgame";
+inline constexpr char sendword[] = "CMD_sendword";
+inline constexpr char giveup[] = "CMD_giveup";
+inline constexpr char playasound[] = "CMD_playasound";
+inline constexpr char full[] = "CMD_full";
+inline constexpr char sendlogininfo[] = "CMD_sendlogininfo";
+inline constexpr char newplayerinfo[] = "CMD_newplayerinfo";
+inline constexpr char existingplayers[] = "CMD_existingplayers";
+inline constexpr char havewrongversion[] = "CMD_havewrongversion";
+inline constexpr char wrongversion[] = "CMD_wrongversion";
+inline constexpr char loadstats[] = "CMD_loadstats";
+inline constexpr char playerdisconnected[] = "CMD_playerdisconnected";
+inline constexpr char startround[] = "CMD_startround";
+inline constexpr char notvalid[] = "CMD_notvalid";
+inline constexpr char gotword[] = "CMD_gotword";
+inline constexpr char endround[] = "CMD_endround";
+inline constexpr char winner[] = "CMD_winner";
+} // namespace cmd
 
 // ---- client to server ----
 QByteArray logininfo(int number, const QByteArray& version, const QByteArray& name);

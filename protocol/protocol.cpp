@@ -1,71 +1,10 @@
 #include "protocol.h"
 
 #include <array>
-#include <cstdint>
-#include <limits>
 
 namespace wire {
 
 namespace {
-
-bool isBlank(char c) {
-    return c == ' ';
-}
-
-int hexDigit(char c) {
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return -1;
-}
-
-// The conversion the original runtime performs: leading blanks, an optional
-// sign, then decimal digits or "$"/"0x"/"x" and hexadecimal digits, nothing
-// after. Hexadecimal covers the whole 32-bit pattern, so "$FFFFFFFF" is -1.
-bool convert(const QByteArray& text, int& value) {
-    qsizetype i = 0;
-    const qsizetype n = text.size();
-    while (i < n && isBlank(text[i]))
-        ++i;
-    bool negative = false;
-    if (i < n && (text[i] == '-' || text[i] == '+')) {
-        negative = text[i] == '-';
-        ++i;
-    }
-    bool hex = false;
-    if (i < n && text[i] == '$') {
-        hex = true;
-        ++i;
-    } else if (i + 1 < n && text[i] == '0' && (text[i + 1] == 'x' || text[i + 1] == 'X')) {
-        hex = true;
-        i += 2;
-    } else if (i < n && (text[i] == 'x' || text[i] == 'X')) {
-        hex = true;
-        ++i;
-    }
-    if (i >= n)
-        return false;
-
-    std::uint64_t acc = 0;
-    const std::uint64_t limit = hex ? 0xFFFFFFFFull : (negative ? 2147483648ull : 2147483647ull);
-    for (; i < n; ++i) {
-        const int d =
-            hex ? hexDigit(text[i]) : (text[i] >= '0' && text[i] <= '9' ? text[i] - '0' : -1);
-        if (d < 0)
-            return false;
-        acc = acc * (hex ? 16 : 10) + std::uint64_t(d);
-        if (acc > limit)
-            return false;
-    }
-    std::uint32_t bits = std::uint32_t(acc);
-    if (negative)
-        bits = ~bits + 1u;
-    value = static_cast<int>(static_cast<std::int32_t>(bits));
-    return true;
-}
 
 // Windows-1252 bytes 0x80..0x9F; 0 marks the five bytes the code page leaves
 // undefined, which decode to the control character of the same number.
@@ -75,21 +14,6 @@ constexpr std::array<char16_t, 32> kHighControls = {
     0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0,      0x017E, 0x0178};
 
 } // namespace
-
-int toInt(const QByteArray& text) {
-    int value = 0;
-    if (!convert(text, value))
-        throw EConvertError("'" + text.toStdString() + "' is not a valid integer value");
-    return value;
-}
-
-bool tryToInt(const QByteArray& text, int& value) {
-    return convert(text, value);
-}
-
-QByteArray fromInt(int value) {
-    return QByteArray::number(value);
-}
 
 int cutMessages(QByteArray& buffer, QList<QByteArray>& queue) {
     int cut = 0;

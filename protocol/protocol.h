@@ -8,31 +8,15 @@
 //
 // (The full list of messages, field by field, is documented in messages.h.)
 
+#include "inttext.h"
+
 #include <QByteArray>
 #include <QList>
 #include <QString>
 
-#include <stdexcept>
-#include <string>
-
 namespace wire {
 
 constexpr char kTerminator = '\xFF';
-
-// The text-to-integer conversion error: a number field that is empty or not a
-// decimal integer. Its message reads like "'abc' is not a valid integer value".
-class EConvertError : public std::runtime_error {
-public:
-    explicit EConvertError(const std::string& msg) : std::runtime_error(msg) {}
-};
-
-// Standard text-to-integer conversion of a field (32-bit signed; optional
-// leading blanks and sign; "$" or "0x" hexadecimal). Throws EConvertError.
-int toInt(const QByteArray& text);
-// Like toInt, but answers false instead of throwing.
-bool tryToInt(const QByteArray& text, int& value);
-// Decimal text of a number: no sign for positives, no leading zeros or blanks.
-QByteArray fromInt(int value);
 
 // Cuts every complete message off the front of `buffer` (the connection's
 // receive buffer) and appends it, without its terminator and possibly empty, to

@@ -3,10 +3,13 @@
 
 #include "messages.h"
 #include "protocol.h"
+#include "readers.h"
 #include "serverlimits.h"
 #include "settleguard.h"
 #include "tserver.h"
 #include "tsock.h"
+
+#include <optional>
 
 void TServer::Sock1Accept(TSock* listener) {
     SettleGuard guard(*this);
@@ -137,20 +140,24 @@ void TServer::disconnectsock(int number) {
 
 namespace {
 
-// The player number that opens a payload, if it is the sender's own.
-bool readSender(wire::FieldReader& fields, int sender) {
-    int number = 0;
-    return wire::tryToInt(fields.next(), number) && number == sender;
+// Reads a client's message; one that does not read is dropped (nullopt).
+template <typename Reader>
+auto tryRead(Reader reader, const QByteArray& payload) -> std::optional<decltype(reader(payload))> {
+    try {
+        return reader(payload);
+    } catch (const wire::EConvertError&) {
+        return std::nullopt;
+    }
 }
 
 } // namespace
 
 void TServer::receivedlogininfo(const QByteArray& payload, int sender) {
-    wire::FieldReader fields(payload);
-    if (!readSender(fields, sender))
+    const auto m = tryRead(wire::readLogininfo, payload);
+    if (!m || m->number != sender)
         return;
-    const QByteArray version = fields.next();
-    const QByteArray name = fields.rest();
+    const QByteArray& version = m->version;
+    const QByteArray& name = m->name;
 
     tplayer& p = players[sender];
     p.name = name;
@@ -184,27 +191,26 @@ void TServer::sendLoadStats(int number) {
 }
 
 void TServer::kickhim(const QByteArray& payload, int sender) {
-    wire::FieldReader fields(payload);
-    int target = 0;
-    if (sender != 1 || !readSender(fields, sender) || !wire::tryToInt(fields.next(), target))
+    const auto m = tryRead(wire::readKickhim, payload);
+    if (sender != 1 || !m || m->number != sender)
         return;
-    disconnectsock(target);
+    disconnectsock(m->target);
 }
 
 void TServer::chat(const QByteArray& payload, int sender) {
-    wire::FieldReader fields(payload);
-    if (readSender(fields, sender))
-        broadcast(wire::chatRelay(players[sender].name, fields.rest()));
+    const auto m = tryRead(wire::readRelay, payload);
+    if (m && m->number == sender)
+        broadcast(wire::chatRelay(players[sender].name, m->rest));
 }
 
 void TServer::action(const QByteArray& payload, int sender) {
-    wire::FieldReader fields(payload);
-    if (readSender(fields, sender))
-        broadcast(wire::actionRelay(players[sender].name, fields.rest()));
+    const auto m = tryRead(wire::readRelay, payload);
+    if (m && m->number == sender)
+        broadcast(wire::actionRelay(players[sender].name, m->rest));
 }
 
 void TServer::playasound(const QByteArray& payload, int sender) {
-    wire::FieldReader fields(payload);
-    if (readSender(fields, sender))
-        broadcast(wire::playasoundRelay(sender, fields.rest()));
+    const auto m = tryRead(wire::readRelay, payload);
+    if (m && m->number == sender)
+        broadcast(wire::playasoundRelay(sender, m->rest));
 }

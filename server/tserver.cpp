@@ -1,5 +1,6 @@
 #include "tserver.h"
 
+#include "messages.h"
 #include "protocol.h"
 #include "serverlimits.h"
 #include "settleguard.h"
@@ -93,21 +94,21 @@ void TServer::socktimerTimer() {
     const wire::Split m = wire::splitCommand(r.text);
     if (m.command.isEmpty())
         return;
-    if (m.command == "CMD_logininfo")
+    if (m.command == wire::cmd::logininfo)
         receivedlogininfo(m.payload, r.slot);
-    else if (m.command == "CMD_kickhim")
+    else if (m.command == wire::cmd::kickhim)
         kickhim(m.payload, r.slot);
-    else if (m.command == "CMD_chat")
+    else if (m.command == wire::cmd::chat)
         chat(m.payload, r.slot);
-    else if (m.command == "CMD_action")
+    else if (m.command == wire::cmd::action)
         action(m.payload, r.slot);
-    else if (m.command == "CMD_startgame")
+    else if (m.command == wire::cmd::startgame)
         startgame(m.payload, r.slot);
-    else if (m.command == "CMD_sendword")
+    else if (m.command == wire::cmd::sendword)
         sendword(m.payload, r.slot);
-    else if (m.command == "CMD_giveup")
+    else if (m.command == wire::cmd::giveup)
         giveup(m.payload, r.slot);
-    else if (m.command == "CMD_playasound")
+    else if (m.command == wire::cmd::playasound)
         playasound(m.payload, r.slot);
 }
 

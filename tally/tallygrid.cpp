@@ -1,10 +1,10 @@
 #include "tallygrid.h"
 
+#include "inttext.h"
+
 #include <QFile>
 #include <QStringDecoder>
 #include <QStringEncoder>
-
-#include <limits>
 
 namespace {
 
@@ -25,56 +25,7 @@ QString fromAnsi(const QByteArray& bytes) {
     return decoder.decode(bytes);
 }
 
-[[noreturn]] void notAnInteger(const QString& text) {
-    throw ETallyConvertError(
-        QStringLiteral("'%1' is not a valid integer value").arg(text).toStdString());
-}
-
 } // namespace
-
-int tallyToInt(const QString& text) {
-    int i = 0;
-    const int n = text.size();
-    while (i < n && text[i] == QLatin1Char(' '))
-        ++i;
-    bool negative = false;
-    if (i < n && (text[i] == QLatin1Char('-') || text[i] == QLatin1Char('+'))) {
-        negative = text[i] == QLatin1Char('-');
-        ++i;
-    }
-    int base = 10;
-    if (i < n && text[i] == QLatin1Char('$')) {
-        base = 16;
-        ++i;
-    } else if (i + 1 < n && text[i] == QLatin1Char('0') &&
-               (text[i + 1] == QLatin1Char('x') || text[i + 1] == QLatin1Char('X'))) {
-        base = 16;
-        i += 2;
-    }
-    if (i >= n)
-        notAnInteger(text);
-    qint64 value = 0;
-    for (; i < n; ++i) {
-        const char16_t c = text[i].unicode();
-        int digit = 0;
-        if (c >= u'0' && c <= u'9')
-            digit = c - u'0';
-        else if (base == 16 && c >= u'a' && c <= u'f')
-            digit = c - u'a' + 10;
-        else if (base == 16 && c >= u'A' && c <= u'F')
-            digit = c - u'A' + 10;
-        else
-            notAnInteger(text);
-        value = value * base + digit;
-        if (value > qint64(std::numeric_limits<int>::max()) + 1)
-            notAnInteger(text);
-    }
-    if (negative)
-        value = -value;
-    if (value > std::numeric_limits<int>::max() || value < std::numeric_limits<int>::min())
-        notAnInteger(text);
-    return static_cast<int>(value);
-}
 
 TallyGrid::TallyGrid() {
     m_rows.assign(1, std::vector<QString>(m_cols));
@@ -104,7 +55,7 @@ void TallyGrid::reset() {
 }
 
 int TallyGrid::addit(int col, int row) {
-    const int value = tallyToInt(cell(col, row)) + 1;
+    const int value = wire::toInt(cell(col, row)) + 1;
     setCell(col, row, QString::number(value));
     return value;
 }
@@ -146,9 +97,9 @@ void TallyGrid::fromText(const QByteArray& text) {
     int cols = 0;
     int rows = 0;
     try {
-        cols = tallyToInt(fromAnsi(lines[0]));
-        rows = tallyToInt(fromAnsi(lines[1]));
-    } catch (const ETallyConvertError& e) {
+        cols = wire::toInt(fromAnsi(lines[0]));
+        rows = wire::toInt(fromAnsi(lines[1]));
+    } catch (const wire::EConvertError& e) {
         throw ETallyFileError(e.what());
     }
     if (cols != kColumns)

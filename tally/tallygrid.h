@@ -14,22 +14,11 @@
 #include <stdexcept>
 #include <vector>
 
-// A cell that should hold a whole number and does not.
-class ETallyConvertError : public std::runtime_error {
-public:
-    using std::runtime_error::runtime_error;
-};
-
 // Grid text or a grid file that cannot be read or written.
 class ETallyFileError : public std::runtime_error {
 public:
     using std::runtime_error::runtime_error;
 };
-
-// The standard text-to-integer conversion: optional leading blanks, an optional
-// sign, decimal digits or "$"/"0x" hexadecimal, nothing after. Throws
-// ETallyConvertError ("'abc' is not a valid integer value").
-int tallyToInt(const QString& text);
 
 class TallyGrid {
 public:
@@ -48,8 +37,9 @@ public:
     // The empty tally: one row, every cell "0".
     void reset();
 
-    // Adds 1 to the whole number in the cell and answers the new number. The
-    // cell is left unchanged when it does not hold a whole number.
+    // Adds 1 to the whole number in the cell and answers the new number. A
+    // cell that does not hold a whole number (wire::toInt) is left unchanged and
+    // wire::EConvertError is raised.
     int addit(int col, int row);
 
     // Removes a followed opponent's row; the rows below move up. Row 0 is never

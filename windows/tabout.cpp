@@ -1,6 +1,7 @@
 #include "tabout.h"
 
 #include "picturebutton.h"
+#include "version.h"
 #include "windowart.h"
 
 #include <QDesktopServices>
@@ -40,7 +41,7 @@ Tabout::Tabout(QWidget* parent) : QDialog(parent) {
     word->setObjectName(QStringLiteral("label_versionword"));
     word->setGeometry(86, 160, 48, 20);
     word->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-    auto* version = new QLabel(QStringLiteral("1.0.4"), this);
+    auto* version = new QLabel(QString::fromLatin1(wire::kVersion), this);
     version->setObjectName(QStringLiteral("version"));
     version->setGeometry(138, 160, 34, 20);
     auto* build = new QLabel(QStringLiteral(".6"), this);

@@ -1,7 +1,7 @@
 #pragma once
 // The about window: logo, the maker's web address (a click opens it), credits
-// and the program's version. The caption of `version` ("1.0.4") is also the
-// protocol version the client logs in with.
+// and the program's version (wire::kVersion, which is also the protocol version
+// the client logs in with).
 
 #include <QDialog>
 

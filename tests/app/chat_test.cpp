@@ -348,3 +348,9 @@ TEST_F(ChatTest, ReleasingAButtonOverThePaneFocusesTheEntry) {
     chat->menuAction("ClearMainChat1")->trigger();
     EXPECT_TRUE(entry()->hasFocus());
 }
+
+TEST(ColorText, ConvertsToScreenColour) {
+    EXPECT_EQ(colortext::toQColor(0x0000FF), QColor(255, 0, 0));
+    EXPECT_EQ(colortext::toQColor(0xFF0000), QColor(0, 0, 255));
+    EXPECT_EQ(colortext::toQColor(0x563412), QColor(0x12, 0x34, 0x56));
+}

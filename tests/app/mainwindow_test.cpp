@@ -97,8 +97,9 @@ TEST_F(MainWindowTest, MenusCarryTheirNamesCaptionsTagsAndStates) {
         EXPECT_EQ(a->text(), QLatin1String(item.caption)) << item.name;
         EXPECT_EQ(a->isChecked(), item.checked) << item.name;
         EXPECT_EQ(a->isEnabled(), item.enabled) << item.name;
-        if (item.tag >= 0)
+        if (item.tag >= 0) {
             EXPECT_EQ(a->property("Tag").toInt(), item.tag) << item.name;
+        }
     }
     EXPECT_EQ(chat.menuAction("ScrollChatOff1")->shortcut(), QKeySequence("Ctrl+S"));
     EXPECT_EQ(chat.menuAction("Copy1")->shortcut(), QKeySequence("Ctrl+C"));

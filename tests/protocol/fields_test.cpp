@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <optional>
+
 using wire::FieldReader;
 
 TEST(WireFields, ReadsFieldsFromTheFront) {
@@ -33,33 +35,71 @@ TEST(WireFields, NextIntConvertsOrThrows) {
     EXPECT_THROW(empty.nextInt(), wire::EConvertError);
 }
 
-TEST(WireToInt, StandardConversion) {
-    EXPECT_EQ(wire::toInt("0"), 0);
-    EXPECT_EQ(wire::toInt("60"), 60);
-    EXPECT_EQ(wire::toInt("-3"), -3);
-    EXPECT_EQ(wire::toInt("+7"), 7);
-    EXPECT_EQ(wire::toInt("  42"), 42);
-    EXPECT_EQ(wire::toInt("007"), 7);
-    EXPECT_EQ(wire::toInt("$1F"), 31);
-    EXPECT_EQ(wire::toInt("0x10"), 16);
-    EXPECT_EQ(wire::toInt("$FFFFFFFF"), -1);
-    EXPECT_EQ(wire::toInt("2147483647"), 2147483647);
-    EXPECT_EQ(wire::toInt("-2147483648"), -2147483647 - 1);
-}
-
-TEST(WireToInt, BadTextRaisesTheConversionError) {
-    for (const char* bad : {"", " ", "abc", "12a", "1 ", "2147483648", "-2147483649", "$",
-                            "$100000000", "--1", "+", "1.5"}) {
-        int v = 99;
-        EXPECT_FALSE(wire::tryToInt(bad, v)) << bad;
-        EXPECT_EQ(v, 99) << bad;
-        EXPECT_THROW(wire::toInt(bad), wire::EConvertError) << bad;
+// The program's one integer conversion (wire fields, tally cells, colour
+// texts): every text, as bytes and as characters, reads the same.
+TEST(WireToInt, OneConversionForBytesAndText) {
+    struct Case {
+        const char* text; // UTF-8
+        std::optional<int> value;
+    } cases[] = {
+        {"0", 0},
+        {"60", 60},
+        {"-3", -3},
+        {"+7", 7},
+        {"  42", 42},
+        {"007", 7},
+        {"$1F", 31},
+        {"$ff", 255},
+        {"0x10", 16},
+        {"0X10", 16},
+        {"x10", 16},
+        {"X1f", 31},
+        {"-$1", -1},
+        {"$FFFFFFFF", -1},
+        {"$80000000", -2147483647 - 1},
+        {"2147483647", 2147483647},
+        {"-2147483648", -2147483647 - 1},
+        {"", std::nullopt},
+        {" ", std::nullopt},
+        {"abc", std::nullopt},
+        {"12a", std::nullopt},
+        {"1 ", std::nullopt},
+        {"\t5", std::nullopt},
+        {"2147483648", std::nullopt},
+        {"-2147483649", std::nullopt},
+        {"$", std::nullopt},
+        {"0x", std::nullopt},
+        {"x", std::nullopt},
+        {"$100000000", std::nullopt},
+        {"--1", std::nullopt},
+        {"+", std::nullopt},
+        {"1.5", std::nullopt},
+        {"1e3", std::nullopt},
+        {"\xD9\xA3", std::nullopt},     // an Arabic-Indic digit
+        {"\xEF\xBC\x91", std::nullopt}, // a full-width digit
+    };
+    for (const Case& c : cases) {
+        const QByteArray bytes(c.text);
+        const QString text = QString::fromUtf8(c.text);
+        int fromBytes = 99;
+        int fromText = 99;
+        EXPECT_EQ(wire::tryToInt(bytes, fromBytes), c.value.has_value()) << c.text;
+        EXPECT_EQ(wire::tryToInt(text, fromText), c.value.has_value()) << c.text;
+        EXPECT_EQ(fromBytes, c.value.value_or(99)) << c.text;
+        EXPECT_EQ(fromText, c.value.value_or(99)) << c.text;
+        if (!c.value) {
+            EXPECT_THROW(wire::toInt(bytes), wire::EConvertError) << c.text;
+            EXPECT_THROW(wire::toInt(text), wire::EConvertError) << c.text;
+        }
     }
-    try {
-        wire::toInt("abc");
-        FAIL();
-    } catch (const wire::EConvertError& e) {
-        EXPECT_STREQ(e.what(), "'abc' is not a valid integer value");
+    for (const QString& bad : {QStringLiteral("abc"), QStringLiteral("x")}) {
+        try {
+            wire::toInt(bad);
+            FAIL();
+        } catch (const wire::EConvertError& e) {
+            EXPECT_EQ(QString::fromUtf8(e.what()),
+                      QStringLiteral("'%1' is not a valid integer value").arg(bad));
+        }
     }
 }
 

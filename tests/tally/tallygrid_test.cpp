@@ -1,3 +1,4 @@
+#include "inttext.h"
 #include "tallygrid.h"
 
 #include <gtest/gtest.h>
@@ -77,27 +78,10 @@ TEST(TallyGrid, AdditCountsWholeNumbersAndRefusesOthers) {
     EXPECT_EQ(grid.addit(1, 1), 11);
     EXPECT_EQ(grid.cell(1, 1), QStringLiteral("11"));
     grid.setCell(2, 1, QStringLiteral("abc"));
-    EXPECT_THROW(grid.addit(2, 1), ETallyConvertError);
+    EXPECT_THROW(grid.addit(2, 1), wire::EConvertError);
     EXPECT_EQ(grid.cell(2, 1), QStringLiteral("abc"));
     grid.setCell(3, 1, QString());
-    EXPECT_THROW(grid.addit(3, 1), ETallyConvertError);
-}
-
-TEST(TallyGrid, TextToIntegerFollowsTheStandardConversion) {
-    EXPECT_EQ(tallyToInt(QStringLiteral("42")), 42);
-    EXPECT_EQ(tallyToInt(QStringLiteral("  7")), 7);
-    EXPECT_EQ(tallyToInt(QStringLiteral("-3")), -3);
-    EXPECT_EQ(tallyToInt(QStringLiteral("$1F")), 31);
-    EXPECT_EQ(tallyToInt(QStringLiteral("0x10")), 16);
-    EXPECT_EQ(tallyToInt(QStringLiteral("2147483647")), 2147483647);
-    for (const char* bad : {"", " ", "12a", "1 ", "2147483648", "$", "--1", "\xD9\xA3"}) {
-        EXPECT_THROW(tallyToInt(QString::fromUtf8(bad)), ETallyConvertError) << bad;
-    }
-    try {
-        tallyToInt(QStringLiteral("abc"));
-    } catch (const ETallyConvertError& e) {
-        EXPECT_STREQ(e.what(), "'abc' is not a valid integer value");
-    }
+    EXPECT_THROW(grid.addit(3, 1), wire::EConvertError);
 }
 
 TEST(TallyGrid, MoverowRemovesOneOpponentAndNeverRowZero) {

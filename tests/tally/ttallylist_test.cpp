@@ -1,3 +1,4 @@
+#include "inttext.h"
 #include "tallytestsupport.h"
 #include "ttallylist.h"
 
@@ -216,7 +217,7 @@ TEST_F(TallyWindow, CellThatIsNoNumberRaisesAndLeavesTheFigure) {
     writeAll(tallyPath, "PACK" + lines({"9", "1", "0", "3", "1", "20", "abc", "0", "0", "0", "0"}));
     auto tally = open();
     EXPECT_EQ(tally->mylabel(4), QStringLiteral("abc"));
-    EXPECT_THROW(tally->addtomineincrease(4), ETallyConvertError);
+    EXPECT_THROW(tally->addtomineincrease(4), wire::EConvertError);
     EXPECT_EQ(tally->mylabel(4), QStringLiteral("abc"));
     EXPECT_EQ(tally->grid().cell(4, 0), QStringLiteral("abc"));
 }

@@ -1,5 +1,5 @@
-#include "colortext.h"
-#include "protocol.h"
+#include "chatcolour.h"
+#include "inttext.h"
 
 #include <gtest/gtest.h>
 
@@ -53,10 +53,4 @@ TEST(ColorText, UnreadableTextIsAnError) {
         EXPECT_EQ(c, 7u);
     }
     EXPECT_THROW(stringToColor("clPink"), wire::EConvertError);
-}
-
-TEST(ColorText, ConvertsToScreenColour) {
-    EXPECT_EQ(toQColor(0x0000FF), QColor(255, 0, 0));
-    EXPECT_EQ(toQColor(0xFF0000), QColor(0, 0, 255));
-    EXPECT_EQ(toQColor(0x563412), QColor(0x12, 0x34, 0x56));
 }
