@@ -6,6 +6,7 @@
 #include "protocol.h"
 #include "readers.h"
 #include "richlink.h"
+#include "settingscontroller.h"
 #include "soundplayer.h"
 #include "tchat.h"
 
@@ -65,7 +66,7 @@ QLineEdit* ChatController::entry() const {
 }
 
 bool ChatController::scrollChatOff() const {
-    return m_scrollOff1 && m_scrollOff1->isChecked();
+    return m_window.settings()->preferences().scrollChatOff;
 }
 
 void ChatController::buildPopups() {
@@ -82,8 +83,6 @@ void ChatController::buildPopups() {
         connect(item, &QAction::triggered, this, [this, k] { soundItemClick(k); });
     }
 
-    m_scrollOff1 = m_window.menuAction(QStringLiteral("ScrollChatOff1"));
-
     m_chatPopup = new QMenu(&m_window);
     m_chatPopup->setObjectName(QStringLiteral("popup_chat"));
     QAction* copy = m_chatPopup->addAction(QStringLiteral("Copy"));
@@ -99,10 +98,8 @@ void ChatController::buildPopups() {
     m_scrollOff2->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_S));
     m_scrollOff2->setCheckable(true);
     // The two "Scroll Chat Off" items are one setting.
-    if (m_scrollOff1) {
-        connect(m_scrollOff1, &QAction::toggled, m_scrollOff2, &QAction::setChecked);
-        connect(m_scrollOff2, &QAction::toggled, m_scrollOff1, &QAction::setChecked);
-    }
+    connect(m_scrollOff2, &QAction::triggered, m_window.settings(),
+            &SettingsController::setScrollChatOff);
 
     m_entryPopup = new QMenu(&m_window);
     m_entryPopup->setObjectName(QStringLiteral("popup_mychat"));
@@ -172,8 +169,9 @@ void ChatController::chatrecieved(const QByteArray& payload) {
 
 QByteArray ChatController::actionMessage(const QString& text) const {
     const ClientState& s = m_window.state();
-    return wire::action(s.mynumber, wire::encode(text),
-                        wire::encode(colortext::colorToString(s.actioncolour)));
+    return wire::action(
+        s.mynumber, wire::encode(text),
+        wire::encode(colortext::colorToString(m_window.settings()->preferences().actionColour)));
 }
 
 void ChatController::sendit() {
@@ -184,8 +182,9 @@ void ChatController::sendit() {
     const QString text = e->text();
     if (!text.isEmpty()) {
         if (!text.startsWith(u'/')) {
+            const quint32 colour = m_window.settings()->preferences().textColour;
             m_window.sendMessage(wire::chat(s.mynumber, wire::encode(text),
-                                            wire::encode(colortext::colorToString(s.textcolour))));
+                                            wire::encode(colortext::colorToString(colour))));
         } else if (text.startsWith(QLatin1String("/me"))) {
             m_window.sendMessage(actionMessage(text.mid(4)));
         }
@@ -230,7 +229,7 @@ void ChatController::playasound(const QByteArray& payload) {
     // Only the program's own chatter sounds: the name comes from another machine.
     auto* item = popup_sounds->findChild<QAction*>(name, Qt::FindDirectChildrenOnly);
     const bool knownSound = item && name.startsWith(QLatin1String("wave"));
-    if (m_window.menuAction(QStringLiteral("PlayChatterSounds1"))->isChecked()) {
+    if (m_window.settings()->preferences().chatterSounds) {
         if (knownSound)
             m_window.sounds()->play(name);
         return;

@@ -66,6 +66,5 @@ private:
     QMenu* popup_sounds = nullptr;
     QMenu* m_chatPopup = nullptr;
     QMenu* m_entryPopup = nullptr;
-    QAction* m_scrollOff1 = nullptr;
     QAction* m_scrollOff2 = nullptr;
 };

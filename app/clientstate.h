@@ -19,8 +19,4 @@ struct ClientState {
     bool phraseok = true;            // phrase-button gate
     int phraseticks = 0;             // ticks counted while the gate is closed
     quint32 systemcolour = 0xFF0000; // 00BBGGRR: blue, for the program's own chat lines
-    quint32 textcolour = 0;          // 00BBGGRR of own chat (also the entry line's font colour)
-    quint32 actioncolour = 0;        // 00BBGGRR of own actions and phrases
-    int defaultWidth = 790;
-    int defaultHeight = 525;
 };

@@ -1,73 +1,82 @@
 #pragma once
-// The player's preferences in the settings file "kestrunlobby.ini", section
-// "Vorlix": loadinifile / saveinifile and the Options menu items that change
-// them. It works on the main window's named menu actions (objectNames such as
-// "PlaySounds1", "BotSpeed1", "N10"), its geometry, the chat pane's font, the
-// chat colours in ClientState, the phrase buttons and the game start window.
+// The player's preferences (preferences.h) while the main window runs: read from
+// the settings file when the server announces the player's own arrival, changed
+// by the Options menu and the other windows, saved at each change and, when the
+// window moved, at closing. Views (the menus, the chat pane, the phrase buttons,
+// the game start window) show `preferences()` on `changed` and never keep a
+// value of their own.
+
+#include "preferences.h"
 
 #include <QColor>
 #include <QObject>
 #include <QRect>
 #include <QString>
 
+#include <array>
 #include <functional>
 #include <optional>
 
-class BoardPanel;
 class QWidget;
-class Tchat;
-struct ClientState;
 
 class SettingsController : public QObject {
     Q_OBJECT
 public:
-    // What the settings act on. The main window fills it from itself; tests
-    // fill it with a window of their own that carries the named menu items.
-    struct Target {
-        QWidget* window = nullptr; // geometry; its menu actions are found by objectName
-        ClientState* state = nullptr;
-        BoardPanel* board = nullptr; // chat pane, chat entry, phrase buttons
-        // The game start window's counters and word-length choice. Unset hooks,
-        // or getters that answer nothing (no such window yet), keep the values
-        // last read from the file.
-        std::function<std::optional<int>()> rounds;
-        std::function<void(int)> setRounds;
-        std::function<std::optional<int>()> creationTime;
-        std::function<void(int)> setCreationTime;
-        std::function<std::optional<int>()> lengthChoice;
-        std::function<void(const QString&)> checkimage;
-        // The colour dialogs: answer the chosen colour, or nothing when cancelled.
-        std::function<std::optional<QColor>(const QColor& current)> chooseColour;
-        // The screen's work area; by default that of the window's screen.
-        std::function<QRect()> workArea;
-    };
-
-    // filePath: the settings file's full path.
-    SettingsController(Tchat& window, QString filePath);
-    SettingsController(Target target, QString filePath);
+    // `window` is the main window, whose place and size are stored; `section`
+    // is the game's section of the file at `filePath`.
+    SettingsController(QWidget& window, QString filePath, QString section,
+                       QObject* parent = nullptr);
     ~SettingsController() override;
 
-    void loadinifile();
-    void saveinifile();
-    // FormClose: saves the bounds when they differ from the loaded ones.
-    void formClose();
-
+    const Preferences& preferences() const { return m_prefs; }
     QString filePath() const;
     // The bounds last read from or written to the file; none before either.
-    std::optional<QRect> loadedBounds() const;
+    std::optional<QRect> loadedBounds() const { return m_loaded; }
 
-    // Options menu handlers (connected to the named menu items).
-    void PlaySounds1Click();
-    void PlayChatterSounds1Click();
-    void TurnSoundClick(int tag);         // Classic1 (0), New1 (1)
-    void TimeBetweenRoundsClick(int tag); // Long1 (17), Normal1 (12), Quick1 (10)
-    void BotSpeedClick(int tag);          // Slow1 (2000), Normal2 (1200), Fast1 (750)
+    void loadinifile();
+    // Writes every key with the window's current place and size.
+    void saveinifile();
+    // FormClose: saves when the window's bounds differ from the loaded ones.
+    void formClose();
+
+    // Options menu: each change is saved at once.
+    void setPlaySounds(bool on);
+    void setChatterSounds(bool on);
+    void setTurnSound(TurnSound sound);
+    void setPause(RoundPause pause);
+    void setBotPace(BotPace pace);
+    void setTextSize(int size);
+    // "Text Color": a cancelled dialog changes and saves nothing. "Action
+    // Color": saved whether the dialog was confirmed or cancelled.
     void TextColor1Click();
     void ActionColor1Click();
-    void TextSizeClick(int size); // N8, N10, N12, N14
+    // Moves the window to its first place and size; saved only at closing.
     void ResetScreenLocation1Click();
+    // Not stored.
+    void setScrollChatOff(bool on);
+
+    // The game start window's choices; stored with the next save (a game start).
+    void setGameStart(int rounds, int secondsPerRound, int lengthChoice);
+    // The phrase editor's Done: the nine "Phrase" keys are written every time.
+    void setPhrases(const std::array<QString, 9>& phrases);
+
+    // The colour dialog; answers nothing when cancelled. Tests replace it.
+    std::function<std::optional<QColor>(const QColor& current)> chooseColour;
+    // The screen's work area; by default that of the window's screen.
+    std::function<QRect()> workArea;
+
+signals:
+    void changed(const Preferences& prefs);
 
 private:
-    struct Impl;
-    Impl* d;
+    QRect windowBounds() const;
+    void place(const QRect& bounds);
+    void update(const std::function<void(Preferences&)>& change, bool save);
+    void save(const QRect& bounds);
+
+    QWidget& m_window;
+    QString m_path;
+    QString m_section;
+    Preferences m_prefs;
+    std::optional<QRect> m_loaded;
 };

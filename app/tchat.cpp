@@ -61,11 +61,13 @@ Tchat::Tchat(QString settingsFile, QStringList parameters, QWidget* parent)
     connect(Timer1, &QTimer::timeout, this, &Tchat::Timer1Timer);
 
     m_sounds = new SoundPlayer(this);
+    m_settings = new SettingsController(*this, m_settingsFile, m_state.gamename, this);
     buildMenus();
     buildCentralBoard();
     m_chat = new ChatController(*this);
     buildPopups();
-    m_settings = new SettingsController(*this, m_settingsFile);
+    connect(m_settings, &SettingsController::changed, this, &Tchat::showPreferences);
+    showPreferences(m_settings->preferences());
     FormCreate();
     Timer1->start();
 }
@@ -103,8 +105,6 @@ void Tchat::buildCentralBoard() {
 
 void Tchat::FormCreate() {
     m_state.gamename = QStringLiteral("Vorlix");
-    m_state.defaultWidth = 790;
-    m_state.defaultHeight = 525;
     m_state.phraseok = true;
     m_state.systemcolour = colortext::kBlue;
     m_state.seatcount = 6;
@@ -231,11 +231,11 @@ bool Tchat::isMainWindowActive() const {
 }
 
 bool Tchat::playSoundsChecked() const {
-    return menuAction(QStringLiteral("PlaySounds1"))->isChecked();
+    return m_settings->preferences().playSounds;
 }
 
 int Tchat::turnSoundTag() const {
-    return menu(QStringLiteral("TurnSound1"))->property("Tag").toInt();
+    return int(m_settings->preferences().turnSound);
 }
 
 void Tchat::playSound(const QString& name) {

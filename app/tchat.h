@@ -24,6 +24,7 @@ class QLabel;
 class QMenu;
 class QTimer;
 class SettingsController;
+struct Preferences;
 class SoundPlayer;
 class TServer;
 class TSock;
@@ -143,9 +144,12 @@ private:
     void FormCreate();
     void buildCentralBoard();
     void buildMenus();
+    void buildOptionsMenu(QMenu* options);
+    // Shows the preferences: the Options menu's marks, the chat pane's size, the
+    // entry line's colour, the phrases and the game start window's choices.
+    void showPreferences(const Preferences& prefs);
     void buildPopups();
     void sendRaw(const QByteArray& message);
-    void showDownloadWindow();
     void dispatchMessage(const QByteArray& command, const QByteArray& payload);
     void reportConnectionError(const QString& msg);
     enum class WindowKind { About, Help, SpyList, Tally, Download, Phrases };

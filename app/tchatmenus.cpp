@@ -4,13 +4,21 @@
 
 #include "boardpanel.h"
 #include "chatcontroller.h"
+#include "colortext.h"
+#include "settingscontroller.h"
 #include "tchat.h"
+#include "tgamestart.h"
 
+#include <QAbstractButton>
 #include <QAction>
 #include <QActionGroup>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
+#include <QTextEdit>
+
+#include <tuple>
 
 namespace {
 
@@ -20,23 +28,25 @@ QAction* addItem(QMenu* menu, const char* name, const QString& caption) {
     return action;
 }
 
-QAction* addTagged(QMenu* menu, const char* name, const QString& caption, int tag,
-                   QActionGroup* group = nullptr, bool checked = false) {
+QAction* addCheckable(QMenu* menu, const char* name, const QString& caption) {
     QAction* action = addItem(menu, name, caption);
-    action->setProperty("Tag", tag);
-    if (group) {
-        action->setCheckable(true);
-        action->setChecked(checked);
-        group->addAction(action);
-    }
+    action->setCheckable(true);
     return action;
 }
 
-QMenu* addSubmenu(QMenu* parent, const char* name, const QString& caption, int tag) {
+// A radio item; its "Tag" names the value it chooses.
+QAction* addChoice(QMenu* menu, const char* name, const QString& caption, int tag,
+                   QActionGroup* group) {
+    QAction* action = addCheckable(menu, name, caption);
+    action->setProperty("Tag", tag);
+    group->addAction(action);
+    return action;
+}
+
+QMenu* addSubmenu(QMenu* parent, const char* name, const QString& caption) {
     QMenu* sub = parent->addMenu(caption);
     sub->setObjectName(QLatin1String(name));
     sub->menuAction()->setObjectName(QLatin1String(name) + QLatin1String("Item"));
-    sub->setProperty("Tag", tag);
     return sub;
 }
 
@@ -60,49 +70,7 @@ void Tchat::buildMenus() {
     connect(addItem(file, "Exit1", QStringLiteral("Exit")), &QAction::triggered, this,
             &QWidget::close);
 
-    QMenu* options = bar->addMenu(QStringLiteral("Options"));
-    options->setObjectName(QStringLiteral("Options1"));
-    QAction* playSounds = addItem(options, "PlaySounds1", QStringLiteral("Play Sounds"));
-    playSounds->setCheckable(true);
-    playSounds->setChecked(true);
-    QAction* chatter =
-        addItem(options, "PlayChatterSounds1", QStringLiteral("Play Chatter Sounds"));
-    chatter->setCheckable(true);
-
-    QMenu* turnSound = addSubmenu(options, "TurnSound1", QStringLiteral("Turn Sound"), 0);
-    QActionGroup* turnGroup = radioGroup(turnSound);
-    addTagged(turnSound, "Classic1", QStringLiteral("Classic"), 0, turnGroup, true);
-    addTagged(turnSound, "New1", QStringLiteral("New"), 1, turnGroup);
-    options->addSeparator();
-
-    QMenu* pause = addSubmenu(options, "BotSpeed1", QStringLiteral("Time Between Rounds"), 12);
-    QActionGroup* pauseGroup = radioGroup(pause);
-    addTagged(pause, "Long1", QStringLiteral("Long"), 17, pauseGroup);
-    addTagged(pause, "Normal1", QStringLiteral("Normal"), 12, pauseGroup, true);
-    addTagged(pause, "Quick1", QStringLiteral("Quick"), 10, pauseGroup);
-
-    QMenu* botSpeed = addSubmenu(options, "BotSpeed2", QStringLiteral("Bot Speed"), 1200);
-    QActionGroup* botGroup = radioGroup(botSpeed);
-    addTagged(botSpeed, "Slow1", QStringLiteral("Slow"), 2000, botGroup);
-    addTagged(botSpeed, "Normal2", QStringLiteral("Normal"), 1200, botGroup, true);
-    addTagged(botSpeed, "Fast1", QStringLiteral("Fast"), 750, botGroup);
-    options->addSeparator();
-
-    addItem(options, "TextColor1", QStringLiteral("Text Color"));
-    addItem(options, "ActionColor1", QStringLiteral("Action Color"));
-    QMenu* textSize = addSubmenu(options, "TextSize1", QStringLiteral("Text Size"), 0);
-    QActionGroup* sizeGroup = radioGroup(textSize);
-    addTagged(textSize, "N8", QStringLiteral("8"), 8, sizeGroup, true);
-    addTagged(textSize, "N10", QStringLiteral("10"), 10, sizeGroup);
-    addTagged(textSize, "N12", QStringLiteral("12"), 12, sizeGroup);
-    addTagged(textSize, "N14", QStringLiteral("14"), 14, sizeGroup);
-
-    QAction* scrollOff = addItem(options, "ScrollChatOff1", QStringLiteral("Scroll Chat Off"));
-    scrollOff->setCheckable(true);
-    scrollOff->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_S));
-    connect(addItem(options, "ClearMainChat1", QStringLiteral("Clear Main Chat")),
-            &QAction::triggered, this, [this] { m_chat->ClearMainChat1Click(); });
-    addItem(options, "ResetScreenLocation1", QStringLiteral("Reset Screen Location"));
+    buildOptionsMenu(bar->addMenu(QStringLiteral("Options")));
 
     QMenu* view = bar->addMenu(QStringLiteral("View"));
     view->setObjectName(QStringLiteral("View1"));
@@ -140,4 +108,93 @@ void Tchat::buildPopups() {
                     });
         }
     }
+}
+
+// The Options menu shows the preferences (showPreferences) and changes them
+// through the settings controller; the marks are never read back.
+void Tchat::buildOptionsMenu(QMenu* options) {
+    options->setObjectName(QStringLiteral("Options1"));
+    SettingsController* s = m_settings;
+    connect(addCheckable(options, "PlaySounds1", QStringLiteral("Play Sounds")),
+            &QAction::triggered, s, &SettingsController::setPlaySounds);
+    connect(addCheckable(options, "PlayChatterSounds1", QStringLiteral("Play Chatter Sounds")),
+            &QAction::triggered, s, &SettingsController::setChatterSounds);
+
+    QMenu* turnSound = addSubmenu(options, "TurnSound1", QStringLiteral("Turn Sound"));
+    QActionGroup* turnGroup = radioGroup(turnSound);
+    for (auto [name, caption, sound] : {std::tuple{"Classic1", "Classic", TurnSound::Classic},
+                                        std::tuple{"New1", "New", TurnSound::New}})
+        connect(addChoice(turnSound, name, QString::fromLatin1(caption), int(sound), turnGroup),
+                &QAction::triggered, s, [s, sound] { s->setTurnSound(sound); });
+    options->addSeparator();
+
+    QMenu* pause = addSubmenu(options, "BotSpeed1", QStringLiteral("Time Between Rounds"));
+    QActionGroup* pauseGroup = radioGroup(pause);
+    for (auto [name, caption, value] : {std::tuple{"Long1", "Long", RoundPause::Long},
+                                        std::tuple{"Normal1", "Normal", RoundPause::Normal},
+                                        std::tuple{"Quick1", "Quick", RoundPause::Quick}})
+        connect(addChoice(pause, name, QString::fromLatin1(caption), int(value), pauseGroup),
+                &QAction::triggered, s, [s, value] { s->setPause(value); });
+
+    QMenu* botSpeed = addSubmenu(options, "BotSpeed2", QStringLiteral("Bot Speed"));
+    QActionGroup* botGroup = radioGroup(botSpeed);
+    for (auto [name, caption, value] : {std::tuple{"Slow1", "Slow", BotPace::Slow},
+                                        std::tuple{"Normal2", "Normal", BotPace::Normal},
+                                        std::tuple{"Fast1", "Fast", BotPace::Fast}})
+        connect(addChoice(botSpeed, name, QString::fromLatin1(caption), int(value), botGroup),
+                &QAction::triggered, s, [s, value] { s->setBotPace(value); });
+    options->addSeparator();
+
+    connect(addItem(options, "TextColor1", QStringLiteral("Text Color")), &QAction::triggered, s,
+            &SettingsController::TextColor1Click);
+    connect(addItem(options, "ActionColor1", QStringLiteral("Action Color")), &QAction::triggered,
+            s, &SettingsController::ActionColor1Click);
+    QMenu* textSize = addSubmenu(options, "TextSize1", QStringLiteral("Text Size"));
+    QActionGroup* sizeGroup = radioGroup(textSize);
+    for (int size : {8, 10, 12, 14}) {
+        const QByteArray name = "N" + QByteArray::number(size);
+        connect(addChoice(textSize, name.constData(), QString::number(size), size, sizeGroup),
+                &QAction::triggered, s, [s, size] { s->setTextSize(size); });
+    }
+
+    QAction* scrollOff = addCheckable(options, "ScrollChatOff1", QStringLiteral("Scroll Chat Off"));
+    scrollOff->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_S));
+    connect(scrollOff, &QAction::triggered, s, &SettingsController::setScrollChatOff);
+    connect(addItem(options, "ClearMainChat1", QStringLiteral("Clear Main Chat")),
+            &QAction::triggered, this, [this] { m_chat->ClearMainChat1Click(); });
+    connect(addItem(options, "ResetScreenLocation1", QStringLiteral("Reset Screen Location")),
+            &QAction::triggered, s, &SettingsController::ResetScreenLocation1Click);
+}
+
+void Tchat::showPreferences(const Preferences& p) {
+    auto check = [this](const char* name, bool on) {
+        if (QAction* a = menuAction(QLatin1String(name)))
+            a->setChecked(on);
+    };
+    check("PlaySounds1", p.playSounds);
+    check("PlayChatterSounds1", p.chatterSounds);
+    check("Classic1", p.turnSound == TurnSound::Classic);
+    check("New1", p.turnSound == TurnSound::New);
+    check("Long1", p.pause == RoundPause::Long);
+    check("Normal1", p.pause == RoundPause::Normal);
+    check("Quick1", p.pause == RoundPause::Quick);
+    check("Slow1", p.botPace == BotPace::Slow);
+    check("Normal2", p.botPace == BotPace::Normal);
+    check("Fast1", p.botPace == BotPace::Fast);
+    // A size without an item of its own (a hand-edited file) checks none.
+    for (QAction* a : menu(QStringLiteral("TextSize1"))->actions())
+        a->setChecked(a->property("Tag").toInt() == p.textSize);
+    check("ScrollChatOff1", p.scrollChatOff);
+    check("ScrollChatOff2", p.scrollChatOff);
+    QFont font = m_board->mainchat()->font();
+    font.setPointSize(p.chatFontSize());
+    m_board->mainchat()->setFont(font);
+    QLineEdit* entry = m_board->mychat();
+    QPalette pal = entry->palette();
+    pal.setColor(QPalette::Text, colortext::toQColor(p.textColour));
+    entry->setPalette(pal);
+    for (int n = 1; n <= 9; ++n)
+        m_board->phraseButton(n)->setToolTip(p.phrases[n - 1]);
+    if (m_windows.gamestart)
+        m_windows.gamestart->setOptions({p.rounds, p.secondsPerRound, p.lengthChoice});
 }

@@ -15,8 +15,6 @@
 #include "tspylist.h"
 #include "ttallylist.h"
 
-#include "inifile.h"
-
 #include <QAbstractButton>
 #include <QAction>
 #include <QMenu>
@@ -27,6 +25,11 @@ void Tchat::attachWindows(const ProgramWindows& windows) {
         start->send = [this](const QByteArray& message) { sendMessage(message); };
         start->playerName = [this] { return m_state.playername; };
         start->saveSettings = [this] { m_settings->saveinifile(); };
+        connect(start, &Tgamestart::optionsChanged, m_settings,
+                [this](const Tgamestart::Options& o) {
+                    m_settings->setGameStart(o.rounds, o.creationTime, o.lengthChoice);
+                });
+        showPreferences(m_settings->preferences());
     }
     if (Tphrases* phrases = m_windows.phrases)
         phrases->onDone = [this](const QStringList& texts) { phrasesDone(texts); };
@@ -36,12 +39,8 @@ void Tchat::attachWindows(const ProgramWindows& windows) {
         tally->loadchecklist = [this] { m_board->loadchecklist(); };
     if (TServer* server = m_windows.server) {
         // The server asks for the host's choices at the moment it needs them.
-        server->timeBetweenRounds = [this] {
-            return menu(QStringLiteral("BotSpeed1"))->property("Tag").toInt();
-        };
-        server->botSpeed = [this] {
-            return menu(QStringLiteral("BotSpeed2"))->property("Tag").toInt();
-        };
+        server->timeBetweenRounds = [this] { return int(m_settings->preferences().pause); };
+        server->botSpeed = [this] { return int(m_settings->preferences().botPace); };
         server->showMessage = [this](const QString& text) { messageBox(text); };
     }
 }
@@ -49,13 +48,10 @@ void Tchat::attachWindows(const ProgramWindows& windows) {
 // The phrase editor's Done: the buttons take the new texts at once, and all
 // nine keys are written every time, changed or not.
 void Tchat::phrasesDone(const QStringList& texts) {
-    for (int n = 1; n <= 9 && n <= texts.size(); ++n) {
-        if (QAbstractButton* b = m_board->phraseButton(n))
-            b->setToolTip(texts[n - 1]);
-    }
-    IniFile file(m_settings->filePath());
+    std::array<QString, 9> phrases = m_settings->preferences().phrases;
     for (int n = 1; n <= 9 && n <= texts.size(); ++n)
-        file.writeString(m_state.gamename, QStringLiteral("Phrase%1").arg(n), texts[n - 1]);
+        phrases[n - 1] = texts[n - 1];
+    m_settings->setPhrases(phrases);
 }
 
 QWidget* Tchat::otherWindow(WindowKind kind) const {

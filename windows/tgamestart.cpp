@@ -2,6 +2,7 @@
 
 #include "messages.h"
 #include "picturebutton.h"
+#include "preferences.h"
 #include "protocol.h"
 #include "updown.h"
 #include "windowart.h"
@@ -48,17 +49,21 @@ void Tgamestart::buildWindow() {
     edit_playtoscore = new QLineEdit(this);
     edit_playtoscore->setObjectName(QStringLiteral("edit_playtoscore"));
     edit_playtoscore->setGeometry(150, 44, 50, 22);
-    UpDown1 = new UpDown(this, edit_playtoscore, 1, 10, 1, 5);
+    UpDown1 =
+        new UpDown(this, edit_playtoscore, Preferences::kMinRounds, Preferences::kMaxRounds, 1, 5);
     UpDown1->setObjectName(QStringLiteral("UpDown1"));
     UpDown1->setGeometry(200, 44, 17, 22);
+    connect(UpDown1, &UpDown::stepped, this, [this] { emit optionsChanged(options()); });
 
     caption(this, QStringLiteral("Creation Time:"), QRect(30, 72, 110, 22));
     edit_creationtime = new QLineEdit(this);
     edit_creationtime->setObjectName(QStringLiteral("edit_creationtime"));
     edit_creationtime->setGeometry(150, 72, 50, 22);
-    UpDown2 = new UpDown(this, edit_creationtime, 30, 120, 5, 60);
+    UpDown2 = new UpDown(this, edit_creationtime, Preferences::kMinSeconds,
+                         Preferences::kMaxSeconds, 5, 60);
     UpDown2->setObjectName(QStringLiteral("UpDown2"));
     UpDown2->setGeometry(200, 72, 17, 22);
+    connect(UpDown2, &UpDown::stepped, this, [this] { emit optionsChanged(options()); });
 
     imagelist_checks = new ImageList(this, QStringLiteral("imagelist_checks"),
                                      {windowart::checkBox(false), windowart::checkBox(true)});
@@ -108,28 +113,24 @@ void Tgamestart::checkimage(const QString& name) {
     drawCheck(chosen, 1);
 }
 
-int Tgamestart::lengthChoice() const {
-    return imagelist_checks->tag();
+Tgamestart::Options Tgamestart::options() const {
+    return {UpDown1->position(), UpDown2->position(), imagelist_checks->tag()};
 }
-int Tgamestart::rounds() const {
-    return UpDown1->position();
-}
-void Tgamestart::setRounds(int rounds) {
-    UpDown1->setPosition(rounds);
-}
-int Tgamestart::creationTime() const {
-    return UpDown2->position();
-}
-void Tgamestart::setCreationTime(int seconds) {
-    UpDown2->setPosition(seconds);
+
+void Tgamestart::setOptions(const Options& options) {
+    UpDown1->setPosition(options.rounds);
+    UpDown2->setPosition(options.creationTime);
+    checkimage(kLengthPrefix + QString::number(options.lengthChoice));
 }
 bool Tgamestart::showWordList() const {
     return image_show->tag() == 1;
 }
 
 void Tgamestart::image_letters6Click(PictureButton* clicked) {
-    if (clicked->tag() == 0)
+    if (clicked->tag() == 0) {
         checkimage(clicked->objectName());
+        emit optionsChanged(options());
+    }
 }
 
 void Tgamestart::image_showClick() {

@@ -21,15 +21,21 @@ class Tgamestart : public QDialog {
 public:
     explicit Tgamestart(QWidget* parent);
 
+    // The choices the window shows and the player changes; stored with the
+    // player's preferences (all but the word list, which is not stored).
+    struct Options {
+        int rounds = 5;        // "Num of Rounds", 1..10
+        int creationTime = 60; // "Creation Time", seconds per round, 30..120
+        int lengthChoice = 6;  // word-length choice 0..6, 6 Random
+        bool operator==(const Options&) const = default;
+    };
+    Options options() const;
+    // Shows the options; values out of range are held in range.
+    void setOptions(const Options& options);
+
     // Checks the word-length picture of that name ("image_letters" + value) and
-    // unchecks the others. A name that is not one of the group (a damaged
-    // stored value) chooses "Random".
+    // unchecks the others. A name that is not one of the group chooses "Random".
     void checkimage(const QString& name);
-    int lengthChoice() const; // the Tag of imagelist_checks, 0..6
-    int rounds() const;
-    void setRounds(int rounds);
-    int creationTime() const;
-    void setCreationTime(int seconds);
     bool showWordList() const; // the Tag of image_show
 
     // Handlers, callable directly.
@@ -39,7 +45,12 @@ public:
 
     std::function<void(const QByteArray&)> send;
     std::function<QString()> playerName;
+    // A game was started with the options shown: they are to be stored.
     std::function<void()> saveSettings;
+
+signals:
+    // The player changed rounds, time or word length.
+    void optionsChanged(const Tgamestart::Options& options);
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;

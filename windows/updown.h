@@ -17,15 +17,24 @@ public:
     int position() const { return m_position; }
     // Clamped into the limits.
     void setPosition(int position);
-    void stepUp() { setPosition(m_position + m_increment); }
-    void stepDown() { setPosition(m_position - m_increment); }
+    // The player's steps (buttons, arrow keys); they report `stepped`.
+    void stepUp() { step(m_increment); }
+    void stepDown() { step(-m_increment); }
     int minimum() const { return m_minimum; }
     int maximum() const { return m_maximum; }
+
+signals:
+    void stepped(int position);
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    void step(int by) {
+        setPosition(m_position + by);
+        emit stepped(m_position);
+    }
+
     QLineEdit* m_buddy;
     QToolButton* m_up;
     QToolButton* m_down;

@@ -1,5 +1,6 @@
 #include "chatcontroller.h"
 #include "colortext.h"
+#include "settingscontroller.h"
 #include "tchatfixture.h"
 
 #include <QAbstractButton>
@@ -81,8 +82,10 @@ TEST_F(ChatTest, ReceivedChatTakesItsColourAndUnreadableColoursShowRed) {
 }
 
 TEST_F(ChatTest, ChatAndActionsLeaveWithTheirColours) {
-    chat->state().textcolour = 0x0000FF;
-    chat->state().actioncolour = 0x563412;
+    chat->settings()->chooseColour = [](const QColor&) { return QColor(Qt::red); };
+    chat->settings()->TextColor1Click();
+    chat->settings()->chooseColour = [](const QColor&) { return QColor(0x12, 0x34, 0x56); };
+    chat->settings()->ActionColor1Click();
     type(QStringLiteral("hello there"));
     ASSERT_TRUE(peer.expect(msg("CMD_chat+3+hello there|clRed")));
     peer.take();
@@ -186,8 +189,8 @@ TEST_F(ChatTest, ChatterSoundWithoutChatterSoundsIsWrittenAsALine) {
     chat->chat()->playasound("x+wave2+");
     EXPECT_EQ(pane()->document()->blockCount(), blocks);
 
-    chat->menuAction("PlayChatterSounds1")->setChecked(true);
-    chat->menuAction("PlaySounds1")->setChecked(false);
+    chat->settings()->setChatterSounds(true);
+    chat->settings()->setPlaySounds(false);
     chat->chat()->playasound("4+wave2+");
     EXPECT_EQ(sounds, QStringList{"wave2"});
     EXPECT_EQ(pane()->document()->blockCount(), blocks);

@@ -106,13 +106,7 @@ TEST_F(MainWindowTest, MenusCarryTheirNamesCaptionsTagsAndStates) {
     EXPECT_EQ(chat.menuAction("Paste1")->shortcut(), QKeySequence("Ctrl+V"));
     EXPECT_EQ(chat.menuAction("Content1")->shortcut(), QKeySequence("F1"));
 
-    const std::pair<const char*, int> submenus[] = {
-        {"TurnSound1", 0}, {"BotSpeed1", 12}, {"BotSpeed2", 1200}};
-    for (const auto& [name, tag] : submenus) {
-        QMenu* m = chat.menu(QLatin1String(name));
-        ASSERT_NE(m, nullptr) << name;
-        EXPECT_EQ(m->property("Tag").toInt(), tag) << name;
-    }
+    EXPECT_EQ(chat.menu("TurnSound1")->title(), "Turn Sound");
     EXPECT_EQ(chat.menu("TextSize1")->title(), "Text Size");
     EXPECT_EQ(chat.menu("BotSpeed1")->title(), "Time Between Rounds");
     EXPECT_EQ(chat.menu("BotSpeed2")->title(), "Bot Speed");

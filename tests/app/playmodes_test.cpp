@@ -152,12 +152,12 @@ TEST_F(PlayModesTest, AnUnknownHostStopsStartUpWhenTheWindowIsShown) {
     EXPECT_EQ(chat->startupError(), "Host Lookup - Could Not Find Host Entry");
 }
 
-TEST_F(PlayModesTest, TheServerReadsTheHostsOptionMenus) {
+TEST_F(PlayModesTest, TheServerReadsTheHostsPreferences) {
     make({}, kShowPort + 1, true);
     EXPECT_EQ(server->timeBetweenRounds(), 12);
     EXPECT_EQ(server->botSpeed(), 1200);
-    chat->menu("BotSpeed1")->setProperty("Tag", 17);
-    chat->menu("BotSpeed2")->setProperty("Tag", 750);
+    chat->menuAction("Long1")->trigger();
+    chat->menuAction("Fast1")->trigger();
     EXPECT_EQ(server->timeBetweenRounds(), 17);
     EXPECT_EQ(server->botSpeed(), 750);
     server->showMessage("English.dic dictionary not found!");

@@ -55,8 +55,7 @@ TEST_F(GameStart, StartsWithDefaultsAndEveryComposedNameResolves) {
     EXPECT_EQ(window.windowTitle(), QStringLiteral("Vorlix - Game Start"));
     EXPECT_EQ(edit(QStringLiteral("edit_playtoscore"))->text(), QStringLiteral("5"));
     EXPECT_EQ(edit(QStringLiteral("edit_creationtime"))->text(), QStringLiteral("60"));
-    EXPECT_EQ(window.rounds(), 5);
-    EXPECT_EQ(window.creationTime(), 60);
+    EXPECT_EQ(window.options(), (Tgamestart::Options{5, 60, 6}));
     const char* meanings[] = {"No Limit",       "3 Letter Words", "4 Letter Words",
                               "5 Letter Words", "6 Letter Words", "7 Letter Words",
                               "Random"};
@@ -69,7 +68,6 @@ TEST_F(GameStart, StartsWithDefaultsAndEveryComposedNameResolves) {
                   QString::fromLatin1(meanings[value]));
     }
     EXPECT_EQ(checkedLengths(), QList<int>{6});
-    EXPECT_EQ(window.lengthChoice(), 6);
     EXPECT_EQ(window.findChild<QObject*>(QStringLiteral("imagelist_checks"))->property("Tag"), 6);
     EXPECT_EQ(picture(QStringLiteral("image_show"))->tag(), 1);
     EXPECT_TRUE(window.showWordList());
@@ -81,7 +79,7 @@ TEST_F(GameStart, UpDownsStopAtTheirLimitsWithoutWrapping) {
     EXPECT_EQ(edit(QStringLiteral("edit_playtoscore"))->text(), QStringLiteral("10"));
     clickArrow(QStringLiteral("UpDown1"), "down", 15);
     EXPECT_EQ(edit(QStringLiteral("edit_playtoscore"))->text(), QStringLiteral("1"));
-    EXPECT_EQ(window.rounds(), 1);
+    EXPECT_EQ(window.options().rounds, 1);
 
     clickArrow(QStringLiteral("UpDown2"), "up", 1);
     EXPECT_EQ(edit(QStringLiteral("edit_creationtime"))->text(), QStringLiteral("65"));
@@ -90,10 +88,8 @@ TEST_F(GameStart, UpDownsStopAtTheirLimitsWithoutWrapping) {
     clickArrow(QStringLiteral("UpDown2"), "down", 30);
     EXPECT_EQ(edit(QStringLiteral("edit_creationtime"))->text(), QStringLiteral("30"));
 
-    window.setRounds(0);
-    EXPECT_EQ(window.rounds(), 1);
-    window.setCreationTime(500);
-    EXPECT_EQ(window.creationTime(), 120);
+    window.setOptions({0, 500, 3});
+    EXPECT_EQ(window.options(), (Tgamestart::Options{1, 120, 3}));
 }
 
 TEST_F(GameStart, EditsCannotBeTypedIntoButArrowKeysStep) {
@@ -112,8 +108,21 @@ TEST_F(GameStart, ExactlyOneLengthIsCheckedAfterAnyClick) {
     for (int value : {0, 3, 5, 1, 6, 2, 4}) {
         click(picture(QStringLiteral("image_letters%1").arg(value)));
         EXPECT_EQ(checkedLengths(), QList<int>{value});
-        EXPECT_EQ(window.lengthChoice(), value);
+        EXPECT_EQ(window.options().lengthChoice, value);
     }
+}
+
+TEST_F(GameStart, ThePlayersChangesAreReportedShownOptionsAreNot) {
+    QList<Tgamestart::Options> reported;
+    QObject::connect(&window, &Tgamestart::optionsChanged,
+                     [&](const Tgamestart::Options& o) { reported << o; });
+    window.setOptions({7, 45, 2});
+    EXPECT_TRUE(reported.isEmpty());
+    clickArrow(QStringLiteral("UpDown1"), "up", 1);
+    QTest::keyClick(edit(QStringLiteral("edit_creationtime")), Qt::Key_Down);
+    click(picture(QStringLiteral("image_letters5")));
+    click(picture(QStringLiteral("image_letters5"))); // already chosen: no change
+    EXPECT_EQ(reported, (QList<Tgamestart::Options>{{8, 45, 2}, {8, 40, 2}, {8, 40, 5}}));
 }
 
 TEST_F(GameStart, ClickingTheCheckedLengthChangesNothing) {
@@ -121,7 +130,7 @@ TEST_F(GameStart, ClickingTheCheckedLengthChangesNothing) {
     const QImage before = picture(QStringLiteral("image_letters3"))->pixmap().toImage();
     click(picture(QStringLiteral("image_letters3")));
     EXPECT_EQ(checkedLengths(), QList<int>{3});
-    EXPECT_EQ(window.lengthChoice(), 3);
+    EXPECT_EQ(window.options().lengthChoice, 3);
     EXPECT_EQ(picture(QStringLiteral("image_letters3"))->pixmap().toImage(), before);
 }
 
@@ -156,9 +165,7 @@ TEST_F(GameStart, StartPictureSendsHidesAndStoresSettings) {
 }
 
 TEST_F(GameStart, StoredSettingsAreShownAndSent) {
-    window.setRounds(7);
-    window.setCreationTime(45);
-    window.checkimage(QStringLiteral("image_letters2"));
+    window.setOptions({7, 45, 2});
     EXPECT_EQ(edit(QStringLiteral("edit_playtoscore"))->text(), QStringLiteral("7"));
     EXPECT_EQ(edit(QStringLiteral("edit_creationtime"))->text(), QStringLiteral("45"));
     EXPECT_EQ(checkedLengths(), QList<int>{2});
@@ -170,9 +177,7 @@ TEST_F(GameStart, StoredSettingsAreShownAndSent) {
 
 TEST_F(GameStart, PlusInThePlayersNameNeverShiftsTheSettings) {
     window.playerName = [] { return QStringLiteral("Bob+1"); };
-    window.setRounds(3);
-    window.setCreationTime(90);
-    window.checkimage(QStringLiteral("image_letters1"));
+    window.setOptions({3, 90, 1});
     window.button_startClick();
     ASSERT_EQ(sent.size(), 1);
     EXPECT_EQ(sent[0], QByteArray("CMD_startgame+Bob1+3+90+1+1+\xFF"));
@@ -183,7 +188,7 @@ TEST_F(GameStart, StoredLengthOutsideTheGroupFallsBackToRandom) {
     for (const char* name : {"image_letters9", "image_letters", "image_letters-1", "image_show"}) {
         window.checkimage(QString::fromLatin1(name));
         EXPECT_EQ(checkedLengths(), QList<int>{6}) << name;
-        EXPECT_EQ(window.lengthChoice(), 6) << name;
+        EXPECT_EQ(window.options().lengthChoice, 6) << name;
     }
     EXPECT_EQ(picture(QStringLiteral("image_show"))->tag(), 1);
 }

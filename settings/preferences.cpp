@@ -1,0 +1,131 @@
+#include "preferences.h"
+
+#include "chatcolour.h"
+#include "inifile.h"
+#include "inttext.h"
+
+#include <algorithm>
+
+namespace {
+
+RoundPause pauseFor(const QString& stored) {
+    if (stored == QLatin1String("17") || stored == QLatin1String("15"))
+        return RoundPause::Long;
+    if (stored == QLatin1String("10") || stored == QLatin1String("8"))
+        return RoundPause::Quick;
+    return RoundPause::Normal;
+}
+
+BotPace paceFor(const QString& stored) {
+    if (stored == QLatin1String("2000"))
+        return BotPace::Slow;
+    if (stored == QLatin1String("750"))
+        return BotPace::Fast;
+    return BotPace::Normal;
+}
+
+// The game start window offers the choices 0 to 6; a stored text that names
+// none of them (damaged, or "03") selects Random, as the window does.
+int lengthChoiceFor(const QString& stored) {
+    for (int choice = 0; choice <= 6; ++choice)
+        if (stored == QString::number(choice))
+            return choice;
+    return 6;
+}
+
+int numberOr(const QString& text, int fallback) {
+    int value = fallback;
+    return wire::tryToInt(QStringView(text), value) ? value : fallback;
+}
+
+quint32 colourOr(const QString& text, quint32 fallback) {
+    quint32 colour = fallback;
+    return colortext::tryStringToColor(text, colour) ? colour : fallback;
+}
+
+QString onOff(bool on) {
+    return on ? QStringLiteral("true") : QStringLiteral("false");
+}
+
+} // namespace
+
+const std::array<QString, 9>& Preferences::defaultPhrases() {
+    static const std::array<QString, 9> phrases = {QStringLiteral("Way To Go!"),
+                                                   QStringLiteral("Good One!"),
+                                                   QStringLiteral("Nice Try!"),
+                                                   QStringLiteral("Excellent!"),
+                                                   QStringLiteral("Brilliant!"),
+                                                   QStringLiteral("Wow, WTG!"),
+                                                   QStringLiteral("Thanks!"),
+                                                   QStringLiteral("Way To Go Teamie!"),
+                                                   QStringLiteral("Good Game Everyone!")};
+    return phrases;
+}
+
+void readPreferences(const IniFile& file, const QString& s, Preferences& p) {
+    const QRect d = Preferences::defaultBounds();
+    p.bounds = QRect(file.readInteger(s, QStringLiteral("Left"), d.left()),
+                     file.readInteger(s, QStringLiteral("Top"), d.top()),
+                     file.readInteger(s, QStringLiteral("Width"), d.width()),
+                     file.readInteger(s, QStringLiteral("Height"), d.height()));
+    p.turnSound =
+        file.readString(s, QStringLiteral("Turnsound"), QStringLiteral("0")) == QLatin1String("1")
+            ? TurnSound::New
+            : TurnSound::Classic;
+    p.textSize = file.readInteger(s, QStringLiteral("Textsize"), 8);
+    p.textColour =
+        colourOr(file.readString(s, QStringLiteral("Textcolor"), QStringLiteral("clblack")), 0);
+    p.actionColour =
+        colourOr(file.readString(s, QStringLiteral("Actioncolor"), QStringLiteral("clblack")), 0);
+    p.rounds = std::clamp(
+        numberOr(file.readString(s, QStringLiteral("Playtoscore"), QStringLiteral("5")), p.rounds),
+        Preferences::kMinRounds, Preferences::kMaxRounds);
+    p.secondsPerRound =
+        std::clamp(numberOr(file.readString(s, QStringLiteral("Timeperturn"), QStringLiteral("60")),
+                            p.secondsPerRound),
+                   Preferences::kMinSeconds, Preferences::kMaxSeconds);
+    p.lengthChoice =
+        lengthChoiceFor(file.readString(s, QStringLiteral("Gametype"), QStringLiteral("6")));
+    p.pause = pauseFor(file.readString(s, QStringLiteral("Botspeed"), {}));
+    p.botPace = paceFor(file.readString(s, QStringLiteral("Botspeed2"), {}));
+    for (int n = 1; n <= 9; ++n) {
+        const QString phrase = file.readString(s, QStringLiteral("Phrase%1").arg(n), {});
+        if (!phrase.isEmpty())
+            p.phrases[n - 1] = phrase;
+    }
+    p.playSounds = file.readString(s, QStringLiteral("Playsounds"), QStringLiteral("true")) !=
+                   QLatin1String("false");
+    p.chatterSounds = file.readString(s, QStringLiteral("ChatterSounds"), QStringLiteral("true")) !=
+                      QLatin1String("false");
+}
+
+void writePreferences(IniFile& file, const QString& s, const Preferences& p) {
+    file.writeInteger(s, QStringLiteral("Top"), p.bounds.y());
+    file.writeInteger(s, QStringLiteral("Left"), p.bounds.x());
+    file.writeInteger(s, QStringLiteral("Width"), p.bounds.width());
+    file.writeInteger(s, QStringLiteral("Height"), p.bounds.height());
+    file.writeInteger(s, QStringLiteral("Turnsound"), int(p.turnSound));
+    file.writeInteger(s, QStringLiteral("Textsize"), p.chatFontSize());
+    // The colours are the one pair whose failure does not stop the save.
+    try {
+        file.writeString(s, QStringLiteral("Textcolor"), colortext::colorToString(p.textColour));
+    } catch (const EIniFileError&) {
+    }
+    try {
+        file.writeString(s, QStringLiteral("Actioncolor"),
+                         colortext::colorToString(p.actionColour));
+    } catch (const EIniFileError&) {
+    }
+    file.writeInteger(s, QStringLiteral("Playtoscore"), p.rounds);
+    file.writeInteger(s, QStringLiteral("Timeperturn"), p.secondsPerRound);
+    file.writeInteger(s, QStringLiteral("Gametype"), p.lengthChoice);
+    file.writeInteger(s, QStringLiteral("Botspeed"), int(p.pause));
+    file.writeInteger(s, QStringLiteral("Botspeed2"), int(p.botPace));
+    file.writeString(s, QStringLiteral("Playsounds"), onOff(p.playSounds));
+    file.writeString(s, QStringLiteral("ChatterSounds"), onOff(p.chatterSounds));
+}
+
+void writePhrases(IniFile& file, const QString& s, const std::array<QString, 9>& phrases) {
+    for (int n = 1; n <= 9; ++n)
+        file.writeString(s, QStringLiteral("Phrase%1").arg(n), phrases[n - 1]);
+}
