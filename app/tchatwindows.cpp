@@ -31,6 +31,11 @@ void Tchat::attachWindows(const ProgramWindows& windows) {
                 });
         showPreferences(m_settings->preferences());
     }
+    if (Thelp* help = m_windows.help)
+        help->showAbout = [this] { showWindow(WindowKind::About); };
+    // Starting the installed lobby ends the game the ordinary way.
+    if (Tdownload* download = m_windows.download)
+        download->exitProgram = [this] { close(); };
     if (Tphrases* phrases = m_windows.phrases)
         phrases->onDone = [this](const QStringList& texts) { phrasesDone(texts); };
     if (Tspylist* spies = m_windows.spylist)

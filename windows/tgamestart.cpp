@@ -78,6 +78,7 @@ void Tgamestart::buildWindow() {
         picture->setGeometry(40, y, 34, 21);
         connect(picture, &PictureButton::clicked, this,
                 [this, picture] { image_letters6Click(picture); });
+        m_lengthPictures[value] = picture;
         caption(this, QString::fromLatin1(meanings[value]), QRect(80, y, 180, 21))
             ->setObjectName(QStringLiteral("label_letters%1").arg(value));
     }
@@ -100,15 +101,12 @@ void Tgamestart::drawCheck(PictureButton* picture, int state) {
 }
 
 void Tgamestart::checkimage(const QString& name) {
-    PictureButton* chosen = nullptr;
-    for (int value = 0; value <= 6; ++value) {
-        auto* picture = findChild<PictureButton*>(kLengthPrefix + QString::number(value));
+    PictureButton* chosen = m_lengthPictures[6]; // Random, unless the name is another's
+    for (PictureButton* picture : m_lengthPictures) {
         drawCheck(picture, 0);
         if (picture->objectName() == name)
             chosen = picture;
     }
-    if (!chosen)
-        chosen = findChild<PictureButton*>(kRandom);
     imagelist_checks->setTag(chosen->toolTip().toInt());
     drawCheck(chosen, 1);
 }

@@ -9,6 +9,7 @@
 
 #include <QDialog>
 
+#include <array>
 #include <functional>
 
 class ImageList;
@@ -64,6 +65,7 @@ private:
     UpDown* UpDown1 = nullptr;
     UpDown* UpDown2 = nullptr;
     ImageList* imagelist_checks = nullptr;
+    std::array<PictureButton*, 7> m_lengthPictures{}; // image_letters0..6
     PictureButton* image_show = nullptr;
     PictureButton* Image1 = nullptr;
 };

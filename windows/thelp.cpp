@@ -1,6 +1,5 @@
 #include "thelp.h"
 
-#include "tabout.h"
 #include "windowart.h"
 
 #include <QHBoxLayout>
@@ -55,6 +54,7 @@ Thelp::Thelp(QWidget* parent) : QDialog(parent) {
         button->setProperty("Tag", page);
         button->setAutoDefault(false);
         connect(button, &QPushButton::clicked, this, [this, page] { SelButton1Click(page); });
+        m_pageButtons[page - 1] = button;
         buttons->addWidget(button);
     }
     buttons->addStretch();
@@ -89,24 +89,15 @@ Thelp::Thelp(QWidget* parent) : QDialog(parent) {
 }
 
 void Thelp::SelButton1Click(int page) {
-    auto* pane = findChild<QTextEdit*>(QStringLiteral("memo%1").arg(page));
-    auto* button = findChild<QPushButton*>(QStringLiteral("SelButton%1").arg(page));
-    if (!pane || !button)
+    if (page < 1 || page > int(m_pageButtons.size()))
         return;
-    m_panes->setCurrentWidget(pane);
-    label_caption->setText(button->text());
+    m_panes->setCurrentIndex(page - 1);
+    label_caption->setText(m_pageButtons[page - 1]->text());
 }
 
 void Thelp::button_aboutClick() {
-    if (showAbout) {
+    if (showAbout)
         showAbout();
-        return;
-    }
-    // The about window is the main window's too; show that one.
-    if (auto* about = parentWidget() ? parentWidget()->findChild<Tabout*>() : nullptr) {
-        about->show();
-        about->raise();
-    }
 }
 
 void Thelp::button_doneClick() {

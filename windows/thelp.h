@@ -5,6 +5,7 @@
 
 #include <QDialog>
 
+#include <array>
 #include <functional>
 
 class QLabel;
@@ -22,9 +23,11 @@ public:
     // The page in front, 1..6.
     int currentPage() const;
 
+    // Shows the program's about window.
     std::function<void()> showAbout;
 
 private:
+    std::array<class QPushButton*, 6> m_pageButtons{};
     QStackedWidget* m_panes = nullptr;
     QLabel* label_caption = nullptr;
 };

@@ -2,9 +2,12 @@
 #include "chatcontroller.h"
 #include "tabout.h"
 #include "tchat.h"
+#include "tdownload.h"
+#include "thelp.h"
 
 #include <QAbstractButton>
 #include <QAction>
+#include <QFile>
 #include <QLabel>
 #include <QLayout>
 #include <QLineEdit>
@@ -183,4 +186,23 @@ TEST_F(MainWindowTest, LogoOpensTheAboutWindowsLink) {
     about->URL1.clear();
     chat.board()->linkLogo()->click();
     EXPECT_EQ(opened.size(), 2);
+}
+
+TEST_F(MainWindowTest, OtherWindowsReachEachOtherThroughTheMainWindow) {
+    ProgramWindows windows;
+    windows.about = new Tabout(&chat);
+    windows.help = new Thelp(&chat);
+    windows.download = new Tdownload(&chat);
+    chat.attachWindows(windows);
+    windows.help->button_aboutClick();
+    EXPECT_FALSE(windows.about->isHidden());
+
+    chat.show();
+    bool closed = false;
+    QObject::connect(&chat, &Tchat::closed, [&closed] { closed = true; });
+    windows.download->startProgram = [](const QString&, const QStringList&) { return true; };
+    windows.download->lobbyProgram = dir.filePath("kestrunlobby.ini");
+    QFile(windows.download->lobbyProgram).open(QIODevice::WriteOnly);
+    windows.download->Button2Click(); // the lobby is installed: start it and end the game
+    EXPECT_TRUE(closed);
 }
