@@ -52,6 +52,19 @@ void createWorkingFile(const std::string& path, const std::string& bytes) {
     }
 }
 
+// A record's word as lookups see it (see WordKey): the 14 letters after the
+// marker byte, trimmed of the padding. Stored words are upper case already.
+std::string_view recordWord(const unsigned char* record) {
+    const char* letters = reinterpret_cast<const char*>(record + 1);
+    std::size_t begin = 0;
+    std::size_t end = WordKey::kWordBytes;
+    while (begin < end && (letters[begin] == ' ' || letters[begin] == '\0'))
+        ++begin;
+    while (end > begin && (letters[end - 1] == ' ' || letters[end - 1] == '\0'))
+        --end;
+    return std::string_view(letters + begin, end - begin);
+}
+
 } // namespace
 
 struct TDictn::Impl {
@@ -111,6 +124,33 @@ bool TDictn::IsWord(std::string_view word) const {
             high = mid - 1;
     }
     return false;
+}
+
+void TDictn::ForEachWithPrefix(std::string_view prefix,
+                               const std::function<bool(std::string_view)>& visit) const {
+    WordKey key;
+    if (!d->available || !key.set(prefix))
+        return;
+    std::string upper(prefix);
+    for (char& c : upper)
+        if (c >= 'a' && c <= 'z')
+            c = char(c - 'a' + 'A');
+    // The first record not before the prefix: padded with blanks, the prefix
+    // sorts before every longer word that begins with it.
+    std::int64_t low = 0;
+    std::int64_t high = d->records.lastIndex() + 1;
+    while (low < high) {
+        const std::int64_t mid = low + (high - low) / 2;
+        if (key.compareWithRecord(d->records.record(mid)) > 0)
+            low = mid + 1;
+        else
+            high = mid;
+    }
+    for (std::int64_t i = low; i <= d->records.lastIndex(); ++i) {
+        const std::string_view word = recordWord(d->records.record(i));
+        if (!word.starts_with(upper) || !visit(word))
+            return;
+    }
 }
 
 bool TDictn::Available() const {

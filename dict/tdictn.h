@@ -38,6 +38,12 @@ public:
     // An unavailable dictionary answers false.
     bool IsWord(std::string_view word) const;
 
+    // Calls `visit` with every listed word that begins with `prefix` (any case),
+    // in list order, upper case and without padding, until `visit` answers
+    // false. An empty prefix or an unavailable dictionary visits nothing.
+    void ForEachWithPrefix(std::string_view prefix,
+                           const std::function<bool(std::string_view)>& visit) const;
+
     bool Available() const;
     int LastIndex() const;           // record count - 1; -1 when empty or unavailable
     std::string workingFile() const; // path of "English"

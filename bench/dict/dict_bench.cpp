@@ -5,8 +5,10 @@
 // memory-mapped working file), an in-memory std::unordered_set<std::string>, and a
 // binary search over a sorted in-memory std::vector<std::string>. Prints nanoseconds
 // per lookup for each (best of several passes) and, last, IsWord's ratio to the
-// in-memory binary search.
+// in-memory binary search. Also prints what finding the words nobody found in a
+// round costs for the busiest prefixes.
 
+#include "missedwords.h"
 #include "tdictn.h"
 #include "wordlists.h"
 
@@ -91,6 +93,52 @@ double nanosPerLookup(const std::vector<std::string>& keys, Lookup lookup, std::
     return best / static_cast<double>(keys.size());
 }
 
+// The prefix of `letters` letters that the most listed words begin with: the
+// round whose missed words take longest to find.
+std::string busiestPrefix(const std::vector<std::string>& words, std::size_t letters) {
+    std::string best;
+    std::size_t bestCount = 0;
+    for (std::size_t i = 0; i < words.size();) {
+        const std::string prefix = words[i].substr(0, letters);
+        std::size_t j = i;
+        while (j < words.size() && words[j].starts_with(prefix))
+            ++j;
+        if (prefix.size() == letters && j - i > bestCount) {
+            best = prefix;
+            bestCount = j - i;
+        }
+        i = j;
+    }
+    return best;
+}
+
+// What the list of missed words costs at the end of a round, for the worst
+// prefix of each length and every round length (the median of several passes,
+// so that a pass the system happened to interrupt does not decide).
+void printMissedWordsCost(const TDictn& dict, const std::vector<std::string>& words) {
+    std::printf("missed words at the end of a round (the busiest prefix of each length):\n");
+    double worst = 0;
+    for (std::size_t letters = 1; letters <= 3; ++letters) {
+        const std::string prefix = busiestPrefix(words, letters);
+        for (int length : {0, 3, 4, 5, 6, 7}) {
+            std::vector<double> times;
+            std::size_t count = 0;
+            for (int pass = 0; pass < 3 * kPasses; ++pass) {
+                const auto start = std::chrono::steady_clock::now();
+                count = missedWords(dict, prefix, length, {}).size();
+                const auto end = std::chrono::steady_clock::now();
+                times.push_back(std::chrono::duration<double, std::milli>(end - start).count());
+            }
+            std::sort(times.begin(), times.end());
+            const double median = times[times.size() / 2];
+            std::printf("  prefix %-3s length %d: %6.3f ms median, %6.3f ms slowest (%zu words)\n",
+                        prefix.c_str(), length, median, times.back(), count);
+            worst = std::max(worst, median);
+        }
+    }
+    std::printf("missed words, worst median: %.3f ms (goal: under 2 ms)\n", worst);
+}
+
 } // namespace
 
 int main() {
@@ -120,6 +168,7 @@ int main() {
         }
         isWordNs = nanosPerLookup(
             keys, [&](const std::string& k) { return dict.IsWord(k); }, isWordHits);
+        printMissedWordsCost(dict, sorted);
     }
     std::filesystem::remove_all(dir);
 

@@ -146,3 +146,23 @@ TEST_F(Lookup, ARecordOutOfOrderCanBeMissed) {
 }
 
 } // namespace
+
+TEST_F(Lookup, WordsWithAPrefixAreVisitedInOrderUntilTheVisitorStops) {
+    dict = open(makeRecords({"BA", "CAB", "CAT", "CATS", "CAVE", "COT", "DOG"}));
+    auto visited = [&](std::string_view prefix, std::size_t stopAfter = 100) {
+        std::vector<std::string> words;
+        dict->ForEachWithPrefix(prefix, [&](std::string_view w) {
+            words.emplace_back(w);
+            return words.size() < stopAfter;
+        });
+        return words;
+    };
+    EXPECT_EQ(visited("CA"), (std::vector<std::string>{"CAB", "CAT", "CATS", "CAVE"}));
+    EXPECT_EQ(visited("cat"), (std::vector<std::string>{"CAT", "CATS"}));
+    EXPECT_EQ(visited("CA", 2), (std::vector<std::string>{"CAB", "CAT"}));
+    EXPECT_EQ(visited("DOG"), (std::vector<std::string>{"DOG"}));
+    EXPECT_TRUE(visited("DOGS").empty());
+    EXPECT_TRUE(visited("E").empty());
+    EXPECT_TRUE(visited("").empty());
+    EXPECT_TRUE(visited("A").empty());
+}

@@ -2,12 +2,14 @@
 // :/TEXT_DEMO and the round starters in :/words/starters.txt. Loading them here also
 // shows that the resources of the static library reach an executable that links it.
 
+#include "missedwords.h"
 #include "tdictn.h"
 #include "wordlists.h"
 
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
 #include <memory>
 
@@ -94,3 +96,35 @@ TEST_F(WordList, StartersHaveTheTunedSpreadAndAreNearlyAllWords) {
 }
 
 } // namespace
+
+// The missed words of a round against the same words picked straight from the
+// list: every word of the prefix and length, minus those found, longest first.
+TEST_F(WordList, MissedWordsAreTheLongestUnfoundWordsOfThePrefix) {
+    const QByteArray list = wordListResource();
+    auto expected = [&](const std::string& prefix, int length,
+                        const std::vector<std::string>& found) {
+        std::vector<std::string> words;
+        for (qsizetype at = 0; at < list.size(); at += 15) {
+            const std::string word = list.mid(at + 1, 14).trimmed().toStdString();
+            if (word.starts_with(prefix) && (length == 0 || int(word.size()) == length) &&
+                std::find(found.begin(), found.end(), word) == found.end())
+                words.push_back(word);
+        }
+        std::stable_sort(
+            words.begin(), words.end(),
+            [](const std::string& a, const std::string& b) { return a.size() > b.size(); });
+        words.resize(std::min<std::size_t>(words.size(), 10));
+        return words;
+    };
+    const std::vector<std::string> found = {"BRISK", "BRINE", "BRAIN"};
+    EXPECT_EQ(missedWords(*dict, "BR", 5, found), expected("BR", 5, found));
+    EXPECT_EQ(missedWords(*dict, "br", 5, {}), expected("BR", 5, {}));
+    for (const char* prefix : {"S", "QU", "XYL", "ZZZ"})
+        for (int length : {0, 3, 7})
+            EXPECT_EQ(missedWords(*dict, prefix, length, {}), expected(prefix, length, {}))
+                << prefix << " " << length;
+    const std::vector<std::string> longest = missedWords(*dict, "S", 0, {});
+    ASSERT_EQ(longest.size(), 10u);
+    EXPECT_EQ(longest.front().size(), 14u);
+    EXPECT_TRUE(missedWords(*dict, "", 0, {}).empty());
+}
