@@ -37,18 +37,8 @@ TServer::TServer(const QString& workingDir, QObject* parent)
         workingDir.toStdString(), [] { return loadWordListResource(); },
         [this](const std::string& message) { reportNotFound(message); });
 
-    EngineSetup setup;
-    for (const QString& w : starterWords())
-        setup.starterWords.append(w.toLatin1());
-    setup.isWord = [this](QByteArrayView word) {
-        return spell->IsWord(std::string_view(word.data(), size_t(word.size())));
-    };
-    // The host may set or change its settings at any time: ask it each time.
-    setup.timeBetweenRounds = [this] { return timeBetweenRounds ? timeBetweenRounds() : 12; };
-    setup.botSpeed = [this] { return botSpeed ? botSpeed() : 1200; };
-    setup.seed = quint32(std::chrono::steady_clock::now().time_since_epoch().count());
     ServerTransport& transport = *this;
-    m_core = std::make_unique<ServerCore>(std::move(setup), transport,
+    m_core = std::make_unique<ServerCore>(engineSetup(), transport,
                                           [this](GameTimer t) { applyTimer(t); });
 
     socktimer->start();
@@ -66,6 +56,22 @@ TServer::~TServer() {
     Sock1->OnAccept = nullptr;
     delete Sock1;
     Sock1 = nullptr;
+}
+
+// The game is played with the program's starter list and dictionary, at the
+// host's pace, with chance seeded from the clock.
+EngineSetup TServer::engineSetup() {
+    EngineSetup setup;
+    for (const QString& w : starterWords())
+        setup.starterWords.append(w.toLatin1());
+    setup.isWord = [this](QByteArrayView word) {
+        return spell->IsWord(std::string_view(word.data(), size_t(word.size())));
+    };
+    // The host may set or change its settings at any time: ask it each time.
+    setup.timeBetweenRounds = [this] { return timeBetweenRounds ? timeBetweenRounds() : 12; };
+    setup.botSpeed = [this] { return botSpeed ? botSpeed() : 1200; };
+    setup.seed = quint32(std::chrono::steady_clock::now().time_since_epoch().count());
+    return setup;
 }
 
 // The dictionary reports a missing word list while it is being built, before

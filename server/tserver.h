@@ -63,6 +63,7 @@ private:
     void close(ConnectionId id) override;
     qsizetype unsent(ConnectionId id) const override;
 
+    EngineSetup engineSetup();
     ConnectionId idOf(const TSock* sock) const;
     void forget(ConnectionId id);
     void applyTimer(GameTimer timer);
