@@ -130,6 +130,7 @@ private:
     void sendword(const QByteArray& payload, int sender);
     void giveup(const QByteArray& payload, int sender);
 
+    void disconnectsock(int number);
     void sendLoadStats(int number);
     void judgeword(int seat, QByteArray word);
     bool inDictionary(const QByteArray& word) const;

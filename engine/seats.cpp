@@ -73,8 +73,13 @@ void GameEngine::kickhim(const QByteArray& payload, int sender) {
     const auto m = tryRead(wire::readKickhim, payload);
     if (sender != 1 || !m || m->number != sender)
         return;
-    if (inUse(m->target) && m_sink.close)
-        m_sink.close(m->target);
+    disconnectsock(m->target);
+}
+
+// The host closes the connection; its departure comes back through depart().
+void GameEngine::disconnectsock(int number) {
+    if (inUse(number) && m_sink.close)
+        m_sink.close(number);
 }
 
 void GameEngine::chat(const QByteArray& payload, int sender) {
