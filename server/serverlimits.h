@@ -28,9 +28,4 @@ constexpr int kMaxQueuedPerConnection = 100;
 // whole traffic to one player is a few kilobytes a minute.
 constexpr qsizetype kMaxUnreadOutgoing = 256 * 1024;
 
-// Draws of a round's starter word before the record of used prefixes is given
-// up as full and cleared. The check for a record that leaves no choice comes
-// first; this bound only guarantees that a round always starts.
-constexpr int kMaxPrefixDraws = 100000;
-
 } // namespace serverlimits

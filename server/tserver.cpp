@@ -1,9 +1,5 @@
 #include "tserver.h"
 
-#include "messages.h"
-#include "protocol.h"
-#include "serverlimits.h"
-#include "settleguard.h"
 #include "tdictn.h"
 #include "tsock.h"
 #include "wordlists.h"
@@ -11,42 +7,43 @@
 #include <QTimer>
 
 #include <chrono>
+#include <string_view>
+
+namespace {
+
+QTimer* makeTimer(QObject* parent, const char* name, int intervalMs) {
+    auto* t = new QTimer(parent);
+    t->setObjectName(QLatin1String(name));
+    t->setInterval(intervalMs);
+    return t;
+}
+
+} // namespace
 
 TServer::TServer(const QString& workingDir, QObject* parent)
-    : QObject(parent), Sock1(new TSock(this)), tempsock(new TSock(this)),
-      socktimer(this, 10, true, [this] { socktimerTimer(); }),
-      roundtimer(this, 1000, false, [this] { roundtimerTimer(); }),
-      computertimer(this, 1000, true, [this] { computertimerTimer(); }) {
-    m_rng.seed(static_cast<quint32>(std::chrono::steady_clock::now().time_since_epoch().count()));
-    numseats = 6;
-    receivedlist.push_back({}); // the window starts with one empty line, dropped at once
-
+    : QObject(parent), Sock1(new TSock(this)) {
     Sock1->setObjectName(QStringLiteral("Sock1"));
     Sock1->setPortName(QStringLiteral("7772"));
     Sock1->OnAccept = [this](TSock* s) { Sock1Accept(s); };
-    Sock1->OnRead = [this](TSock* s, int count) { Sock1Read(s, count); };
-    tempsock->setObjectName(QStringLiteral("tempsock"));
-    tempsock->OnDisconnect = [this](TSock* s) { tempsockDisconnect(s); };
-    tempsock->OnInfo = [this](TSock* s, TSocketInfo kind, const QString& text) {
-        tempsockInfo(s, kind, text);
-    };
 
-    for (const QString& w : starterWords())
-        listbox_words.append(w.toLatin1());
+    socktimer = makeTimer(this, "socktimer", 10);
+    roundtimer = makeTimer(this, "roundtimer", 1000);
+    computertimer = makeTimer(this, "computertimer", 1000);
+    connect(socktimer, &QTimer::timeout, this, &TServer::socktimerTimer);
+    connect(roundtimer, &QTimer::timeout, this, &TServer::roundtimerTimer);
+    connect(computertimer, &QTimer::timeout, this, &TServer::computertimerTimer);
 
-    // The dictionary reports a missing word list while it is being built, before
-    // the host had a chance to set showMessage: keep the notice for the first
-    // turn of the event loop.
     spell = std::make_unique<TDictn>(
         workingDir.toStdString(), [] { return loadWordListResource(); },
-        [this](const std::string& message) {
-            m_pendingNotice = QString::fromStdString(message);
-            QTimer::singleShot(0, this, [this] {
-                if (showMessage && !m_pendingNotice.isEmpty())
-                    showMessage(m_pendingNotice);
-                m_pendingNotice.clear();
-            });
-        });
+        [this](const std::string& message) { reportNotFound(message); });
+
+    ServerTransport& transport = *this;
+    m_core = std::make_unique<ServerCore>(engineSetup(), transport,
+                                          [this](GameTimer t) { applyTimer(t); });
+
+    socktimer->start();
+    applyTimer(GameTimer::Round);
+    applyTimer(GameTimer::Computer);
 }
 
 TServer::~TServer() {
@@ -57,109 +54,161 @@ TServer::~TServer() {
         s->OnRead = nullptr;
     }
     Sock1->OnAccept = nullptr;
-    Sock1->OnRead = nullptr;
     delete Sock1;
     Sock1 = nullptr;
 }
 
-void TServer::seed(quint32 s) {
-    m_rng.seed(s);
+// The game is played with the program's starter list and dictionary, at the
+// host's pace, with chance seeded from the clock.
+EngineSetup TServer::engineSetup() {
+    EngineSetup setup;
+    for (const QString& w : starterWords())
+        setup.starterWords.append(w.toLatin1());
+    setup.isWord = [this](QByteArrayView word) {
+        return spell->IsWord(std::string_view(word.data(), size_t(word.size())));
+    };
+    // The host may set or change its settings at any time: ask it each time.
+    setup.timeBetweenRounds = [this] { return timeBetweenRounds ? timeBetweenRounds() : 12; };
+    setup.botSpeed = [this] { return botSpeed ? botSpeed() : 1200; };
+    setup.seed = quint32(std::chrono::steady_clock::now().time_since_epoch().count());
+    return setup;
+}
+
+// The dictionary reports a missing word list while it is being built, before
+// the host had a chance to set showMessage: keep the notice for the first turn
+// of the event loop.
+void TServer::reportNotFound(const std::string& message) {
+    m_pendingNotice = QString::fromStdString(message);
+    QTimer::singleShot(0, this, [this] {
+        if (showMessage && !m_pendingNotice.isEmpty())
+            showMessage(m_pendingNotice);
+        m_pendingNotice.clear();
+    });
 }
 
 void TServer::setManualTicks(bool manual) {
-    socktimer.setManual(manual);
-    roundtimer.setManual(manual);
-    computertimer.setManual(manual);
+    m_manual = manual;
+    if (manual)
+        socktimer->stop();
+    else
+        socktimer->start();
+    applyTimer(GameTimer::Round);
+    applyTimer(GameTimer::Computer);
 }
 
-int TServer::draw(int low, int high) {
-    return std::uniform_int_distribution<int>(low, high)(m_rng);
-}
-
-bool TServer::isLive(int slot, quint64 serial) const {
-    return slot >= 1 && slot <= kMaxSlots && players[slot].connected &&
-           players[slot].serial == serial && serial != 0;
+// Runs the real timer as the engine set its own: every notice that finds it
+// enabled starts it afresh, as the engine's restarts require.
+void TServer::applyTimer(GameTimer timer) {
+    const bool round = timer == GameTimer::Round;
+    const TimerState& state = round ? engine().roundtimer() : engine().computertimer();
+    QTimer* t = round ? roundtimer : computertimer;
+    if (t->interval() != state.interval)
+        t->setInterval(state.interval);
+    if (state.enabled && !m_manual)
+        t->start();
+    else
+        t->stop();
 }
 
 void TServer::socktimerTimer() {
-    SettleGuard guard(*this);
-    if (receivedlist.empty())
-        return;
-    const Received r = std::move(receivedlist.front());
-    receivedlist.pop_front();
-    if (!isLive(r.slot, r.serial))
-        return; // its connection is gone, or the line is the window's first
-    --players[r.slot].queued;
-
-    const wire::Split m = wire::splitCommand(r.text);
-    if (m.command.isEmpty())
-        return;
-    if (m.command == wire::cmd::logininfo)
-        receivedlogininfo(m.payload, r.slot);
-    else if (m.command == wire::cmd::kickhim)
-        kickhim(m.payload, r.slot);
-    else if (m.command == wire::cmd::chat)
-        chat(m.payload, r.slot);
-    else if (m.command == wire::cmd::action)
-        action(m.payload, r.slot);
-    else if (m.command == wire::cmd::startgame)
-        startgame(m.payload, r.slot);
-    else if (m.command == wire::cmd::sendword)
-        sendword(m.payload, r.slot);
-    else if (m.command == wire::cmd::giveup)
-        giveup(m.payload, r.slot);
-    else if (m.command == wire::cmd::playasound)
-        playasound(m.payload, r.slot);
+    m_core->dispatch();
 }
 
-void TServer::sendTo(int slot, const QByteArray& message) {
-    if (slot < 1 || slot > kMaxSlots)
-        return;
-    tplayer& p = players[slot];
-    if (!p.connected || !p.conn)
-        return;
-    for (const auto& d : m_doomed)
-        if (d.first == slot && d.second == p.serial)
-            return;
+void TServer::roundtimerTimer() {
+    m_core->roundtimerTimer();
+}
+
+void TServer::computertimerTimer() {
+    m_core->computertimerTimer();
+}
+
+void TServer::Sock1Accept(TSock* listener) {
+    TSock* sock = nullptr;
+    bool accepted = false;
     try {
-        p.conn->Send(message);
+        accepted = listener->Accept(sock);
     } catch (const std::exception&) {
-        doom(slot);
+    }
+    if (!accepted || !sock)
+        return; // nothing came in: no slot is given out
+    const ConnectionId id = ++m_lastId;
+    m_socks[id] = sock;
+    sock->OnDisconnect = [this](TSock* s) { tempsockDisconnect(s); };
+    sock->OnRead = [this](TSock* s, int count) { Sock1Read(s, count); };
+    sock->OnInfo = [this](TSock* s, TSocketInfo kind, const QString& text) {
+        tempsockInfo(s, kind, text);
+    };
+    m_core->opened(id);
+}
+
+void TServer::Sock1Read(TSock* sock, int /*count*/) {
+    // Take the bytes whoever sent them, so the socket stops reporting them.
+    QByteArray data;
+    try {
+        data = sock->Receive();
+    } catch (const std::exception&) {
         return;
     }
-    if (p.conn->pendingOutgoing() > serverlimits::kMaxUnreadOutgoing)
-        doom(slot);
+    if (const ConnectionId id = idOf(sock))
+        m_core->received(id, data);
 }
 
-void TServer::broadcast(const QByteArray& message) {
-    for (int i = 1; i <= numslots; ++i)
-        sendTo(i, message);
+void TServer::tempsockDisconnect(TSock* sock) {
+    const ConnectionId id = idOf(sock);
+    if (id != 0 && m_core->slotOf(id) != 0)
+        sock->Close(); // its "Socket Closed" report frees the slot
 }
 
-void TServer::doom(int slot) {
-    const quint64 serial = players[slot].serial;
-    for (const auto& d : m_doomed)
-        if (d.first == slot && d.second == serial)
-            return;
-    m_doomed.append({slot, serial});
-    if (m_settleDepth == 0)
-        settle();
-}
-
-void TServer::settle() {
-    ++m_settleDepth; // closing announces the departure, which may doom others
-    while (!m_doomed.isEmpty()) {
-        const auto [slot, serial] = m_doomed.takeFirst();
-        if (!isLive(slot, serial))
-            continue;
-        if (TSock* s = players[slot].conn)
-            s->Close(); // its "Socket Closed" report frees the slot
-        if (isLive(slot, serial))
-            freeSlot(slot, players[slot].conn); // a socket that reported nothing
+void TServer::tempsockInfo(TSock* sock, TSocketInfo kind, const QString& text) {
+    const ConnectionId id = idOf(sock);
+    if (id == 0)
+        return; // a report of a connection already let go
+    if (text == QLatin1String("Socket Closed")) {
+        m_core->closed(id);
+        forget(id);
+    } else if (kind == TSocketInfo::Error && text.startsWith(QLatin1String("Error #"))) {
+        // A reset or an abort ends the connection as surely as a close does;
+        // the socket reports nothing more, so the core closes it.
+        m_core->failed(id);
     }
-    --m_settleDepth;
 }
 
-void TServer::purgeQueue(quint64 serial) {
-    std::erase_if(receivedlist, [serial](const Received& r) { return r.serial == serial; });
+bool TServer::send(ConnectionId id, const QByteArray& bytes) {
+    const auto it = m_socks.find(id);
+    if (it == m_socks.end() || !it->second)
+        return false;
+    try {
+        it->second->Send(bytes);
+        return true;
+    } catch (const std::exception&) {
+        return false;
+    }
+}
+
+void TServer::close(ConnectionId id) {
+    const auto it = m_socks.find(id);
+    if (it != m_socks.end() && it->second)
+        it->second->Close(); // reports "Socket Closed" from inside
+    forget(id);
+}
+
+qsizetype TServer::unsent(ConnectionId id) const {
+    const auto it = m_socks.find(id);
+    return it != m_socks.end() && it->second ? it->second->pendingOutgoing() : 0;
+}
+
+ConnectionId TServer::idOf(const TSock* sock) const {
+    for (const auto& [id, s] : m_socks)
+        if (s.data() == sock)
+            return id;
+    return 0;
+}
+
+void TServer::forget(ConnectionId id) {
+    const auto it = m_socks.find(id);
+    if (it == m_socks.end())
+        return;
+    if (it->second)
+        it->second->deleteLater();
+    m_socks.erase(it);
 }

@@ -43,7 +43,7 @@ TEST(ServerRelay, NameWithPlusSurvivesLogin) {
     EXPECT_EQ(Harness::numberOf(t.spy), 7);
     EXPECT_TRUE(t.host.has("CMD_newplayerinfo+2+Two+Too"));
     EXPECT_TRUE(t.spy.has("CMD_existingplayers+2+Two+Too"));
-    EXPECT_EQ(t.h.server().players[2].name, "Two+Too");
+    EXPECT_EQ(t.h.server().engine().players()[2].name, "Two+Too");
 }
 
 TEST(ServerRelay, ChatActionAndSoundReachEverybodyIntact) {
@@ -109,8 +109,8 @@ TEST(ServerRelay, MessagesInAnotherPlayersNameAreIgnored) {
     EXPECT_TRUE(t.host.withCommand("CMD_startgame").isEmpty());
     EXPECT_TRUE(t.host.withCommand("CMD_playasound").isEmpty());
     EXPECT_TRUE(t.host.withCommand("CMD_playerdisconnected").isEmpty());
-    EXPECT_EQ(s.players[1].name, "Host");
-    EXPECT_FALSE(s.gameon);
-    EXPECT_TRUE(s.players[2].connected);
-    EXPECT_FALSE(s.players[10].connected);
+    EXPECT_EQ(s.engine().players()[1].name, "Host");
+    EXPECT_FALSE(s.engine().gameon());
+    EXPECT_TRUE(s.engine().players()[2].connected);
+    EXPECT_EQ(s.engine().numslots(), 7);
 }

@@ -39,10 +39,10 @@ TEST(ServerWithTSockClient, HostWindowLogsInAndPlaysARound) {
     ASSERT_TRUE(h.pump(
         [&] { return !queue.isEmpty() && queue.last().startsWith("CMD_startround+1+30+5+"); }));
     EXPECT_TRUE(queue.contains("CMD_startgame+You+1+30+5+"));
-    EXPECT_TRUE(s.computertimer.enabled()); // a solo game: the computer has seat 2
+    EXPECT_TRUE(s.engine().computertimer().enabled); // a solo game: the computer has seat 2
 
     // Leaving ends the slot like any other departure.
     sock.Close();
-    ASSERT_TRUE(h.pump([&] { return !s.players[1].connected; }));
-    EXPECT_TRUE(s.players[1].name.isEmpty());
+    ASSERT_TRUE(h.pump([&] { return !s.engine().players()[1].connected; }));
+    EXPECT_TRUE(s.engine().players()[1].name.isEmpty());
 }

@@ -1,7 +1,7 @@
 // The server's own life: the dictionary notice, its real dispatch timer, a
-// failed accept, messages of connections that are gone, and seeded draws.
+// failed accept, and messages of connections that are gone.
 
-#include "gamehelpers.h"
+#include "harness.h"
 #include "messages.h"
 #include "tsock.h"
 
@@ -33,24 +33,25 @@ bool spin(Harness& h, const std::function<bool()>& done, int timeoutMs = 5000) {
 } // namespace
 
 TEST(ServerLifecycle, MissingDictionaryIsReportedOnceTheHostListens) {
-    QTemporaryDir dir;
-    ASSERT_TRUE(QDir(dir.path()).mkdir("English")); // no file can be opened there
     QStringList shown;
     {
-        TServer server(dir.path());
-        server.setManualTicks(true);
+        Harness h(kPort, 12345, [](const QString& dir) {
+            ASSERT_TRUE(QDir(dir).mkdir("English")); // no file can be opened there
+        });
+        TServer& server = h.server();
         server.showMessage = [&](const QString& m) { shown << m; };
-        QElapsedTimer clock;
-        clock.start();
-        while (shown.isEmpty() && clock.elapsed() < 2000)
-            QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-        // With no dictionary every word of the right length is "not a word".
-        server.roundopen = true;
-        server.wordlength = 5;
-        server.prefix = "BR";
-        server.sendword("1+brisk+", TServer::kFromServer);
-        EXPECT_EQ(server.players[1].roundpoints, 0);
-        EXPECT_TRUE(server.listbox_gotten.isEmpty());
+        ASSERT_TRUE(spin(
+            h, [&] { return !shown.isEmpty(); }, 2000));
+        // With no dictionary every word of the right length is "not a word",
+        // even the round's own starter word.
+        RawClient& host = h.join("Host");
+        host.send(wire::startgame("Host", "5", "60", "3", "1"));
+        ASSERT_TRUE(h.pump([&] { return !host.withCommand("CMD_startround").isEmpty(); }));
+        host.send(wire::sendword(1, server.engine().round().starterword));
+        ASSERT_TRUE(h.pump([&] { return !host.withCommand("CMD_notvalid").isEmpty(); }));
+        EXPECT_EQ(host.withCommand("CMD_notvalid"), QList<QByteArray>{"CMD_notvalid+1+1+"});
+        EXPECT_EQ(server.engine().players()[1].roundpoints, 0);
+        EXPECT_TRUE(server.engine().listbox_gotten().isEmpty());
     }
     EXPECT_EQ(shown, QStringList{"English.dic dictionary not found!"});
 }
@@ -72,8 +73,9 @@ TEST(ServerLifecycle, FailedAcceptGivesOutNoSlot) {
     TServer& s = h.server();
     // Nothing is waiting on the listener: the accept fails.
     s.Sock1Accept(s.Sock1);
-    EXPECT_EQ(s.numslots, 1);
-    EXPECT_FALSE(s.players[2].connected);
+    EXPECT_EQ(s.engine().numslots(), 1);
+    EXPECT_FALSE(s.engine().players()[2].connected);
+    EXPECT_EQ(s.core().connectionCount(), 1);
     RawClient& next = h.join("Next");
     EXPECT_EQ(Harness::numberOf(next), 2);
 }
@@ -85,35 +87,15 @@ TEST(ServerLifecycle, MessagesOfADepartedConnectionAreDropped) {
     TServer& s = h.server();
     // Queued but not yet handled when its connection goes.
     two.send(wire::logininfo(2, "1.0.4", "Ghost") + wire::chat(2, "late", "clRed"));
-    ASSERT_TRUE(spin(h, [&] { return s.receivedlist.size() >= 2; }));
+    ASSERT_TRUE(spin(h, [&] { return s.core().queued() >= 2; }));
     two.close();
-    ASSERT_TRUE(spin(h, [&] { return !s.players[2].connected; }));
-    EXPECT_TRUE(s.receivedlist.empty());
+    ASSERT_TRUE(spin(h, [&] { return !s.engine().players()[2].connected; }));
+    EXPECT_EQ(s.core().queued(), 0);
     // A newcomer in the same slot is not taken for the old connection.
     RawClient& next = h.join("Next");
     EXPECT_EQ(Harness::numberOf(next), 2);
     h.settle();
     EXPECT_FALSE(host.has("CMD_newplayerinfo+2+Ghost"));
     EXPECT_TRUE(host.withCommand("CMD_chat").isEmpty());
-    EXPECT_EQ(s.players[2].name, "Next");
-}
-
-TEST(ServerLifecycle, SeededDrawsRepeat) {
-    auto prefixes = [](quint32 seed) {
-        Harness h(kPort, seed);
-        RawClient& host = h.join("Host");
-        TServer& s = h.server();
-        host.send(wire::startgame("Host", "8", "5", "6", "1"));
-        h.pump([&] { return !host.withCommand("CMD_startround").isEmpty(); });
-        QList<QByteArray> out;
-        for (int r = 0; r < 8; ++r) {
-            out << s.starterword + "/" + s.prefix + "/" + QByteArray::number(s.wordlength);
-            s.endtheround();
-            runPhase(s);
-        }
-        return out;
-    };
-    const QList<QByteArray> a = prefixes(99);
-    EXPECT_EQ(a, prefixes(99));
-    EXPECT_NE(a, prefixes(100));
+    EXPECT_EQ(s.engine().players()[2].name, "Next");
 }

@@ -10,7 +10,11 @@
 #include <poll.h>
 #include <stdexcept>
 
-Harness::Harness(std::uint16_t port, quint32 seed) : m_port(port) {
+Harness::Harness(std::uint16_t port, quint32 seed,
+                 const std::function<void(const QString&)>& prepareDir)
+    : m_port(port) {
+    if (prepareDir)
+        prepareDir(m_dir.path());
     m_server = std::make_unique<TServer>(m_dir.path());
     m_server->setManualTicks(true);
     m_server->seed(seed);
@@ -29,7 +33,7 @@ bool Harness::pump(const std::function<bool()>& done, int timeoutMs) {
     clock.start();
     for (;;) {
         QCoreApplication::processEvents(QEventLoop::AllEvents);
-        while (!m_server->receivedlist.empty())
+        while (m_server->core().queued() > 0)
             m_server->socktimerTimer();
         for (auto& c : m_clients)
             c->poll();
@@ -49,7 +53,7 @@ void Harness::settle(int quietMs) {
     while (quiet.elapsed() < quietMs && total.elapsed() < 5000) {
         bool moved = false;
         QCoreApplication::processEvents(QEventLoop::AllEvents);
-        while (!m_server->receivedlist.empty()) {
+        while (m_server->core().queued() > 0) {
             m_server->socktimerTimer();
             moved = true;
         }
@@ -87,8 +91,9 @@ RawClient& Harness::join(const QByteArray& name, const QByteArray& version) {
     if (!announced)
         throw std::runtime_error("login not announced");
     qsizetype others = 0;
-    for (int i = 1; i <= m_server->numslots; ++i)
-        others += i != number && m_server->players[i].connected;
+    const GameEngine& e = m_server->engine();
+    for (int i = 1; i <= e.numslots(); ++i)
+        others += i != number && e.players()[i].connected;
     if (!pump([&] { return c.withCommand("CMD_existingplayers").size() >= others; }))
         throw std::runtime_error("existing players not listed");
     return c;

@@ -1,8 +1,8 @@
 #pragma once
 // One TServer listening on a test port, with raw clients that log in to it.
 // The server's timers never run by themselves: pump() turns the event loop
-// (socket delivery) and calls the dispatcher's tick directly, and game tests
-// call roundtimerTimer() and computertimerTimer() themselves.
+// (socket delivery) and calls the dispatcher's tick directly; a test that
+// needs the game's clock calls roundtimerTimer() itself.
 
 #include "rawclient.h"
 #include "tserver.h"
@@ -15,7 +15,10 @@
 
 class Harness {
 public:
-    explicit Harness(std::uint16_t port, quint32 seed = 12345);
+    // prepareDir, when given, sees the server's working directory before the
+    // server is made.
+    explicit Harness(std::uint16_t port, quint32 seed = 12345,
+                     const std::function<void(const QString&)>& prepareDir = {});
     ~Harness();
 
     TServer& server() { return *m_server; }
