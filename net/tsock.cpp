@@ -3,6 +3,7 @@
 
 #include "tsock.h"
 
+#include "gameconnection.h"
 #include "tsockstream.h"
 
 #include <QPointer>
@@ -54,6 +55,13 @@ void TSock::setPortName(const QString& name) {
         info(TSocketInfo::Lookup, QStringLiteral("Setting PortName While Connected Has No Effect"));
     }
     m_portName = name;
+}
+
+void TSock::setGameConnection() {
+    m_gameConnection = true;
+    if (m_fd >= 0 && m_socketType == TSocketType::stStream && !m_listen) {
+        gameconnection::apply(m_fd);
+    }
 }
 
 void TSock::setBlocking(bool blocking) {
@@ -214,6 +222,9 @@ bool TSock::Open() {
     m_fd = fd;
     m_ownPort = port;
     m_ownAddr = address;
+    if (stream && m_gameConnection) {
+        gameconnection::apply(m_fd);
+    }
     registerNotifications(false);
     if (!stream) {
         return openDatagram();

@@ -109,6 +109,15 @@ public:
 
     bool connected() const { return m_connected; }
     bool hasSocket() const { return m_fd >= 0; }
+    // The system's handle, -1 without a socket; for reading its options.
+    int handle() const { return m_fd; }
+
+    // Marks this instance as a game connection: its socket, now and whenever
+    // Open makes one, gets the options of gameconnection.h (no delay,
+    // keepalive, a bound on unacknowledged data). Owners call it on the
+    // player's connection and on each connection a game listener accepts.
+    void setGameConnection();
+    bool isGameConnection() const { return m_gameConnection; }
     // Bytes waiting in the outgoing and incoming buffers. The server uses these
     // to notice a peer that stops reading or floods it.
     qsizetype pendingOutgoing() const { return m_outgoing.size(); }
@@ -181,18 +190,19 @@ private:
     bool m_connecting = false;
     // Readiness handling, kept so that a level-triggered notifier is enabled only
     // while something will clear its condition (see updateNotifiers).
-    bool m_notifying = false;     // notification-driven (not a blocking connection)
-    bool m_failed = false;        // an error was reported; no further events
-    bool m_writeEventDue = false; // the one write-ready event after connect or accept
-    bool m_sendDead = false;      // the connection refuses data; stop waiting to send
-    bool m_acceptArmed = false;   // listener: re-armed by Accept
-    bool m_readArmed = false;     // datagram: re-armed by ReceiveDatagram
-    bool m_eof = false;           // the peer's close is being handled
-    int m_pendingError = 0;       // an error our own send took from the socket
-    std::uint32_t m_ownAddr = 0;  // network order
-    std::uint16_t m_ownPort = 0;  // network order
-    std::uint32_t m_peerAddr = 0; // network order
-    std::uint16_t m_peerPort = 0; // network order
+    bool m_notifying = false;      // notification-driven (not a blocking connection)
+    bool m_failed = false;         // an error was reported; no further events
+    bool m_writeEventDue = false;  // the one write-ready event after connect or accept
+    bool m_sendDead = false;       // the connection refuses data; stop waiting to send
+    bool m_acceptArmed = false;    // listener: re-armed by Accept
+    bool m_readArmed = false;      // datagram: re-armed by ReceiveDatagram
+    bool m_eof = false;            // the peer's close is being handled
+    bool m_gameConnection = false; // see setGameConnection
+    int m_pendingError = 0;        // an error our own send took from the socket
+    std::uint32_t m_ownAddr = 0;   // network order
+    std::uint16_t m_ownPort = 0;   // network order
+    std::uint32_t m_peerAddr = 0;  // network order
+    std::uint16_t m_peerPort = 0;  // network order
     QByteArray m_incoming;
     QByteArray m_outgoing;
     QSocketNotifier* m_readNotifier = nullptr;
