@@ -93,4 +93,12 @@ QString decode(const QByteArray& bytes) {
     return out;
 }
 
+QString decodeShown(const QByteArray& bytes) {
+    QString out = decode(bytes);
+    for (QChar& c : out)
+        if (c.category() == QChar::Other_Control)
+            c = u' ';
+    return out;
+}
+
 } // namespace wire

@@ -53,5 +53,10 @@ private:
 // text given to it is left out, so typed text can never cut a message apart.
 QByteArray encode(const QString& text);
 QString decode(const QByteArray& bytes);
+// decode() for text a peer chose that is shown to the player (names, chat,
+// actions, phrases): every control character, line breaks included, becomes a
+// blank, so a peer's text stays on its own line and cannot pose as one of the
+// program's own notices.
+QString decodeShown(const QByteArray& bytes);
 
 } // namespace wire

@@ -35,3 +35,16 @@ TEST(WireText, UndefinedBytesDecodeToTheirControlCharacters) {
               QString::fromUtf16(u"\u0081\u008d\u008f\u0090\u009d"));
     EXPECT_EQ(wire::encode(QString::fromUtf16(u"\u0081\u009d")), "\x81\x9d");
 }
+
+TEST(WireText, ShownTextHasBlanksForEveryControlCharacter) {
+    // A line break cannot start a new line that poses as the program's own.
+    EXPECT_EQ(wire::decodeShown("hi\r\nHost has Won the Game!"),
+              QStringLiteral("hi  Host has Won the Game!"));
+    EXPECT_EQ(wire::decodeShown(QByteArray("a\0b\tc\x1b[31md\x7f", 12)),
+              QStringLiteral("a b c [31md "));
+    // The code page's undefined bytes decode to C1 controls: blanks too.
+    EXPECT_EQ(wire::decodeShown("\x81x\x9d"), QStringLiteral(" x "));
+    // Printable text of the code page is left alone, the soft hyphen included.
+    EXPECT_EQ(wire::decodeShown("Caf\xe9 \x80 \xad+|"),
+              QString::fromUtf8("Caf\u00e9 \u20ac \u00ad+|"));
+}
