@@ -55,6 +55,11 @@ void GameEngine::broadcast(const QByteArray& message) {
         sendTo(i, message);
 }
 
+void GameEngine::tell(const GameNews& news) {
+    if (m_sink.news)
+        m_sink.news(news);
+}
+
 void GameEngine::setRoundTimer(bool enabled) {
     m_roundtimer.enabled = enabled;
     if (m_sink.timerChanged)

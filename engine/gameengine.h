@@ -22,6 +22,8 @@
 //   computertimer()). Each call that finds it enabled is a (re)start: a host
 //   running a real timer starts it afresh at the interval given; disabled, it
 //   stops it. A disabled timer's ticks do nothing, so a late tick is harmless.
+// - sink.news(news): a login, a departure, a game's start or its winner, told
+//   after the players were sent it; for the host's log only.
 // - Every message is bound to the slot that carried it: one that speaks for
 //   another player number is ignored, and only slot 1, the host's own window,
 //   may start a game or remove a player. A number field that does not convert
@@ -66,6 +68,7 @@ struct EngineSink {
     std::function<void(int slot, const QByteArray& message)> send;
     std::function<void(int slot)> close;
     std::function<void(GameTimer timer)> timerChanged;
+    std::function<void(const GameNews& news)> news; // may be empty
 };
 
 class GameEngine {
@@ -144,6 +147,7 @@ private:
     bool inUse(int slot) const;
     void sendTo(int slot, const QByteArray& message);
     void broadcast(const QByteArray& message);
+    void tell(const GameNews& news);
     void setRoundTimer(bool enabled);
     void setComputerTimer(bool enabled);
     int draw(int low, int high);

@@ -47,3 +47,19 @@ struct TimerState {
     bool enabled = false;
     int interval = 1000; // milliseconds
 };
+
+// What happened, for the host's log. Nothing of the game depends on it.
+struct GameNews {
+    enum class Kind {
+        Joined,      // slot logged in as name
+        Left,        // slot's connection ended; name is the one it had
+        GameStarted, // slot 1 started a game of rounds, seconds, lengthSetting
+        Won,         // seat `slot` (name, empty for the computer) won the game
+    };
+    Kind kind = Kind::Joined;
+    int slot = 0;
+    QByteArray name;
+    int rounds = 0;
+    int seconds = 0;
+    int lengthSetting = 0;
+};

@@ -41,6 +41,8 @@ void GameEngine::startgame(const QByteArray& payload, int sender) {
     m_settings.showwords = m->showWords != "0";
     m_settings.lengthsetting = rules::lengthSettingFor(m->lengthChoice);
     broadcast(wire::startgameAnnounce(m->starter, rounds, seconds, m_settings.lengthsetting));
+    tell({GameNews::Kind::GameStarted, sender, m_players[sender].name, rounds, seconds,
+          m_settings.lengthsetting});
     for (int seat = 1; seat <= kSeats; ++seat) {
         tplayer& p = m_players[seat];
         p.score = p.gamewords = p.roundpoints = p.roundwords = 0;
@@ -151,6 +153,7 @@ bool GameEngine::checkforwin() {
         return false;
     broadcast(wire::winner(leader));
     m_gameon = false;
+    tell({GameNews::Kind::Won, leader, m_players[leader].connected ? m_players[leader].name : ""});
     return true;
 }
 

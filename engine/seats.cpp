@@ -31,6 +31,7 @@ void GameEngine::depart(int slot) {
     p.connected = false;
     p.name.clear();
     broadcast(wire::playerdisconnected(slot, name));
+    tell({GameNews::Kind::Left, slot, name});
 }
 
 void GameEngine::receivedlogininfo(const QByteArray& payload, int sender) {
@@ -51,6 +52,7 @@ void GameEngine::receivedlogininfo(const QByteArray& payload, int sender) {
     }
     if (m_gameon)
         sendLoadStats(sender);
+    tell({GameNews::Kind::Joined, sender, p.name});
 }
 
 // Brings a late arrival up to date with the running game.
