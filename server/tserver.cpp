@@ -25,11 +25,14 @@ TServer::TServer(const QString& workingDir, QObject* parent)
     Sock1->setObjectName(QStringLiteral("Sock1"));
     Sock1->setPortName(QStringLiteral("7772"));
     Sock1->OnAccept = [this](TSock* s) { Sock1Accept(s); };
+    Sock1->OnInfo = [this](TSock* s, TSocketInfo, const QString& text) { Sock1Info(s, text); };
 
     socktimer = makeTimer(this, "socktimer", 10);
+    guardtimer = makeTimer(this, "guardtimer", 1000);
     roundtimer = makeTimer(this, "roundtimer", 1000);
     computertimer = makeTimer(this, "computertimer", 1000);
     connect(socktimer, &QTimer::timeout, this, &TServer::socktimerTimer);
+    connect(guardtimer, &QTimer::timeout, this, &TServer::guardtimerTimer);
     connect(roundtimer, &QTimer::timeout, this, &TServer::roundtimerTimer);
     connect(computertimer, &QTimer::timeout, this, &TServer::computertimerTimer);
 
@@ -40,10 +43,16 @@ TServer::TServer(const QString& workingDir, QObject* parent)
     ServerTransport& transport = *this;
     m_core = std::make_unique<ServerCore>(engineSetup(), transport,
                                           [this](GameTimer t) { applyTimer(t); });
-
-    socktimer->start();
-    applyTimer(GameTimer::Round);
-    applyTimer(GameTimer::Computer);
+    m_core->onGameNews = [this](const GameNews& n) {
+        if (onGameNews)
+            onGameNews(n);
+    };
+    m_core->onConnectionNews = [this](const ConnectionNews& n) {
+        if (onConnectionNews)
+            onConnectionNews(n);
+    };
+    // No timer runs until Sock1 listens: a copy that joins another's game
+    // keeps its server idle.
 }
 
 TServer::~TServer() {
@@ -54,6 +63,7 @@ TServer::~TServer() {
         s->OnRead = nullptr;
     }
     Sock1->OnAccept = nullptr;
+    Sock1->OnInfo = nullptr;
     delete Sock1;
     Sock1 = nullptr;
 }
@@ -88,10 +98,31 @@ void TServer::reportNotFound(const std::string& message) {
 
 void TServer::setManualTicks(bool manual) {
     m_manual = manual;
-    if (manual)
-        socktimer->stop();
+    applyTimers();
+}
+
+// The listener's own reports: listening starts and stops the server's timers.
+void TServer::Sock1Info(TSock* sender, const QString& text) {
+    if (sender != Sock1)
+        return; // a connection being accepted reports through a copy of ours
+    if (text == QLatin1String("Listening Started"))
+        m_serving = true;
+    else if (text == QLatin1String("Listening Stopped"))
+        m_serving = false;
     else
-        socktimer->start();
+        return;
+    applyTimers();
+}
+
+void TServer::applyTimers() {
+    const bool run = m_serving && !m_manual;
+    if (run)
+        guardtimer->start();
+    else
+        guardtimer->stop();
+    if (!run)
+        socktimer->stop();
+    wakeDispatch();
     applyTimer(GameTimer::Round);
     applyTimer(GameTimer::Computer);
 }
@@ -104,14 +135,27 @@ void TServer::applyTimer(GameTimer timer) {
     QTimer* t = round ? roundtimer : computertimer;
     if (t->interval() != state.interval)
         t->setInterval(state.interval);
-    if (state.enabled && !m_manual)
+    if (state.enabled && m_serving && !m_manual)
         t->start();
     else
         t->stop();
 }
 
+// The dispatch tick runs only while messages wait, so an idle server does not
+// wake a hundred times a second.
+void TServer::wakeDispatch() {
+    if (m_serving && !m_manual && m_core->queued() > 0 && !socktimer->isActive())
+        socktimer->start();
+}
+
 void TServer::socktimerTimer() {
     m_core->dispatch();
+    if (m_core->queued() == 0)
+        socktimer->stop();
+}
+
+void TServer::guardtimerTimer() {
+    m_core->sweep();
 }
 
 void TServer::roundtimerTimer() {
@@ -133,12 +177,13 @@ void TServer::Sock1Accept(TSock* listener) {
         return; // nothing came in: no slot is given out
     const ConnectionId id = ++m_lastId;
     m_socks[id] = sock;
+    sock->setGameConnection();
     sock->OnDisconnect = [this](TSock* s) { tempsockDisconnect(s); };
     sock->OnRead = [this](TSock* s, int count) { Sock1Read(s, count); };
     sock->OnInfo = [this](TSock* s, TSocketInfo kind, const QString& text) {
         tempsockInfo(s, kind, text);
     };
-    m_core->opened(id);
+    m_core->opened(id, listener->peerAddress());
 }
 
 void TServer::Sock1Read(TSock* sock, int /*count*/) {
@@ -149,8 +194,10 @@ void TServer::Sock1Read(TSock* sock, int /*count*/) {
     } catch (const std::exception&) {
         return;
     }
-    if (const ConnectionId id = idOf(sock))
+    if (const ConnectionId id = idOf(sock)) {
         m_core->received(id, data);
+        wakeDispatch();
+    }
 }
 
 void TServer::tempsockDisconnect(TSock* sock) {

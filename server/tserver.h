@@ -2,13 +2,17 @@
 // TServer: the host's game server, living inside the hosting copy's process.
 //
 // It is the glue between the sockets and timers of the event loop and the
-// socket-free ServerCore, which holds the connections' buffers, the queue and
+// socket-free ServerCore, which holds the connections' buffers, the queues and
 // the limits and owns the GameEngine that plays the game. TServer listens on
-// Sock1, accepts up to nine players (the tenth is refused), moves bytes
-// between the TSock connections and the core, and runs three QTimers: the
-// 10 ms dispatch tick and the engine's round and computer timers, started and
-// stopped as the engine says. It is never shown; every tick handler may be
-// called directly, and setManualTicks(true) stops the real timers for tests.
+// Sock1, accepts up to nine players (the tenth is refused), makes every
+// accepted connection a game connection (gameconnection.h), moves bytes
+// between the TSock connections and the core, and runs four QTimers: the
+// 10 ms dispatch tick (only while messages wait), the one-second sweep of the
+// login grace, and the engine's round and computer timers, started and stopped
+// as the engine says. Every copy of the program makes a TServer, but only one
+// that hosts makes it listen: until Sock1 reports that it listens, and after
+// it stops, no timer runs. It is never shown; every tick handler may be called
+// directly, and setManualTicks(true) stops the real timers for tests.
 
 #include "servercore.h"
 
@@ -41,7 +45,16 @@ public:
     // A plain message box, e.g. "English.dic dictionary not found!".
     std::function<void(const QString&)> showMessage;
 
+    // Logins, departures, games and winners; connections opened and let go
+    // by the server's limits (see ServerCore). For a log; may stay empty.
+    std::function<void(const GameNews&)> onGameNews;
+    std::function<void(const ConnectionNews&)> onConnectionNews;
+
     void seed(quint32 s) { m_core->seed(s); }
+    // Tests: the time limits' clock (see ServerCore::setClock).
+    void setClock(ServerCore::Clock clock) { m_core->setClock(std::move(clock)); }
+    // Sock1 listens: the server's timers run (unless ticks are manual).
+    bool serving() const { return m_serving; }
     // Tests: stop the real timers; ticks then come only from direct calls.
     void setManualTicks(bool manual);
 
@@ -55,6 +68,7 @@ public:
     void tempsockDisconnect(TSock* sock);
     void tempsockInfo(TSock* sock, TSocketInfo kind, const QString& text);
     void socktimerTimer();
+    void guardtimerTimer();
     void roundtimerTimer();
     void computertimerTimer();
 
@@ -66,15 +80,20 @@ private:
     EngineSetup engineSetup();
     ConnectionId idOf(const TSock* sock) const;
     void forget(ConnectionId id);
+    void Sock1Info(TSock* sender, const QString& text);
+    void applyTimers();
     void applyTimer(GameTimer timer);
+    void wakeDispatch();
     void reportNotFound(const std::string& message);
 
     std::unique_ptr<TDictn> spell;
     std::unique_ptr<ServerCore> m_core;
     QTimer* socktimer;
+    QTimer* guardtimer;
     QTimer* roundtimer;
     QTimer* computertimer;
     bool m_manual = false;
+    bool m_serving = false;
     std::map<ConnectionId, QPointer<TSock>> m_socks;
     ConnectionId m_lastId = 0;
     QString m_pendingNotice;

@@ -1,0 +1,43 @@
+#include "addressguard.h"
+
+#include "serverlimits.h"
+
+using namespace serverlimits;
+
+bool AddressGuard::admit(const QString& address, qint64 now) {
+    forgetStale(now);
+    if (address.isEmpty())
+        return true; // the host did not say: nothing to go by
+    Record& r = m_records[address];
+    if (r.barredUntil > now)
+        return false; // refused attempts do not lengthen the bar
+    while (!r.connects.empty() && now - r.connects.front() >= kConnectWindowMs)
+        r.connects.pop_front();
+    if (int(r.connects.size()) >= kMaxConnectsPerAddress) {
+        bar(address, now);
+        return false;
+    }
+    r.connects.push_back(now);
+    return true;
+}
+
+void AddressGuard::bar(const QString& address, qint64 now) {
+    if (address.isEmpty())
+        return;
+    Record& r = m_records[address];
+    r.barredUntil = now + kRefusalMs;
+    r.connects.clear();
+}
+
+bool AddressGuard::barred(const QString& address, qint64 now) const {
+    const auto it = m_records.find(address);
+    return it != m_records.end() && it->second.barredUntil > now;
+}
+
+void AddressGuard::forgetStale(qint64 now) {
+    std::erase_if(m_records, [now](const auto& entry) {
+        const Record& r = entry.second;
+        return r.barredUntil <= now &&
+               (r.connects.empty() || now - r.connects.back() >= kConnectWindowMs);
+    });
+}

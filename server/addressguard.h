@@ -1,0 +1,34 @@
+#pragma once
+// Which addresses may open new connections: those that connect too often, or
+// that were disconnected for flooding, are refused for a while (the numbers are
+// in serverlimits.h). Time comes in as milliseconds of the host's monotonic
+// clock, so tests drive it by hand. The record of an address is forgotten once
+// nothing in it matters any more, so many addresses cost little for long.
+
+#include <QString>
+#include <QtGlobal>
+
+#include <deque>
+#include <map>
+
+class AddressGuard {
+public:
+    // A new connection from `address` at `now`: false when it is to be refused.
+    // A connection that is admitted counts towards the address's rate; one
+    // that goes over the rate is refused and bars the address.
+    bool admit(const QString& address, qint64 now);
+    // Refuses the address's new connections from `now` for the refusal time.
+    void bar(const QString& address, qint64 now);
+    bool barred(const QString& address, qint64 now) const;
+    // Addresses with a record (for tests of the forgetting).
+    qsizetype tracked() const { return qsizetype(m_records.size()); }
+
+private:
+    struct Record {
+        std::deque<qint64> connects; // admitted connections within the window
+        qint64 barredUntil = 0;      // no bar when not after now
+    };
+    void forgetStale(qint64 now);
+
+    std::map<QString, Record> m_records;
+};
