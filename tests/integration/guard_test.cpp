@@ -111,15 +111,21 @@ TEST(ServerGuard, FloodingPeerIsDroppedWithItsQueuedMessages) {
 
 TEST(ServerGuard, BusyButFairPeerStaysConnected) {
     Harness h(kPort);
+    qint64 now = 1'000'000;
+    h.server().setClock([&] { return now; });
     RawClient& host = h.join("Host");
     RawClient& two = h.join("Two");
+    // Bursts of the rate limit's window, a window apart: busy, within limits.
+    const int window =
+        int(serverlimits::kMaxMessagesPerSecond * serverlimits::kRateWindowMs / 1000);
     for (int round = 0; round < 5; ++round) {
+        now += serverlimits::kRateWindowMs;
         QByteArray burst;
-        for (int i = 0; i < 50; ++i)
-            burst += wire::chat(2, "m" + QByteArray::number(round * 50 + i), "clRed");
+        for (int i = 0; i < window; ++i)
+            burst += wire::chat(2, "m" + QByteArray::number(round * window + i), "clRed");
         two.send(burst);
         ASSERT_TRUE(
-            h.pump([&] { return host.withCommand("CMD_chat").size() == (round + 1) * 50; }));
+            h.pump([&] { return host.withCommand("CMD_chat").size() == (round + 1) * window; }));
     }
     EXPECT_TRUE(h.server().engine().players()[2].connected);
 }
@@ -130,12 +136,16 @@ TEST(ServerGuard, PeerThatNeverReadsIsDisconnected) {
     RawClient& two = h.join("Two");
     RawClient& sleeper = h.connect(4096);
     sleeper.stopReading();
+    // Two talks at ten lines a second, well within the rate limit.
+    qint64 now = 1'000'000;
+    h.server().setClock([&] { return now; });
     const int sleeperSlot = Harness::numberOf(sleeper);
     ASSERT_EQ(sleeperSlot, 3);
     TServer& s = h.server();
     const QByteArray text(6000, 'z');
     int sent = 0;
     while (s.engine().players()[3].connected && sent < 2000) {
+        now += 100;
         two.send(wire::chat(2, text + QByteArray::number(sent), "clRed"));
         ++sent;
         const int want = sent;

@@ -184,6 +184,22 @@ TEST(ServerCoreRate, FlooderIsCutWithinASecondAtNinetyASecond) {
     EXPECT_LT(t.clock - start, 1000);
 }
 
+TEST(ServerCoreRate, QueueLimitStillHoldsWhenTheServerFallsBehind) {
+    Table t;
+    t.join(11, "Host");
+    t.join(22, "Slow");
+    // Within the rate, but nothing is dispatched (a server stalled elsewhere).
+    for (int i = 0; i < kMaxQueuedPerConnection; ++i) {
+        t.clock += 1000;
+        t.core.received(22, chatLine(2, i));
+    }
+    EXPECT_TRUE(t.transport.closes.isEmpty());
+    t.clock += 1000;
+    t.core.received(22, chatLine(2, 100));
+    EXPECT_EQ(t.transport.closes, QList<ConnectionId>{22});
+    EXPECT_EQ(t.core.queued(), 0);
+}
+
 TEST(ServerCoreAddresses, FlooderIsRefusedForAMinuteAndOthersAreNot) {
     Table t;
     t.join(11, "Host", "10.0.0.1");

@@ -65,16 +65,21 @@ void Harness::settle(int quietMs) {
     }
 }
 
-RawClient& Harness::connect(int receiveBuffer) {
-    m_clients.push_back(std::make_unique<RawClient>(m_port, receiveBuffer));
+QString Harness::addressOf(std::uint8_t source) {
+    return QStringLiteral("127.0.0.%1").arg(source);
+}
+
+RawClient& Harness::connect(int receiveBuffer, std::uint8_t source) {
+    m_lastSource = source ? source : m_nextSource++;
+    m_clients.push_back(std::make_unique<RawClient>(m_port, receiveBuffer, m_lastSource));
     RawClient& c = *m_clients.back();
     if (!pump([&] { return !c.messages.isEmpty() || c.peerClosed(); }))
         throw std::runtime_error("no greeting from the server");
     return c;
 }
 
-RawClient& Harness::join(const QByteArray& name, const QByteArray& version) {
-    RawClient& c = connect();
+RawClient& Harness::join(const QByteArray& name, const QByteArray& version, std::uint8_t source) {
+    RawClient& c = connect(0, source);
     const int number = numberOf(c);
     if (number <= 0)
         throw std::runtime_error("not given a number");

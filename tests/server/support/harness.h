@@ -30,10 +30,16 @@ public:
     // Pumps until the queue is empty and nothing moved for a short while.
     void settle(int quietMs = 50);
 
-    // A new connection that has received its number (not logged in).
-    RawClient& connect(int receiveBuffer = 0);
+    // A new connection that has received its number (not logged in), or was
+    // refused. Each comes from a loopback address of its own (127.0.0.10 and
+    // up), as players on the internet would, unless `source` names one.
+    RawClient& connect(int receiveBuffer = 0, std::uint8_t source = 0);
     // A new connection that logged in under `name` and saw its own arrival.
-    RawClient& join(const QByteArray& name, const QByteArray& version = "1.0.4");
+    RawClient& join(const QByteArray& name, const QByteArray& version = "1.0.4",
+                    std::uint8_t source = 0);
+    // The dotted loopback address a client of connect() or join() came from.
+    static QString addressOf(std::uint8_t source);
+    std::uint8_t lastSource() const { return m_lastSource; }
     // The player number a client was given.
     static int numberOf(const RawClient& client);
 
@@ -44,4 +50,6 @@ private:
     std::unique_ptr<TServer> m_server;
     std::uint16_t m_port;
     std::vector<std::unique_ptr<RawClient>> m_clients;
+    std::uint8_t m_nextSource = 10;
+    std::uint8_t m_lastSource = 0;
 };

@@ -11,12 +11,22 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
-RawClient::RawClient(std::uint16_t port, int receiveBuffer) {
+RawClient::RawClient(std::uint16_t port, int receiveBuffer, std::uint8_t sourceHost) {
     m_fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
     if (m_fd < 0)
         throw std::runtime_error("socket");
     if (receiveBuffer > 0)
         ::setsockopt(m_fd, SOL_SOCKET, SO_RCVBUF, &receiveBuffer, sizeof receiveBuffer);
+    if (sourceHost > 0) {
+        sockaddr_in local{};
+        local.sin_family = AF_INET;
+        local.sin_addr.s_addr = htonl(0x7F000000u | sourceHost);
+        if (::bind(m_fd, reinterpret_cast<sockaddr*>(&local), sizeof local) != 0) {
+            ::close(m_fd);
+            m_fd = -1;
+            throw std::runtime_error("bind");
+        }
+    }
     sockaddr_in addr{};
     addr.sin_family = AF_INET;
     addr.sin_port = htons(port);

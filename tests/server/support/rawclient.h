@@ -10,8 +10,10 @@
 
 class RawClient {
 public:
-    // receiveBuffer > 0 sets the socket's receive buffer before connecting.
-    explicit RawClient(std::uint16_t port, int receiveBuffer = 0);
+    // receiveBuffer > 0 sets the socket's receive buffer before connecting;
+    // sourceHost > 0 connects from 127.0.0.<sourceHost> (the server tells
+    // peers apart by address), else from the system's choice, 127.0.0.1.
+    explicit RawClient(std::uint16_t port, int receiveBuffer = 0, std::uint8_t sourceHost = 0);
     ~RawClient();
     RawClient(const RawClient&) = delete;
     RawClient& operator=(const RawClient&) = delete;
