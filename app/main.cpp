@@ -1,4 +1,5 @@
 #include "apppaths.h"
+#include "dedicatedmain.h"
 #include "programwindows.h"
 #include "singleinstance.h"
 #include "tchat.h"
@@ -13,6 +14,14 @@
 #include <memory>
 
 int main(int argc, char** argv) {
+    // Decided before any QGuiApplication exists: the dedicated server must
+    // start on a machine without a display.
+    QStringList arguments;
+    for (int i = 1; i < argc; ++i)
+        arguments << QString::fromLocal8Bit(argv[i]);
+    if (const std::optional<ServerLine> line = readServerLine(arguments))
+        return runDedicatedServer(argc, argv, *line);
+
     VorlixApplication app(argc, argv);
 
     SingleInstance instance(SingleInstance::defaultName());
@@ -34,7 +43,11 @@ int main(int argc, char** argv) {
 
     std::unique_ptr<Tchat> chat;
     try {
-        chat = std::make_unique<Tchat>(apppaths::settingsFile(), app.arguments().mid(1));
+        QStringList parameters = app.arguments().mid(1);
+        const std::optional<quint16> port = takePortOption(parameters);
+        chat = std::make_unique<Tchat>(apppaths::settingsFile(), parameters);
+        if (port)
+            chat->setPort(QString::number(*port));
         createProgramWindows(*chat, apppaths::workDir(), apppaths::tallyFile());
         QObject::connect(&instance, &SingleInstance::raiseRequested, chat.get(),
                          [&chat] { bringForward(chat.get()); });
