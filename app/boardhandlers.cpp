@@ -25,7 +25,7 @@ void BoardPanel::clearall() {
 
 void BoardPanel::startthegame(const QByteArray& payload) {
     const wire::GameAnnounce m = wire::readStartgameAnnounce(payload);
-    const QString starter = wire::decode(m.starter);
+    const QString starter = wire::decodeShown(m.starter);
     const int rounds = m.rounds;
     const int seconds = m.seconds;
     const QByteArray length = m.lengthSetting;

@@ -164,7 +164,7 @@ void ChatController::chatrecieved(const QByteArray& payload) {
     quint32 colour = colortext::kRed;
     if (!m.colour || !colortext::tryStringToColor(wire::decode(*m.colour), colour))
         colour = colortext::kRed;
-    addlinetochat(wire::decode(m.line), colour);
+    addlinetochat(wire::decodeShown(m.line), colour);
 }
 
 QByteArray ChatController::actionMessage(const QString& text) const {

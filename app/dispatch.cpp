@@ -28,7 +28,7 @@ struct NumberAndName {
 
 NumberAndName splitNumberAndName(const QByteArray& payload) {
     const wire::PlayerNotice m = wire::readPlayerNotice(payload);
-    return {m.numberText, m.number, wire::decode(m.name)};
+    return {m.numberText, m.number, wire::decodeShown(m.name)};
 }
 
 } // namespace
@@ -44,7 +44,14 @@ void Tchat::sockRead(TSock* /*sender*/, int /*count*/) {
         m_discardingMessage = false;
     }
     m_receiveBuffer += bytes;
+    const qsizetype before = receivedlist.size();
     wire::cutMessages(m_receiveBuffer, receivedlist);
+    for (qsizetype i = before; i < receivedlist.size(); ++i)
+        m_queuedBytes += receivedlist[i].size();
+    if (receivedlist.size() > kMaxQueuedMessages || m_queuedBytes > kMaxQueuedBytes) {
+        dropFloodingHost();
+        return;
+    }
     // No message of the game comes near this size: a peer that sends this much
     // without an end byte would otherwise make us hold everything it sends.
     if (m_receiveBuffer.size() > kMaxPendingMessageBytes) {
@@ -52,6 +59,23 @@ void Tchat::sockRead(TSock* /*sender*/, int /*count*/) {
         m_receiveBuffer.squeeze();
         m_discardingMessage = true;
     }
+}
+
+// Closes the game connection quietly (its "Socket Closed" would close the
+// window before the player could read why) and says why in the program's own
+// colour.
+void Tchat::dropFloodingHost() {
+    sock->OnRead = nullptr;
+    sock->OnInfo = nullptr;
+    sock->Close();
+    receivedlist.clear();
+    m_queuedBytes = 0;
+    m_receiveBuffer.clear();
+    m_receiveBuffer.squeeze();
+    m_state.loggedin = false; // nothing more can be sent
+    addlinetochat(QStringLiteral("The host sent far more than this window can show, so the "
+                                 "connection was closed."),
+                  m_state.systemcolour);
 }
 
 void Tchat::Timer1Timer() {
@@ -68,7 +92,9 @@ void Tchat::Timer1Timer() {
 void Tchat::processsocktimer() {
     if (receivedlist.isEmpty())
         return;
-    const wire::Split split = wire::splitCommand(receivedlist.takeFirst());
+    const QByteArray message = receivedlist.takeFirst();
+    m_queuedBytes -= message.size();
+    const wire::Split split = wire::splitCommand(message);
     if (split.command.isEmpty())
         return;
     dispatchMessage(split.command, split.payload);
@@ -82,7 +108,7 @@ void Tchat::dispatchMessage(const QByteArray& command, const QByteArray& payload
     } else if (command == wire::cmd::newplayerinfo) {
         newplayerinfo(payload);
     } else if (command == wire::cmd::havewrongversion) {
-        addlinetochat(wire::decode(payload) +
+        addlinetochat(wire::decodeShown(payload) +
                           QStringLiteral(" has a different version of the game then you."),
                       m_state.systemcolour);
     } else if (command == wire::cmd::wrongversion) {

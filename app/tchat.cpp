@@ -6,6 +6,7 @@
 #include "boardpanel.h"
 #include "chatcontroller.h"
 #include "colortext.h"
+#include "hostport.h"
 #include "protocol.h"
 #include "settingscontroller.h"
 #include "soundplayer.h"
@@ -48,6 +49,7 @@ Tchat::Tchat(QString settingsFile, QStringList parameters, QWidget* parent)
     sock = new TSock(this);
     sock->setObjectName(QStringLiteral("sock"));
     sock->setPortName(m_port);
+    sock->setGameConnection();
     sock->OnRead = [this](TSock* s, int count) { sockRead(s, count); };
     sock->OnInfo = [this](TSock* s, TSocketInfo info, const QString& msg) {
         sockInfo(s, info, msg);
@@ -199,7 +201,10 @@ void Tchat::hostpress() {
 
 void Tchat::joinpress() {
     m_state.loginstring = wire::encode(m_state.playername) + wire::kTerminator;
-    sock->setHostName(m_state.hostip);
+    // A host on the open internet may serve on a port of its own: "HOST:PORT".
+    const HostPort address = splitHostPort(m_state.hostip);
+    sock->setPortName(address.port ? QString::number(*address.port) : m_port);
+    sock->setHostName(address.host);
     sock->Open();
     m_board->button_start()->hide();
     menuAction(QStringLiteral("StartGame1"))->setEnabled(false);

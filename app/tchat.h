@@ -56,6 +56,13 @@ public:
     // Longest unfinished message the client holds; the bytes of a longer one are
     // dropped up to its end byte.
     static constexpr qsizetype kMaxPendingMessageBytes = 64 * 1024;
+    // Messages, and their bytes, waiting to be shown. Timer1 shows about 66
+    // messages a second and a game sends a few; a host that gets this far ahead
+    // sends more than the window can ever show, and is broken or hostile: the
+    // connection is closed and the player told, instead of the queue growing
+    // without bound (70 MB of tiny messages once grew the program by 545 MB).
+    static constexpr qsizetype kMaxQueuedMessages = 5000;
+    static constexpr qsizetype kMaxQueuedBytes = 4 * 1024 * 1024;
 
     // settingsFile: full path of the settings file; parameters: the command line
     // without the program's own name.
@@ -152,6 +159,7 @@ private:
     void sendRaw(const QByteArray& message);
     void dispatchMessage(const QByteArray& command, const QByteArray& payload);
     void reportConnectionError(const QString& msg);
+    void dropFloodingHost();
     enum class WindowKind { About, Help, SpyList, Tally, Download, Phrases };
     QWidget* otherWindow(WindowKind kind) const;
     void showWindow(WindowKind kind);
@@ -179,6 +187,7 @@ private:
     QByteArray m_receiveBuffer;
     bool m_discardingMessage = false;
     QList<QByteArray> receivedlist;
+    qsizetype m_queuedBytes = 0; // of the messages in receivedlist
 
     bool m_shown = false;
     bool m_connectionLostShown = false;

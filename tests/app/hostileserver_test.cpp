@@ -2,6 +2,7 @@
 
 #include "protocol.h"
 #include "tchatfixture.h"
+#include "tsock.h"
 
 #include <QLabel>
 #include <QTextBlock>
@@ -74,4 +75,63 @@ TEST_F(HostileServerTest, WordsForNumbersThatAreNoSeatTouchNoSeat) {
     EXPECT_EQ(doc->findBlockByNumber(1).text(), "6 : NINETY : ");
     EXPECT_EQ(doc->findBlockByNumber(2).text(), "5 : MINUS : ");
     EXPECT_EQ(lastLine(), " has Won the Game!");
+}
+
+TEST_F(HostileServerTest, LineBreaksInAPeersTextCannotPoseAsTheProgramsOwnLine) {
+    login(1);
+    deliver(msg("CMD_chat+Eve chats: hi\r\nHost has Won the Game!|clBlack") +
+            msg("CMD_action+Eve\nwaves\x07|clRed") + msg("CMD_newplayerinfo+4+Dan\r\nHost"));
+    const int blocks = pane()->document()->blockCount();
+    tick();
+    EXPECT_EQ(lastLine(), "Eve chats: hi  Host has Won the Game!");
+    EXPECT_EQ(lastChatLine(pane()).first().colour, QColor(Qt::black));
+    tick();
+    EXPECT_EQ(lastLine(), "Eve waves ");
+    tick();
+    EXPECT_EQ(lastLine(), "Dan  Host is Connected.");
+    EXPECT_EQ(seat(4)->text(), "Dan  Host");
+    // One line of the pane for each message, however many breaks they held.
+    EXPECT_EQ(pane()->document()->blockCount(), blocks + 3);
+}
+
+TEST_F(HostileServerTest, AHostThatSendsMoreThanCanBeShownIsLetGo) {
+    login(3);
+    // Tiny messages far faster than Timer1 shows them.
+    const QByteArray one = msg("CMD_playasound+1+wave1+");
+    QByteArray flood;
+    for (qsizetype i = 0; i <= Tchat::kMaxQueuedMessages; ++i)
+        flood += one;
+    peer.send(flood);
+    ASSERT_TRUE(spinUntil([&] { return peer.conn->state() != QAbstractSocket::ConnectedState; }));
+    EXPECT_EQ(chat->queuedMessages(), 0);
+    EXPECT_EQ(lastLine(), "The host sent far more than this window can show, so the connection "
+                          "was closed.");
+    EXPECT_EQ(lastChatLine(pane()).first().colour, QColor(0, 0, 0xFF));
+    // The window stays, so the player can read why, and sends nothing more.
+    EXPECT_TRUE(chat->isVisible());
+    EXPECT_FALSE(chat->state().loggedin);
+    EXPECT_FALSE(chat->gameSocket()->hasSocket());
+}
+
+TEST_F(HostileServerTest, FewButLargeMessagesAreCappedByTheirBytes) {
+    login(3);
+    const QByteArray big = "CMD_chat+" + QByteArray(60 * 1024, 'z') + "|clBlack\xFF";
+    const qsizetype count = Tchat::kMaxQueuedBytes / big.size() + 1;
+    for (qsizetype i = 0; i < count; ++i)
+        peer.send(big);
+    ASSERT_TRUE(spinUntil([&] { return peer.conn->state() != QAbstractSocket::ConnectedState; }));
+    EXPECT_EQ(chat->queuedMessages(), 0);
+    EXPECT_LT(count, Tchat::kMaxQueuedMessages);
+}
+
+TEST_F(HostileServerTest, ABusyButHonestHostIsKept) {
+    login(3);
+    QByteArray many;
+    for (int i = 0; i < 1000; ++i)
+        many += msg("CMD_chat+Eve chats: busy|clBlack");
+    deliver(many);
+    tick(1000);
+    EXPECT_EQ(chat->queuedMessages(), 0);
+    EXPECT_TRUE(chat->state().loggedin);
+    EXPECT_EQ(lastLine(), "Eve chats: busy");
 }

@@ -1,5 +1,6 @@
 #include "apptestsupport.h"
 #include "boardpanel.h"
+#include "gameconnection.h"
 #include "soundplayer.h"
 #include "tchat.h"
 #include "tdownload.h"
@@ -25,6 +26,7 @@ constexpr quint16 kLobbyPort = 19111;
 constexpr quint16 kJoinPort = 19120;
 constexpr quint16 kTakenPort = 19130;
 constexpr quint16 kShowPort = 19140;
+constexpr quint16 kOwnPort = 19150;
 constexpr quint16 kUnusedLobbyPort = 19499;
 
 class PlayModesTest : public ::testing::Test {
@@ -162,4 +164,65 @@ TEST_F(PlayModesTest, TheServerReadsTheHostsPreferences) {
     EXPECT_EQ(server->botSpeed(), 750);
     server->showMessage("English.dic dictionary not found!");
     EXPECT_EQ(boxes, QStringList{"English.dic dictionary not found!"});
+}
+
+TEST_F(PlayModesTest, AJoiningCopyTakesThePortFromHostColonPort) {
+    RawPeer host;
+    ASSERT_TRUE(host.listen(kOwnPort + 1));
+    make({"Tester", QStringLiteral("127.0.0.1:%1").arg(kOwnPort + 1), "false"}, kOwnPort, false);
+    chat->processparams();
+    ASSERT_TRUE(host.waitForClient());
+    EXPECT_EQ(chat->gameSocket()->HostName(), "127.0.0.1");
+    EXPECT_EQ(chat->gameSocket()->PortName(), QString::number(kOwnPort + 1));
+    EXPECT_EQ(chat->state().hostip, QStringLiteral("127.0.0.1:%1").arg(kOwnPort + 1));
+}
+
+TEST_F(PlayModesTest, AJoiningCopyWithoutAPortUsesItsOwn) {
+    RawPeer host;
+    ASSERT_TRUE(host.listen(kOwnPort + 2));
+    make({"Tester", "127.0.0.1", "false"}, kOwnPort + 2, false);
+    chat->processparams();
+    ASSERT_TRUE(host.waitForClient());
+    EXPECT_EQ(chat->gameSocket()->PortName(), QString::number(kOwnPort + 2));
+}
+
+TEST_F(PlayModesTest, BothEndsOfTheHostsOwnConnectionAreGameConnections) {
+    make({"Tester", "10.0.0.5", "true"}, kOwnPort + 3, true);
+    chat->processparams();
+    ASSERT_TRUE(spinUntil([&] { return seat(1)->text() == "Tester"; }, 15000));
+    const QList<TSock*> accepted = server->Sock1->findChildren<TSock*>();
+    ASSERT_EQ(accepted.size(), 1);
+    for (int fd : {chat->gameSocket()->handle(), accepted.first()->handle()}) {
+        const gameconnection::Options o = gameconnection::read(fd);
+        EXPECT_TRUE(o.noDelay);
+        EXPECT_TRUE(o.keepAlive);
+        EXPECT_EQ(o.keepIdleSeconds, gameconnection::kKeepIdleSeconds);
+        EXPECT_EQ(o.userTimeoutMs, gameconnection::kUserTimeoutMs);
+    }
+    // The lobby link is no game connection.
+    EXPECT_FALSE(chat->lobbySocket()->isGameConnection());
+}
+
+TEST_F(PlayModesTest, OnlyAHostingCopyRunsTheServersTimers) {
+    const QStringList timers = {"socktimer", "guardtimer", "roundtimer", "computertimer"};
+    RawPeer host;
+    ASSERT_TRUE(host.listen(kOwnPort + 4));
+    make({"Tester", "127.0.0.1", "false"}, kOwnPort + 4, true);
+    chat->processparams();
+    ASSERT_TRUE(host.waitForClient());
+    EXPECT_FALSE(server->serving());
+    for (const QString& name : timers)
+        EXPECT_FALSE(server->findChild<QTimer*>(name)->isActive()) << name.toStdString();
+
+    make({}, kOwnPort + 5, true);
+    for (const QString& name : timers)
+        EXPECT_FALSE(server->findChild<QTimer*>(name)->isActive()) << name.toStdString();
+    chat->processparams();
+    EXPECT_TRUE(server->serving());
+    EXPECT_TRUE(server->findChild<QTimer*>("guardtimer")->isActive());
+    // The computer's timer runs from the start, as it always did for a host.
+    EXPECT_TRUE(server->findChild<QTimer*>("computertimer")->isActive());
+    server->Sock1->setListen(false);
+    for (const QString& name : timers)
+        EXPECT_FALSE(server->findChild<QTimer*>(name)->isActive()) << name.toStdString();
 }
