@@ -6,10 +6,13 @@
 
 #include <QTimer>
 
+#include <algorithm>
 #include <chrono>
 #include <string_view>
 
 namespace {
+
+constexpr int kDispatchMs = 10;
 
 QTimer* makeTimer(QObject* parent, const char* name, int intervalMs) {
     auto* t = new QTimer(parent);
@@ -27,7 +30,7 @@ TServer::TServer(const QString& workingDir, QObject* parent)
     Sock1->OnAccept = [this](TSock* s) { Sock1Accept(s); };
     Sock1->OnInfo = [this](TSock* s, TSocketInfo, const QString& text) { Sock1Info(s, text); };
 
-    socktimer = makeTimer(this, "socktimer", 10);
+    socktimer = makeTimer(this, "socktimer", kDispatchMs);
     guardtimer = makeTimer(this, "guardtimer", 1000);
     roundtimer = makeTimer(this, "roundtimer", 1000);
     computertimer = makeTimer(this, "computertimer", 1000);
@@ -142,16 +145,22 @@ void TServer::applyTimer(GameTimer timer) {
 }
 
 // The dispatch tick runs only while messages wait, so an idle server does not
-// wake a hundred times a second.
+// wake a hundred times a second. A message that finds it stopped is served as
+// soon as a tick's time has passed since the last tick, not a whole tick later.
 void TServer::wakeDispatch() {
-    if (m_serving && !m_manual && m_core->queued() > 0 && !socktimer->isActive())
-        socktimer->start();
+    if (!m_serving || m_manual || m_core->queued() == 0 || socktimer->isActive())
+        return;
+    const qint64 since = m_lastTick.isValid() ? m_lastTick.elapsed() : kDispatchMs;
+    socktimer->start(int(std::max<qint64>(0, kDispatchMs - since)));
 }
 
 void TServer::socktimerTimer() {
+    m_lastTick.start();
     m_core->dispatch();
     if (m_core->queued() == 0)
         socktimer->stop();
+    else if (socktimer->interval() != kDispatchMs)
+        socktimer->setInterval(kDispatchMs);
 }
 
 void TServer::guardtimerTimer() {

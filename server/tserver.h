@@ -16,6 +16,7 @@
 
 #include "servercore.h"
 
+#include <QElapsedTimer>
 #include <QObject>
 #include <QPointer>
 #include <QString>
@@ -94,6 +95,7 @@ private:
     QTimer* computertimer;
     bool m_manual = false;
     bool m_serving = false;
+    QElapsedTimer m_lastTick; // of the dispatch tick
     std::map<ConnectionId, QPointer<TSock>> m_socks;
     ConnectionId m_lastId = 0;
     QString m_pendingNotice;
