@@ -27,6 +27,7 @@ test-asan: deps
 bench: build
 	./$(BUILD_DIR)/bench/dict_bench
 	./$(BUILD_DIR)/bench/compress/compress_bench
+	./$(BUILD_DIR)/bench/net_bench
 
 deps:
 	sh scripts/install-deps.sh
