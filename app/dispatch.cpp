@@ -72,6 +72,7 @@ void Tchat::dropFloodingHost() {
     m_queuedBytes = 0;
     m_receiveBuffer.clear();
     m_receiveBuffer.squeeze();
+    m_discardingMessage = false;
     m_state.loggedin = false; // nothing more can be sent
     addlinetochat(QStringLiteral("The host sent far more than this window can show, so the "
                                  "connection was closed."),

@@ -4,21 +4,21 @@
 
 using namespace serverlimits;
 
-bool AddressGuard::admit(const QString& address, qint64 now) {
+AddressGuard::Admission AddressGuard::admit(const QString& address, qint64 now) {
     forgetStale(now);
     if (address.isEmpty())
-        return true; // the host did not say: nothing to go by
+        return Admission::Admitted; // the host did not say: nothing to go by
     Record& r = m_records[address];
     if (r.barredUntil > now)
-        return false; // refused attempts do not lengthen the bar
+        return Admission::Barred; // refused attempts do not lengthen the bar
     while (!r.connects.empty() && now - r.connects.front() >= kConnectWindowMs)
         r.connects.pop_front();
     if (int(r.connects.size()) >= kMaxConnectsPerAddress) {
         bar(address, now);
-        return false;
+        return Admission::NewlyBarred;
     }
     r.connects.push_back(now);
-    return true;
+    return Admission::Admitted;
 }
 
 void AddressGuard::bar(const QString& address, qint64 now) {

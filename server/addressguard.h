@@ -13,10 +13,14 @@
 
 class AddressGuard {
 public:
-    // A new connection from `address` at `now`: false when it is to be refused.
-    // A connection that is admitted counts towards the address's rate; one
-    // that goes over the rate is refused and bars the address.
-    bool admit(const QString& address, qint64 now);
+    enum class Admission {
+        Admitted,
+        NewlyBarred, // over the rate: refused, and the address barred from now
+        Barred,      // refused while an earlier bar lasts
+    };
+    // A new connection from `address` at `now`. A connection that is admitted
+    // counts towards the address's rate.
+    Admission admit(const QString& address, qint64 now);
     // Refuses the address's new connections from `now` for the refusal time.
     void bar(const QString& address, qint64 now);
     bool barred(const QString& address, qint64 now) const;

@@ -21,11 +21,11 @@ QString lengthText(int setting) {
 QString reasonText(DropReason reason) {
     switch (reason) {
     case DropReason::Refused:
-        return QStringLiteral("refused: address connects too often or flooded");
+        return QStringLiteral("refused: connects too often; refused for a minute");
     case DropReason::Full:
         return QStringLiteral("refused: game full");
     case DropReason::Flooding:
-        return QStringLiteral("disconnected: flooding");
+        return QStringLiteral("disconnected: flooding; address refused for a minute");
     case DropReason::NoLogin:
         return QStringLiteral("disconnected: no login");
     case DropReason::NotReading:

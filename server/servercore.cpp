@@ -39,10 +39,14 @@ int ServerCore::opened(ConnectionId id, const QString& address) {
     if (id == 0 || m_connections.count(id) != 0)
         return 0; // not a new connection: leave it alone
     const qint64 t = now();
-    if (!m_guard.admit(address, t)) {
+    const AddressGuard::Admission admission = m_guard.admit(address, t);
+    if (admission != AddressGuard::Admission::Admitted) {
         // Said nothing: a flooder learns nothing, and nobody else hears of it.
+        // Only the start of a bar is news: a log line per refused attempt
+        // would let a loop fill the operator's disk.
         m_transport.close(id);
-        tellConnection(ConnectionNews::Kind::Dropped, id, address, 0, DropReason::Refused);
+        if (admission == AddressGuard::Admission::NewlyBarred)
+            tellConnection(ConnectionNews::Kind::Dropped, id, address, 0, DropReason::Refused);
         return 0;
     }
     const int slot = m_engine.vacantslot();

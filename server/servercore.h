@@ -55,7 +55,7 @@ public:
 
 // Why the core let a connection go, for the host's log.
 enum class DropReason {
-    Refused,    // its address is refused for now, or connects too often
+    Refused,    // its address connects too often: refused from now on for a while
     Full,       // every slot was in use
     Flooding,   // over the message rate, queue or size limit
     NoLogin,    // did not log in within the grace
@@ -89,7 +89,8 @@ public:
     void setClock(Clock clock) { m_clock = std::move(clock); }
     // Logins, departures, games and winners as the engine tells them.
     std::function<void(const GameNews&)> onGameNews;
-    // Connections opened and let go by the core itself (limits, refusals).
+    // Connections opened and let go by the core itself (limits, refusals; of
+    // the connections refused while an address is barred, none).
     std::function<void(const ConnectionNews&)> onConnectionNews;
 
     // ---- events of the connections ----

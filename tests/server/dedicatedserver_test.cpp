@@ -29,10 +29,10 @@ TEST(DedicatedServerLog, ConnectionLines) {
               "connect: 203.0.113.9 takes slot 4");
     EXPECT_EQ(DedicatedServer::describe(
                   ConnectionNews{K::Dropped, 6, "203.0.113.9", 0, DropReason::Refused}),
-              "connect: 203.0.113.9 refused: address connects too often or flooded");
+              "connect: 203.0.113.9 refused: connects too often; refused for a minute");
     EXPECT_EQ(DedicatedServer::describe(
                   ConnectionNews{K::Dropped, 7, "198.51.100.2", 3, DropReason::Flooding}),
-              "drop: slot 3 (198.51.100.2) disconnected: flooding");
+              "drop: slot 3 (198.51.100.2) disconnected: flooding; address refused for a minute");
     EXPECT_EQ(DedicatedServer::describe(ConnectionNews{K::Dropped, 8, "", 5, DropReason::NoLogin}),
               "drop: slot 5 (?) disconnected: no login");
 }

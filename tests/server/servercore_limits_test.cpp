@@ -213,7 +213,9 @@ TEST(ServerCoreAddresses, FlooderIsRefusedForAMinuteAndOthersAreNot) {
     EXPECT_EQ(t.transport.closes.last(), 44u);
     EXPECT_TRUE(t.transport.received[44].isEmpty());
     EXPECT_EQ(t.count(11, "CMD_newplayerinfo+3+"), 0);
-    EXPECT_EQ(t.dropped.last().reason, DropReason::Refused);
+    // The flooder's drop was the news; its refused attempts are not.
+    EXPECT_EQ(t.dropped.size(), 1);
+    EXPECT_EQ(t.dropped.last().reason, DropReason::Flooding);
     EXPECT_NE(t.core.opened(55, "10.0.0.7"), 0);
     t.clock += kRefusalMs - 1;
     EXPECT_EQ(t.core.opened(66, "10.9.9.9"), 0);
@@ -231,11 +233,15 @@ TEST(ServerCoreAddresses, ReconnectingInALoopIsRefusedAfterTheTenth) {
         t.clock += 100;
     }
     EXPECT_EQ(t.core.opened(++id, "10.6.6.6"), 0);
-    // Every refused attempt is let go without a word to the players.
+    ASSERT_EQ(t.dropped.size(), 1);
+    EXPECT_EQ(t.dropped[0].reason, DropReason::Refused);
+    // Every refused attempt is let go without a word to the players, and
+    // only the bar's start is news for the log.
     const qsizetype arrivals = t.transport.received[11].size();
     for (int i = 0; i < 50; ++i)
         EXPECT_EQ(t.core.opened(++id, "10.6.6.6"), 0);
     EXPECT_EQ(t.transport.received[11].size(), arrivals);
+    EXPECT_EQ(t.dropped.size(), 1);
     // Ten connections spread over more than the window are fine.
     for (int i = 0; i < 3 * kMaxConnectsPerAddress; ++i) {
         ASSERT_NE(t.core.opened(++id, "10.7.7.7"), 0) << i;
@@ -280,14 +286,16 @@ TEST(ServerCoreLogin, SevenIdleConnectionsNoLongerKeepPlayersOut) {
 
 TEST(AddressGuard, ForgetsAddressesOnceNothingAboutThemMatters) {
     AddressGuard g;
+    using A = AddressGuard::Admission;
     for (int i = 0; i < 100; ++i)
-        EXPECT_TRUE(g.admit("10.5.0." + QString::number(i), 0));
+        EXPECT_EQ(g.admit("10.5.0." + QString::number(i), 0), A::Admitted);
     g.bar("10.5.1.1", 0);
     EXPECT_EQ(g.tracked(), 101);
-    EXPECT_TRUE(g.admit("10.5.2.2", kConnectWindowMs));
+    EXPECT_EQ(g.admit("10.5.2.2", kConnectWindowMs), A::Admitted);
     EXPECT_EQ(g.tracked(), 2); // the bar and the newcomer
     EXPECT_TRUE(g.barred("10.5.1.1", kRefusalMs - 1));
-    EXPECT_TRUE(g.admit("10.5.2.2", kRefusalMs));
+    EXPECT_EQ(g.admit("10.5.1.1", kRefusalMs - 1), A::Barred);
+    EXPECT_EQ(g.admit("10.5.2.2", kRefusalMs), A::Admitted);
     EXPECT_EQ(g.tracked(), 1);
-    EXPECT_TRUE(g.admit({}, 0)); // an unknown address is never refused
+    EXPECT_EQ(g.admit({}, 0), A::Admitted); // an unknown address is never refused
 }
