@@ -1,28 +1,39 @@
 # Two entry points for a fresh Debian machine:
-#   make run   installs what is missing, builds, starts a solo game
-#   make test  installs what is missing, builds, runs every test
+#   make run   installs what is missing, builds the game, starts a solo game
+#   make test  installs what is missing, builds everything, runs every test
 BUILD_DIR ?= build
 JOBS ?= $(shell nproc)
+# Made by the first configure; later builds re-run CMake themselves when a
+# CMakeLists.txt changes, so configuring once is enough.
+CONFIGURED = $(BUILD_DIR)/build.ninja
 
-.PHONY: run test deps build configure bench clean
+.PHONY: run test bench package deps build clean
 
-run: build
+run: deps $(CONFIGURED)
+	cmake --build $(BUILD_DIR) -j $(JOBS) --target vorlix
 	./$(BUILD_DIR)/app/vorlix
 
 test: build
 	cd $(BUILD_DIR) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j $(JOBS)
 
-bench: build
+bench: deps $(CONFIGURED)
+	cmake --build $(BUILD_DIR) -j $(JOBS) --target dict_bench compress_bench
 	./$(BUILD_DIR)/bench/dict_bench
 	./$(BUILD_DIR)/bench/compress/compress_bench
 
+# A .deb in $(BUILD_DIR), with its dependencies read from the binary.
+package: build
+	cd $(BUILD_DIR) && cpack
+
+# Checks every run (quick when nothing is missing); installs only what is not
+# there. Other targets may pass their own extras, e.g. `install-deps.sh fuzz`.
 deps:
 	sh scripts/install-deps.sh
 
-configure: deps
+$(CONFIGURED): | deps
 	cmake -S . -B $(BUILD_DIR) -G Ninja
 
-build: configure
+build: deps $(CONFIGURED)
 	cmake --build $(BUILD_DIR) -j $(JOBS)
 
 clean:
