@@ -1,5 +1,7 @@
 #include "ttallylist.h"
 
+#include "inttext.h"
+
 #include <QApplication>
 #include <QDir>
 #include <QFile>
@@ -156,6 +158,27 @@ void Ttallylist::addtomineset(int column, const QString& text) {
     stringgrid_scores.setCell(column, 0, text);
     if (QLabel* shown = label(QStringLiteral("mylabel_%1").arg(column)))
         shown->setText(text);
+}
+
+void Ttallylist::offerHighScore(int total, const QString& text) {
+    int best = 0;
+    if (!wire::tryToInt(stringgrid_scores.cell(3, 0), best))
+        best = 0;
+    if (total > best)
+        addtomineset(3, text);
+}
+
+void Ttallylist::setPlayersInGame(const QStringList& names) {
+    checklist->clear();
+    for (const QString& name : names) {
+        auto* item = new QListWidgetItem(name, checklist);
+        item->setFlags(item->flags() | Qt::ItemIsUserCheckable);
+        item->setCheckState(isFollowed(name) ? Qt::Checked : Qt::Unchecked);
+    }
+}
+
+bool Ttallylist::isFollowed(const QString& name) const {
+    return followedIndex(name) >= 0;
 }
 
 void Ttallylist::addgame(const QString& winner) {

@@ -46,10 +46,11 @@ TEST_F(BoardTally, OwnWordsAreCountedOthersAreNot) {
 
 TEST_F(BoardTally, ChecklistHoldsTheOtherSeatedPlayers) {
     board.loadchecklist();
-    ASSERT_EQ(tally.checklist->count(), 2);
-    EXPECT_EQ(tally.checklist->item(0)->text(), "Grob");
-    EXPECT_EQ(tally.checklist->item(1)->text(), "Dora");
-    EXPECT_EQ(tally.checklist->item(0)->checkState(), Qt::Unchecked);
+    auto* checklist = tally.findChild<QListWidget*>("checklist");
+    ASSERT_EQ(checklist->count(), 2);
+    EXPECT_EQ(checklist->item(0)->text(), "Grob");
+    EXPECT_EQ(checklist->item(1)->text(), "Dora");
+    EXPECT_EQ(checklist->item(0)->checkState(), Qt::Unchecked);
 }
 
 TEST_F(BoardTally, WinRecordsGameAndHighScore) {
