@@ -8,6 +8,7 @@
 #include "richlink.h"
 #include "soundplayer.h"
 #include "tchat.h"
+#include "tphrases.h"
 
 #include <QAbstractButton>
 #include <QAction>
@@ -243,15 +244,15 @@ void ChatController::playasound(const QByteArray& payload) {
 }
 
 void ChatController::PrhaseList1Click() {
-    QWidget* editor = m_window.phrasesWidget();
+    Tphrases* editor = m_window.phrasesWindow();
     if (!editor)
         return;
+    QStringList phrases;
     for (int n = 1; n <= 9; ++n) {
-        auto* edit = editor->findChild<QLineEdit*>(QStringLiteral("phrase%1").arg(n));
         QAbstractButton* b = m_window.board()->phraseButton(n);
-        if (edit && b)
-            edit->setText(b->toolTip());
+        phrases << (b ? b->toolTip() : QString());
     }
+    editor->setPhrases(phrases);
     editor->show();
 }
 

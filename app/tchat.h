@@ -80,8 +80,6 @@ public:
     Tphrases* phrasesWindow() const { return m_windows.phrases; }
     TServer* server() const { return m_windows.server; }
     ChatController* chat() const { return m_chat; }
-    // The phrase editor as a plain widget (null when there is none).
-    QWidget* phrasesWidget() const { return otherWindow(WindowKind::Phrases); }
     TSock* gameSocket() const { return sock; }
     TSock* lobbySocket() const { return Sock11; }
 
@@ -148,7 +146,7 @@ private:
     void showDownloadWindow();
     void dispatchMessage(const QByteArray& command, const QByteArray& payload);
     void reportConnectionError(const QString& msg);
-    enum class WindowKind { About, Help, SpyList, Tally, Download, Phrases };
+    enum class WindowKind { About, Help, SpyList, Tally, Download };
     QWidget* otherWindow(WindowKind kind) const;
     void showWindow(WindowKind kind);
     void ViewTally1Click();

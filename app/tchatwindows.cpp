@@ -70,8 +70,6 @@ QWidget* Tchat::otherWindow(WindowKind kind) const {
         return m_windows.tally;
     case WindowKind::Download:
         return m_windows.download;
-    case WindowKind::Phrases:
-        return m_windows.phrases;
     }
     return nullptr;
 }
@@ -114,7 +112,7 @@ QAction* Tchat::spyKickAction() const {
 void Tchat::Image4Click() {
     // The about window holds the address; without one attached, the maker's own.
     const QString address =
-        m_windows.about ? m_windows.about->URL1 : QStringLiteral("www.kestrun.com");
+        m_windows.about ? m_windows.about->address() : QStringLiteral("www.kestrun.com");
     if (address.isEmpty())
         return;
     if (openLinkHook)

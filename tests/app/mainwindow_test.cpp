@@ -180,13 +180,13 @@ TEST_F(MainWindowTest, LogoOpensTheAboutWindowsLink) {
     // With the about window attached its address is the one opened, and an
     // empty address opens nothing, as on the about window itself.
     auto* about = new Tabout(&chat);
-    about->URL1 = QStringLiteral("example.org/games");
+    about->setAddress(QStringLiteral("example.org/games"));
     ProgramWindows windows;
     windows.about = about;
     chat.attachWindows(windows);
     chat.board()->linkLogo()->click();
     EXPECT_EQ(opened.value(1), "http://example.org/games");
-    about->URL1.clear();
+    about->setAddress(QString());
     chat.board()->linkLogo()->click();
     EXPECT_EQ(opened.size(), 2);
 }

@@ -123,6 +123,16 @@ TEST(Phrases, DoneHandsOverAllNineTextsAndHides) {
     EXPECT_TRUE(phrases.isHidden());
 }
 
+TEST(Phrases, SetPhrasesFillsTheEditsInOrder) {
+    Tphrases phrases(nullptr);
+    phrases.setPhrases({QStringLiteral("One"), QStringLiteral("/me two")});
+    EXPECT_EQ(phrases.phrase(1)->text(), QStringLiteral("One"));
+    EXPECT_EQ(phrases.phrase(2)->text(), QStringLiteral("/me two"));
+    EXPECT_EQ(phrases.phrase(3)->text(), QStringLiteral("Nice Try!"));
+    EXPECT_EQ(phrases.phrases().size(), 9);
+    EXPECT_EQ(phrases.phrase(0), nullptr);
+}
+
 TEST(Help, PageButtonsBringTheirPaneToTheFront) {
     Thelp help(nullptr);
     EXPECT_EQ(help.windowTitle(), QStringLiteral("Vorlix - Help File"));
@@ -188,8 +198,10 @@ TEST(About, ShowsTheVersionAndOpensTheLink) {
     about.openLink = [&opened](const QString& address) { opened << address; };
     about.show();
     QTest::mouseClick(about.findChild<QLabel*>(QStringLiteral("Label7")), Qt::LeftButton);
-    EXPECT_EQ(opened, QStringList{QStringLiteral("http://") + about.URL1});
-    about.URL1.clear();
+    EXPECT_EQ(opened, QStringList{QStringLiteral("http://www.kestrun.com")});
+    EXPECT_EQ(about.address(), QStringLiteral("www.kestrun.com"));
+    EXPECT_EQ(about.findChild<QLabel*>(QStringLiteral("Label7"))->text(), about.address());
+    about.setAddress(QString());
     about.Label7Click();
     EXPECT_EQ(opened.size(), 1);
     about.findChild<QPushButton*>(QStringLiteral("Button1"))->click();
