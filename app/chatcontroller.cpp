@@ -173,19 +173,20 @@ void ChatController::chatrecieved(const QByteArray& payload) {
 
 QByteArray ChatController::actionMessage(const QString& text) const {
     const ClientState& s = m_window.state();
-    return wire::action(s.mynumber, wire::encode(text),
+    return wire::action(m_window.model().mynumber(), wire::encode(text),
                         wire::encode(colortext::colorToString(s.actioncolour)));
 }
 
 void ChatController::sendit() {
     const ClientState& s = m_window.state();
-    if (!s.loggedin)
+    const GameModel& game = m_window.model();
+    if (!game.loggedin())
         return;
     QLineEdit* e = entry();
     const QString text = e->text();
     if (!text.isEmpty()) {
         if (!text.startsWith(u'/')) {
-            m_window.sendMessage(wire::chat(s.mynumber, wire::encode(text),
+            m_window.sendMessage(wire::chat(game.mynumber(), wire::encode(text),
                                             wire::encode(colortext::colorToString(s.textcolour))));
         } else if (text.startsWith(QLatin1String("/me"))) {
             m_window.sendMessage(actionMessage(text.mid(4)));
@@ -196,7 +197,7 @@ void ChatController::sendit() {
 
 void ChatController::phraseClick(int button) {
     ClientState& s = m_window.state();
-    if (!s.phraseok || !s.loggedin)
+    if (!s.phraseok || !m_window.model().loggedin())
         return;
     QAbstractButton* b = m_window.board()->phraseButton(button);
     if (!b)
@@ -219,9 +220,10 @@ void ChatController::b_phrase10Click() {
 
 void ChatController::soundItemClick(int tag) {
     const ClientState& s = m_window.state();
-    if (tag == 0 || s.mynumber > s.seatcount || !s.loggedin)
+    const GameModel& game = m_window.model();
+    if (tag == 0 || game.mynumber() > s.seatcount || !game.loggedin())
         return;
-    m_window.sendMessage(wire::playasound(s.mynumber, tag));
+    m_window.sendMessage(wire::playasound(game.mynumber(), tag));
 }
 
 void ChatController::playasound(const QByteArray& payload) {

@@ -5,10 +5,13 @@
 // is chosen once, from the command line, when the window is first shown.
 //
 // Its parts live in separate files: start-up and play modes (tchat.cpp), menus
-// (tchatmenus.cpp), message dispatch (dispatch.cpp) and chat (ChatController).
+// (tchatmenus.cpp), message dispatch (dispatch.cpp), the other windows
+// (tchatwindows.cpp) and what the game model asks of it (tchatlinks.cpp). The
+// game itself is the GameModel; the chat is the ChatController.
 
 #include "boardhost.h"
 #include "clientstate.h"
+#include "gamemodel.h"
 
 #include <QByteArray>
 #include <QList>
@@ -20,7 +23,6 @@
 class BoardPanel;
 class ChatController;
 class QAction;
-class QLabel;
 class QMenu;
 class QTimer;
 class SettingsController;
@@ -49,7 +51,7 @@ struct ProgramWindows {
     Ttallylist* tally = nullptr;
 };
 
-class Tchat : public QMainWindow, public BoardHost {
+class Tchat : public QMainWindow, public BoardHost, public GameOutside {
     Q_OBJECT
 public:
     // Longest unfinished message the client holds; the bytes of a longer one are
@@ -71,29 +73,41 @@ public:
 
     // Shared with the other parts of the main window.
     ClientState& state() { return m_state; }
+    GameModel& model() { return m_model; }
     BoardPanel* board() const { return m_board; }
     SoundPlayer* sounds() const { return m_sounds; }
     SettingsController* settings() const { return m_settings; }
     Tgamestart* gamestartWindow() const { return m_windows.gamestart; }
-    Ttallylist* tallyWindow() const { return m_windows.tally; }
-    Tspylist* spylistWindow() const { return m_windows.spylist; }
-    Tphrases* phrasesWindow() const { return m_windows.phrases; }
-    TServer* server() const { return m_windows.server; }
     ChatController* chat() const { return m_chat; }
+    Tphrases* phrasesWindow() const { return m_windows.phrases; }
     TSock* gameSocket() const { return sock; }
     TSock* lobbySocket() const { return Sock11; }
 
-    // BoardHost
-    // Sends only while logged in; the login itself goes through sendRaw.
+    // A line in the chat pane (bold up to the first ":").
+    void addlinetochat(const QString& text, quint32 colour);
+    // Options read where they are used: "Play Sounds" checked, the "Turn Sound"
+    // tag (0 Classic, 1 New).
+    bool playSoundsChecked() const;
+    int turnSoundTag() const;
+    // Refills the tally window's "Players In Current Game" from the table.
+    void loadchecklist();
+
+    // BoardHost: sends only while logged in; the login itself goes through
+    // sendRaw.
     void sendMessage(const QByteArray& message) override;
-    void addlinetochat(const QString& text, quint32 colour) override;
-    bool isMainWindowActive() const override;
-    bool playSoundsChecked() const override;
-    int turnSoundTag() const override;
-    void playSound(const QString& name) override;
-    Ttallylist* tally() override { return m_windows.tally; }
     void showGameStart() override;
     void messageBox(const QString& text) override;
+
+    // GameOutside
+    void playsounds(const QString& name) override;
+    bool newTurnSound() const override;
+    void systemLine(const QString& text) override;
+    void focusWordEntry() override;
+    void focusChatEntry() override;
+    void ownArrival() override;
+    void tallyWordFound() override;
+    void tallyHighScore(int total, const QString& text) override;
+    void tallyGame(const QString& winner) override;
 
     // Tests replace the modal message box with a recorder.
     std::function<void(const QString&)> messageBoxHook;
@@ -116,11 +130,9 @@ public:
     void Timer1Timer();
     void processsocktimer();
     void sendloginfo(const QByteArray& payload);
-    void newplayerinfo(const QByteArray& payload);
-    void playerdisconnected(const QByteArray& payload);
     void kicking(int player);
-    // Prepares popup_kick for the label under the pointer (seat from its Tag).
-    void label_playername1ContextPopup(QLabel* label);
+    // Prepares popup_kick for a seat's name label or last-word label.
+    void label_playername1ContextPopup(int seat, bool lastWordLabel = false);
     void RemoveFromGame1Click();
     qsizetype queuedMessages() const { return receivedlist.size(); }
     QTimer* timer1() const { return Timer1; }
@@ -143,7 +155,6 @@ private:
     void buildMenus();
     void buildPopups();
     void sendRaw(const QByteArray& message);
-    void showDownloadWindow();
     void dispatchMessage(const QByteArray& command, const QByteArray& payload);
     void reportConnectionError(const QString& msg);
     enum class WindowKind { About, Help, SpyList, Tally, Download };
@@ -151,9 +162,10 @@ private:
     void showWindow(WindowKind kind);
     void ViewTally1Click();
     TSock* serverListener() const;
-    QAction* spyKickAction() const;
+    void showSpies();
 
     ClientState m_state;
+    GameModel m_model{*this};
     QString m_settingsFile;
     QStringList m_parameters;
     QString m_port = QStringLiteral("7772");

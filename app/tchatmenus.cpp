@@ -129,13 +129,15 @@ void Tchat::buildPopups() {
     connect(addItem(popup_kick, "RemoveFromGame1", QStringLiteral("Remove From Game")),
             &QAction::triggered, this, &Tchat::RemoveFromGame1Click);
     for (int seat = 1; seat <= m_state.seatcount; ++seat) {
-        for (QLabel* label : {m_board->playerNameLabel(seat), m_board->lastWordLabel(seat)}) {
+        for (const bool lastWord : {false, true}) {
+            QLabel* label =
+                lastWord ? m_board->lastWordLabel(seat) : m_board->playerNameLabel(seat);
             if (!label)
                 continue;
             label->setContextMenuPolicy(Qt::CustomContextMenu);
             connect(label, &QWidget::customContextMenuRequested, this,
-                    [this, label](const QPoint& pos) {
-                        label_playername1ContextPopup(label);
+                    [this, label, seat, lastWord](const QPoint& pos) {
+                        label_playername1ContextPopup(seat, lastWord);
                         popup_kick->popup(label->mapToGlobal(pos));
                     });
         }

@@ -18,7 +18,6 @@
 #include "inifile.h"
 
 #include <QAbstractButton>
-#include <QAction>
 #include <QMenu>
 
 void Tchat::attachWindows(const ProgramWindows& windows) {
@@ -30,10 +29,12 @@ void Tchat::attachWindows(const ProgramWindows& windows) {
     }
     if (Tphrases* phrases = m_windows.phrases)
         phrases->onDone = [this](const QStringList& texts) { phrasesDone(texts); };
-    if (Tspylist* spies = m_windows.spylist)
+    if (Tspylist* spies = m_windows.spylist) {
         spies->kicking = [this](int player) { kicking(player); };
+        showSpies();
+    }
     if (Ttallylist* tally = m_windows.tally)
-        tally->loadchecklist = [this] { m_board->loadchecklist(); };
+        tally->loadchecklist = [this] { loadchecklist(); };
     if (TServer* server = m_windows.server) {
         // The server asks for the host's choices at the moment it needs them.
         server->timeBetweenRounds = [this] {
@@ -90,7 +91,7 @@ void Tchat::showWindow(WindowKind kind) {
 }
 
 void Tchat::ViewTally1Click() {
-    m_board->loadchecklist();
+    loadchecklist();
     showWindow(WindowKind::Tally);
 }
 
@@ -105,8 +106,13 @@ TSock* Tchat::serverListener() const {
     return m_windows.server ? m_windows.server->Sock1 : nullptr;
 }
 
-QAction* Tchat::spyKickAction() const {
-    return m_windows.spylist ? m_windows.spylist->popup_kickhim : nullptr;
+void Tchat::showSpies() {
+    if (!m_windows.spylist)
+        return;
+    QList<Tspylist::Spy> spies;
+    for (const GameModel::Spy& spy : m_model.spies())
+        spies.append({spy.number, spy.name});
+    m_windows.spylist->showSpies(spies);
 }
 
 void Tchat::Image4Click() {

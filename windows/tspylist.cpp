@@ -1,6 +1,5 @@
 #include "tspylist.h"
 
-#include "protocol.h"
 #include "windowart.h"
 
 #include <QAction>
@@ -50,6 +49,23 @@ Tspylist::Tspylist(QWidget* parent) : QDialog(parent) {
     connect(done, &QPushButton::clicked, this, &Tspylist::button_doneClick);
 }
 
+void Tspylist::showSpies(const QList<Spy>& spies) {
+    listbox_spys->clear();
+    m_numbers.clear();
+    for (const Spy& spy : spies) {
+        listbox_spys->addItem(QString::number(spy.number) + QStringLiteral(": ") + spy.name);
+        m_numbers << spy.number;
+    }
+}
+
+void Tspylist::setKickEnabled(bool enabled) {
+    popup_kickhim->setEnabled(enabled);
+}
+
+bool Tspylist::kickEnabled() const {
+    return popup_kickhim->isEnabled();
+}
+
 bool Tspylist::eventFilter(QObject* watched, QEvent* event) {
     if (watched == listbox_spys->viewport() &&
         (event->type() == QEvent::MouseMove || event->type() == QEvent::MouseButtonPress)) {
@@ -65,17 +81,10 @@ void Tspylist::listbox_spysMouseMove(const QPoint& pos) {
 void Tspylist::popup_kickhimClick() {
     const int line = listbox_spys->property("Tag").toInt();
     // The spy may have left since the pointer moved over the line.
-    if (line < 0 || line >= listbox_spys->count())
-        return;
-    const QString text = listbox_spys->item(line)->text();
-    const int colon = text.indexOf(QLatin1Char(':'));
-    if (colon < 0)
-        return;
-    int number = 0;
-    if (!wire::tryToInt(wire::encode(text.left(colon)), number))
+    if (line < 0 || line >= m_numbers.size())
         return;
     if (kicking)
-        kicking(number);
+        kicking(m_numbers.at(line));
 }
 
 void Tspylist::button_doneClick() {

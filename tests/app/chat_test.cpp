@@ -163,14 +163,15 @@ TEST_F(ChatTest, ChatterSoundItemsSendFromSeatsOnly) {
     ASSERT_TRUE(peer.expect(msg("CMD_playasound+3+wave13+")));
     EXPECT_EQ(peer.take(), msg("CMD_playasound+3+wave13+"));
 
-    chat->state().mynumber = 7; // a spy
+    chat->model().setOwnNumber(7); // a spy
     applause->trigger();
-    chat->state().mynumber = 3;
+    chat->model().setOwnNumber(3);
     EXPECT_TRUE(sentBeforeMarker().isEmpty());
 }
 
 TEST_F(ChatTest, ChatterSoundWithoutChatterSoundsIsWrittenAsALine) {
-    chat->board()->playerNameLabel(4)->setText(QStringLiteral("Tester"));
+    chat->model().newplayerinfo("4+Tester");
+    sounds.clear();
     chat->chat()->playasound("4+wave13+");
     const auto runs = lastChatLine(pane());
     ASSERT_EQ(runs.size(), 2);

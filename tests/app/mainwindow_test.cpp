@@ -46,7 +46,7 @@ TEST_F(MainWindowTest, WindowLooksAsDefined) {
     EXPECT_EQ(chat.timer1()->interval(), 15);
     EXPECT_TRUE(chat.state().phraseok);
     EXPECT_EQ(chat.state().systemcolour, 0xFF0000u);
-    EXPECT_FALSE(chat.state().hosting);
+    EXPECT_FALSE(chat.model().hosting());
 
     // In a larger window the board keeps its size and stays centred.
     chat.resize(1000, 800);

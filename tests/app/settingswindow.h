@@ -5,6 +5,8 @@
 
 #include "boardpanel.h"
 #include "boardrecorder.h"
+#include "clientstate.h"
+#include "gamerecorder.h"
 #include "settingscontroller.h"
 
 #include <QAction>
@@ -20,9 +22,11 @@
 
 struct SettingsWindow {
     ClientState state;
+    GameRecorder game;
+    GameModel model{game};
     BoardRecorder host;
     QMainWindow window;
-    BoardPanel* board = new BoardPanel(state, host, &window);
+    BoardPanel* board = new BoardPanel(model, host, &window);
     // The game start window's values as the settings see them.
     std::optional<int> rounds = 5, creationTime = 60, lengthChoice = 6;
     QStringList checkedImages;
