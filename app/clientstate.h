@@ -1,7 +1,7 @@
 #pragma once
 // State of the main window that its parts (start-up, dispatch, board, chat,
 // settings) share. It lives as long as the main window. Who this player is and
-// the game itself live in the GameModel.
+// the game itself live in the GameModel; the phrase gate in the ChatController.
 
 #include <QByteArray>
 #include <QString>
@@ -12,8 +12,6 @@ struct ClientState {
     QString playername;              // name this copy logs in with
     QString hostip;                  // address of the host to join
     QByteArray loginstring;          // playername (Windows-1252) + 0xFF
-    bool phraseok = true;            // phrase-button gate
-    int phraseticks = 0;             // ticks counted while the gate is closed
     quint32 systemcolour = 0xFF0000; // 00BBGGRR: blue, for the program's own chat lines
     quint32 textcolour = 0;          // 00BBGGRR of own chat (also the entry line's font colour)
     quint32 actioncolour = 0;        // 00BBGGRR of own actions and phrases

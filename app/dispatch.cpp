@@ -1,7 +1,6 @@
 // The client end of the wire protocol: bytes from the game connection are cut
 // into messages, queued, and handed one per tick of Timer1 to their handlers.
 
-#include "chatcontroller.h"
 #include "messages.h"
 #include "protocol.h"
 #include "readers.h"
@@ -33,13 +32,7 @@ void Tchat::sockRead(TSock* /*sender*/, int /*count*/) {
 
 void Tchat::Timer1Timer() {
     processsocktimer();
-    if (!m_state.phraseok) {
-        ++m_state.phraseticks;
-        if (m_state.phraseticks > 100) {
-            m_state.phraseok = true;
-            m_state.phraseticks = 0;
-        }
-    }
+    m_chat->phraseGateTick();
 }
 
 void Tchat::processsocktimer() {

@@ -4,7 +4,6 @@
 #include "tchat.h"
 
 #include "boardpanel.h"
-#include "chatcontroller.h"
 #include "colortext.h"
 #include "protocol.h"
 #include "settingscontroller.h"
@@ -61,7 +60,7 @@ Tchat::Tchat(QString settingsFile, QStringList parameters, QWidget* parent)
     m_sounds = new SoundPlayer(this);
     buildMenus();
     buildCentralBoard();
-    m_chat = new ChatController(*this);
+    m_chat = new ChatController(*this, this);
     buildPopups();
     m_settings = new SettingsController(*this, m_settingsFile);
     FormCreate();
@@ -76,6 +75,10 @@ Tchat::~Tchat() {
         s->OnRead = nullptr;
         s->OnInfo = nullptr;
     }
+    // The chat watches the board's widgets and asks this window for what it
+    // needs: it goes while both are whole.
+    delete m_chat;
+    m_chat = nullptr;
 }
 
 void Tchat::buildCentralBoard() {
@@ -104,7 +107,6 @@ void Tchat::FormCreate() {
     m_state.gamename = QStringLiteral("Vorlix");
     m_state.defaultWidth = 790;
     m_state.defaultHeight = 525;
-    m_state.phraseok = true;
     m_state.systemcolour = colortext::kBlue;
     m_state.seatcount = 6;
     m_model.clearall();

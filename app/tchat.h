@@ -6,10 +6,12 @@
 //
 // Its parts live in separate files: start-up and play modes (tchat.cpp), menus
 // (tchatmenus.cpp), message dispatch (dispatch.cpp), the other windows
-// (tchatwindows.cpp) and what the game model asks of it (tchatlinks.cpp). The
-// game itself is the GameModel; the chat is the ChatController.
+// (tchatwindows.cpp) and what the game model and the chat ask of it
+// (tchatlinks.cpp). The game itself is the GameModel; the chat is the
+// ChatController.
 
 #include "boardhost.h"
+#include "chatcontroller.h"
 #include "clientstate.h"
 #include "gamemodel.h"
 
@@ -21,7 +23,6 @@
 #include <functional>
 
 class BoardPanel;
-class ChatController;
 class QAction;
 class QMenu;
 class QTimer;
@@ -51,7 +52,7 @@ struct ProgramWindows {
     Ttallylist* tally = nullptr;
 };
 
-class Tchat : public QMainWindow, public BoardHost, public GameOutside {
+class Tchat : public QMainWindow, public BoardHost, public GameOutside, public ChatHost {
     Q_OBJECT
 public:
     // Longest unfinished message the client holds; the bytes of a longer one are
@@ -79,7 +80,6 @@ public:
     SettingsController* settings() const { return m_settings; }
     Tgamestart* gamestartWindow() const { return m_windows.gamestart; }
     ChatController* chat() const { return m_chat; }
-    Tphrases* phrasesWindow() const { return m_windows.phrases; }
     TSock* gameSocket() const { return sock; }
     TSock* lobbySocket() const { return Sock11; }
 
@@ -92,8 +92,8 @@ public:
     // Refills the tally window's "Players In Current Game" from the table.
     void loadchecklist();
 
-    // BoardHost: sends only while logged in; the login itself goes through
-    // sendRaw.
+    // BoardHost and ChatHost: sends only while logged in; the login itself
+    // goes through sendRaw.
     void sendMessage(const QByteArray& message) override;
     void showGameStart() override;
     void messageBox(const QString& text) override;
@@ -108,6 +108,22 @@ public:
     void tallyWordFound() override;
     void tallyHighScore(int total, const QString& text) override;
     void tallyGame(const QString& winner) override;
+
+    // ChatHost
+    int ownNumber() const override;
+    bool loggedIn() const override;
+    quint32 textColour() const override;
+    quint32 actionColour() const override;
+    quint32 systemColour() const override;
+    bool playChatterSounds() const override;
+    bool scrollChatOff() const override;
+    void playSound(const QString& name) override;
+    QTextEdit* chatPane() const override;
+    QLineEdit* chatEntry() const override;
+    QAbstractButton* phraseButton(int n) const override;
+    QString phraseText(int n) const override;
+    std::optional<QString> seatNameByNumberText(const QString& number) const override;
+    void showPhraseEditor(const QStringList& phrases) override;
 
     // Tests replace the modal message box with a recorder.
     std::function<void(const QString&)> messageBoxHook;

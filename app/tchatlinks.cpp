@@ -1,12 +1,15 @@
-// What the game model asks of the main window: sounds under the options, lines
-// in the chat pane, focus, the tally and the settings.
+// What the game model and the chat ask of the main window: sounds under the
+// options, lines in the chat pane, focus, the tally, the settings, and the chat's
+// widgets and texts.
 
 #include "boardpanel.h"
 #include "settingscontroller.h"
 #include "soundplayer.h"
 #include "tchat.h"
+#include "tphrases.h"
 #include "ttallylist.h"
 
+#include <QAbstractButton>
 #include <QAction>
 #include <QMenu>
 
@@ -65,4 +68,66 @@ void Tchat::tallyGame(const QString& winner) {
 void Tchat::loadchecklist() {
     if (m_windows.tally)
         m_windows.tally->setPlayersInGame(m_model.playersInGame());
+}
+
+int Tchat::ownNumber() const {
+    return m_model.mynumber();
+}
+
+bool Tchat::loggedIn() const {
+    return m_model.loggedin();
+}
+
+quint32 Tchat::textColour() const {
+    return m_state.textcolour;
+}
+
+quint32 Tchat::actionColour() const {
+    return m_state.actioncolour;
+}
+
+quint32 Tchat::systemColour() const {
+    return m_state.systemcolour;
+}
+
+bool Tchat::playChatterSounds() const {
+    return menuAction(QStringLiteral("PlayChatterSounds1"))->isChecked();
+}
+
+bool Tchat::scrollChatOff() const {
+    const QAction* item = menuAction(QStringLiteral("ScrollChatOff1"));
+    return item && item->isChecked();
+}
+
+void Tchat::playSound(const QString& name) {
+    m_sounds->play(name);
+}
+
+QTextEdit* Tchat::chatPane() const {
+    return m_board->mainchat();
+}
+
+QLineEdit* Tchat::chatEntry() const {
+    return m_board->mychat();
+}
+
+QAbstractButton* Tchat::phraseButton(int n) const {
+    return m_board->phraseButton(n);
+}
+
+// A phrase is kept as its button's hint, where the settings put it.
+QString Tchat::phraseText(int n) const {
+    const QAbstractButton* b = m_board->phraseButton(n);
+    return b ? b->toolTip() : QString();
+}
+
+std::optional<QString> Tchat::seatNameByNumberText(const QString& number) const {
+    return m_model.seatNameByNumberText(number);
+}
+
+void Tchat::showPhraseEditor(const QStringList& phrases) {
+    if (!m_windows.phrases)
+        return;
+    m_windows.phrases->setPhrases(phrases);
+    m_windows.phrases->show();
 }

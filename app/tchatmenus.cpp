@@ -142,4 +142,9 @@ void Tchat::buildPopups() {
                     });
         }
     }
+    // The chat pane's "Scroll Chat Off" and the Options menu's are one setting.
+    QAction* scrollOff1 = menuAction(QStringLiteral("ScrollChatOff1"));
+    QAction* scrollOff2 = m_chat->scrollChatOffItem();
+    connect(scrollOff1, &QAction::toggled, scrollOff2, &QAction::setChecked);
+    connect(scrollOff2, &QAction::toggled, scrollOff1, &QAction::setChecked);
 }

@@ -127,16 +127,16 @@ TEST_F(ChatTest, PhraseButtonsSendSaysOrActionsAndAreGated) {
     thanks->click();
     ASSERT_TRUE(peer.expect(msg("CMD_action+3+says: Thanks!|clBlack")));
     peer.take();
-    EXPECT_FALSE(chat->state().phraseok);
+    EXPECT_FALSE(chat->chat()->phraseok());
 
     thanks->click();
     tick(100);
     thanks->click();
     EXPECT_TRUE(sentBeforeMarker().isEmpty());
-    EXPECT_FALSE(chat->state().phraseok);
+    EXPECT_FALSE(chat->chat()->phraseok());
     tick();
-    EXPECT_TRUE(chat->state().phraseok);
-    EXPECT_EQ(chat->state().phraseticks, 0);
+    EXPECT_TRUE(chat->chat()->phraseok());
+    EXPECT_EQ(chat->chat()->phraseticks(), 0);
 
     chat->board()->phraseButton(1)->setToolTip(QStringLiteral("/me dances"));
     chat->board()->phraseButton(1)->click();
@@ -293,7 +293,7 @@ TEST(ChatBeforeLogin, TypedTextStaysAndNothingIsSent) {
     chat.chat()->sendit();
     EXPECT_EQ(chat.board()->mychat()->text(), "early");
     chat.board()->phraseButton(1)->click();
-    EXPECT_TRUE(chat.state().phraseok);
+    EXPECT_TRUE(chat.chat()->phraseok());
 }
 
 TEST_F(ChatTest, WebAddressesInThePaneOpenOnALeftPress) {

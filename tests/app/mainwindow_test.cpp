@@ -44,7 +44,7 @@ TEST_F(MainWindowTest, WindowLooksAsDefined) {
     EXPECT_EQ(chat.board()->size(), QSize(777, 474));
     EXPECT_EQ(chat.board()->label_status()->text(), "Welcome to Vorlix");
     EXPECT_EQ(chat.timer1()->interval(), 15);
-    EXPECT_TRUE(chat.state().phraseok);
+    EXPECT_TRUE(chat.chat()->phraseok());
     EXPECT_EQ(chat.state().systemcolour, 0xFF0000u);
     EXPECT_FALSE(chat.model().hosting());
 
