@@ -16,6 +16,7 @@
 #include <QString>
 #include <QTemporaryDir>
 
+#include <array>
 #include <functional>
 #include <memory>
 
@@ -69,6 +70,12 @@ private:
     // "Players In Current Game" and "Players Being Tallied" (all checked).
     QListWidget* checklist = nullptr;
     QListWidget* listbox_tally = nullptr;
+    // The own figures (mylabel_1..4), the opponent's figures (label_1..8) and
+    // his name over them (label_hisname, label_hisnametop).
+    std::array<QLabel*, 4> m_mine{};
+    std::array<QLabel*, 8> m_his{};
+    QLabel* m_hisName = nullptr;
+    QLabel* m_hisNameTop = nullptr;
 
     void buildWindow();
     void FormCreate();
@@ -80,7 +87,8 @@ private:
     int followedIndex(const QString& name) const;
     void showOpponent(int entry);
     void clearOpponent();
-    QLabel* label(const QString& name) const;
+    // mylabel_1..4, the own figures; null for any other column.
+    QLabel* mineLabel(int column) const;
 
     TallyGrid stringgrid_scores;
     QString m_tallyPath;

@@ -26,7 +26,6 @@ Tspylist::Tspylist(QWidget* parent) : QDialog(parent) {
     listbox_spys = new QListWidget(this);
     listbox_spys->setObjectName(QStringLiteral("listbox_spys"));
     listbox_spys->setGeometry(10, 32, 200, 170);
-    listbox_spys->setProperty("Tag", -1);
     listbox_spys->setMouseTracking(true);
     listbox_spys->viewport()->setMouseTracking(true);
     listbox_spys->viewport()->installEventFilter(this);
@@ -75,16 +74,15 @@ bool Tspylist::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void Tspylist::listbox_spysMouseMove(const QPoint& pos) {
-    listbox_spys->setProperty("Tag", listbox_spys->indexAt(pos).row());
+    m_pointerLine = listbox_spys->indexAt(pos).row();
 }
 
 void Tspylist::popup_kickhimClick() {
-    const int line = listbox_spys->property("Tag").toInt();
     // The spy may have left since the pointer moved over the line.
-    if (line < 0 || line >= m_numbers.size())
+    if (m_pointerLine < 0 || m_pointerLine >= m_numbers.size())
         return;
     if (kicking)
-        kicking(m_numbers.at(line));
+        kicking(m_numbers.at(m_pointerLine));
 }
 
 void Tspylist::button_doneClick() {

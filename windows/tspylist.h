@@ -30,8 +30,9 @@ public:
     void setKickEnabled(bool enabled);
     bool kickEnabled() const;
 
-    // Remembers in the list's "Tag" the line under the point, or -1.
+    // Remembers the line under the point, or -1 below the last line.
     void listbox_spysMouseMove(const QPoint& pos);
+    int lineUnderPointer() const { return m_pointerLine; }
     void popup_kickhimClick();
     void button_doneClick();
 
@@ -47,4 +48,7 @@ private:
     QAction* popup_kickhim = nullptr;
     // The numbers of the lines shown, in order: the line's text is never parsed.
     QList<int> m_numbers;
+    // The line the pointer last moved over (the list's "Tag"): the one
+    // "Remove From Game" acts on, not the selected one.
+    int m_pointerLine = -1;
 };

@@ -48,7 +48,7 @@ TEST_F(SpyList, StartsWithRemoveDisabled) {
     EXPECT_FALSE(removeItem()->isEnabled());
     EXPECT_EQ(removeItem()->text(), QStringLiteral("Remove From Game"));
     EXPECT_TRUE(spies.windowFlags() & Qt::WindowStaysOnTopHint);
-    EXPECT_EQ(list()->property("Tag").toInt(), -1);
+    EXPECT_EQ(spies.lineUnderPointer(), -1);
     removeItem()->trigger(); // disabled: nothing happens
     EXPECT_TRUE(kicked.isEmpty());
 }
@@ -66,7 +66,7 @@ TEST_F(SpyList, RemovesTheSpyUnderThePointerNotTheSelectedOne) {
     spies.setKickEnabled(true);
     list()->setCurrentRow(0);
     moveOverLine(1);
-    EXPECT_EQ(list()->property("Tag").toInt(), 1);
+    EXPECT_EQ(spies.lineUnderPointer(), 1);
     removeItem()->trigger();
     moveOverLine(0);
     removeItem()->trigger();
@@ -77,7 +77,7 @@ TEST_F(SpyList, PointerBelowTheLastLineRemovesNobody) {
     spies.setKickEnabled(true);
     moveOverLine(0);
     moveTo(QPoint(10, list()->viewport()->height() - 2));
-    EXPECT_EQ(list()->property("Tag").toInt(), -1);
+    EXPECT_EQ(spies.lineUnderPointer(), -1);
     removeItem()->trigger();
     EXPECT_TRUE(kicked.isEmpty());
 }
