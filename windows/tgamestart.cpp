@@ -71,6 +71,7 @@ void Tgamestart::buildWindow() {
         auto* picture =
             new PictureButton(this, kLengthPrefix + QString::number(value), QString::number(value));
         picture->setGeometry(40, y, 34, 21);
+        m_lengthPictures[value] = picture;
         connect(picture, &PictureButton::clicked, this,
                 [this, picture] { image_letters6Click(picture); });
         caption(this, QString::fromLatin1(meanings[value]), QRect(80, y, 180, 21))
@@ -95,15 +96,13 @@ void Tgamestart::drawCheck(PictureButton* picture, int state) {
 }
 
 void Tgamestart::checkimage(const QString& name) {
-    PictureButton* chosen = nullptr;
-    for (int value = 0; value <= 6; ++value) {
-        auto* picture = findChild<PictureButton*>(kLengthPrefix + QString::number(value));
+    // Any other name (a hand-edited settings file) checks Random.
+    PictureButton* chosen = m_lengthPictures.back();
+    for (PictureButton* picture : m_lengthPictures) {
         drawCheck(picture, 0);
         if (picture->objectName() == name)
             chosen = picture;
     }
-    if (!chosen)
-        chosen = findChild<PictureButton*>(kRandom);
     imagelist_checks->setTag(chosen->toolTip().toInt());
     drawCheck(chosen, 1);
 }

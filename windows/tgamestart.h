@@ -9,6 +9,7 @@
 
 #include <QDialog>
 
+#include <array>
 #include <functional>
 
 class ImageList;
@@ -55,4 +56,6 @@ private:
     ImageList* imagelist_checks = nullptr;
     PictureButton* image_show = nullptr;
     PictureButton* Image1 = nullptr;
+    // image_letters0..6: word lengths No Limit, 3 to 7 letters, Random.
+    std::array<PictureButton*, 7> m_lengthPictures{};
 };

@@ -54,6 +54,7 @@ Thelp::Thelp(QWidget* parent) : QDialog(parent) {
         button->setObjectName(QStringLiteral("SelButton%1").arg(page));
         button->setProperty("Tag", page);
         button->setAutoDefault(false);
+        m_pageButtons[page - 1] = button;
         connect(button, &QPushButton::clicked, this, [this, page] { SelButton1Click(page); });
         buttons->addWidget(button);
     }
@@ -89,12 +90,10 @@ Thelp::Thelp(QWidget* parent) : QDialog(parent) {
 }
 
 void Thelp::SelButton1Click(int page) {
-    auto* pane = findChild<QTextEdit*>(QStringLiteral("memo%1").arg(page));
-    auto* button = findChild<QPushButton*>(QStringLiteral("SelButton%1").arg(page));
-    if (!pane || !button)
+    if (page < 1 || page > int(m_pageButtons.size()))
         return;
-    m_panes->setCurrentWidget(pane);
-    label_caption->setText(button->text());
+    m_panes->setCurrentIndex(page - 1);
+    label_caption->setText(m_pageButtons[page - 1]->text());
 }
 
 void Thelp::button_aboutClick() {

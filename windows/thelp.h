@@ -5,9 +5,11 @@
 
 #include <QDialog>
 
+#include <array>
 #include <functional>
 
 class QLabel;
+class QPushButton;
 class QStackedWidget;
 
 class Thelp : public QDialog {
@@ -25,7 +27,10 @@ public:
     std::function<void()> showAbout;
 
 private:
+    // Pane n - 1 of the stack is page n ("memo" + n); button n - 1 its
+    // "SelButton" + n.
     QStackedWidget* m_panes = nullptr;
+    std::array<QPushButton*, 6> m_pageButtons{};
     QLabel* label_caption = nullptr;
 };
 
