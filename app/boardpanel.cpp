@@ -7,7 +7,6 @@
 #include "protocol.h"
 
 #include <QKeyEvent>
-#include <QLabel>
 #include <QTextEdit>
 
 namespace board {

@@ -6,7 +6,6 @@
 #include "boardpanel.h"
 
 #include <QLineEdit>
-#include <QString>
 
 #include <array>
 #include <functional>

@@ -156,7 +156,6 @@ public:
     // Menu items and pop-ups by objectName.
     QAction* menuAction(const QString& name) const;
     QMenu* menu(const QString& name) const;
-    QMenu* popupKick() const { return popup_kick; }
 
 signals:
     void closed();

@@ -27,6 +27,12 @@ void Tchat::attachWindows(const ProgramWindows& windows) {
         start->playerName = [this] { return m_state.playername; };
         start->saveSettings = [this] { m_settings->saveinifile(); };
     }
+    // The help window's About and the download window's exit are this
+    // window's to carry out.
+    if (Thelp* help = m_windows.help)
+        help->showAbout = [this] { showWindow(WindowKind::About); };
+    if (Tdownload* download = m_windows.download)
+        download->exitProgram = [this] { close(); };
     if (Tphrases* phrases = m_windows.phrases)
         phrases->onDone = [this](const QStringList& texts) { phrasesDone(texts); };
     if (Tspylist* spies = m_windows.spylist) {

@@ -3,7 +3,6 @@
 #include "httpcli.h"
 #include "windowart.h"
 
-#include <QAction>
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
@@ -174,10 +173,6 @@ void Tdownload::HttpCli1DocData() {
 void Tdownload::exitMainWindow() {
     if (exitProgram)
         exitProgram();
-    else if (auto* exit = parentWidget()
-                              ? parentWidget()->findChild<QAction*>(QStringLiteral("Exit1"))
-                              : nullptr)
-        exit->trigger();
 }
 
 void Tdownload::abortbuttonClick() {

@@ -1,6 +1,5 @@
 #include "thelp.h"
 
-#include "tabout.h"
 #include "windowart.h"
 
 #include <QHBoxLayout>
@@ -97,15 +96,8 @@ void Thelp::SelButton1Click(int page) {
 }
 
 void Thelp::button_aboutClick() {
-    if (showAbout) {
+    if (showAbout)
         showAbout();
-        return;
-    }
-    // The about window is the main window's too; show that one.
-    if (auto* about = parentWidget() ? parentWidget()->findChild<Tabout*>() : nullptr) {
-        about->show();
-        about->raise();
-    }
 }
 
 void Thelp::button_doneClick() {

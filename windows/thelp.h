@@ -24,6 +24,7 @@ public:
     // The page in front, 1..6.
     int currentPage() const;
 
+    // Shows the about window (the main window's; it sets this).
     std::function<void()> showAbout;
 
 private:

@@ -2,6 +2,8 @@
 #include "chatcontroller.h"
 #include "tabout.h"
 #include "tchat.h"
+#include "tdownload.h"
+#include "thelp.h"
 
 #include <QAbstractButton>
 #include <QAction>
@@ -9,6 +11,8 @@
 #include <QLayout>
 #include <QLineEdit>
 #include <QMenu>
+#include <QPushButton>
+#include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTextEdit>
 #include <QTimer>
@@ -189,4 +193,20 @@ TEST_F(MainWindowTest, LogoOpensTheAboutWindowsLink) {
     about->setAddress(QString());
     chat.board()->linkLogo()->click();
     EXPECT_EQ(opened.size(), 2);
+}
+
+TEST_F(MainWindowTest, HelpsAboutShowsTheAboutWindowAndTheDownloadWindowEndsTheProgram) {
+    ProgramWindows windows;
+    windows.about = new Tabout(&chat);
+    windows.help = new Thelp(&chat);
+    windows.download = new Tdownload(&chat);
+    chat.attachWindows(windows);
+    EXPECT_TRUE(windows.about->isHidden());
+    windows.help->findChild<QPushButton*>("button_about")->click();
+    EXPECT_FALSE(windows.about->isHidden());
+
+    QSignalSpy closed(&chat, &Tchat::closed);
+    ASSERT_TRUE(windows.download->exitProgram);
+    windows.download->exitProgram();
+    EXPECT_EQ(closed.count(), 1);
 }
