@@ -298,8 +298,19 @@ bool ChatController::mainchatMouseDown(const QPoint& pos, Qt::MouseButton button
 }
 
 bool ChatController::eventFilter(QObject* watched, QEvent* event) {
-    // Only the guarded pointers are used here: events keep coming while the
-    // board's widgets are being destroyed.
+    // Only input events matter here. A widget that is being destroyed still
+    // sends others (hiding, focus) when it is no longer what it was, so those
+    // are let through before any of the guarded pointers is looked at.
+    switch (event->type()) {
+    case QEvent::ShortcutOverride:
+    case QEvent::KeyPress:
+    case QEvent::MouseMove:
+    case QEvent::MouseButtonPress:
+    case QEvent::MouseButtonRelease:
+        break;
+    default:
+        return false;
+    }
     if (m_entry && watched == m_entry)
         return entryEvent(event);
     if (m_pane && watched == m_pane && event->type() == QEvent::KeyPress &&
@@ -307,8 +318,12 @@ bool ChatController::eventFilter(QObject* watched, QEvent* event) {
         Copy1Click();
         return true;
     }
-    if (!m_paneViewport || watched != m_paneViewport)
-        return false;
+    if (m_paneViewport && watched == m_paneViewport)
+        return viewportEvent(event);
+    return false;
+}
+
+bool ChatController::viewportEvent(QEvent* event) {
     switch (event->type()) {
     case QEvent::MouseMove:
         mainchatMouseMove(static_cast<QMouseEvent*>(event)->position().toPoint());

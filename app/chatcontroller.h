@@ -107,6 +107,7 @@ private:
     void watchWidgets();
     QByteArray actionMessage(const QString& text) const;
     bool entryEvent(QEvent* event);
+    bool viewportEvent(QEvent* event);
     void mainchatMouseMove(const QPoint& pos);
     bool mainchatMouseDown(const QPoint& pos, Qt::MouseButton button);
 
