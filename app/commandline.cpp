@@ -3,6 +3,8 @@
 #include "version.h"
 
 #include <array>
+#include <initializer_list>
+#include <utility>
 
 namespace commandline {
 
@@ -53,107 +55,159 @@ std::optional<quint16> parsePort(const QString& text) {
     return static_cast<quint16>(value);
 }
 
-Options parse(const QStringList& arguments) {
-    Options o;
+namespace {
+
+// Reads the options out of the line and keeps the positional parameters; the
+// rules that need the whole line come after, in parse().
+class Reader {
+public:
+    explicit Reader(const QStringList& arguments) : m_args(arguments) {}
+
+    // False when the line is refused, finished or answered (help, version).
+    bool readAll(Options& o) {
+        bool optionsEnded = false;
+        for (m_at = 0; m_at < m_args.size(); ++m_at) {
+            const QString& arg = m_args.at(m_at);
+            if (optionsEnded || arg.size() < 2 || !arg.startsWith(QLatin1Char('-')))
+                o.parameters << arg;
+            else if (arg == QLatin1String("--"))
+                optionsEnded = true;
+            else if (!readOption(arg, o))
+                return false;
+        }
+        return true;
+    }
+
     bool server = false;
     bool serverOnlyOption = false;
-    bool optionsEnded = false;
 
-    for (qsizetype i = 0; i < arguments.size(); ++i) {
-        const QString& arg = arguments.at(i);
-        if (optionsEnded || arg.size() < 2 || !arg.startsWith(QLatin1Char('-'))) {
-            o.parameters << arg;
-            continue;
-        }
-        if (arg == QLatin1String("--")) {
-            optionsEnded = true;
-            continue;
-        }
+private:
+    // The option's value: after "=", else the next argument.
+    std::optional<QString> value(const QString& arg) {
+        const qsizetype eq = arg.indexOf(QLatin1Char('='));
+        if (eq >= 0)
+            return arg.mid(eq + 1);
+        if (m_at + 1 < m_args.size())
+            return m_args.at(++m_at);
+        return std::nullopt;
+    }
+
+    bool readOption(const QString& arg, Options& o) {
         const QString name = optionName(arg);
-        const bool inlineValue = arg.contains(QLatin1Char('='));
-        // The option's value: after "=", else the next argument.
-        auto value = [&]() -> std::optional<QString> {
-            if (inlineValue)
-                return arg.mid(arg.indexOf(QLatin1Char('=')) + 1);
-            if (i + 1 < arguments.size())
-                return arguments.at(++i);
-            return std::nullopt;
-        };
-
+        const bool ours = arg.startsWith(QLatin1String("--"));
         if (arg == QLatin1String("--help") || arg == QLatin1String("-h")) {
             o.action = Action::Help;
-            return o;
+            return false;
         }
         if (arg == QLatin1String("--version")) {
             o.action = Action::Version;
-            return o;
+            return false;
         }
         if (arg == QLatin1String("--server")) {
             server = true;
-        } else if (name == QLatin1String("port") && arg.startsWith(QLatin1String("--"))) {
-            const auto text = value();
-            if (!text)
-                return refused(QStringLiteral("option --port needs a port number"));
-            o.port = parsePort(*text);
-            if (!o.port)
-                return refused(
-                    QStringLiteral("bad port '%1': give a number from 1 to 65535").arg(*text));
-        } else if (name == QLatin1String("pause") && arg.startsWith(QLatin1String("--"))) {
-            const auto text = value();
-            if (text == QLatin1String("long"))
-                o.pause = Pause::Long;
-            else if (text == QLatin1String("normal"))
-                o.pause = Pause::Normal;
-            else if (text == QLatin1String("quick"))
-                o.pause = Pause::Quick;
-            else
-                return refused(QStringLiteral("option --pause takes long, normal or quick"));
-            serverOnlyOption = true;
-        } else if (name == QLatin1String("bot-speed") && arg.startsWith(QLatin1String("--"))) {
-            const auto text = value();
-            if (text == QLatin1String("slow"))
-                o.botSpeed = BotSpeed::Slow;
-            else if (text == QLatin1String("normal"))
-                o.botSpeed = BotSpeed::Normal;
-            else if (text == QLatin1String("fast"))
-                o.botSpeed = BotSpeed::Fast;
-            else
-                return refused(QStringLiteral("option --bot-speed takes slow, normal or fast"));
-            serverOnlyOption = true;
-        } else if (oneOf(name, kQtValueOptions)) {
-            // Left in the line for QApplication; we only step over its value.
-            if (!inlineValue && !value())
-                return refused(QStringLiteral("option %1 needs a value").arg(arg));
-            if (name == QLatin1String("platform"))
-                o.platformArgument = true;
-        } else if (inlineValue || !oneOf(name, kQtFlags)) {
-            return refused(QStringLiteral("unknown option '%1'").arg(arg));
+            return true;
         }
+        if (ours && name == QLatin1String("port"))
+            return readPort(arg, o);
+        if (ours && name == QLatin1String("pause"))
+            return readChoice(arg, o, o.pause,
+                              {{"long", RoundPause::Long},
+                               {"normal", RoundPause::Normal},
+                               {"quick", RoundPause::Quick}});
+        if (ours && name == QLatin1String("bot-speed"))
+            return readChoice(
+                arg, o, o.botSpeed,
+                {{"slow", BotPace::Slow}, {"normal", BotPace::Normal}, {"fast", BotPace::Fast}});
+        return readQtOption(arg, name, o);
     }
 
-    if (server) {
+    bool readPort(const QString& arg, Options& o) {
+        const std::optional<QString> text = value(arg);
+        if (!text)
+            return refuse(o, QStringLiteral("option --port needs a port number"));
+        o.port = parsePort(*text);
+        if (!o.port)
+            return refuse(
+                o, QStringLiteral("bad port '%1': give a number from 1 to 65535").arg(*text));
+        return true;
+    }
+
+    template <typename Choice>
+    bool readChoice(const QString& arg, Options& o, std::optional<Choice>& into,
+                    std::initializer_list<std::pair<const char*, Choice>> choices) {
+        serverOnlyOption = true;
+        const std::optional<QString> text = value(arg);
+        QStringList names;
+        for (const auto& [name, choice] : choices) {
+            if (text == QLatin1String(name)) {
+                into = choice;
+                return true;
+            }
+            names << QLatin1String(name);
+        }
+        const QString last = names.takeLast();
+        return refuse(o, QStringLiteral("option --%1 takes %2 or %3")
+                             .arg(optionName(arg), names.join(QStringLiteral(", ")), last));
+    }
+
+    // Left in the line for QApplication; we only step over its value.
+    bool readQtOption(const QString& arg, const QString& name, Options& o) {
+        const bool inlineValue = arg.contains(QLatin1Char('='));
+        if (oneOf(name, kQtValueOptions)) {
+            if (!inlineValue && !value(arg))
+                return refuse(o, QStringLiteral("option %1 needs a value").arg(arg));
+            if (name == QLatin1String("platform"))
+                o.platformArgument = true;
+            return true;
+        }
+        if (!inlineValue && oneOf(name, kQtFlags))
+            return true;
+        return refuse(o, QStringLiteral("unknown option '%1'").arg(arg));
+    }
+
+    static bool refuse(Options& o, const QString& why) {
+        o.action = Action::Error;
+        o.error = why;
+        return false;
+    }
+
+    const QStringList& m_args;
+    qsizetype m_at = 0;
+};
+
+// A joining copy may name the host's port with HOST:PORT; without it the
+// game's port (7772, or --port) is used. A hosting copy ignores HOST.
+bool splitJoinHost(Options& o) {
+    if (o.parameters.size() < 3 || o.parameters.at(2) == QLatin1String("true"))
+        return true;
+    const QString& host = o.parameters.at(1);
+    const qsizetype colon = host.lastIndexOf(QLatin1Char(':'));
+    if (colon < 0)
+        return true;
+    o.joinHost = host.left(colon);
+    o.joinPort = parsePort(host.mid(colon + 1));
+    return !o.joinHost.isEmpty() && o.joinPort;
+}
+
+} // namespace
+
+Options parse(const QStringList& arguments) {
+    Options o;
+    Reader reader(arguments);
+    if (!reader.readAll(o))
+        return o;
+    if (reader.server) {
         if (!o.parameters.isEmpty())
             return refused(QStringLiteral("--server takes no NAME HOST MODE parameters"));
         o.action = Action::Server;
         return o;
     }
-    if (serverOnlyOption)
+    if (reader.serverOnlyOption)
         return refused(QStringLiteral("--pause and --bot-speed belong to --server"));
-
-    // A joining copy may name the host's port with HOST:PORT; without it the
-    // game's port (7772, or --port) is used. A hosting copy ignores HOST.
-    if (o.parameters.size() >= 3 && o.parameters.at(2) != QLatin1String("true")) {
-        const QString& host = o.parameters.at(1);
-        const qsizetype colon = host.lastIndexOf(QLatin1Char(':'));
-        if (colon >= 0) {
-            o.joinHost = host.left(colon);
-            o.joinPort = parsePort(host.mid(colon + 1));
-            if (o.joinHost.isEmpty() || !o.joinPort)
-                return refused(QStringLiteral("bad host '%1': give HOST or HOST:PORT with a "
-                                              "port from 1 to 65535")
-                                   .arg(host));
-        }
-    }
+    if (!splitJoinHost(o))
+        return refused(QStringLiteral("bad host '%1': give HOST or HOST:PORT with a port from 1 "
+                                      "to 65535")
+                           .arg(o.parameters.at(1)));
     return o;
 }
 

@@ -11,6 +11,8 @@
 // that begins with "-". Qt's own options (-platform, -display, -style, ...) are
 // let through for QApplication, which takes them out of the line itself.
 
+#include "preferences.h"
+
 #include <QString>
 #include <QStringList>
 
@@ -26,11 +28,6 @@ enum class Action {
     Error,   // print Options::error and usage() to stderr and exit 2
 };
 
-// Time between rounds and pace of the computer opponent on a dedicated server,
-// named as in the Options menu.
-enum class Pause { Long, Normal, Quick };
-enum class BotSpeed { Slow, Normal, Fast };
-
 struct Options {
     Action action = Action::Play;
     // NAME HOST MODE [ignored...] exactly as given, for the main window.
@@ -41,8 +38,10 @@ struct Options {
     // this copy does not join.
     QString joinHost;
     std::optional<quint16> joinPort;
-    Pause pause = Pause::Normal;
-    BotSpeed botSpeed = BotSpeed::Normal;
+    // --pause and --bot-speed of a dedicated server; unset, the settings file
+    // decides.
+    std::optional<RoundPause> pause;
+    std::optional<BotPace> botSpeed;
     // Qt's -platform was given: the display check must leave the choice to Qt.
     bool platformArgument = false;
     // Why the line was refused (Action::Error), one short sentence.

@@ -30,7 +30,8 @@ TEST(CommandLine, HelpAndVersionAnswerWhateverFollows) {
 }
 
 TEST(CommandLine, TheVersionIsTheOneTheClientSendsAtLogin) {
-    EXPECT_EQ(commandline::versionLine(), QStringLiteral("Vorlix ") + QLatin1String(wire::kVersion));
+    EXPECT_EQ(commandline::versionLine(),
+              QStringLiteral("Vorlix ") + QLatin1String(wire::kVersion));
     EXPECT_EQ(commandline::versionLine(), QStringLiteral("Vorlix 1.0.4"));
 }
 
@@ -106,17 +107,16 @@ TEST(CommandLine, AJoiningHostMayCarryItsPort) {
 TEST(CommandLine, ServerTakesItsOwnOptionsOnly) {
     auto o = parse(line({"--server"}));
     EXPECT_EQ(o.action, Action::Server);
-    EXPECT_EQ(o.pause, commandline::Pause::Normal);
-    EXPECT_EQ(o.botSpeed, commandline::BotSpeed::Normal);
+    EXPECT_FALSE(o.pause);
+    EXPECT_FALSE(o.botSpeed);
 
     o = parse(line({"--pause", "long", "--server", "--bot-speed=fast", "--port", "9100"}));
     EXPECT_EQ(o.action, Action::Server);
-    EXPECT_EQ(o.pause, commandline::Pause::Long);
-    EXPECT_EQ(o.botSpeed, commandline::BotSpeed::Fast);
+    EXPECT_EQ(o.pause, RoundPause::Long);
+    EXPECT_EQ(o.botSpeed, BotPace::Fast);
     EXPECT_EQ(*o.port, 9100);
-    EXPECT_EQ(parse(line({"--server", "--pause=quick"})).pause, commandline::Pause::Quick);
-    EXPECT_EQ(parse(line({"--server", "--bot-speed", "slow"})).botSpeed,
-              commandline::BotSpeed::Slow);
+    EXPECT_EQ(parse(line({"--server", "--pause=quick"})).pause, RoundPause::Quick);
+    EXPECT_EQ(parse(line({"--server", "--bot-speed", "slow"})).botSpeed, BotPace::Slow);
 
     for (const auto& bad :
          {line({"--server", "--pause", "Long"}), line({"--server", "--pause"}),
