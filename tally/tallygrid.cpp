@@ -6,6 +6,8 @@
 #include <QStringDecoder>
 #include <QStringEncoder>
 
+#include <limits>
+
 namespace {
 
 QByteArray toAnsi(const QString& text) {
@@ -55,7 +57,10 @@ void TallyGrid::reset() {
 }
 
 int TallyGrid::addit(int col, int row) {
-    const int value = wire::toInt(cell(col, row)) + 1;
+    const int count = wire::toInt(cell(col, row));
+    // A damaged or edited file can hold the largest count there is; adding
+    // to it would overflow, so it stays where it is.
+    const int value = count < std::numeric_limits<int>::max() ? count + 1 : count;
     setCell(col, row, QString::number(value));
     return value;
 }

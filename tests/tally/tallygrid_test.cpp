@@ -82,6 +82,12 @@ TEST(TallyGrid, AdditCountsWholeNumbersAndRefusesOthers) {
     EXPECT_EQ(grid.cell(2, 1), QStringLiteral("abc"));
     grid.setCell(3, 1, QString());
     EXPECT_THROW(grid.addit(3, 1), wire::EConvertError);
+    // A damaged file's largest count does not wrap round.
+    grid.setCell(4, 1, QStringLiteral("$7FFFFFFF"));
+    EXPECT_EQ(grid.addit(4, 1), 2147483647);
+    EXPECT_EQ(grid.cell(4, 1), QStringLiteral("2147483647"));
+    grid.setCell(5, 1, QStringLiteral("2147483646"));
+    EXPECT_EQ(grid.addit(5, 1), 2147483647);
 }
 
 TEST(TallyGrid, MoverowRemovesOneOpponentAndNeverRowZero) {
