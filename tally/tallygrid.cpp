@@ -14,9 +14,19 @@ QByteArray toAnsi(const QString& text) {
     QStringEncoder encoder("windows-1252");
     if (!encoder.isValid())
         return text.toLatin1();
-    QByteArray bytes = encoder.encode(text);
-    // Qt marks a character the code page cannot hold with 0x1A.
-    bytes.replace('\x1A', '?');
+    // Qt marks a character the code page cannot hold with 0x1A, which is also
+    // the byte of the control character U+001A (a name from the wire may hold
+    // one). The text between real U+001A characters is encoded piece by piece,
+    // so that only the marks become "?" and the cell reads back as it was.
+    QByteArray bytes;
+    const QList<QStringView> pieces = QStringView(text).split(QChar(0x1A));
+    for (qsizetype i = 0; i < pieces.size(); ++i) {
+        if (i > 0)
+            bytes += '\x1A';
+        QByteArray piece = encoder.encode(pieces[i]);
+        piece.replace('\x1A', '?');
+        bytes += piece;
+    }
     return bytes;
 }
 
