@@ -13,7 +13,7 @@
 #   replay  feeds every working corpus, seed and regression input to the
 #           sanitizer build once (-runs=0)
 #   merge   adds to each repository corpus the working-corpus inputs that
-#           bring new coverage (libFuzzer -merge=1): commit what it keeps
+#           reach new edges (libFuzzer -merge=1): commit what it keeps
 #   stats   prints the totals of every run so far (fuzz/stats.sh)
 #   all     build, fuzz, replay, stats (the default)
 #
@@ -192,10 +192,13 @@ merge() {
     while read -r t max_len; do
         local repo=$ROOT/fuzz/$t/corpus before
         before=$(find "$repo" -type f | wc -l)
-        "$FAST/fuzz/${t}_fuzz" -merge=1 -max_len="$max_len" -rss_limit_mb="$FUZZ_RSS_MB" \
+        # Edges only (no hit counts): the repository keeps the few inputs that
+        # reach new code, the working corpus everything the fuzzer learned.
+        "$FAST/fuzz/${t}_fuzz" -merge=1 -use_counters=0 -max_len="$max_len" \
+            -rss_limit_mb="$FUZZ_RSS_MB" \
             "$repo" "$FUZZ_DIR/corpus/$t" >"$LOGS/$t.merge.log" 2>&1
-        printf '%-12s %4s -> %4s seeds, %s\n' "$t" "$before" "$(find "$repo" -type f | wc -l)" \
-            "$(du -sh "$repo" | cut -f1)"
+        printf '%-12s %4s -> %4s seeds, %s bytes\n' "$t" "$before" "$(find "$repo" -type f | wc -l)" \
+            "$(du -sb "$repo" | cut -f1)"
     done < <(targets)
 }
 
