@@ -8,11 +8,14 @@
 // Input: flags, threshold, [blocks, delta,] data.
 //   flags bits 0-1  mode: Good, Fast, Auto, Fast
 //   flags bit 2     file mode as well, compared with stream mode
-//   flags bit 3     tiled: the data repeated to blocks % 4 x 32,768 + delta
-//                   bytes (delta signed), so that block edges and Advise's
-//                   sampling are reached without coding large random inputs;
-//                   tiled inputs are advised on and coded Fast (LZH over
-//                   100 KB would cost many milliseconds)
+//   flags bit 3     tiled: the data repeated to a length, and advised on.
+//                   blocks % 4 of 1 to 3: blocks x 32,768 + delta bytes
+//                   (delta signed), coded Fast, so that block edges and
+//                   Advise's sampling are reached without coding large random
+//                   inputs (LZH over 100 KB would cost many milliseconds);
+//                   blocks % 4 of 0: 4,096 + 32 x delta bytes (delta
+//                   unsigned), in any mode, so that LZH's window slides and
+//                   its longest matches are found
 //   flags bits 4-7  bytes of the input before where the input stream stands
 
 #include "fuzzing.h"
@@ -29,6 +32,8 @@
 namespace {
 
 constexpr std::size_t kSmallInput = 3 * TLZR::BlockSize;
+// The LZH coder's window.
+constexpr std::size_t kLzhWindow = 4096;
 
 using View = std::string_view;
 
@@ -212,20 +217,22 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* bytes, std::size_t size) {
     TCompressMode mode = kModes[flags & 3];
 
     std::string content;
-    if (flags & 8) {
-        const int64_t blocks = input.byte() % 4;
-        const int64_t delta = int8_t(input.byte());
-        content =
-            tiled(input.rest(),
-                  std::size_t(std::max<int64_t>(0, blocks * int64_t(TLZR::BlockSize) + delta)));
+    const bool tiles = flags & 8;
+    const int blocks = tiles ? input.byte() % 4 : 0;
+    if (tiles) {
+        const uint8_t delta = input.byte();
+        const int64_t length = blocks == 0 ? int64_t(kLzhWindow) + 32 * delta
+                                           : blocks * int64_t(TLZR::BlockSize) + int8_t(delta);
+        content = tiled(input.rest(), std::size_t(length));
     } else {
         content = input.rest();
         directCodecs(content);
     }
     const std::size_t skip = std::min<std::size_t>(flags >> 4, content.size());
-    if (flags & 8) {
+    if (tiles) {
         advise(content, skip, threshold, fileToo);
-        mode = TCompressMode::Fast;
+        if (blocks > 0)
+            mode = TCompressMode::Fast;
     }
     const std::string container = compressStream(content, skip, mode, threshold);
     const View rest = View(content).substr(skip);

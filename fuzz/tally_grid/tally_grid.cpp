@@ -3,7 +3,8 @@
 // A text that is refused leaves the grid as it was; a text that is read saves
 // as a text that reads back to the same grid, cell for cell, and saves again
 // to the same bytes. Counting a game into a cell either adds one to a whole
-// number or is refused with wire::EConvertError, the cell unchanged.
+// number or is refused with wire::EConvertError, the cell unchanged; the
+// window's edits (a row added, one removed) still give a text that reads back.
 
 #include "fuzzing.h"
 #include "inttext.h"
@@ -78,5 +79,17 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
     for (int col = 1; col < TallyGrid::kColumns; ++col)
         countIn(loaded, col, row);
     countIn(loaded, 1, 0);
+
+    // The window's edits: a new opponent followed (named like the last row's
+    // first cell), the first one dropped; the text still reads back.
+    const int rows = loaded.rowCount();
+    loaded.setRowCount(rows + 1);
+    loaded.setCell(0, rows, loaded.cell(0, rows - 1));
+    loaded.moverow(1);
+    FUZZ_CHECK(loaded.rowCount() == rows);
+    const QByteArray edited = loaded.toText();
+    TallyGrid reread;
+    reread.fromText(edited);
+    FUZZ_CHECK(reread.toText() == edited);
     return 0;
 }
