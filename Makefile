@@ -42,10 +42,10 @@ clean:
 
 # Fuzzing: installs clang, builds every fuzz target (fast, and with
 # AddressSanitizer and UndefinedBehaviorSanitizer) in build-fuzz/, fuzzes each
-# for FUZZ_SECONDS on its corpus, replays every corpus under the sanitizers
-# and prints the figures. fuzz/run.sh tells the other settings.
-FUZZ_SECONDS ?= 60
+# for FUZZ_SECONDS (60) or FUZZ_RUNS executions on its corpus, replays every
+# corpus under the sanitizers and prints the figures; fuzz/run.sh tells the
+# other settings, given on the command line: make fuzz FUZZ_SECONDS=30.
 .PHONY: fuzz
 fuzz:
 	sh scripts/install-fuzz-deps.sh
-	FUZZ_SECONDS=$(FUZZ_SECONDS) JOBS=$(JOBS) bash fuzz/run.sh all
+	bash fuzz/run.sh all

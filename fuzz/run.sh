@@ -6,7 +6,8 @@
 #   build   configures and builds every target twice under $FUZZ_DIR: fast/
 #           with libFuzzer alone and optimised, for throughput, and asan/ with
 #           AddressSanitizer and UndefinedBehaviorSanitizer as well
-#   fuzz    runs each fast target for FUZZ_SECONDS on its working corpus
+#   fuzz    runs each fast target for FUZZ_SECONDS (or FUZZ_RUNS executions)
+#           on its working corpus
 #           ($FUZZ_DIR/corpus/<target>, grown run after run) and its seeds in
 #           the repository, FUZZ_JOBS targets at a time, and appends the
 #           figures to $FUZZ_DIR/fuzz-stats.tsv
@@ -17,10 +18,12 @@
 #   stats   prints the totals of every run so far (fuzz/stats.sh)
 #   all     build, fuzz, replay, stats (the default)
 #
-# Settings (environment): FUZZ_SECONDS (60), FUZZ_JOBS (2), FUZZ_TARGETS (a
+# Settings (environment): FUZZ_SECONDS (60; with FUZZ_RUNS, no limit unless
+# given), FUZZ_RUNS executions a target (none), FUZZ_JOBS (2), FUZZ_TARGETS (a
 # space-separated subset; default all), FUZZ_TIMEOUT seconds one input may
 # take before it counts as a finding (10), FUZZ_RSS_MB (2048), FUZZ_DIR
-# (build-fuzz), JOBS for the build (nproc).
+# (build-fuzz), JOBS for the build (nproc). A long run towards an execution
+# goal: FUZZ_RUNS=10000000 make fuzz.
 #
 # The exit status is non-zero when any target reported a finding; its input
 # is under $FUZZ_DIR/findings/<target>/ and its log under $FUZZ_DIR/logs/.
@@ -29,7 +32,12 @@ set -euo pipefail
 
 ROOT=$(cd "$(dirname "$0")/.." && pwd)
 FUZZ_DIR=${FUZZ_DIR:-$ROOT/build-fuzz}
-FUZZ_SECONDS=${FUZZ_SECONDS:-60}
+FUZZ_RUNS=${FUZZ_RUNS:-}
+if [ -n "$FUZZ_RUNS" ]; then
+    FUZZ_SECONDS=${FUZZ_SECONDS:-0}
+else
+    FUZZ_SECONDS=${FUZZ_SECONDS:-60}
+fi
 FUZZ_JOBS=${FUZZ_JOBS:-2}
 FUZZ_TIMEOUT=${FUZZ_TIMEOUT:-10}
 FUZZ_RSS_MB=${FUZZ_RSS_MB:-2048}
@@ -103,7 +111,8 @@ fuzz_one() {
     local args=(-max_len="$max_len" -max_total_time="$FUZZ_SECONDS" -timeout="$FUZZ_TIMEOUT"
                 -rss_limit_mb="$FUZZ_RSS_MB" -print_final_stats=1 -artifact_prefix="$findings/")
     [ -f "$ROOT/fuzz/$t/$t.dict" ] && args+=(-dict="$ROOT/fuzz/$t/$t.dict")
-    local rc=0
+    [ -n "$FUZZ_RUNS" ] && args+=(-runs="$FUZZ_RUNS")
+    local rc=0 started=$SECONDS
     # A subshell of its own, so `times` counts this fuzzer alone.
     local cpu
     cpu=$(
@@ -111,6 +120,7 @@ fuzz_one() {
         cpu_seconds "$log.times"
     )
     [ -f "$log.rc" ] && rc=1 && rm -f "$log.rc"
+    local elapsed=$((SECONDS - started))
     local execs rate cov ft units result
     execs=$(grep -oP 'stat::number_of_executed_units: *\K[0-9]+' "$log" || echo 0)
     rate=$(grep -oP 'stat::average_exec_per_sec: *\K[0-9]+' "$log" || echo 0)
@@ -126,7 +136,7 @@ fuzz_one() {
     local per_cpu=0
     per_cpu=$(awk -v e="$execs" -v c="$cpu" 'BEGIN { printf "%d", (c > 0 ? e / c : 0) }')
     printf '%s\t%s\t%s\t%s\t%s\t%s\t%s\t%s\t%s\t%s\t%s\n' "$(date -u +%FT%TZ)" "$t" \
-        "$FUZZ_SECONDS" "$execs" "$rate" "$cpu" "$per_cpu" "${cov:-0}" "${ft:-0}" "$units" \
+        "$elapsed" "$execs" "$rate" "$cpu" "$per_cpu" "${cov:-0}" "${ft:-0}" "$units" \
         "$result" >>"$STATS"
     printf '%-12s %10s execs %7s/s %7s/cpu-s  cov %5s  ft %6s  corpus %5s  %s\n' "$t" "$execs" \
         "$rate" "$per_cpu" "${cov:-0}" "${ft:-0}" "$units" "$result"
@@ -139,7 +149,9 @@ fuzz() {
     mkdir -p "$LOGS"
     targets >/dev/null
     [ -f "$STATS" ] || printf 'date\ttarget\tseconds\texecutions\texec_per_s\tcpu_s\texec_per_cpu_s\tcov\tft\tcorpus\tresult\n' >"$STATS"
-    echo "== fuzzing, $FUZZ_SECONDS s a target, $FUZZ_JOBS at a time (logs: $LOGS)"
+    local limit="$FUZZ_SECONDS s"
+    [ -n "$FUZZ_RUNS" ] && limit="$FUZZ_RUNS executions"
+    echo "== fuzzing, $limit a target, $FUZZ_JOBS at a time (logs: $LOGS)"
     local failed=0 t max_len
     while read -r t max_len; do
         while [ "$(jobs -rp | wc -l)" -ge "$FUZZ_JOBS" ]; do
