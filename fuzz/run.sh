@@ -112,11 +112,13 @@ fuzz_one() {
                 -rss_limit_mb="$FUZZ_RSS_MB" -print_final_stats=1 -artifact_prefix="$findings/")
     [ -f "$ROOT/fuzz/$t/$t.dict" ] && args+=(-dict="$ROOT/fuzz/$t/$t.dict")
     [ -n "$FUZZ_RUNS" ] && args+=(-runs="$FUZZ_RUNS")
+    local dirs
+    mapfile -t dirs < <(inputs "$t")
     local rc=0 started=$SECONDS
     # A subshell of its own, so `times` counts this fuzzer alone.
     local cpu
     cpu=$(
-        "$FAST/fuzz/${t}_fuzz" "${args[@]}" $(inputs "$t") >"$log" 2>&1 || echo "rc=$?" >"$log.rc"
+        "$FAST/fuzz/${t}_fuzz" "${args[@]}" "${dirs[@]}" >"$log" 2>&1 || echo "rc=$?" >"$log.rc"
         cpu_seconds "$log.times"
     )
     [ -f "$log.rc" ] && rc=1 && rm -f "$log.rc"
@@ -168,11 +170,12 @@ fuzz() {
 replay_one() {
     local t=$1
     local log=$LOGS/$t.replay.log
-    mkdir -p "$FUZZ_DIR/corpus/$t"
-    local count
-    count=$(find $(inputs "$t") -type f | wc -l)
+    mkdir -p "$FUZZ_DIR/corpus/$t" "$FUZZ_DIR/findings/$t"
+    local dirs count
+    mapfile -t dirs < <(inputs "$t")
+    count=$(find "${dirs[@]}" -type f | wc -l)
     if "$ASAN/fuzz/${t}_fuzz" -runs=0 -timeout="$FUZZ_TIMEOUT" -rss_limit_mb="$FUZZ_RSS_MB" \
-        -artifact_prefix="$FUZZ_DIR/findings/$t/" $(inputs "$t") >"$log" 2>&1; then
+        -artifact_prefix="$FUZZ_DIR/findings/$t/" "${dirs[@]}" >"$log" 2>&1; then
         printf '%-12s %6s inputs  ok\n' "$t" "$count"
     else
         printf '%-12s %6s inputs  FINDING (see %s)\n' "$t" "$count" "$log"
