@@ -24,6 +24,9 @@
 #include <vector>
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size);
+// A target may set itself up once (a QCoreApplication, say); libFuzzer calls
+// this first when the target has it, and so does the replay.
+extern "C" __attribute__((weak)) int LLVMFuzzerInitialize(int* argc, char*** argv);
 
 namespace {
 
@@ -78,6 +81,8 @@ int main(int argc, char** argv) {
         return 1;
     }
 
+    if (LLVMFuzzerInitialize)
+        LLVMFuzzerInitialize(&argc, &argv);
     std::signal(SIGABRT, onSignal);
     std::signal(SIGSEGV, onSignal);
     std::signal(SIGFPE, onSignal);
