@@ -16,6 +16,16 @@ run: deps $(CONFIGURED)
 test: build
 	cd $(BUILD_DIR) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j $(JOBS)
 
+# Fuzzing: installs clang, builds every fuzz target (fast, and with
+# AddressSanitizer and UndefinedBehaviorSanitizer) in build-fuzz/, fuzzes each
+# for FUZZ_SECONDS (60) or FUZZ_RUNS executions on its corpus, replays every
+# corpus under the sanitizers and prints the figures; fuzz/run.sh tells the
+# other settings, given on the command line: make fuzz FUZZ_SECONDS=30.
+.PHONY: fuzz
+fuzz:
+	sh scripts/install-fuzz-deps.sh
+	bash fuzz/run.sh all
+
 # The program and every test built with AddressSanitizer and
 # UndefinedBehaviorSanitizer, in a build tree of its own.
 ASAN_DIR ?= build-asan
