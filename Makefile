@@ -1,22 +1,35 @@
 # Two entry points for a fresh Debian machine:
-#   make run   installs what is missing, builds, starts a solo game
-#   make test  installs what is missing, builds, runs every test
+#   make run   installs what is missing, builds the game, starts a solo game
+#   make test  installs what is missing, builds everything, runs every test
 BUILD_DIR ?= build
 JOBS ?= $(shell nproc)
+# Made by the first configure; later builds re-run CMake themselves when a
+# CMakeLists.txt changes, so configuring once is enough.
+CONFIGURED = $(BUILD_DIR)/build.ninja
 
-.PHONY: run test test-asan deps build configure bench clean
+.PHONY: run test test-asan bench package deps build clean
 
-run: build
+run: deps $(CONFIGURED)
+	cmake --build $(BUILD_DIR) -j $(JOBS) --target vorlix
 	./$(BUILD_DIR)/app/vorlix
 
 test: build
 	cd $(BUILD_DIR) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j $(JOBS)
 
+# Fuzzing: installs clang, builds every fuzz target (fast, and with
+# AddressSanitizer and UndefinedBehaviorSanitizer) in build-fuzz/, fuzzes each
+# for FUZZ_SECONDS (60) or FUZZ_RUNS executions on its corpus, replays every
+# corpus under the sanitizers and prints the figures; fuzz/run.sh tells the
+# other settings, given on the command line: make fuzz FUZZ_SECONDS=30.
+.PHONY: fuzz
+fuzz:
+	sh scripts/install-fuzz-deps.sh
+	bash fuzz/run.sh all
+
 # The program and every test built with AddressSanitizer and
 # UndefinedBehaviorSanitizer, in a build tree of its own.
 ASAN_DIR ?= build-asan
-test-asan: deps
-	cmake -S . -B $(ASAN_DIR) -G Ninja -DCMAKE_BUILD_TYPE=Debug -DVORLIX_SANITIZE=ON -DVORLIX_BUILD_BENCH=OFF
+test-asan: deps $(ASAN_DIR)/build.ninja
 	cmake --build $(ASAN_DIR) -j $(JOBS)
 	cd $(ASAN_DIR) && QT_QPA_PLATFORM=offscreen \
 	  ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 \
@@ -24,19 +37,30 @@ test-asan: deps
 	  UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
 	  ctest --output-on-failure -j $(JOBS)
 
-bench: build
+$(ASAN_DIR)/build.ninja: | deps
+	cmake -S . -B $(ASAN_DIR) -G Ninja -DCMAKE_BUILD_TYPE=Debug -DVORLIX_SANITIZE=ON \
+	  -DVORLIX_BUILD_BENCH=OFF
+
+bench: deps $(CONFIGURED)
+	cmake --build $(BUILD_DIR) -j $(JOBS) --target dict_bench compress_bench
 	./$(BUILD_DIR)/bench/dict_bench
 	./$(BUILD_DIR)/bench/compress/compress_bench
 	./$(BUILD_DIR)/bench/net_bench
 
+# A .deb in $(BUILD_DIR), with its dependencies read from the binary.
+package: build
+	cd $(BUILD_DIR) && cpack
+
+# Checks every run (quick when nothing is missing); installs only what is not
+# there. Other targets may pass their own extras, e.g. `install-deps.sh fuzz`.
 deps:
 	sh scripts/install-deps.sh
 
-configure: deps
+$(CONFIGURED): | deps
 	cmake -S . -B $(BUILD_DIR) -G Ninja
 
-build: configure
+build: deps $(CONFIGURED)
 	cmake --build $(BUILD_DIR) -j $(JOBS)
 
 clean:
-	rm -rf $(BUILD_DIR)
+	rm -rf $(BUILD_DIR) $(ASAN_DIR)

@@ -8,10 +8,14 @@
 
 namespace apppaths {
 
+bool isInstalledCopy(const QString& exeDir) {
+    return QFileInfo::exists(QDir(exeDir).filePath(QStringLiteral(VORLIX_DESKTOP_ENTRY_FROM_BIN)));
+}
+
 QString programDir() {
     const QString exeDir = QCoreApplication::applicationDirPath();
     const QFileInfo info(exeDir);
-    if (!exeDir.isEmpty() && info.isDir() && info.isWritable())
+    if (!exeDir.isEmpty() && info.isDir() && info.isWritable() && !isInstalledCopy(exeDir))
         return exeDir;
     const QString data = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
     QDir().mkpath(data);

@@ -1,10 +1,10 @@
 // Builds the board's controls at their places, with their names, fonts and colours.
 
 #include "boardpanel_p.h"
+#include "gamemodel.h"
 
 #include <QLabel>
 #include <QTextEdit>
-#include <QTimer>
 
 using boardart::ButtonFace;
 using boardart::Picture;
@@ -118,13 +118,11 @@ void BoardPanel::Impl::buildLayout() {
           QRect(240, 138, 317, 34));
     image_timer = named(new PictureWidget(Picture::ClockBar, q), QStringLiteral("image_timer"),
                         QRect(247, 144, 0, 23));
-    image_timer->setProperty("Tag", 5);
     label_timer =
         label(q, QStringLiteral("label_timer"), QStringLiteral("Time: 0:00"),
               QRect(251, 146, 87, 19), arial(12, true), QColor(0xE0, 0xE3, 0x9D), Qt::AlignHCenter);
     label_status = label(q, QStringLiteral("label_status"), QStringLiteral("Welcome to Vorlix"),
                          QRect(241, 173, 318, 19), arial(12, true), kOrange, Qt::AlignHCenter);
-    label_status->setProperty("Tag", 0);
 
     image_word = named(new PictureWidget(Picture::WordFrame, q), QStringLiteral("image_word"),
                        QRect(239, 195, 323, 73));
@@ -162,10 +160,6 @@ void BoardPanel::Impl::buildLayout() {
     mychat->setFrame(false);
 
     buildScorePanel();
-
-    turntime = new QTimer(q);
-    turntime->setObjectName(QStringLiteral("turntime"));
-    turntime->setInterval(1000);
 }
 
 void BoardPanel::Impl::buildSettingsColumn() {
@@ -185,10 +179,8 @@ void BoardPanel::Impl::buildSettingsColumn() {
     }
     label_round = label(q, QStringLiteral("label_round"), QStringLiteral("0 of 5"),
                         QRect(692, rows[0], 82, 18), arial(12, true), kNavy);
-    label_round->setProperty("Tag", 5);
     label_timeperturn = label(q, QStringLiteral("label_timeperturn"), QStringLiteral("60 secs"),
                               QRect(692, rows[1], 82, 18), arial(10, true), kNavy);
-    label_timeperturn->setProperty("Tag", 60);
     label_numletters = label(q, QStringLiteral("label_numletters"), QStringLiteral("Random"),
                              QRect(692, rows[2], 82, 18), arial(10, true), kNavy);
 
@@ -210,14 +202,6 @@ void BoardPanel::Impl::buildSeatRows() {
     heading(q, QStringLiteral("Last Word"), QPoint(275, 291), arial(12, true, true), kNavy);
     heading(q, QStringLiteral("Name"), QPoint(387, 291), arial(12, true, true), kNavy);
     heading(q, QStringLiteral("Score"), QPoint(503, 291), arial(12, true, true), kNavy);
-    // Seat hints: the computer opponent's name on seat 2, and on seats 3 to 6
-    // names with blanks in them, which no lobby name can hold.
-    const QString hints[6] = {QString(),
-                              QStringLiteral("Grob"),
-                              QStringLiteral("Seat Three"),
-                              QStringLiteral("Seat Four"),
-                              QStringLiteral("Seat Five"),
-                              QStringLiteral("Seat Six")};
     const int down[6] = {315, 338, 362, 385, 409, 432};
     for (int i = 0; i < 6; ++i) {
         const int seat = i + 1;
@@ -226,13 +210,11 @@ void BoardPanel::Impl::buildSeatRows() {
         last[i] = label(q, QStringLiteral("label_last%1").arg(seat), QString(),
                         QRect(240, down[i], 128, 20), f, c, Qt::AlignHCenter);
         last[i]->setProperty("Tag", seat);
-        playername[i] = label(q, QStringLiteral("label_playername%1").arg(seat), board::kWaiting,
-                              QRect(372, down[i], 128, 20), f, c);
+        playername[i] = label(q, QStringLiteral("label_playername%1").arg(seat),
+                              GameModel::waiting(), QRect(372, down[i], 128, 20), f, c);
         playername[i]->setProperty("Tag", seat);
-        playername[i]->setToolTip(hints[i]);
         score[i] = label(q, QStringLiteral("label_score%1").arg(seat), QStringLiteral("0"),
                          QRect(513, down[i], 46, 20), f, c);
-        score[i]->setProperty("Tag", 0);
     }
 }
 
@@ -251,7 +233,7 @@ void BoardPanel::Impl::buildScorePanel() {
         panel[i] = sub;
         auto field = [&](int n, QRect r, const QFont& f, Qt::Alignment a) {
             QLabel* l = label(sub, QStringLiteral("label_score%1%2").arg(seat).arg(n),
-                              n == 0 ? board::kWaiting : QStringLiteral("0"), r, f, c, a);
+                              n == 0 ? GameModel::waiting() : QStringLiteral("0"), r, f, c, a);
             panelField[i][n] = l;
         };
         field(0, QRect(2, 3, 148, 20), arial(11, true), Qt::AlignHCenter);

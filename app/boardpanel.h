@@ -1,9 +1,9 @@
 #pragma once
 // BoardPanel: the main window's board (777 x 474): every control of the board
 // layout, the chat pane and entry line and the phrase buttons included, each with
-// its objectName, and the handlers that turn the server's game messages into what
-// the board shows and which sounds play. Payloads are the message text after the
-// command's "+", as bytes (Windows-1252).
+// its objectName. It draws the game model whenever the model changes and reports
+// the player's own actions (a word, I GIVE UP, START GAME); it keeps no game
+// state of its own.
 
 #include <QByteArray>
 #include <QColor>
@@ -12,12 +12,11 @@
 #include <QWidget>
 
 class BoardHost;
+class GameModel;
 class QLabel;
 class QLineEdit;
 class QTextEdit;
-class QTimer;
 class QAbstractButton;
-struct ClientState;
 
 class BoardPanel : public QWidget {
     Q_OBJECT
@@ -25,26 +24,15 @@ public:
     // Longest text the word box takes.
     static constexpr int kMaxWordLength = 60;
 
-    BoardPanel(ClientState& state, BoardHost& host, QWidget* parent = nullptr);
+    BoardPanel(GameModel& model, BoardHost& host, QWidget* parent = nullptr);
     ~BoardPanel() override;
 
-    // Message handlers (called by the client's dispatcher).
-    void startthegame(const QByteArray& payload);
-    void startround(const QByteArray& payload);
-    void loadstats(const QByteArray& payload);
-    void gotword(const QByteArray& payload);
-    void notvalid(const QByteArray& payload);
-    void endround(const QByteArray& payload);
-    void winner(const QByteArray& payload);
-
-    void clearall();
-    void addtowordlist(const QString& text, int seat);
-    void playsounds(const QString& name);
-    void loadchecklist();
-    void turntimeTimer();
     // The host's START GAME (also File > Start Game) and the I GIVE UP button.
     void button_startClick();
     void button_igiveupClick();
+    // The keyboard focus into the word entry or the chat entry.
+    void focusWordEntry();
+    void focusChatEntry();
 
     // Controls other parts of the main window use (also found by objectName).
     QTextEdit* mainchat() const;
@@ -54,7 +42,6 @@ public:
     QLabel* lastWordLabel(int seat) const;      // label_last1..6
     QAbstractButton* phraseButton(int n) const; // b_phrase1..10; a phrase is the button's toolTip
     QWidget* button_start() const;
-    QTimer* turntime() const;
     // Image4: the small logo that opens the maker's web link (the main window
     // connects clicked).
     QAbstractButton* linkLogo() const;

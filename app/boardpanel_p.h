@@ -1,29 +1,20 @@
 #pragma once
-// Private parts of BoardPanel shared by its source files (layout, handlers,
-// clock and entry). Not for use outside the board.
+// Private parts of BoardPanel shared by its source files (layout, drawing and
+// entry). Not for use outside the board.
 
 #include "boardart.h"
 #include "boardpanel.h"
-#include "protocol.h"
 
-#include <QByteArray>
 #include <QLineEdit>
-#include <QList>
-#include <QString>
 
 #include <array>
 #include <functional>
 
 class QLabel;
 class QTextEdit;
-class QTimer;
 class QWidget;
-struct ClientState;
-class Ttallylist;
 
 namespace board {
-
-inline const QString kWaiting = QStringLiteral("<Waiting>");
 
 // The word entry: reports every key before the edit sees it, and takes Enter.
 class WordEdit : public QLineEdit {
@@ -37,25 +28,14 @@ protected:
     void keyPressEvent(QKeyEvent* event) override;
 };
 
-// "0" -> "No Limit", "8" -> "Random" (only where allowRandom), v -> "v Letters".
-QString lengthText(const QByteArray& value, bool allowRandom);
-
-// The board's calls into the tally window; each does nothing without one.
-void tallyWordFound(Ttallylist* tally);
-// Stores `text` as the new high score when `total` beats the stored one.
-void tallyHighScore(Ttallylist* tally, int total, const QString& text);
-void tallyGame(Ttallylist* tally, const QString& winner);
-// Refills the tally window's check list with `names`, checking the followed ones.
-void fillChecklist(Ttallylist* tally, const QStringList& names);
-
 } // namespace board
 
 struct BoardPanel::Impl {
-    Impl(BoardPanel* owner, ClientState& state, BoardHost& host)
-        : q(owner), st(state), host(host) {}
+    Impl(BoardPanel* owner, GameModel& model, BoardHost& host)
+        : q(owner), model(model), host(host) {}
 
     BoardPanel* q;
-    ClientState& st;
+    GameModel& model;
     BoardHost& host;
 
     QTextEdit* mainchat = nullptr;
@@ -85,24 +65,18 @@ struct BoardPanel::Impl {
     std::array<QLabel*, 6> score{};
     std::array<std::array<QLabel*, 5>, 6> panelField{};
     std::array<boardart::PictureWidget*, 6> winnerPicture{};
-    QTimer* turntime = nullptr;
 
     void buildLayout();
     void buildSettingsColumn();
     void buildSeatRows();
     void buildScorePanel();
 
-    static bool isSeat(int n) { return n >= 1 && n <= 6; }
-    // Name shown for seat n, empty for a number that is not a seat.
-    QString seatName(int n) const;
-    int statusTag() const;
-    void setStatus(const QString& text);
-    void setStatusTag(int tag);
-    int barScale() const;
-    void setBarScale(int secondsPerTurn);
-    void showOwnTurn();
-    void showOthersTurn();
-    void hideWordEntry();
+    // Draws everything the model holds but the words guessed.
+    void draw();
+    void drawSettings();
+    void drawClock();
+    void drawSeats();
+    void drawShown();
+    void addtowordlist(const QString& text, int seat);
     void sendWord();
-    void playTurnSound();
 };

@@ -1,14 +1,10 @@
 #include "chatcontroller.h"
 
-#include "boardpanel.h"
 #include "colortext.h"
 #include "messages.h"
 #include "protocol.h"
 #include "readers.h"
 #include "richlink.h"
-#include "settingscontroller.h"
-#include "soundplayer.h"
-#include "tchat.h"
 
 #include <QAbstractButton>
 #include <QAction>
@@ -16,7 +12,6 @@
 #include <QClipboard>
 #include <QDesktopServices>
 #include <QKeyEvent>
-#include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMouseEvent>
@@ -33,44 +28,68 @@ const char* const kSoundCaptions[20] = {
     "Yippee",    "Oh No",    "Applause",       "Honk",         "Oooh",
     "Razzberry", "Cheer",    "Woman Laughing", "Man Laughing", "Crying"};
 
+// Player numbers above the table's six seats are spies.
+constexpr int kSeatCount = 6;
+
+// The caption of the chatter sound named "wave1" to "wave20"; empty for any
+// other name.
+QString soundCaption(const QString& name) {
+    for (int k = 1; k <= 20; ++k) {
+        if (name == QStringLiteral("wave%1").arg(k))
+            return QString::fromLatin1(kSoundCaptions[k - 1]);
+    }
+    return QString();
+}
+
 } // namespace
 
-ChatController::ChatController(Tchat& window) : QObject(&window), m_window(window) {
-    buildPopups();
-    if (QLineEdit* e = entry()) {
-        e->setMaxLength(kMaxEntryChars);
-        e->installEventFilter(this);
-    }
-    if (QTextEdit* p = pane()) {
-        p->installEventFilter(this);
-        p->viewport()->installEventFilter(this);
-        p->viewport()->setMouseTracking(true);
-    }
-    BoardPanel* board = m_window.board();
+ChatController::ChatController(ChatHost& host, QWidget* window)
+    : QObject(window), m_host(host), m_pane(host.chatPane()), m_entry(host.chatEntry()) {
+    if (m_pane)
+        m_paneViewport = m_pane->viewport();
+    buildPopups(window);
+    watchWidgets();
     for (int n = 1; n <= 9; ++n) {
-        if (QAbstractButton* b = board->phraseButton(n))
+        if (QAbstractButton* b = m_host.phraseButton(n))
             connect(b, &QAbstractButton::clicked, this, [this, n] { phraseClick(n); });
     }
-    if (QAbstractButton* b = board->phraseButton(10))
+    if (QAbstractButton* b = m_host.phraseButton(10))
         connect(b, &QAbstractButton::clicked, this, &ChatController::b_phrase10Click);
 }
 
-ChatController::~ChatController() = default;
-
-QTextEdit* ChatController::pane() const {
-    return m_window.board()->mainchat();
+ChatController::~ChatController() {
+    // The board may outlive this controller: nothing it does while going away
+    // may reach a controller that is gone.
+    if (m_entry)
+        m_entry->removeEventFilter(this);
+    if (m_pane)
+        m_pane->removeEventFilter(this);
+    if (m_paneViewport)
+        m_paneViewport->removeEventFilter(this);
 }
 
-QLineEdit* ChatController::entry() const {
-    return m_window.board()->mychat();
+void ChatController::watchWidgets() {
+    if (m_entry) {
+        m_entry->setMaxLength(kMaxEntryChars);
+        m_entry->installEventFilter(this);
+        m_entry->setContextMenuPolicy(Qt::CustomContextMenu);
+        QLineEdit* e = m_entry;
+        connect(e, &QWidget::customContextMenuRequested, this,
+                [this, e](const QPoint& pos) { m_entryPopup->popup(e->mapToGlobal(pos)); });
+    }
+    if (m_pane) {
+        m_pane->installEventFilter(this);
+        m_paneViewport->installEventFilter(this);
+        m_paneViewport->setMouseTracking(true);
+        m_pane->setContextMenuPolicy(Qt::CustomContextMenu);
+        QTextEdit* p = m_pane;
+        connect(p, &QWidget::customContextMenuRequested, this,
+                [this, p](const QPoint& pos) { m_chatPopup->popup(p->mapToGlobal(pos)); });
+    }
 }
 
-bool ChatController::scrollChatOff() const {
-    return m_window.settings()->preferences().scrollChatOff;
-}
-
-void ChatController::buildPopups() {
-    popup_sounds = new QMenu(&m_window);
+void ChatController::buildPopups(QWidget* window) {
+    popup_sounds = new QMenu(window);
     popup_sounds->setObjectName(QStringLiteral("popup_sounds"));
     QAction* cancel = popup_sounds->addAction(QStringLiteral("<Cancel>"));
     cancel->setObjectName(QStringLiteral("Cancel1"));
@@ -83,7 +102,7 @@ void ChatController::buildPopups() {
         connect(item, &QAction::triggered, this, [this, k] { soundItemClick(k); });
     }
 
-    m_chatPopup = new QMenu(&m_window);
+    m_chatPopup = new QMenu(window);
     m_chatPopup->setObjectName(QStringLiteral("popup_chat"));
     QAction* copy = m_chatPopup->addAction(QStringLiteral("Copy"));
     copy->setObjectName(QStringLiteral("Copy1"));
@@ -97,34 +116,20 @@ void ChatController::buildPopups() {
     m_scrollOff2->setObjectName(QStringLiteral("ScrollChatOff2"));
     m_scrollOff2->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_S));
     m_scrollOff2->setCheckable(true);
-    // The two "Scroll Chat Off" items are one setting.
-    connect(m_scrollOff2, &QAction::triggered, m_window.settings(),
-            &SettingsController::setScrollChatOff);
 
-    m_entryPopup = new QMenu(&m_window);
+    m_entryPopup = new QMenu(window);
     m_entryPopup->setObjectName(QStringLiteral("popup_mychat"));
     QAction* paste = m_entryPopup->addAction(QStringLiteral("Paste"));
     paste->setObjectName(QStringLiteral("Paste1"));
     paste->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_V));
     connect(paste, &QAction::triggered, this, &ChatController::Paste1Click);
-
-    if (QTextEdit* p = pane()) {
-        p->setContextMenuPolicy(Qt::CustomContextMenu);
-        connect(p, &QWidget::customContextMenuRequested, this,
-                [this, p](const QPoint& pos) { m_chatPopup->popup(p->mapToGlobal(pos)); });
-    }
-    if (QLineEdit* e = entry()) {
-        e->setContextMenuPolicy(Qt::CustomContextMenu);
-        connect(e, &QWidget::customContextMenuRequested, this,
-                [this, e](const QPoint& pos) { m_entryPopup->popup(e->mapToGlobal(pos)); });
-    }
 }
 
 void ChatController::addlinetochat(const QString& text, quint32 colour) {
-    QTextEdit* p = pane();
+    QTextEdit* p = m_pane;
     if (!p)
         return;
-    const bool keepView = scrollChatOff();
+    const bool keepView = m_host.scrollChatOff();
     QScrollBar* bar = p->verticalScrollBar();
     const int firstVisible = bar->value();
     const QTextCursor caret = p->textCursor();
@@ -168,58 +173,59 @@ void ChatController::chatrecieved(const QByteArray& payload) {
 }
 
 QByteArray ChatController::actionMessage(const QString& text) const {
-    const ClientState& s = m_window.state();
-    return wire::action(
-        s.mynumber, wire::encode(text),
-        wire::encode(colortext::colorToString(m_window.settings()->preferences().actionColour)));
+    return wire::action(m_host.ownNumber(), wire::encode(text),
+                        wire::encode(colortext::colorToString(m_host.actionColour())));
 }
 
 void ChatController::sendit() {
-    const ClientState& s = m_window.state();
-    if (!s.loggedin)
+    if (!m_host.loggedIn() || !m_entry)
         return;
-    QLineEdit* e = entry();
-    const QString text = e->text();
+    const QString text = m_entry->text();
     if (!text.isEmpty()) {
         if (!text.startsWith(u'/')) {
-            const quint32 colour = m_window.settings()->preferences().textColour;
-            m_window.sendMessage(wire::chat(s.mynumber, wire::encode(text),
-                                            wire::encode(colortext::colorToString(colour))));
+            m_host.sendMessage(
+                wire::chat(m_host.ownNumber(), wire::encode(text),
+                           wire::encode(colortext::colorToString(m_host.textColour()))));
         } else if (text.startsWith(QLatin1String("/me"))) {
-            m_window.sendMessage(actionMessage(text.mid(4)));
+            m_host.sendMessage(actionMessage(text.mid(4)));
         }
     }
-    e->clear();
+    m_entry->clear();
 }
 
 void ChatController::phraseClick(int button) {
-    ClientState& s = m_window.state();
-    if (!s.phraseok || !s.loggedin)
-        return;
-    QAbstractButton* b = m_window.board()->phraseButton(button);
-    if (!b)
+    if (!m_phraseok || !m_host.loggedIn())
         return;
     // A phrase from a hand-edited settings file may be any length; the server
     // drops a player whose message runs past its limit.
-    const QString phrase = b->toolTip().left(kMaxEntryChars);
+    const QString phrase = m_host.phraseText(button).left(kMaxEntryChars);
     if (phrase.startsWith(QLatin1String("/me ")))
-        m_window.sendMessage(actionMessage(phrase.mid(4)));
+        m_host.sendMessage(actionMessage(phrase.mid(4)));
     else
-        m_window.sendMessage(actionMessage(QStringLiteral("says: ") + phrase));
-    s.phraseok = false;
+        m_host.sendMessage(actionMessage(QStringLiteral("says: ") + phrase));
+    m_phraseok = false;
+}
+
+void ChatController::phraseGateTick() {
+    if (m_phraseok)
+        return;
+    ++m_phraseticks;
+    if (m_phraseticks > kPhraseGateTicks) {
+        m_phraseok = true;
+        m_phraseticks = 0;
+    }
 }
 
 void ChatController::b_phrase10Click() {
-    QAbstractButton* b = m_window.board()->phraseButton(10);
-    if (b)
+    if (QAbstractButton* b = m_host.phraseButton(10))
         popup_sounds->popup(b->mapToGlobal(b->rect().bottomRight()));
 }
 
 void ChatController::soundItemClick(int tag) {
-    const ClientState& s = m_window.state();
-    if (tag == 0 || s.mynumber > s.seatcount || !s.loggedin)
+    // Spies cannot send sounds.
+    if (tag == 0 || m_host.ownNumber() > kSeatCount || !m_host.loggedIn())
         return;
-    m_window.sendMessage(wire::playasound(s.mynumber, tag));
+    m_host.sendMessage(wire::playasound(m_host.ownNumber(), tag));
 }
 
 void ChatController::playasound(const QByteArray& payload) {
@@ -227,58 +233,54 @@ void ChatController::playasound(const QByteArray& payload) {
     const QString number = wire::decode(m.number);
     const QString name = wire::decode(m.sound);
     // Only the program's own chatter sounds: the name comes from another machine.
-    auto* item = popup_sounds->findChild<QAction*>(name, Qt::FindDirectChildrenOnly);
-    const bool knownSound = item && name.startsWith(QLatin1String("wave"));
-    if (m_window.settings()->preferences().chatterSounds) {
-        if (knownSound)
-            m_window.sounds()->play(name);
+    const QString caption = soundCaption(name);
+    if (m_host.playChatterSounds()) {
+        if (!caption.isEmpty())
+            m_host.playSound(name);
         return;
     }
-    auto* label = m_window.board()->findChild<QLabel*>(QStringLiteral("label_playername") + number);
-    if (!label || !knownSound)
+    const std::optional<QString> sender = m_host.seatNameByNumberText(number);
+    if (!sender || caption.isEmpty())
         return;
-    addlinetochat(label->text() + QStringLiteral(": <Chatter Sound> ") + item->text(),
-                  m_window.state().systemcolour);
+    addlinetochat(*sender + QStringLiteral(": <Chatter Sound> ") + caption, m_host.systemColour());
 }
 
 void ChatController::PrhaseList1Click() {
-    QWidget* editor = m_window.phrasesWidget();
-    if (!editor)
-        return;
-    for (int n = 1; n <= 9; ++n) {
-        auto* edit = editor->findChild<QLineEdit*>(QStringLiteral("phrase%1").arg(n));
-        QAbstractButton* b = m_window.board()->phraseButton(n);
-        if (edit && b)
-            edit->setText(b->toolTip());
-    }
-    editor->show();
+    QStringList phrases;
+    for (int n = 1; n <= 9; ++n)
+        phrases << m_host.phraseText(n);
+    m_host.showPhraseEditor(phrases);
 }
 
 void ChatController::Copy1Click() {
-    QString selected = pane()->textCursor().selectedText();
+    if (!m_pane)
+        return;
+    QString selected = m_pane->textCursor().selectedText();
     selected.replace(QChar::ParagraphSeparator, u'\n');
     QApplication::clipboard()->setText(selected);
 }
 
 void ChatController::Paste1Click() {
     const QString text = QApplication::clipboard()->text();
-    if (!text.isEmpty())
-        entry()->setText(text);
+    if (!text.isEmpty() && m_entry)
+        m_entry->setText(text);
 }
 
 void ChatController::ClearMainChat1Click() {
-    pane()->clear();
-    entry()->setFocus();
+    if (m_pane)
+        m_pane->clear();
+    if (m_entry)
+        m_entry->setFocus();
 }
 
 void ChatController::mainchatMouseMove(const QPoint& pos) {
-    QTextEdit* p = pane();
+    QTextEdit* p = m_pane;
     const bool link = richlink::IsLinkAt(p, pos.x(), pos.y());
     p->viewport()->setCursor(link ? Qt::PointingHandCursor : Qt::IBeamCursor);
 }
 
 bool ChatController::mainchatMouseDown(const QPoint& pos, Qt::MouseButton button) {
-    QTextEdit* p = pane();
+    QTextEdit* p = m_pane;
     if (button != Qt::LeftButton || !richlink::IsLinkAt(p, pos.x(), pos.y()))
         return false;
     richlink::OpenLinkAt(p, pos.x(), pos.y(), [this](const QString& address) {
@@ -296,48 +298,70 @@ bool ChatController::mainchatMouseDown(const QPoint& pos, Qt::MouseButton button
 }
 
 bool ChatController::eventFilter(QObject* watched, QEvent* event) {
-    QLineEdit* e = entry();
-    QTextEdit* p = pane();
-    if (watched == e) {
-        if (event->type() == QEvent::ShortcutOverride) {
-            auto* key = static_cast<QKeyEvent*>(event);
-            if (key->matches(QKeySequence::Paste)) {
-                event->accept();
-                return true;
-            }
-        }
-        if (event->type() == QEvent::KeyPress) {
-            auto* key = static_cast<QKeyEvent*>(event);
-            if (e->text() == QLatin1String(kEntryPrompt))
-                e->clear();
-            if (key->matches(QKeySequence::Paste)) {
-                Paste1Click();
-                return true;
-            }
-            if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) {
-                sendit();
-                return true;
-            }
-        }
+    // Only input events matter here. A widget that is being destroyed still
+    // sends others (hiding, focus) when it is no longer what it was, so those
+    // are let through before any of the guarded pointers is looked at.
+    switch (event->type()) {
+    case QEvent::ShortcutOverride:
+    case QEvent::KeyPress:
+    case QEvent::MouseMove:
+    case QEvent::MouseButtonPress:
+    case QEvent::MouseButtonRelease:
+        break;
+    default:
         return false;
     }
-    if (watched == p && event->type() == QEvent::KeyPress &&
+    if (m_entry && watched == m_entry)
+        return entryEvent(event);
+    if (m_pane && watched == m_pane && event->type() == QEvent::KeyPress &&
         static_cast<QKeyEvent*>(event)->matches(QKeySequence::Copy)) {
         Copy1Click();
         return true;
     }
-    if (p && watched == p->viewport() && event->type() == QEvent::MouseMove) {
+    if (m_paneViewport && watched == m_paneViewport)
+        return viewportEvent(event);
+    return false;
+}
+
+bool ChatController::viewportEvent(QEvent* event) {
+    switch (event->type()) {
+    case QEvent::MouseMove:
         mainchatMouseMove(static_cast<QMouseEvent*>(event)->position().toPoint());
         return false;
-    }
-    if (p && watched == p->viewport() && event->type() == QEvent::MouseButtonPress) {
+    case QEvent::MouseButtonPress: {
         auto* mouse = static_cast<QMouseEvent*>(event);
         return mainchatMouseDown(mouse->position().toPoint(), mouse->button());
     }
-    if (p && watched == p->viewport() && event->type() == QEvent::MouseButtonRelease) {
-        if (e)
-            e->setFocus();
+    case QEvent::MouseButtonRelease:
+        if (m_entry)
+            m_entry->setFocus();
         return false;
+    default:
+        return false;
+    }
+}
+
+bool ChatController::entryEvent(QEvent* event) {
+    if (event->type() == QEvent::ShortcutOverride) {
+        // Ctrl+V is the entry's own Paste, not the line edit's.
+        if (static_cast<QKeyEvent*>(event)->matches(QKeySequence::Paste)) {
+            event->accept();
+            return true;
+        }
+        return false;
+    }
+    if (event->type() != QEvent::KeyPress)
+        return false;
+    auto* key = static_cast<QKeyEvent*>(event);
+    if (m_entry->text() == QLatin1String(kEntryPrompt))
+        m_entry->clear();
+    if (key->matches(QKeySequence::Paste)) {
+        Paste1Click();
+        return true;
+    }
+    if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) {
+        sendit();
+        return true;
     }
     return false;
 }

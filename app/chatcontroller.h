@@ -6,20 +6,58 @@
 
 #include <QByteArray>
 #include <QObject>
+#include <QPointer>
 #include <QString>
+#include <QStringList>
 
 #include <functional>
+#include <optional>
 
+class QAbstractButton;
 class QAction;
 class QMenu;
 class QTextEdit;
 class QLineEdit;
-class Tchat;
+class QWidget;
+
+// What the chat needs from the main window. The widgets are handed over once,
+// when the controller is made; the rest is asked for at the moment it is used.
+class ChatHost {
+public:
+    virtual ~ChatHost() = default;
+    // Sends one complete message; nothing goes out before login.
+    virtual void sendMessage(const QByteArray& message) = 0;
+    virtual int ownNumber() const = 0;
+    virtual bool loggedIn() const = 0;
+    // Colours (00BBGGRR) of own chat, of own actions and phrases, and of the
+    // program's own lines.
+    virtual quint32 textColour() const = 0;
+    virtual quint32 actionColour() const = 0;
+    virtual quint32 systemColour() const = 0;
+    // The options "Play Chatter Sounds" and "Scroll Chat Off".
+    virtual bool playChatterSounds() const = 0;
+    virtual bool scrollChatOff() const = 0;
+    // Plays a sound resource by name, whatever "Play Sounds" says.
+    virtual void playSound(const QString& name) = 0;
+    // The chat pane, the entry line and the buttons b_phrase1..10 the
+    // controller manages; any may be missing.
+    virtual QTextEdit* chatPane() const = 0;
+    virtual QLineEdit* chatEntry() const = 0;
+    virtual QAbstractButton* phraseButton(int n) const = 0;
+    // The phrase of button n (1 to 9).
+    virtual QString phraseText(int n) const = 0;
+    // The name of the seat written exactly as `number` ("1" to "6"); nothing
+    // for any other text.
+    virtual std::optional<QString> seatNameByNumberText(const QString& number) const = 0;
+    // Shows the phrase editor holding these nine phrases.
+    virtual void showPhraseEditor(const QStringList& phrases) = 0;
+};
 
 class ChatController : public QObject {
     Q_OBJECT
 public:
-    explicit ChatController(Tchat& window);
+    // `window` parents the pop-up menus and this controller.
+    ChatController(ChatHost& host, QWidget* window);
     ~ChatController() override;
 
     static constexpr const char* kEntryPrompt = "<Enter Chat Here>";
@@ -27,6 +65,8 @@ public:
     // message runs past its limit, so a pasted page must never reach it; no
     // typed line comes near this.
     static constexpr int kMaxEntryChars = 1000;
+    // Ticks of the dispatch timer the phrase gate stays closed, plus one.
+    static constexpr int kPhraseGateTicks = 100;
 
     // A line in the chat pane: bold up to and including the first ":", the rest
     // plain, all in `colour` (00BBGGRR). With "Scroll Chat Off" the view stays.
@@ -43,28 +83,43 @@ public:
     void Paste1Click();
     void ClearMainChat1Click();
 
+    // The phrase gate: closed by a phrase sent, open again after more than
+    // kPhraseGateTicks ticks of the dispatch timer.
+    void phraseGateTick();
+    bool phraseok() const { return m_phraseok; }
+    int phraseticks() const { return m_phraseticks; }
+
     // Opens a web address from the chat pane (default: the desktop's browser).
     std::function<void(const QString&)> openLink;
 
     QMenu* popupSounds() const { return popup_sounds; }
     QMenu* chatPopup() const { return m_chatPopup; }
     QMenu* entryPopup() const { return m_entryPopup; }
-    bool scrollChatOff() const;
+    // The pane's own "Scroll Chat Off" item; the main window keeps it in step
+    // with the Options menu's.
+    QAction* scrollChatOffItem() const { return m_scrollOff2; }
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    void buildPopups();
-    QTextEdit* pane() const;
-    QLineEdit* entry() const;
+    void buildPopups(QWidget* window);
+    void watchWidgets();
     QByteArray actionMessage(const QString& text) const;
+    bool entryEvent(QEvent* event);
+    bool viewportEvent(QEvent* event);
     void mainchatMouseMove(const QPoint& pos);
     bool mainchatMouseDown(const QPoint& pos, Qt::MouseButton button);
 
-    Tchat& m_window;
+    ChatHost& m_host;
+    // Board widgets that may go before this controller does.
+    QPointer<QTextEdit> m_pane;
+    QPointer<QWidget> m_paneViewport;
+    QPointer<QLineEdit> m_entry;
     QMenu* popup_sounds = nullptr;
     QMenu* m_chatPopup = nullptr;
     QMenu* m_entryPopup = nullptr;
     QAction* m_scrollOff2 = nullptr;
+    bool m_phraseok = true;
+    int m_phraseticks = 0;
 };

@@ -3,6 +3,7 @@
 #include "apppaths.h"
 #include "dedicatedserver.h"
 #include "inifile.h"
+#include "preferences.h"
 #include "terminationwatch.h"
 
 #include <QCoreApplication>
@@ -12,14 +13,6 @@
 #include <exception>
 
 namespace {
-
-std::optional<quint16> portNumber(const QString& text) {
-    bool ok = false;
-    const uint value = text.toUInt(&ok);
-    if (!ok || value < 1 || value > 65535 || text.size() > 5)
-        return std::nullopt;
-    return quint16(value);
-}
 
 // Every line goes out at once with its time: an operator watching the log, or
 // a service manager collecting it, sees each event as it happens.
@@ -46,66 +39,19 @@ public:
     }
 };
 
-DedicatedSettings settingsFor(const ServerLine& line) {
+DedicatedSettings settingsFor(const commandline::Options& options) {
     Preferences prefs;
     readPreferences(IniFile(apppaths::settingsFile()), QStringLiteral("Vorlix"), prefs);
     DedicatedSettings s;
-    s.port = line.port.value_or(7772);
-    s.pauseSeconds = int(line.pause.value_or(prefs.pause));
-    s.botMs = int(line.botPace.value_or(prefs.botPace));
+    s.port = options.port.value_or(7772);
+    s.pauseSeconds = int(options.pause.value_or(prefs.pause));
+    s.botMs = int(options.botSpeed.value_or(prefs.botPace));
     return s;
 }
 
 } // namespace
 
-std::optional<ServerLine> readServerLine(const QStringList& arguments) {
-    if (!arguments.contains(QLatin1String("--server")))
-        return std::nullopt;
-    ServerLine line;
-    for (qsizetype i = 0; i < arguments.size() && line.error.isEmpty(); ++i) {
-        const QString& a = arguments[i];
-        const QString value = i + 1 < arguments.size() ? arguments[i + 1] : QString();
-        if (a == QLatin1String("--server"))
-            continue;
-        ++i; // every other option takes a value
-        if (a == QLatin1String("--port") && portNumber(value))
-            line.port = portNumber(value);
-        else if (a == QLatin1String("--pause") && value == QLatin1String("long"))
-            line.pause = RoundPause::Long;
-        else if (a == QLatin1String("--pause") && value == QLatin1String("normal"))
-            line.pause = RoundPause::Normal;
-        else if (a == QLatin1String("--pause") && value == QLatin1String("quick"))
-            line.pause = RoundPause::Quick;
-        else if (a == QLatin1String("--bot-speed") && value == QLatin1String("slow"))
-            line.botPace = BotPace::Slow;
-        else if (a == QLatin1String("--bot-speed") && value == QLatin1String("normal"))
-            line.botPace = BotPace::Normal;
-        else if (a == QLatin1String("--bot-speed") && value == QLatin1String("fast"))
-            line.botPace = BotPace::Fast;
-        else
-            line.error = QStringLiteral("cannot use \"%1 %2\" with --server").arg(a, value);
-    }
-    return line;
-}
-
-std::optional<quint16> takePortOption(QStringList& parameters) {
-    const qsizetype i = parameters.indexOf(QLatin1String("--port"));
-    if (i < 0 || i + 1 >= parameters.size())
-        return std::nullopt;
-    const std::optional<quint16> port = portNumber(parameters[i + 1]);
-    if (port)
-        parameters.remove(i, 2);
-    return port;
-}
-
-int runDedicatedServer(int& argc, char** argv, const ServerLine& line) {
-    if (!line.error.isEmpty()) {
-        std::fprintf(stderr,
-                     "vorlix: %s\nusage: vorlix --server [--port N] "
-                     "[--pause long|normal|quick] [--bot-speed slow|normal|fast]\n",
-                     qPrintable(line.error));
-        return 2;
-    }
+int runDedicatedServer(int& argc, char** argv, const commandline::Options& options) {
     DedicatedApplication app(argc, argv);
     TerminationWatch termination;
     termination.install();
@@ -114,7 +60,7 @@ int runDedicatedServer(int& argc, char** argv, const ServerLine& line) {
         QCoreApplication::quit();
     });
     try {
-        DedicatedServer server(apppaths::workDir(), settingsFor(line),
+        DedicatedServer server(apppaths::workDir(), settingsFor(options),
                                [](const QString& l) { writeLine(stdout, l); });
         server.start();
         const int code = app.exec();

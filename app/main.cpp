@@ -1,5 +1,8 @@
+#include "appid.h"
 #include "apppaths.h"
+#include "commandline.h"
 #include "dedicatedmain.h"
+#include "displaycheck.h"
 #include "programwindows.h"
 #include "singleinstance.h"
 #include "tchat.h"
@@ -7,22 +10,74 @@
 #include "vorlixapplication.h"
 
 #include <QDir>
+#include <QIcon>
 #include <QLockFile>
 #include <QStandardPaths>
 
+#include <cstdio>
 #include <exception>
 #include <memory>
+#include <optional>
+
+namespace {
+
+// What the command line asks for that needs no window: the answer, and the exit
+// status; nothing else runs, so no file is made.
+std::optional<int> answerWithoutWindow(const commandline::Options& options) {
+    switch (options.action) {
+    case commandline::Action::Help:
+        std::fputs(qPrintable(commandline::usage()), stdout);
+        return 0;
+    case commandline::Action::Version:
+        std::fputs(qPrintable(commandline::versionLine() + QLatin1Char('\n')), stdout);
+        return 0;
+    case commandline::Action::Error:
+        std::fprintf(stderr, "vorlix: %s\n%s", qPrintable(options.error),
+                     qPrintable(commandline::usage()));
+        return 2;
+    case commandline::Action::Server:
+    case commandline::Action::Play:
+        break;
+    }
+    return std::nullopt;
+}
+
+QIcon programIcon() {
+    QIcon icon;
+    for (int size : {32, 48, 64, 128, 256})
+        icon.addFile(QStringLiteral(":/icons/vorlix-%1.png").arg(size), QSize(size, size));
+    return icon;
+}
+
+} // namespace
 
 int main(int argc, char** argv) {
-    // Decided before any QGuiApplication exists: the dedicated server must
-    // start on a machine without a display.
     QStringList arguments;
     for (int i = 1; i < argc; ++i)
         arguments << QString::fromLocal8Bit(argv[i]);
-    if (const std::optional<ServerLine> line = readServerLine(arguments))
-        return runDedicatedServer(argc, argv, *line);
+    const commandline::Options options = commandline::parse(arguments);
+    if (const std::optional<int> status = answerWithoutWindow(options))
+        return *status;
+    // Decided before any QGuiApplication exists: the dedicated server starts
+    // on a machine without a display.
+    if (options.action == commandline::Action::Server)
+        return runDedicatedServer(argc, argv, options);
 
+    if (!displaycheck::displayNamed(options.platformArgument)) {
+        std::fputs(displaycheck::kNoDisplayLine, stderr);
+        return 1;
+    }
+    displaycheck::beginWatch();
     VorlixApplication app(argc, argv);
+    displaycheck::endWatch();
+    app.setWindowIcon(programIcon());
+    app.setDesktopFileName(QStringLiteral(VORLIX_APP_ID));
+
+    // The lobby's parameters as they came; a joining copy's HOST:PORT is split
+    // into the address to look up and the port to connect to.
+    QStringList parameters = options.parameters;
+    if (options.joinPort)
+        parameters[1] = options.joinHost;
 
     SingleInstance instance(SingleInstance::defaultName());
     if (!instance.claim())
@@ -43,11 +98,11 @@ int main(int argc, char** argv) {
 
     std::unique_ptr<Tchat> chat;
     try {
-        QStringList parameters = app.arguments().mid(1);
-        const std::optional<quint16> port = takePortOption(parameters);
         chat = std::make_unique<Tchat>(apppaths::settingsFile(), parameters);
-        if (port)
-            chat->setPort(QString::number(*port));
+        if (options.port)
+            chat->setPort(QString::number(*options.port));
+        if (options.joinPort)
+            chat->setPort(QString::number(*options.joinPort));
         createProgramWindows(*chat, apppaths::workDir(), apppaths::tallyFile());
         QObject::connect(&instance, &SingleInstance::raiseRequested, chat.get(),
                          [&chat] { bringForward(chat.get()); });

@@ -4,13 +4,12 @@
 #include "tchat.h"
 
 #include "boardpanel.h"
-#include "chatcontroller.h"
 #include "colortext.h"
-#include "hostport.h"
 #include "protocol.h"
 #include "settingscontroller.h"
 #include "soundplayer.h"
 #include "tsock.h"
+#include "tspylist.h"
 #include "vorlixapplication.h"
 
 #include <QAbstractButton>
@@ -18,11 +17,8 @@
 #include <QCloseEvent>
 #include <QDesktopServices>
 #include <QGridLayout>
-#include <QLabel>
-#include <QMenu>
 #include <QMenuBar>
 #include <QMessageBox>
-#include <QRandomGenerator>
 #include <QTimer>
 #include <QUrl>
 
@@ -66,7 +62,7 @@ Tchat::Tchat(QString settingsFile, QStringList parameters, QWidget* parent)
     m_settings = new SettingsController(*this, m_settingsFile, m_state.gamename, this);
     buildMenus();
     buildCentralBoard();
-    m_chat = new ChatController(*this);
+    m_chat = new ChatController(*this, this);
     buildPopups();
     connect(m_settings, &SettingsController::changed, this, &Tchat::showPreferences);
     showPreferences(m_settings->preferences());
@@ -82,6 +78,10 @@ Tchat::~Tchat() {
         s->OnRead = nullptr;
         s->OnInfo = nullptr;
     }
+    // The chat watches the board's widgets and asks this window for what it
+    // needs: it goes while both are whole.
+    delete m_chat;
+    m_chat = nullptr;
 }
 
 void Tchat::buildCentralBoard() {
@@ -92,7 +92,8 @@ void Tchat::buildCentralBoard() {
     pal.setColor(QPalette::Window, QColor(0xFF, 0xFF, 0xD3));
     client->setPalette(pal);
 
-    m_board = new BoardPanel(m_state, *this, client);
+    m_board = new BoardPanel(m_model, *this, client);
+    connect(&m_model, &GameModel::spiesChanged, this, &Tchat::showSpies);
     openLinkHook = [](const QString& address) { QDesktopServices::openUrl(QUrl(address)); };
     connect(m_board->linkLogo(), &QAbstractButton::clicked, this, &Tchat::Image4Click);
     m_board->setFixedSize(kBoardWidth, kBoardHeight);
@@ -107,13 +108,10 @@ void Tchat::buildCentralBoard() {
 
 void Tchat::FormCreate() {
     m_state.gamename = QStringLiteral("Vorlix");
-    m_state.phraseok = true;
     m_state.systemcolour = colortext::kBlue;
     m_state.seatcount = 6;
-    m_board->clearall();
-    // Qt's global generator seeds itself from the system; nothing to do here.
-    m_state.hosting = false;
-    m_state.whoseturn = 0;
+    m_model.clearall();
+    m_model.setHosting(false);
 }
 
 void Tchat::setPort(const QString& port) {
@@ -154,7 +152,7 @@ void Tchat::closeEvent(QCloseEvent* event) {
 }
 
 void Tchat::processparams() {
-    m_board->button_start()->hide();
+    m_model.setStartShown(false);
     menuAction(QStringLiteral("StartGame1"))->setEnabled(false);
     m_state.loginstring.clear();
 
@@ -190,23 +188,20 @@ void Tchat::hostpress() {
         listener->setListen(true);
     }
     m_state.loginstring = wire::encode(m_state.playername) + wire::kTerminator;
-    m_state.hosting = true;
+    m_model.setHosting(true);
     sock->setHostName(QStringLiteral("127.0.0.1"));
     sock->Open();
-    m_board->button_start()->show();
+    m_model.setStartShown(true);
     menuAction(QStringLiteral("StartGame1"))->setEnabled(true);
-    if (QAction* kick = spyKickAction())
-        kick->setEnabled(true);
+    if (m_windows.spylist)
+        m_windows.spylist->setKickEnabled(true);
 }
 
 void Tchat::joinpress() {
     m_state.loginstring = wire::encode(m_state.playername) + wire::kTerminator;
-    // A host on the open internet may serve on a port of its own: "HOST:PORT".
-    const HostPort address = splitHostPort(m_state.hostip);
-    sock->setPortName(address.port ? QString::number(*address.port) : m_port);
-    sock->setHostName(address.host);
+    sock->setHostName(m_state.hostip);
     sock->Open();
-    m_board->button_start()->hide();
+    m_model.setStartShown(false);
     menuAction(QStringLiteral("StartGame1"))->setEnabled(false);
 }
 
@@ -219,32 +214,19 @@ QMenu* Tchat::menu(const QString& name) const {
 }
 
 void Tchat::sendRaw(const QByteArray& message) {
-    sock->Send(message);
+    // A host that was let go for flooding leaves no socket: nothing more goes out.
+    if (sock->hasSocket())
+        sock->Send(message);
 }
 
 void Tchat::sendMessage(const QByteArray& message) {
-    if (m_state.loggedin)
+    if (m_model.loggedin())
         sendRaw(message);
 }
 
 void Tchat::addlinetochat(const QString& text, quint32 colour) {
-    m_chat->addlinetochat(text, colour);
-}
-
-bool Tchat::isMainWindowActive() const {
-    return isActiveWindow();
-}
-
-bool Tchat::playSoundsChecked() const {
-    return m_settings->preferences().playSounds;
-}
-
-int Tchat::turnSoundTag() const {
-    return int(m_settings->preferences().turnSound);
-}
-
-void Tchat::playSound(const QString& name) {
-    m_sounds->play(name);
+    if (m_chat)
+        m_chat->addlinetochat(text, colour);
 }
 
 void Tchat::messageBox(const QString& text) {

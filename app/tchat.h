@@ -5,10 +5,15 @@
 // is chosen once, from the command line, when the window is first shown.
 //
 // Its parts live in separate files: start-up and play modes (tchat.cpp), menus
-// (tchatmenus.cpp), message dispatch (dispatch.cpp) and chat (ChatController).
+// (tchatmenus.cpp), message dispatch (dispatch.cpp), the other windows
+// (tchatwindows.cpp) and what the game model and the chat ask of it
+// (tchatlinks.cpp). The game itself is the GameModel; the chat is the
+// ChatController.
 
 #include "boardhost.h"
+#include "chatcontroller.h"
 #include "clientstate.h"
+#include "gamemodel.h"
 
 #include <QByteArray>
 #include <QList>
@@ -18,9 +23,7 @@
 #include <functional>
 
 class BoardPanel;
-class ChatController;
 class QAction;
-class QLabel;
 class QMenu;
 class QTimer;
 class SettingsController;
@@ -50,7 +53,7 @@ struct ProgramWindows {
     Ttallylist* tally = nullptr;
 };
 
-class Tchat : public QMainWindow, public BoardHost {
+class Tchat : public QMainWindow, public BoardHost, public GameOutside, public ChatHost {
     Q_OBJECT
 public:
     // Longest unfinished message the client holds; the bytes of a longer one are
@@ -79,31 +82,56 @@ public:
 
     // Shared with the other parts of the main window.
     ClientState& state() { return m_state; }
+    GameModel& model() { return m_model; }
     BoardPanel* board() const { return m_board; }
     SoundPlayer* sounds() const { return m_sounds; }
     SettingsController* settings() const { return m_settings; }
     Tgamestart* gamestartWindow() const { return m_windows.gamestart; }
-    Ttallylist* tallyWindow() const { return m_windows.tally; }
-    Tspylist* spylistWindow() const { return m_windows.spylist; }
-    Tphrases* phrasesWindow() const { return m_windows.phrases; }
-    TServer* server() const { return m_windows.server; }
     ChatController* chat() const { return m_chat; }
-    // The phrase editor as a plain widget (null when there is none).
-    QWidget* phrasesWidget() const { return otherWindow(WindowKind::Phrases); }
     TSock* gameSocket() const { return sock; }
     TSock* lobbySocket() const { return Sock11; }
 
-    // BoardHost
-    // Sends only while logged in; the login itself goes through sendRaw.
+    // A line in the chat pane (bold up to the first ":").
+    void addlinetochat(const QString& text, quint32 colour);
+    // Options read where they are used: "Play Sounds" checked, the "Turn Sound"
+    // tag (0 Classic, 1 New).
+    bool playSoundsChecked() const;
+    int turnSoundTag() const;
+    // Refills the tally window's "Players In Current Game" from the table.
+    void loadchecklist();
+
+    // BoardHost and ChatHost: sends only while logged in; the login itself
+    // goes through sendRaw.
     void sendMessage(const QByteArray& message) override;
-    void addlinetochat(const QString& text, quint32 colour) override;
-    bool isMainWindowActive() const override;
-    bool playSoundsChecked() const override;
-    int turnSoundTag() const override;
-    void playSound(const QString& name) override;
-    Ttallylist* tally() override { return m_windows.tally; }
     void showGameStart() override;
     void messageBox(const QString& text) override;
+
+    // GameOutside
+    void playsounds(const QString& name) override;
+    bool newTurnSound() const override;
+    void systemLine(const QString& text) override;
+    void focusWordEntry() override;
+    void focusChatEntry() override;
+    void ownArrival() override;
+    void tallyWordFound() override;
+    void tallyHighScore(int total, const QString& text) override;
+    void tallyGame(const QString& winner) override;
+
+    // ChatHost
+    int ownNumber() const override;
+    bool loggedIn() const override;
+    quint32 textColour() const override;
+    quint32 actionColour() const override;
+    quint32 systemColour() const override;
+    bool playChatterSounds() const override;
+    bool scrollChatOff() const override;
+    void playSound(const QString& name) override;
+    QTextEdit* chatPane() const override;
+    QLineEdit* chatEntry() const override;
+    QAbstractButton* phraseButton(int n) const override;
+    QString phraseText(int n) const override;
+    std::optional<QString> seatNameByNumberText(const QString& number) const override;
+    void showPhraseEditor(const QStringList& phrases) override;
 
     // Tests replace the modal message box with a recorder.
     std::function<void(const QString&)> messageBoxHook;
@@ -126,11 +154,9 @@ public:
     void Timer1Timer();
     void processsocktimer();
     void sendloginfo(const QByteArray& payload);
-    void newplayerinfo(const QByteArray& payload);
-    void playerdisconnected(const QByteArray& payload);
     void kicking(int player);
-    // Prepares popup_kick for the label under the pointer (seat from its Tag).
-    void label_playername1ContextPopup(QLabel* label);
+    // Prepares popup_kick for a seat's name label or last-word label.
+    void label_playername1ContextPopup(int seat, bool lastWordLabel = false);
     void RemoveFromGame1Click();
     qsizetype queuedMessages() const { return receivedlist.size(); }
     QTimer* timer1() const { return Timer1; }
@@ -138,7 +164,6 @@ public:
     // Menu items and pop-ups by objectName.
     QAction* menuAction(const QString& name) const;
     QMenu* menu(const QString& name) const;
-    QMenu* popupKick() const { return popup_kick; }
 
 signals:
     void closed();
@@ -160,14 +185,15 @@ private:
     void dispatchMessage(const QByteArray& command, const QByteArray& payload);
     void reportConnectionError(const QString& msg);
     void dropFloodingHost();
-    enum class WindowKind { About, Help, SpyList, Tally, Download, Phrases };
+    enum class WindowKind { About, Help, SpyList, Tally, Download };
     QWidget* otherWindow(WindowKind kind) const;
     void showWindow(WindowKind kind);
     void ViewTally1Click();
     TSock* serverListener() const;
-    QAction* spyKickAction() const;
+    void showSpies();
 
     ClientState m_state;
+    GameModel m_model{*this};
     QString m_settingsFile;
     QStringList m_parameters;
     QString m_port = QStringLiteral("7772");

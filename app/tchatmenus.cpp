@@ -97,17 +97,23 @@ void Tchat::buildPopups() {
     connect(addItem(popup_kick, "RemoveFromGame1", QStringLiteral("Remove From Game")),
             &QAction::triggered, this, &Tchat::RemoveFromGame1Click);
     for (int seat = 1; seat <= m_state.seatcount; ++seat) {
-        for (QLabel* label : {m_board->playerNameLabel(seat), m_board->lastWordLabel(seat)}) {
+        for (const bool lastWord : {false, true}) {
+            QLabel* label =
+                lastWord ? m_board->lastWordLabel(seat) : m_board->playerNameLabel(seat);
             if (!label)
                 continue;
             label->setContextMenuPolicy(Qt::CustomContextMenu);
             connect(label, &QWidget::customContextMenuRequested, this,
-                    [this, label](const QPoint& pos) {
-                        label_playername1ContextPopup(label);
+                    [this, label, seat, lastWord](const QPoint& pos) {
+                        label_playername1ContextPopup(seat, lastWord);
                         popup_kick->popup(label->mapToGlobal(pos));
                     });
         }
     }
+    // The chat pane's "Scroll Chat Off" and the Options menu's are one setting.
+    // The pane's own "Scroll Chat Off" is the same setting as the menu's.
+    connect(m_chat->scrollChatOffItem(), &QAction::triggered, m_settings,
+            &SettingsController::setScrollChatOff);
 }
 
 // The Options menu shows the preferences (showPreferences) and changes them
@@ -185,7 +191,8 @@ void Tchat::showPreferences(const Preferences& p) {
     for (QAction* a : menu(QStringLiteral("TextSize1"))->actions())
         a->setChecked(a->property("Tag").toInt() == p.textSize);
     check("ScrollChatOff1", p.scrollChatOff);
-    check("ScrollChatOff2", p.scrollChatOff);
+    if (m_chat)
+        m_chat->scrollChatOffItem()->setChecked(p.scrollChatOff);
     QFont font = m_board->mainchat()->font();
     font.setPointSize(p.chatFontSize());
     m_board->mainchat()->setFont(font);

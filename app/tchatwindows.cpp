@@ -16,7 +16,6 @@
 #include "ttallylist.h"
 
 #include <QAbstractButton>
-#include <QAction>
 #include <QMenu>
 
 void Tchat::attachWindows(const ProgramWindows& windows) {
@@ -31,17 +30,20 @@ void Tchat::attachWindows(const ProgramWindows& windows) {
                 });
         showPreferences(m_settings->preferences());
     }
+    // The help window's About and the download window's exit are this
+    // window's to carry out.
     if (Thelp* help = m_windows.help)
         help->showAbout = [this] { showWindow(WindowKind::About); };
-    // Starting the installed lobby ends the game the ordinary way.
     if (Tdownload* download = m_windows.download)
         download->exitProgram = [this] { close(); };
     if (Tphrases* phrases = m_windows.phrases)
         phrases->onDone = [this](const QStringList& texts) { phrasesDone(texts); };
-    if (Tspylist* spies = m_windows.spylist)
+    if (Tspylist* spies = m_windows.spylist) {
         spies->kicking = [this](int player) { kicking(player); };
+        showSpies();
+    }
     if (Ttallylist* tally = m_windows.tally)
-        tally->loadchecklist = [this] { m_board->loadchecklist(); };
+        tally->loadchecklist = [this] { loadchecklist(); };
     if (TServer* server = m_windows.server) {
         // The server asks for the host's choices at the moment it needs them.
         server->timeBetweenRounds = [this] { return int(m_settings->preferences().pause); };
@@ -71,8 +73,6 @@ QWidget* Tchat::otherWindow(WindowKind kind) const {
         return m_windows.tally;
     case WindowKind::Download:
         return m_windows.download;
-    case WindowKind::Phrases:
-        return m_windows.phrases;
     }
     return nullptr;
 }
@@ -93,7 +93,7 @@ void Tchat::showWindow(WindowKind kind) {
 }
 
 void Tchat::ViewTally1Click() {
-    m_board->loadchecklist();
+    loadchecklist();
     showWindow(WindowKind::Tally);
 }
 
@@ -108,14 +108,19 @@ TSock* Tchat::serverListener() const {
     return m_windows.server ? m_windows.server->Sock1 : nullptr;
 }
 
-QAction* Tchat::spyKickAction() const {
-    return m_windows.spylist ? m_windows.spylist->popup_kickhim : nullptr;
+void Tchat::showSpies() {
+    if (!m_windows.spylist)
+        return;
+    QList<Tspylist::Spy> spies;
+    for (const GameModel::Spy& spy : m_model.spies())
+        spies.append({spy.number, spy.name});
+    m_windows.spylist->showSpies(spies);
 }
 
 void Tchat::Image4Click() {
     // The about window holds the address; without one attached, the maker's own.
     const QString address =
-        m_windows.about ? m_windows.about->URL1 : QStringLiteral("www.kestrun.com");
+        m_windows.about ? m_windows.about->address() : QStringLiteral("www.kestrun.com");
     if (address.isEmpty())
         return;
     if (openLinkHook)

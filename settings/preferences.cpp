@@ -5,6 +5,7 @@
 #include "inttext.h"
 
 #include <algorithm>
+#include <limits>
 
 namespace {
 
@@ -43,6 +44,15 @@ quint32 colourOr(const QString& text, quint32 fallback) {
     return colortext::tryStringToColor(text, colour) ? colour : fallback;
 }
 
+// QRect keeps its far edges, left + width - 1 and top + height - 1, and its
+// size as their difference: a damaged file's place and size may reach past the
+// range of int there, which a rectangle cannot hold.
+bool fitsRect(int start, int length) {
+    const qint64 farEdge = qint64(start) + length - 1;
+    return qint64(length) - 1 >= std::numeric_limits<int>::min() &&
+           farEdge >= std::numeric_limits<int>::min() && farEdge <= std::numeric_limits<int>::max();
+}
+
 QString onOff(bool on) {
     return on ? QStringLiteral("true") : QStringLiteral("false");
 }
@@ -64,10 +74,11 @@ const std::array<QString, 9>& Preferences::defaultPhrases() {
 
 void readPreferences(const IniFile& file, const QString& s, Preferences& p) {
     const QRect d = Preferences::defaultBounds();
-    p.bounds = QRect(file.readInteger(s, QStringLiteral("Left"), d.left()),
-                     file.readInteger(s, QStringLiteral("Top"), d.top()),
-                     file.readInteger(s, QStringLiteral("Width"), d.width()),
-                     file.readInteger(s, QStringLiteral("Height"), d.height()));
+    const int left = file.readInteger(s, QStringLiteral("Left"), d.left());
+    const int top = file.readInteger(s, QStringLiteral("Top"), d.top());
+    const int width = file.readInteger(s, QStringLiteral("Width"), d.width());
+    const int height = file.readInteger(s, QStringLiteral("Height"), d.height());
+    p.bounds = fitsRect(left, width) && fitsRect(top, height) ? QRect(left, top, width, height) : d;
     p.turnSound =
         file.readString(s, QStringLiteral("Turnsound"), QStringLiteral("0")) == QLatin1String("1")
             ? TurnSound::New

@@ -7,7 +7,10 @@
 //
 // Stored keys, in the order a save writes them (missing or unreadable values
 // read as the default in brackets):
-//   Top, Left, Width, Height   the main window's place and size [3, 3, 790, 525]
+//   Top, Left, Width, Height   the main window's place and size [3, 3, 790, 525];
+//                              a place and size whose far edge lies beyond the
+//                              range of int make no rectangle and read as the
+//                              default one
 //   Turnsound                  "1" New, anything else Classic ["0"]
 //   Textsize                   the chat pane's point size [8]
 //   Textcolor, Actioncolor     colour text (chatcolour.h); unreadable: black

@@ -6,15 +6,27 @@
 #include <QStringDecoder>
 #include <QStringEncoder>
 
+#include <limits>
+
 namespace {
 
 QByteArray toAnsi(const QString& text) {
     QStringEncoder encoder("windows-1252");
     if (!encoder.isValid())
         return text.toLatin1();
-    QByteArray bytes = encoder.encode(text);
-    // Qt marks a character the code page cannot hold with 0x1A.
-    bytes.replace('\x1A', '?');
+    // Qt marks a character the code page cannot hold with 0x1A, which is also
+    // the byte of the control character U+001A (a name from the wire may hold
+    // one). The text between real U+001A characters is encoded piece by piece,
+    // so that only the marks become "?" and the cell reads back as it was.
+    QByteArray bytes;
+    const QList<QStringView> pieces = QStringView(text).split(QChar(0x1A));
+    for (qsizetype i = 0; i < pieces.size(); ++i) {
+        if (i > 0)
+            bytes += '\x1A';
+        QByteArray piece = encoder.encode(pieces[i]);
+        piece.replace('\x1A', '?');
+        bytes += piece;
+    }
     return bytes;
 }
 
@@ -55,7 +67,10 @@ void TallyGrid::reset() {
 }
 
 int TallyGrid::addit(int col, int row) {
-    const int value = wire::toInt(cell(col, row)) + 1;
+    const int count = wire::toInt(cell(col, row));
+    // A damaged or edited file can hold the largest count there is; adding
+    // to it would overflow, so it stays where it is.
+    const int value = count < std::numeric_limits<int>::max() ? count + 1 : count;
     setCell(col, row, QString::number(value));
     return value;
 }

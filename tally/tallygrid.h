@@ -37,9 +37,9 @@ public:
     // The empty tally: one row, every cell "0".
     void reset();
 
-    // Adds 1 to the whole number in the cell and answers the new number. A
-    // cell that does not hold a whole number (wire::toInt) is left unchanged and
-    // wire::EConvertError is raised.
+    // Adds 1 to the whole number in the cell and answers the new number (a
+    // count at the largest int stays there). A cell that does not hold a whole
+    // number (wire::toInt) is left unchanged and wire::EConvertError is raised.
     int addit(int col, int row);
 
     // Removes a followed opponent's row; the rows below move up. Row 0 is never

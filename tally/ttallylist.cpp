@@ -1,5 +1,7 @@
 #include "ttallylist.h"
 
+#include "inttext.h"
+
 #include <QApplication>
 #include <QDir>
 #include <QFile>
@@ -64,12 +66,12 @@ Ttallylist::~Ttallylist() {
     save();
 }
 
-QLabel* Ttallylist::label(const QString& name) const {
-    return findChild<QLabel*>(name);
+QLabel* Ttallylist::mineLabel(int column) const {
+    return (column >= 1 && column <= 4) ? m_mine[column - 1] : nullptr;
 }
 
 QString Ttallylist::mylabel(int column) const {
-    const QLabel* shown = label(QStringLiteral("mylabel_%1").arg(column));
+    const QLabel* shown = mineLabel(column);
     return shown ? shown->text() : QString();
 }
 
@@ -94,7 +96,7 @@ void Ttallylist::FormCreate() {
 
 void Ttallylist::loadtally() {
     for (int column = 1; column <= 4; ++column)
-        label(QStringLiteral("mylabel_%1").arg(column))->setText(stringgrid_scores.cell(column, 0));
+        mineLabel(column)->setText(stringgrid_scores.cell(column, 0));
     listbox_tally->clear();
     for (int row = 1; row < stringgrid_scores.rowCount(); ++row) {
         listbox_tally->addItem(makeFollowedEntry(stringgrid_scores.cell(0, row)));
@@ -108,7 +110,7 @@ void Ttallylist::startEmpty() {
     stringgrid_scores.reset();
     listbox_tally->clear();
     for (int column = 1; column <= 4; ++column)
-        label(QStringLiteral("mylabel_%1").arg(column))->setText(QStringLiteral("0"));
+        mineLabel(column)->setText(QStringLiteral("0"));
     clearOpponent();
 }
 
@@ -148,14 +150,35 @@ int Ttallylist::followedIndex(const QString& name) const {
 
 void Ttallylist::addtomineincrease(int column) {
     const int value = addit(column, 0);
-    if (QLabel* shown = label(QStringLiteral("mylabel_%1").arg(column)))
+    if (QLabel* shown = mineLabel(column))
         shown->setText(QString::number(value));
 }
 
 void Ttallylist::addtomineset(int column, const QString& text) {
     stringgrid_scores.setCell(column, 0, text);
-    if (QLabel* shown = label(QStringLiteral("mylabel_%1").arg(column)))
+    if (QLabel* shown = mineLabel(column))
         shown->setText(text);
+}
+
+void Ttallylist::offerHighScore(int total, const QString& text) {
+    int best = 0;
+    if (!wire::tryToInt(stringgrid_scores.cell(3, 0), best))
+        best = 0;
+    if (total > best)
+        addtomineset(3, text);
+}
+
+void Ttallylist::setPlayersInGame(const QStringList& names) {
+    checklist->clear();
+    for (const QString& name : names) {
+        auto* item = new QListWidgetItem(name, checklist);
+        item->setFlags(item->flags() | Qt::ItemIsUserCheckable);
+        item->setCheckState(isFollowed(name) ? Qt::Checked : Qt::Unchecked);
+    }
+}
+
+bool Ttallylist::isFollowed(const QString& name) const {
+    return followedIndex(name) >= 0;
 }
 
 void Ttallylist::addgame(const QString& winner) {
@@ -221,17 +244,17 @@ void Ttallylist::showOpponent(int entry) {
     if (row >= stringgrid_scores.rowCount())
         return;
     for (int column = 1; column <= 8; ++column)
-        label(QStringLiteral("label_%1").arg(column))->setText(stringgrid_scores.cell(column, row));
+        m_his[column - 1]->setText(stringgrid_scores.cell(column, row));
     const QString name = stringgrid_scores.cell(0, row);
-    label(QStringLiteral("label_hisname"))->setText(name + QStringLiteral(" Wins:"));
-    label(QStringLiteral("label_hisnametop"))->setText(name + QStringLiteral("'s Tally"));
+    m_hisName->setText(name + QStringLiteral(" Wins:"));
+    m_hisNameTop->setText(name + QStringLiteral("'s Tally"));
 }
 
 void Ttallylist::clearOpponent() {
     for (int column = 1; column <= 8; ++column)
-        label(QStringLiteral("label_%1").arg(column))->setText(QStringLiteral("0"));
-    label(QStringLiteral("label_hisname"))->setText(QStringLiteral("XX Wins:"));
-    label(QStringLiteral("label_hisnametop"))->setText(QString());
+        m_his[column - 1]->setText(QStringLiteral("0"));
+    m_hisName->setText(QStringLiteral("XX Wins:"));
+    m_hisNameTop->setText(QString());
 }
 
 void Ttallylist::listbox_tallyClickCheck(int row) {

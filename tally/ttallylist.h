@@ -6,6 +6,8 @@
 // Created hidden once at start-up; loads the tally file then, and writes it back
 // in save() and when destroyed. All figures live in a TallyGrid; the labels and
 // the two check lists only show it. Entry k of `listbox_tally` is grid row k + 1.
+// The lists are the window's own: the client hands it the other players at the
+// table and asks whether a name is followed.
 
 #include "tallyfilecodec.h"
 #include "tallygrid.h"
@@ -14,6 +16,7 @@
 #include <QString>
 #include <QTemporaryDir>
 
+#include <array>
 #include <functional>
 #include <memory>
 
@@ -35,7 +38,15 @@ public:
     void addtomineincrease(int column);
     void addtomineset(int column, const QString& text);
     void addgame(const QString& winner);
+    // Stores `text` as the own high score when `total` beats the stored one.
+    void offerHighScore(int total, const QString& text);
     QString mylabel(int column) const;
+
+    // "Players In Current Game": the other players at the table, each checked
+    // when followed.
+    void setPlayersInGame(const QStringList& names);
+    // Whether a name is in "Players Being Tallied" (letter case ignored).
+    bool isFollowed(const QString& name) const;
 
     // Writes the tally file. A failed save leaves the previous file as it was
     // and answers false; it shows nothing.
@@ -50,18 +61,22 @@ public:
 
     const TallyGrid& grid() const { return stringgrid_scores; }
 
-    // "Players In Current Game": the other players at the table, filled by the
-    // main window (`loadchecklist`); checked when followed.
-    QListWidget* checklist = nullptr;
-    // "Players Being Tallied": the followed players, all checked.
-    QListWidget* listbox_tally = nullptr;
-
-    // Refills `checklist` from the board; run first by addgame.
+    // Refills "Players In Current Game" (setPlayersInGame); run first by addgame.
     std::function<void()> loadchecklist;
     // Asks a Yes/No question; true means Yes.
     std::function<bool(const QString&)> confirm;
 
 private:
+    // "Players In Current Game" and "Players Being Tallied" (all checked).
+    QListWidget* checklist = nullptr;
+    QListWidget* listbox_tally = nullptr;
+    // The own figures (mylabel_1..4), the opponent's figures (label_1..8) and
+    // his name over them (label_hisname, label_hisnametop).
+    std::array<QLabel*, 4> m_mine{};
+    std::array<QLabel*, 8> m_his{};
+    QLabel* m_hisName = nullptr;
+    QLabel* m_hisNameTop = nullptr;
+
     void buildWindow();
     void FormCreate();
     void loadtally();
@@ -72,7 +87,8 @@ private:
     int followedIndex(const QString& name) const;
     void showOpponent(int entry);
     void clearOpponent();
-    QLabel* label(const QString& name) const;
+    // mylabel_1..4, the own figures; null for any other column.
+    QLabel* mineLabel(int column) const;
 
     TallyGrid stringgrid_scores;
     QString m_tallyPath;

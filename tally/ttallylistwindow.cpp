@@ -54,14 +54,14 @@ void Ttallylist::buildWindow() {
         const int y = 8 + 26 * n;
         makeLabel(own, QStringLiteral("label_mine%1").arg(n), QString::fromLatin1(captions[n - 1]),
                   QRect(10, y, 110, 20));
-        makeLabel(own, QStringLiteral("mylabel_%1").arg(n), QStringLiteral("0"),
-                  QRect(124, y, 66, 20), right);
+        m_mine[n - 1] = makeLabel(own, QStringLiteral("mylabel_%1").arg(n), QStringLiteral("0"),
+                                  QRect(124, y, 66, 20), right);
     }
 
     // The selected opponent's figures.
     QFrame* his = makePanel(this, QRect(216, 8, 251, 150));
-    makeLabel(his, QStringLiteral("label_hisnametop"), QString(), QRect(4, 4, 243, 20), centre,
-              true);
+    m_hisNameTop = makeLabel(his, QStringLiteral("label_hisnametop"), QString(),
+                             QRect(4, 4, 243, 20), centre, true);
     makeLabel(his, QStringLiteral("label_total"), QStringLiteral("Total"), QRect(120, 28, 60, 20),
               right, true);
     makeLabel(his, QStringLiteral("label_session"), QStringLiteral("Session"),
@@ -72,11 +72,13 @@ void Ttallylist::buildWindow() {
         const int y = 52 + 24 * r;
         const QString name =
             r == 1 ? QStringLiteral("label_hisname") : QStringLiteral("label_row%1").arg(r + 1);
-        makeLabel(his, name, rows[r], QRect(8, y, 112, 20));
-        makeLabel(his, QStringLiteral("label_%1").arg(r + 1), QStringLiteral("0"),
-                  QRect(120, y, 60, 20), right);
-        makeLabel(his, QStringLiteral("label_%1").arg(r + 5), QStringLiteral("0"),
-                  QRect(182, y, 60, 20), right);
+        QLabel* caption = makeLabel(his, name, rows[r], QRect(8, y, 112, 20));
+        if (r == 1)
+            m_hisName = caption;
+        m_his[r] = makeLabel(his, QStringLiteral("label_%1").arg(r + 1), QStringLiteral("0"),
+                             QRect(120, y, 60, 20), right);
+        m_his[r + 4] = makeLabel(his, QStringLiteral("label_%1").arg(r + 5), QStringLiteral("0"),
+                                 QRect(182, y, 60, 20), right);
     }
 
     // The two check lists.

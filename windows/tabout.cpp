@@ -25,6 +25,7 @@ Tabout::Tabout(QWidget* parent) : QDialog(parent) {
     connect(logo, &PictureButton::clicked, this, &Tabout::Label7Click);
 
     auto* site = new PictureButton(this, QStringLiteral("Label7"));
+    m_site = site;
     site->setText(URL1);
     site->setAlignment(Qt::AlignCenter);
     site->setGeometry(0, 76, 280, 20);
@@ -42,6 +43,7 @@ Tabout::Tabout(QWidget* parent) : QDialog(parent) {
     word->setGeometry(86, 160, 48, 20);
     word->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     auto* version = new QLabel(QString::fromLatin1(wire::kVersion), this);
+    m_version = version;
     version->setObjectName(QStringLiteral("version"));
     version->setGeometry(138, 160, 34, 20);
     auto* build = new QLabel(QStringLiteral(".6"), this);
@@ -59,7 +61,12 @@ Tabout::Tabout(QWidget* parent) : QDialog(parent) {
 }
 
 QString Tabout::versionText() const {
-    return findChild<QLabel*>(QStringLiteral("version"))->text();
+    return m_version->text();
+}
+
+void Tabout::setAddress(const QString& address) {
+    URL1 = address;
+    m_site->setText(address);
 }
 
 void Tabout::Label7Click() {

@@ -7,6 +7,7 @@
 
 #include <functional>
 
+class PictureButton;
 class QLabel;
 
 class Tabout : public QDialog {
@@ -19,8 +20,16 @@ public:
     void Label7Click();
     void Button1Click();
 
-    // The maker's web address, without a scheme.
-    QString URL1 = QStringLiteral("www.kestrun.com");
+    // The maker's web address, without a scheme (URL1); the link opens it
+    // after "http://", and an empty address opens nothing.
+    QString address() const { return URL1; }
+    void setAddress(const QString& address);
+
     // Opens an address; by default the desktop's browser.
     std::function<void(const QString&)> openLink;
+
+private:
+    QString URL1 = QStringLiteral("www.kestrun.com");
+    PictureButton* m_site = nullptr;
+    QLabel* m_version = nullptr;
 };

@@ -33,7 +33,7 @@ public:
     std::function<void(const QString&)> showMessage;
     // Starts a program with parameters; false when it cannot be started.
     std::function<bool(const QString&, const QStringList&)> startProgram;
-    // Closes the main window, which ends the program.
+    // Closes the main window, which ends the program (the main window sets it).
     std::function<void()> exitProgram;
 
 private:

@@ -76,9 +76,9 @@ void Tgamestart::buildWindow() {
         auto* picture =
             new PictureButton(this, kLengthPrefix + QString::number(value), QString::number(value));
         picture->setGeometry(40, y, 34, 21);
+        m_lengthPictures[value] = picture;
         connect(picture, &PictureButton::clicked, this,
                 [this, picture] { image_letters6Click(picture); });
-        m_lengthPictures[value] = picture;
         caption(this, QString::fromLatin1(meanings[value]), QRect(80, y, 180, 21))
             ->setObjectName(QStringLiteral("label_letters%1").arg(value));
     }
@@ -101,7 +101,8 @@ void Tgamestart::drawCheck(PictureButton* picture, int state) {
 }
 
 void Tgamestart::checkimage(const QString& name) {
-    PictureButton* chosen = m_lengthPictures[6]; // Random, unless the name is another's
+    // Any other name (a hand-edited settings file) checks Random.
+    PictureButton* chosen = m_lengthPictures.back();
     for (PictureButton* picture : m_lengthPictures) {
         drawCheck(picture, 0);
         if (picture->objectName() == name)

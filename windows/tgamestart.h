@@ -65,7 +65,8 @@ private:
     UpDown* UpDown1 = nullptr;
     UpDown* UpDown2 = nullptr;
     ImageList* imagelist_checks = nullptr;
-    std::array<PictureButton*, 7> m_lengthPictures{}; // image_letters0..6
     PictureButton* image_show = nullptr;
     PictureButton* Image1 = nullptr;
+    // image_letters0..6: word lengths No Limit, 3 to 7 letters, Random.
+    std::array<PictureButton*, 7> m_lengthPictures{};
 };

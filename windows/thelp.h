@@ -9,6 +9,7 @@
 #include <functional>
 
 class QLabel;
+class QPushButton;
 class QStackedWidget;
 
 class Thelp : public QDialog {
@@ -23,12 +24,14 @@ public:
     // The page in front, 1..6.
     int currentPage() const;
 
-    // Shows the program's about window.
+    // Shows the about window (the main window's; it sets this).
     std::function<void()> showAbout;
 
 private:
-    std::array<class QPushButton*, 6> m_pageButtons{};
+    // Pane n - 1 of the stack is page n ("memo" + n); button n - 1 its
+    // "SelButton" + n.
     QStackedWidget* m_panes = nullptr;
+    std::array<QPushButton*, 6> m_pageButtons{};
     QLabel* label_caption = nullptr;
 };
 

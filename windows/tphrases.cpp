@@ -31,6 +31,7 @@ Tphrases::Tphrases(QWidget* parent) : QDialog(parent) {
         edit->setObjectName(QStringLiteral("phrase%1").arg(n));
         edit->setMaxLength(50);
         edit->setGeometry(120, y, 290, 22);
+        m_edits[n - 1] = edit;
     }
     auto* note = new QLabel(QStringLiteral("Buttons can only be used once every 2 seconds"), this);
     note->setObjectName(QStringLiteral("Label13"));
@@ -45,14 +46,19 @@ Tphrases::Tphrases(QWidget* parent) : QDialog(parent) {
 }
 
 QLineEdit* Tphrases::phrase(int n) const {
-    return findChild<QLineEdit*>(QStringLiteral("phrase%1").arg(n));
+    return (n >= 1 && n <= 9) ? m_edits[n - 1] : nullptr;
 }
 
 QStringList Tphrases::phrases() const {
     QStringList texts;
-    for (int n = 1; n <= 9; ++n)
-        texts << phrase(n)->text();
+    for (const QLineEdit* edit : m_edits)
+        texts << edit->text();
     return texts;
+}
+
+void Tphrases::setPhrases(const QStringList& texts) {
+    for (int i = 0; i < 9 && i < texts.size(); ++i)
+        m_edits[i]->setText(texts[i]);
 }
 
 void Tphrases::button_doneClick() {

@@ -1,6 +1,5 @@
 #include "tspylist.h"
 
-#include "protocol.h"
 #include "windowart.h"
 
 #include <QAction>
@@ -27,7 +26,6 @@ Tspylist::Tspylist(QWidget* parent) : QDialog(parent) {
     listbox_spys = new QListWidget(this);
     listbox_spys->setObjectName(QStringLiteral("listbox_spys"));
     listbox_spys->setGeometry(10, 32, 200, 170);
-    listbox_spys->setProperty("Tag", -1);
     listbox_spys->setMouseTracking(true);
     listbox_spys->viewport()->setMouseTracking(true);
     listbox_spys->viewport()->installEventFilter(this);
@@ -50,6 +48,23 @@ Tspylist::Tspylist(QWidget* parent) : QDialog(parent) {
     connect(done, &QPushButton::clicked, this, &Tspylist::button_doneClick);
 }
 
+void Tspylist::showSpies(const QList<Spy>& spies) {
+    listbox_spys->clear();
+    m_numbers.clear();
+    for (const Spy& spy : spies) {
+        listbox_spys->addItem(QString::number(spy.number) + QStringLiteral(": ") + spy.name);
+        m_numbers << spy.number;
+    }
+}
+
+void Tspylist::setKickEnabled(bool enabled) {
+    popup_kickhim->setEnabled(enabled);
+}
+
+bool Tspylist::kickEnabled() const {
+    return popup_kickhim->isEnabled();
+}
+
 bool Tspylist::eventFilter(QObject* watched, QEvent* event) {
     if (watched == listbox_spys->viewport() &&
         (event->type() == QEvent::MouseMove || event->type() == QEvent::MouseButtonPress)) {
@@ -59,23 +74,15 @@ bool Tspylist::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void Tspylist::listbox_spysMouseMove(const QPoint& pos) {
-    listbox_spys->setProperty("Tag", listbox_spys->indexAt(pos).row());
+    m_pointerLine = listbox_spys->indexAt(pos).row();
 }
 
 void Tspylist::popup_kickhimClick() {
-    const int line = listbox_spys->property("Tag").toInt();
     // The spy may have left since the pointer moved over the line.
-    if (line < 0 || line >= listbox_spys->count())
-        return;
-    const QString text = listbox_spys->item(line)->text();
-    const int colon = text.indexOf(QLatin1Char(':'));
-    if (colon < 0)
-        return;
-    int number = 0;
-    if (!wire::tryToInt(wire::encode(text.left(colon)), number))
+    if (m_pointerLine < 0 || m_pointerLine >= m_numbers.size())
         return;
     if (kicking)
-        kicking(number);
+        kicking(m_numbers.at(m_pointerLine));
 }
 
 void Tspylist::button_doneClick() {

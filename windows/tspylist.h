@@ -1,10 +1,12 @@
 #pragma once
 // The spy list: the players who watch without a seat, one line each as
-// "<number>: <name>". The main window keeps the lines up to date and enables
-// "Remove From Game" when this copy hosts; the item removes the spy whose line
-// the pointer last moved over.
+// "<number>: <name>". The main window hands it the spies it knows and enables
+// "Remove From Game" when this copy hosts; the item reports the number of the
+// spy whose line the pointer last moved over.
 
 #include <QDialog>
+#include <QList>
+#include <QString>
 
 #include <functional>
 
@@ -15,20 +17,38 @@ class QMenu;
 class Tspylist : public QDialog {
     Q_OBJECT
 public:
+    struct Spy {
+        int number = 0;
+        QString name;
+    };
+
     explicit Tspylist(QWidget* parent);
 
-    // Remembers in the list's "Tag" the line under the point, or -1.
+    // Shows these spies, in this order, in place of the ones shown before.
+    void showSpies(const QList<Spy>& spies);
+    // "Remove From Game" is offered only to the host.
+    void setKickEnabled(bool enabled);
+    bool kickEnabled() const;
+
+    // Remembers the line under the point, or -1 below the last line.
     void listbox_spysMouseMove(const QPoint& pos);
+    int lineUnderPointer() const { return m_pointerLine; }
     void popup_kickhimClick();
     void button_doneClick();
-
-    QListWidget* listbox_spys = nullptr;
-    QMenu* popup_kick = nullptr;
-    QAction* popup_kickhim = nullptr;
 
     // Asks the server to remove this player number.
     std::function<void(int)> kicking;
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    QListWidget* listbox_spys = nullptr;
+    QMenu* popup_kick = nullptr;
+    QAction* popup_kickhim = nullptr;
+    // The numbers of the lines shown, in order: the line's text is never parsed.
+    QList<int> m_numbers;
+    // The line the pointer last moved over (the list's "Tag"): the one
+    // "Remove From Game" acts on, not the selected one.
+    int m_pointerLine = -1;
 };

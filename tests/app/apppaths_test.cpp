@@ -2,7 +2,9 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
+#include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
@@ -21,4 +23,23 @@ TEST(AppPaths, TheWorkingDirectoryIsPrivateAndMadeOnce) {
     EXPECT_EQ(apppaths::workDir(), work);
     EXPECT_NE(QDir(work).canonicalPath(), QDir::current().canonicalPath());
     EXPECT_TRUE(QDir(work).isEmpty());
+}
+
+TEST(AppPaths, AnInstalledCopyIsKnownByItsDesktopEntry) {
+    // A build folder has no desktop entry beside it: files stay beside the program.
+    EXPECT_FALSE(apppaths::isInstalledCopy(QCoreApplication::applicationDirPath()));
+
+    // The tree the install rules make, wherever its prefix is (even one the
+    // player may write to, or /usr/bin run by root).
+    QTemporaryDir prefix;
+    ASSERT_TRUE(prefix.isValid());
+    QDir root(prefix.path());
+    ASSERT_TRUE(root.mkpath(QStringLiteral("bin")));
+    const QString bin = root.filePath(QStringLiteral("bin"));
+    EXPECT_FALSE(apppaths::isInstalledCopy(bin));
+    ASSERT_TRUE(root.mkpath(QStringLiteral("share/applications")));
+    QFile entry(root.filePath(QStringLiteral("share/applications/com.kestrun.Vorlix.desktop")));
+    ASSERT_TRUE(entry.open(QIODevice::WriteOnly));
+    entry.close();
+    EXPECT_TRUE(apppaths::isInstalledCopy(bin));
 }

@@ -26,6 +26,12 @@ protected:
         login(3);
     }
     QLineEdit* entry() const { return chat->board()->mychat(); }
+    // A phrase as the phrase editor or the settings file would set it.
+    void setPhrase(int n, const QString& text) {
+        std::array<QString, 9> phrases = chat->settings()->preferences().phrases;
+        phrases[n - 1] = text;
+        chat->settings()->setPhrases(phrases);
+    }
     void type(const QString& text) {
         entry()->setText(text);
         chat->chat()->sendit();
@@ -130,18 +136,18 @@ TEST_F(ChatTest, PhraseButtonsSendSaysOrActionsAndAreGated) {
     thanks->click();
     ASSERT_TRUE(peer.expect(msg("CMD_action+3+says: Thanks!|clBlack")));
     peer.take();
-    EXPECT_FALSE(chat->state().phraseok);
+    EXPECT_FALSE(chat->chat()->phraseok());
 
     thanks->click();
     tick(100);
     thanks->click();
     EXPECT_TRUE(sentBeforeMarker().isEmpty());
-    EXPECT_FALSE(chat->state().phraseok);
+    EXPECT_FALSE(chat->chat()->phraseok());
     tick();
-    EXPECT_TRUE(chat->state().phraseok);
-    EXPECT_EQ(chat->state().phraseticks, 0);
+    EXPECT_TRUE(chat->chat()->phraseok());
+    EXPECT_EQ(chat->chat()->phraseticks(), 0);
 
-    chat->board()->phraseButton(1)->setToolTip(QStringLiteral("/me dances"));
+    setPhrase(1, QStringLiteral("/me dances"));
     chat->board()->phraseButton(1)->click();
     ASSERT_TRUE(peer.expect(msg("CMD_action+3+dances|clBlack")));
     EXPECT_EQ(peer.take(), msg("CMD_action+3+dances|clBlack"));
@@ -149,7 +155,7 @@ TEST_F(ChatTest, PhraseButtonsSendSaysOrActionsAndAreGated) {
 
 TEST_F(ChatTest, AnOverlongPhraseGoesOutCutToALineTheServerAccepts) {
     // Settings files are edited by hand: a phrase may be any length.
-    chat->board()->phraseButton(2)->setToolTip(QString(20000, QLatin1Char('p')));
+    setPhrase(2, QString(20000, QLatin1Char('p')));
     chat->board()->phraseButton(2)->click();
     const QByteArray expected =
         "CMD_action+3+says: " + QByteArray(ChatController::kMaxEntryChars, 'p') + "|clBlack\xFF";
@@ -166,14 +172,15 @@ TEST_F(ChatTest, ChatterSoundItemsSendFromSeatsOnly) {
     ASSERT_TRUE(peer.expect(msg("CMD_playasound+3+wave13+")));
     EXPECT_EQ(peer.take(), msg("CMD_playasound+3+wave13+"));
 
-    chat->state().mynumber = 7; // a spy
+    chat->model().setOwnNumber(7); // a spy
     applause->trigger();
-    chat->state().mynumber = 3;
+    chat->model().setOwnNumber(3);
     EXPECT_TRUE(sentBeforeMarker().isEmpty());
 }
 
 TEST_F(ChatTest, ChatterSoundWithoutChatterSoundsIsWrittenAsALine) {
-    chat->board()->playerNameLabel(4)->setText(QStringLiteral("Tester"));
+    chat->model().newplayerinfo("4+Tester");
+    sounds.clear();
     chat->chat()->playasound("4+wave13+");
     const auto runs = lastChatLine(pane());
     ASSERT_EQ(runs.size(), 2);
@@ -256,7 +263,7 @@ TEST_F(ChatTest, CopyPasteAndClear) {
 }
 
 TEST_F(ChatTest, PhraseListCopiesThePhrasesIntoTheEditor) {
-    chat->board()->phraseButton(2)->setToolTip(QStringLiteral("/me cheers"));
+    setPhrase(2, QStringLiteral("/me cheers"));
     chat->menuAction("PrhaseList1")->trigger();
     EXPECT_EQ(phrases->findChild<QLineEdit*>("phrase1")->text(), "Way To Go!");
     EXPECT_EQ(phrases->findChild<QLineEdit*>("phrase2")->text(), "/me cheers");
@@ -295,7 +302,7 @@ TEST(ChatBeforeLogin, TypedTextStaysAndNothingIsSent) {
     chat.chat()->sendit();
     EXPECT_EQ(chat.board()->mychat()->text(), "early");
     chat.board()->phraseButton(1)->click();
-    EXPECT_TRUE(chat.state().phraseok);
+    EXPECT_TRUE(chat.chat()->phraseok());
 }
 
 TEST_F(ChatTest, WebAddressesInThePaneOpenOnALeftPress) {

@@ -1,4 +1,5 @@
 #include "protocol.h"
+#include "settingscontroller.h"
 #include "tchatfixture.h"
 
 #include <QAbstractButton>
@@ -19,9 +20,10 @@ protected:
     void SetUp() override { startJoined(kPort); }
     QLabel* seat(int n) const { return chat->board()->playerNameLabel(n); }
     QStringList spyEntries() const {
+        auto* list = spies->findChild<QListWidget*>("listbox_spys");
         QStringList entries;
-        for (int i = 0; i < spies->listbox_spys->count(); ++i)
-            entries << spies->listbox_spys->item(i)->text();
+        for (int i = 0; i < list->count(); ++i)
+            entries << list->item(i)->text();
         return entries;
     }
 };
@@ -30,10 +32,10 @@ protected:
 
 TEST_F(DispatchTest, LoginEndsInTwoTerminators) {
     deliver(msg("CMD_sendlogininfo+3"));
-    EXPECT_FALSE(chat->state().loggedin);
+    EXPECT_FALSE(chat->model().loggedin());
     tick();
-    EXPECT_TRUE(chat->state().loggedin);
-    EXPECT_EQ(chat->state().mynumber, 3);
+    EXPECT_TRUE(chat->model().loggedin());
+    EXPECT_EQ(chat->model().mynumber(), 3);
     ASSERT_TRUE(peer.expect("\xFF\xFF"));
     EXPECT_EQ(peer.take(), QByteArray("CMD_logininfo+3+1.0.4+Tester\xFF\xFF"));
 }
@@ -78,41 +80,37 @@ TEST_F(DispatchTest, ExistingPlayersAreNamedAndAnnounced) {
     EXPECT_EQ(lastChatLine(pane())[0].colour, QColor(0, 0, 255));
 }
 
-TEST_F(DispatchTest, SpiesAreListedAndAnnounced) {
+TEST_F(DispatchTest, SpiesAppearInTheSpyListAndLeaveIt) {
     login(7);
     deliver(msg("CMD_newplayerinfo+7+Tester") + msg("CMD_newplayerinfo+8+Eve+Bob"));
     tick(2);
-    EXPECT_TRUE(pane()->toPlainText().endsWith(
-        "You are Connected.\nYou are spying.\nEve+Bob is Connected.\nEve+Bob is spying.\n"));
+    EXPECT_EQ(lastLine(), "Eve+Bob is spying.");
     EXPECT_EQ(spyEntries(), (QStringList{"7: Tester", "8: Eve+Bob"}));
-    for (int n = 1; n <= 6; ++n)
-        EXPECT_EQ(seat(n)->text(), "<Waiting>");
+
+    deliver(msg("CMD_playerdisconnected+8+Eve+Bob"));
+    tick();
+    EXPECT_EQ(lastLine(), "Eve+Bob has left.");
+    EXPECT_EQ(spyEntries(), QStringList{"7: Tester"});
 }
 
-TEST_F(DispatchTest, DeparturesFreeSeatsAndSeatTwoFallsBackToGrob) {
+TEST_F(DispatchTest, DeparturesReachTheBoard) {
     login(1);
-    deliver(msg("CMD_existingplayers+2+Bob") + msg("CMD_newplayerinfo+5+Carl") +
-            msg("CMD_newplayerinfo+8+Eve"));
-    tick(3);
-    const QString before = pane()->toPlainText();
-
+    deliver(msg("CMD_existingplayers+2+Bob") + msg("CMD_newplayerinfo+5+Carl"));
+    tick(2);
     deliver(msg("CMD_playerdisconnected+2+Bob") + msg("CMD_playerdisconnected+5+Carl"));
     tick(2);
     EXPECT_EQ(seat(2)->text(), "Grob");
     EXPECT_EQ(seat(5)->text(), "<Waiting>");
-    EXPECT_EQ(pane()->toPlainText(), before + "Bob disconnected.\nCarl disconnected.\n");
+    EXPECT_TRUE(pane()->toPlainText().endsWith("Bob disconnected.\nCarl disconnected.\n"));
+}
 
-    // The computer opponent leaving seat 2 and an unknown spy write nothing.
-    deliver(msg("CMD_playerdisconnected+2+Grob") + msg("CMD_playerdisconnected+9+Nobody") +
-            msg("CMD_playerdisconnected+5+Carl"));
-    tick(3);
-    EXPECT_EQ(seat(2)->text(), "Grob");
-    EXPECT_EQ(pane()->toPlainText(), before + "Bob disconnected.\nCarl disconnected.\n");
-
-    deliver(msg("CMD_playerdisconnected+8+Eve"));
+TEST_F(DispatchTest, BoardSoundsFollowPlaySounds) {
+    login(3);
+    chat->settings()->setPlaySounds(false);
+    deliver(msg("CMD_newplayerinfo+4+Dan"));
     tick();
-    EXPECT_EQ(lastLine(), "Eve has left.");
-    EXPECT_TRUE(spyEntries().isEmpty());
+    EXPECT_EQ(seat(4)->text(), "Dan");
+    EXPECT_TRUE(sounds.isEmpty());
 }
 
 TEST_F(DispatchTest, VersionNoticesUseTheirExactTexts) {
@@ -153,13 +151,16 @@ TEST_F(DispatchTest, RemoveFromGameOnlyForTheHostOverAnOccupiedLabel) {
     deliver(msg("CMD_newplayerinfo+4+Dan"));
     tick();
     QAction* remove = chat->menuAction("RemoveFromGame1");
-    chat->label_playername1ContextPopup(seat(4));
+    chat->label_playername1ContextPopup(4);
     EXPECT_FALSE(remove->isEnabled()); // not hosting
 
-    chat->state().hosting = true;
-    chat->label_playername1ContextPopup(seat(5));
+    chat->model().setHosting(true);
+    chat->label_playername1ContextPopup(5);
     EXPECT_FALSE(remove->isEnabled()); // shows <Waiting>
-    chat->label_playername1ContextPopup(seat(4));
+    // A last-word label never shows "<Waiting>".
+    chat->label_playername1ContextPopup(5, true);
+    EXPECT_TRUE(remove->isEnabled());
+    chat->label_playername1ContextPopup(4);
     EXPECT_TRUE(remove->isEnabled());
     remove->trigger();
     ASSERT_TRUE(peer.expect(msg("CMD_kickhim+1+4+")));

@@ -7,11 +7,12 @@
 
 #include <QAbstractButton>
 #include <QAction>
-#include <QFile>
 #include <QLabel>
 #include <QLayout>
 #include <QLineEdit>
 #include <QMenu>
+#include <QPushButton>
+#include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTextEdit>
 #include <QTimer>
@@ -47,9 +48,9 @@ TEST_F(MainWindowTest, WindowLooksAsDefined) {
     EXPECT_EQ(chat.board()->size(), QSize(777, 474));
     EXPECT_EQ(chat.board()->label_status()->text(), "Welcome to Vorlix");
     EXPECT_EQ(chat.timer1()->interval(), 15);
-    EXPECT_TRUE(chat.state().phraseok);
+    EXPECT_TRUE(chat.chat()->phraseok());
     EXPECT_EQ(chat.state().systemcolour, 0xFF0000u);
-    EXPECT_FALSE(chat.state().hosting);
+    EXPECT_FALSE(chat.model().hosting());
 
     // In a larger window the board keeps its size and stays centred.
     chat.resize(1000, 800);
@@ -177,32 +178,29 @@ TEST_F(MainWindowTest, LogoOpensTheAboutWindowsLink) {
     // With the about window attached its address is the one opened, and an
     // empty address opens nothing, as on the about window itself.
     auto* about = new Tabout(&chat);
-    about->URL1 = QStringLiteral("example.org/games");
+    about->setAddress(QStringLiteral("example.org/games"));
     ProgramWindows windows;
     windows.about = about;
     chat.attachWindows(windows);
     chat.board()->linkLogo()->click();
     EXPECT_EQ(opened.value(1), "http://example.org/games");
-    about->URL1.clear();
+    about->setAddress(QString());
     chat.board()->linkLogo()->click();
     EXPECT_EQ(opened.size(), 2);
 }
 
-TEST_F(MainWindowTest, OtherWindowsReachEachOtherThroughTheMainWindow) {
+TEST_F(MainWindowTest, HelpsAboutShowsTheAboutWindowAndTheDownloadWindowEndsTheProgram) {
     ProgramWindows windows;
     windows.about = new Tabout(&chat);
     windows.help = new Thelp(&chat);
     windows.download = new Tdownload(&chat);
     chat.attachWindows(windows);
-    windows.help->button_aboutClick();
+    EXPECT_TRUE(windows.about->isHidden());
+    windows.help->findChild<QPushButton*>("button_about")->click();
     EXPECT_FALSE(windows.about->isHidden());
 
-    chat.show();
-    bool closed = false;
-    QObject::connect(&chat, &Tchat::closed, [&closed] { closed = true; });
-    windows.download->startProgram = [](const QString&, const QStringList&) { return true; };
-    windows.download->lobbyProgram = dir.filePath("kestrunlobby.ini");
-    QFile(windows.download->lobbyProgram).open(QIODevice::WriteOnly);
-    windows.download->Button2Click(); // the lobby is installed: start it and end the game
-    EXPECT_TRUE(closed);
+    QSignalSpy closed(&chat, &Tchat::closed);
+    ASSERT_TRUE(windows.download->exitProgram);
+    windows.download->exitProgram();
+    EXPECT_EQ(closed.count(), 1);
 }

@@ -144,12 +144,3 @@ TEST(DedicatedServer, SeveralRunOnOneMachineOnDifferentPorts) {
         EXPECT_EQ(s->process.exitCode(), 0);
     }
 }
-
-TEST(DedicatedServer, AnUnknownOptionIsRefusedWithTheUsage) {
-    QProcess p;
-    p.setProcessEnvironment(withoutDisplay());
-    p.start(QStringLiteral(VORLIX_BINARY), {"--server", "--pause", "sometimes"});
-    ASSERT_TRUE(p.waitForFinished(10000));
-    EXPECT_EQ(p.exitCode(), 2);
-    EXPECT_TRUE(p.readAllStandardError().contains("usage: vorlix --server"));
-}

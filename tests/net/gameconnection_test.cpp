@@ -1,8 +1,7 @@
 // Game connections: the socket options as the system reports them on both
-// ends, and the host addresses players give.
+// ends.
 
 #include "gameconnection.h"
-#include "hostport.h"
 #include "netsupport.h"
 
 #include <gtest/gtest.h>
@@ -58,23 +57,4 @@ TEST(GameConnection, OtherConnectionsKeepTheSystemsDefaults) {
     EXPECT_FALSE(o.keepAlive);
     EXPECT_EQ(o.userTimeoutMs, 0u);
     EXPECT_FALSE(lobbyLink.isGameConnection());
-}
-
-TEST(HostPort, PortAfterTheLastColon) {
-    const HostPort a = splitHostPort(QStringLiteral("game.example.org:7800"));
-    EXPECT_EQ(a.host, QStringLiteral("game.example.org"));
-    EXPECT_EQ(a.port, quint16(7800));
-    const HostPort b = splitHostPort(QStringLiteral("10.0.0.5"));
-    EXPECT_EQ(b.host, QStringLiteral("10.0.0.5"));
-    EXPECT_FALSE(b.port);
-    EXPECT_EQ(splitHostPort(QStringLiteral("10.0.0.5:65535")).port, quint16(65535));
-}
-
-TEST(HostPort, WhatIsNoPortStaysWithTheHost) {
-    for (const char* text : {"host:", "host:0", "host:65536", "host:+80", "host: 80", "host:8a",
-                             "host:000080", ":80", "host:-1"}) {
-        const HostPort h = splitHostPort(QString::fromLatin1(text));
-        EXPECT_EQ(h.host, QString::fromLatin1(text)) << text;
-        EXPECT_FALSE(h.port) << text;
-    }
 }

@@ -110,6 +110,14 @@ TEST_F(PreferencesFile, UnreadableValuesGiveTheirDefaults) {
     // Only the exact text "false" turns a sound option off.
     EXPECT_TRUE(p.playSounds);
     EXPECT_TRUE(p.chatterSounds);
+
+    // A place and size whose far edge lies beyond the range of int make no
+    // rectangle: the default one is read. Up to the very edge they do.
+    const QRect defaults = Preferences::defaultBounds();
+    EXPECT_EQ(read("Top=2147483647\r\nHeight=525\r\n").bounds, defaults);
+    EXPECT_EQ(read("Left=-2147483648\r\nWidth=-1\r\n").bounds, defaults);
+    EXPECT_EQ(read("Left=1\r\nWidth=-2147483648\r\n").bounds, defaults);
+    EXPECT_EQ(read("Left=2147483000\r\nWidth=647\r\n").bounds, QRect(2147483000, 3, 647, 525));
 }
 
 TEST_F(PreferencesFile, OddSizesRoundsAndLengthsAreHeldToWhatTheWindowsOffer) {

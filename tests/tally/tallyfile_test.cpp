@@ -64,7 +64,7 @@ TEST_F(TallyFile, FirstGameIsStoredAsCompressedGridText) {
     // And it loads again, session figures restarted.
     auto tally = open();
     EXPECT_TRUE(errors.isEmpty());
-    ASSERT_EQ(tally->listbox_tally->count(), 1);
+    ASSERT_EQ(followedListOf(*tally)->count(), 1);
     EXPECT_EQ(tally->mylabel(2), QStringLiteral("1"));
     EXPECT_EQ(tally->grid().cell(3, 1), QStringLiteral("1"));
     EXPECT_EQ(tally->grid().cell(7, 1), QStringLiteral("0"));

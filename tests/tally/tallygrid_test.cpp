@@ -28,6 +28,9 @@ TEST(TallyGrid, TextIsColumnMajorWithCountsFirst) {
 TEST(TallyGrid, TextRoundTripKeepsEveryCellIncludingEmptyAndAnsiNames) {
     TallyGrid grid = gridWithOpponent(QStringLiteral("Zoë"));
     grid.setCell(7, 1, QString());
+    // Control characters a name from the wire may hold, U+001A among them
+    // (its byte is the one Qt marks an unwritable character with).
+    grid.setCell(8, 1, QStringLiteral("a") + QChar(0x1A) + QChar(0x81) + QStringLiteral("b"));
     const QByteArray text = grid.toText();
     EXPECT_TRUE(text.contains("Zo\xEB\r\n")); // single-byte Windows-1252
 
@@ -37,6 +40,10 @@ TEST(TallyGrid, TextRoundTripKeepsEveryCellIncludingEmptyAndAnsiNames) {
     for (int column = 0; column < 9; ++column)
         for (int row = 0; row < 2; ++row)
             EXPECT_EQ(loaded.cell(column, row), grid.cell(column, row)) << column << "," << row;
+
+    // What the code page cannot hold is stored as "?", and only that.
+    loaded.fromText(gridWithOpponent(QString(QChar(0x4E2D)) + QChar(0x1A)).toText());
+    EXPECT_EQ(loaded.cell(0, 1), QStringLiteral("?") + QChar(0x1A));
 }
 
 TEST(TallyGrid, ReadsLinesEndedByLineFeedAlone) {
@@ -82,6 +89,12 @@ TEST(TallyGrid, AdditCountsWholeNumbersAndRefusesOthers) {
     EXPECT_EQ(grid.cell(2, 1), QStringLiteral("abc"));
     grid.setCell(3, 1, QString());
     EXPECT_THROW(grid.addit(3, 1), wire::EConvertError);
+    // A damaged file's largest count does not wrap round.
+    grid.setCell(4, 1, QStringLiteral("$7FFFFFFF"));
+    EXPECT_EQ(grid.addit(4, 1), 2147483647);
+    EXPECT_EQ(grid.cell(4, 1), QStringLiteral("2147483647"));
+    grid.setCell(5, 1, QStringLiteral("2147483646"));
+    EXPECT_EQ(grid.addit(5, 1), 2147483647);
 }
 
 TEST(TallyGrid, MoverowRemovesOneOpponentAndNeverRowZero) {

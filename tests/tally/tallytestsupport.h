@@ -68,19 +68,17 @@ inline void writeAll(const QString& path, const QByteArray& bytes) {
         file.write(bytes);
 }
 
-// The players at the table, as the board would put them into `checklist`.
+// The players at the table, as the client hands them to the tally window.
 struct Table {
     QStringList players;
 
-    void fill(Ttallylist& tally) const {
-        tally.checklist->clear();
-        for (const QString& name : players) {
-            auto* item = new QListWidgetItem(name, tally.checklist);
-            item->setCheckState(Qt::Unchecked);
-            for (int i = 0; i < tally.listbox_tally->count(); ++i) {
-                if (tally.listbox_tally->item(i)->text().compare(name, Qt::CaseInsensitive) == 0)
-                    item->setCheckState(Qt::Checked);
-            }
-        }
-    }
+    void fill(Ttallylist& tally) const { tally.setPlayersInGame(players); }
 };
+
+// The window's two lists, by their names, for the user's clicks.
+inline QListWidget* checklistOf(Ttallylist& tally) {
+    return tally.findChild<QListWidget*>(QStringLiteral("checklist"));
+}
+inline QListWidget* followedListOf(Ttallylist& tally) {
+    return tally.findChild<QListWidget*>(QStringLiteral("listbox_tally"));
+}

@@ -91,7 +91,7 @@ TEST_F(TallyWindow, FirstRunShowsZerosAndFollowsNobody) {
     for (int n = 1; n <= 8; ++n)
         EXPECT_EQ(text(*tally, QStringLiteral("label_%1").arg(n)), QStringLiteral("0"));
     EXPECT_EQ(text(*tally, QStringLiteral("label_hisname")), QStringLiteral("XX Wins:"));
-    EXPECT_EQ(tally->listbox_tally->count(), 0);
+    EXPECT_EQ(followedListOf(*tally)->count(), 0);
     EXPECT_EQ(tally->grid().rowCount(), 1);
     EXPECT_TRUE(errors.isEmpty());
     EXPECT_TRUE(packer.decompressOutputs.isEmpty());
@@ -102,10 +102,12 @@ TEST_F(TallyWindow, FirstGameWonAgainstAFollowedOpponentIsWrittenAtExit) {
     {
         auto tally = open();
         table.fill(*tally);
-        toggle(tally->checklist, 0); // the user ticks "Bob"
-        ASSERT_EQ(tally->listbox_tally->count(), 1);
-        EXPECT_EQ(tally->listbox_tally->item(0)->checkState(), Qt::Checked);
-        EXPECT_EQ(tally->checklist->item(0)->checkState(), Qt::Checked);
+        toggle(checklistOf(*tally), 0); // the user ticks "Bob"
+        ASSERT_EQ(followedListOf(*tally)->count(), 1);
+        EXPECT_EQ(followedListOf(*tally)->item(0)->checkState(), Qt::Checked);
+        EXPECT_EQ(checklistOf(*tally)->item(0)->checkState(), Qt::Checked);
+        EXPECT_TRUE(tally->isFollowed(QStringLiteral("BOB")));
+        EXPECT_FALSE(tally->isFollowed(QStringLiteral("Bo")));
         tally->addgame(QStringLiteral("addtomine"));
         EXPECT_EQ(tally->mylabel(1), QStringLiteral("1"));
         EXPECT_EQ(tally->mylabel(2), QStringLiteral("1"));
@@ -167,22 +169,22 @@ TEST_F(TallyWindow, AlreadyFollowedNameAddsNoSecondRow) {
     table.players = {QStringLiteral("Bob"), QStringLiteral("bob")};
     auto tally = open();
     table.fill(*tally);
-    toggle(tally->checklist, 0);
-    toggle(tally->checklist, 0); // unticking does not drop a followed player
-    toggle(tally->checklist, 1);
-    EXPECT_EQ(tally->listbox_tally->count(), 1);
+    toggle(checklistOf(*tally), 0);
+    toggle(checklistOf(*tally), 0); // unticking does not drop a followed player
+    toggle(checklistOf(*tally), 1);
+    EXPECT_EQ(followedListOf(*tally)->count(), 1);
     EXPECT_EQ(tally->grid().rowCount(), 2);
-    EXPECT_EQ(tally->checklist->item(0)->checkState(), Qt::Checked);
+    EXPECT_EQ(checklistOf(*tally)->item(0)->checkState(), Qt::Checked);
 }
 
 TEST_F(TallyWindow, RefillingTheListByCodeFollowsNobody) {
     table.players = {QStringLiteral("Bob"), QStringLiteral("Carol")};
     auto tally = open();
     table.fill(*tally);
-    tally->checklist->item(1)->setCheckState(Qt::Checked);
-    tally->checklist->item(1)->setCheckState(Qt::Unchecked);
+    checklistOf(*tally)->item(1)->setCheckState(Qt::Checked);
+    checklistOf(*tally)->item(1)->setCheckState(Qt::Unchecked);
     QCoreApplication::processEvents();
-    EXPECT_EQ(tally->listbox_tally->count(), 0);
+    EXPECT_EQ(followedListOf(*tally)->count(), 0);
 }
 
 TEST_F(TallyWindow, ClickingAFollowedPlayerShowsTheFigures) {
@@ -191,7 +193,7 @@ TEST_F(TallyWindow, ClickingAFollowedPlayerShowsTheFigures) {
     follow(*tally, QStringLiteral("Bob"));
     follow(*tally, QStringLiteral("Carol"));
     tally->addgame(QStringLiteral("Carol"));
-    tally->listbox_tally->setCurrentRow(1);
+    followedListOf(*tally)->setCurrentRow(1);
     EXPECT_EQ(text(*tally, QStringLiteral("label_hisname")), QStringLiteral("Carol Wins:"));
     EXPECT_EQ(text(*tally, QStringLiteral("label_hisnametop")), QStringLiteral("Carol's Tally"));
     EXPECT_EQ(text(*tally, QStringLiteral("label_1")), QStringLiteral("1"));
@@ -231,9 +233,9 @@ TEST_F(TallyWindow, SessionFiguresRestartWhileTotalsStay) {
         tally->addgame(QStringLiteral("addtomine"));
     }
     auto tally = open();
-    ASSERT_EQ(tally->listbox_tally->count(), 1);
-    EXPECT_EQ(tally->listbox_tally->item(0)->text(), QStringLiteral("Bob"));
-    EXPECT_EQ(tally->listbox_tally->item(0)->checkState(), Qt::Checked);
+    ASSERT_EQ(followedListOf(*tally)->count(), 1);
+    EXPECT_EQ(followedListOf(*tally)->item(0)->text(), QStringLiteral("Bob"));
+    EXPECT_EQ(followedListOf(*tally)->item(0)->checkState(), Qt::Checked);
     EXPECT_EQ(tally->mylabel(1), QStringLiteral("2"));
     const QStringList expected = {"Bob", "2", "1", "1", "0", "0", "0", "0", "0"};
     for (int column = 0; column < 9; ++column)
@@ -244,22 +246,22 @@ TEST_F(TallyWindow, DroppingTheOnlyOpponentAsksAndLeavesRowZeroAlone) {
     table.players = {QStringLiteral("Bob")};
     auto tally = open();
     follow(*tally, QStringLiteral("Bob"));
-    tally->listbox_tally->setCurrentRow(0);
+    followedListOf(*tally)->setCurrentRow(0);
 
     answerYes = false;
-    toggle(tally->listbox_tally, 0);
+    toggle(followedListOf(*tally), 0);
     ASSERT_EQ(questions.size(), 1);
     EXPECT_EQ(questions[0],
               QStringLiteral("This will delete Bob's Tally, Are you want to delete it?"));
-    EXPECT_EQ(tally->listbox_tally->item(0)->checkState(), Qt::Checked);
+    EXPECT_EQ(followedListOf(*tally)->item(0)->checkState(), Qt::Checked);
     EXPECT_EQ(tally->grid().rowCount(), 2);
 
     answerYes = true;
-    toggle(tally->listbox_tally, 0);
+    toggle(followedListOf(*tally), 0);
     EXPECT_EQ(questions.size(), 2);
-    EXPECT_EQ(tally->listbox_tally->count(), 0);
+    EXPECT_EQ(followedListOf(*tally)->count(), 0);
     EXPECT_EQ(tally->grid().rowCount(), 1);
-    EXPECT_EQ(tally->checklist->item(0)->checkState(), Qt::Unchecked);
+    EXPECT_EQ(checklistOf(*tally)->item(0)->checkState(), Qt::Unchecked);
     EXPECT_EQ(text(*tally, QStringLiteral("label_hisname")), QStringLiteral("XX Wins:"));
 }
 
@@ -271,12 +273,12 @@ TEST_F(TallyWindow, DroppingAMiddleOpponentKeepsListAndRowsInStep) {
     tally->addgame(QStringLiteral("C"));
     tally->listbox_tallyClickCheck(1); // still checked: nothing happens
     EXPECT_TRUE(questions.isEmpty());
-    tally->listbox_tally->item(1)->setCheckState(Qt::Unchecked);
+    followedListOf(*tally)->item(1)->setCheckState(Qt::Unchecked);
     tally->listbox_tallyClickCheck(1);
-    ASSERT_EQ(tally->listbox_tally->count(), 2);
+    ASSERT_EQ(followedListOf(*tally)->count(), 2);
     EXPECT_EQ(tally->grid().cell(0, 2), QStringLiteral("C"));
     EXPECT_EQ(tally->grid().cell(2, 2), QStringLiteral("1"));
-    EXPECT_EQ(tally->listbox_tally->item(1)->text(), QStringLiteral("C"));
+    EXPECT_EQ(followedListOf(*tally)->item(1)->text(), QStringLiteral("C"));
 }
 
 TEST_F(TallyWindow, ResetEmptiesEverythingConsistently) {
@@ -285,7 +287,7 @@ TEST_F(TallyWindow, ResetEmptiesEverythingConsistently) {
     follow(*tally, QStringLiteral("Bob"));
     follow(*tally, QStringLiteral("Carol"));
     tally->addgame(QStringLiteral("addtomine"));
-    tally->listbox_tally->setCurrentRow(0);
+    followedListOf(*tally)->setCurrentRow(0);
 
     auto* reset = tally->findChild<QPushButton*>(QStringLiteral("button_reset"));
     ASSERT_NE(reset, nullptr);
@@ -300,12 +302,12 @@ TEST_F(TallyWindow, ResetEmptiesEverythingConsistently) {
     EXPECT_EQ(tally->grid().rowCount(), 1);
     for (int column = 0; column < 9; ++column)
         EXPECT_EQ(tally->grid().cell(column, 0), QStringLiteral("0"));
-    EXPECT_EQ(tally->listbox_tally->count(), 0);
+    EXPECT_EQ(followedListOf(*tally)->count(), 0);
     for (int n = 1; n <= 4; ++n)
         EXPECT_EQ(tally->mylabel(n), QStringLiteral("0"));
     for (int n = 1; n <= 8; ++n)
         EXPECT_EQ(text(*tally, QStringLiteral("label_%1").arg(n)), QStringLiteral("0"));
-    EXPECT_EQ(tally->checklist->item(0)->checkState(), Qt::Unchecked);
+    EXPECT_EQ(checklistOf(*tally)->item(0)->checkState(), Qt::Unchecked);
 
     // Following again after a reset puts the row in step with the list.
     follow(*tally, QStringLiteral("Carol"));
@@ -362,7 +364,7 @@ TEST_F(TallyWindow, RejectedTallyFileIsReportedAndTheTallyStartsEmpty) {
                   tallyPath + " : Lzrw1 decompression : this file has no valid header !");
         EXPECT_EQ(tally->grid().rowCount(), 1);
         EXPECT_EQ(tally->mylabel(1), QStringLiteral("0"));
-        EXPECT_EQ(tally->listbox_tally->count(), 0);
+        EXPECT_EQ(followedListOf(*tally)->count(), 0);
         EXPECT_FALSE(QFileInfo::exists(QDir(scratch).filePath(QStringLiteral("temp.txt"))));
     }
     // The next save replaced the unreadable file with a sound empty tally.
@@ -376,7 +378,7 @@ TEST_F(TallyWindow, GridTextFailingPartWayStartsFromTheEmptyTally) {
     EXPECT_EQ(errors.size(), 1);
     EXPECT_EQ(tally->grid().rowCount(), 1);
     EXPECT_EQ(tally->grid().cell(1, 0), QStringLiteral("0"));
-    EXPECT_EQ(tally->listbox_tally->count(), 0);
+    EXPECT_EQ(followedListOf(*tally)->count(), 0);
     EXPECT_FALSE(QFileInfo::exists(QDir(scratch).filePath(QStringLiteral("temp.txt"))));
 
     // And the window goes on working in step.
@@ -421,10 +423,10 @@ TEST_F(TallyWindow, MouseClickOnACheckBoxFollowsAndDrops) {
         QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, box.center());
         QCoreApplication::processEvents();
     };
-    clickCheckBox(tally->checklist, 0);
-    ASSERT_EQ(tally->listbox_tally->count(), 1);
-    clickCheckBox(tally->listbox_tally, 0);
+    clickCheckBox(checklistOf(*tally), 0);
+    ASSERT_EQ(followedListOf(*tally)->count(), 1);
+    clickCheckBox(followedListOf(*tally), 0);
     EXPECT_EQ(questions.size(), 1);
-    EXPECT_EQ(tally->listbox_tally->count(), 0);
+    EXPECT_EQ(followedListOf(*tally)->count(), 0);
     EXPECT_EQ(tally->grid().rowCount(), 1);
 }

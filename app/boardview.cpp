@@ -1,0 +1,84 @@
+// The board draws the game model: every label, picture and panel shows what the
+// model holds, and nothing is read back from them.
+
+#include "boardpanel_p.h"
+#include "gamemodel.h"
+
+#include <QLabel>
+#include <QTextCursor>
+#include <QTextEdit>
+
+namespace {
+
+const QColor kClockColour(0xE0, 0xE3, 0x9D);
+const QColor kClockRed(0xFF, 0x00, 0x00);
+
+} // namespace
+
+void BoardPanel::Impl::draw() {
+    drawSettings();
+    drawClock();
+    drawSeats();
+    drawShown();
+}
+
+void BoardPanel::Impl::drawSettings() {
+    label_round->setText(QStringLiteral("%1 of %2").arg(model.round()).arg(model.rounds()));
+    label_timeperturn->setText(QStringLiteral("%1 secs").arg(model.secondsPerTurn()));
+    label_numletters->setText(model.lengthSetting());
+    label_word1->setText(model.roundLength());
+    label_word2->setText(model.prefix());
+    const std::optional<QString> starter = model.starterWord();
+    label_starter->setText(starter ? QStringLiteral("Starter Word: ") + *starter : QString());
+    label_status->setText(model.status());
+}
+
+void BoardPanel::Impl::drawClock() {
+    image_timer->resize(model.barWidth(), image_timer->height());
+    QPalette pal = label_timer->palette();
+    pal.setColor(QPalette::WindowText, model.clockRed() ? kClockRed : kClockColour);
+    label_timer->setPalette(pal);
+    label_timer->setText(model.clockText());
+}
+
+void BoardPanel::Impl::drawSeats() {
+    for (int i = 0; i < GameModel::kSeats; ++i) {
+        const GameModel::Seat& s = model.seat(i + 1);
+        playername[i]->setText(s.name);
+        playername[i]->setToolTip(s.hint);
+        last[i]->setText(s.lastWord);
+        score[i]->setText(s.scoreText);
+        for (int field = 0; field < 5; ++field)
+            panelField[i][field]->setText(s.panel[field]);
+        winnerPicture[i]->setVisible(s.winner);
+    }
+}
+
+void BoardPanel::Impl::drawShown() {
+    const bool entry = model.wordEntryShown();
+    image_word->setVisible(entry);
+    edit_word->setVisible(entry);
+    button_igiveup->setVisible(entry);
+    if (model.errorShown())
+        image_error->setPicture(model.errorReason());
+    image_error->setVisible(model.errorShown());
+    image_full->setVisible(model.notPlayingShown());
+    button_start->setVisible(model.startShown());
+    panel_scores->setVisible(model.scoresShown());
+    if (model.scoresShown())
+        panel_scores->raise();
+}
+
+void BoardPanel::Impl::addtowordlist(const QString& text, int seat) {
+    QTextCursor cursor(memo_wordlist->document());
+    cursor.movePosition(QTextCursor::End);
+    QTextCharFormat format;
+    format.setForeground(BoardPanel::seatColour(seat));
+    format.setFontWeight(QFont::Normal);
+    // The document starts with one empty block; later lines each get their own.
+    if (!memo_wordlist->document()->isEmpty())
+        cursor.insertBlock();
+    cursor.insertText(text, format);
+    memo_wordlist->setTextCursor(cursor);
+    memo_wordlist->ensureCursorVisible();
+}

@@ -1,0 +1,239 @@
+#include "commandline.h"
+
+#include "version.h"
+
+#include <array>
+#include <initializer_list>
+#include <utility>
+
+namespace commandline {
+
+namespace {
+
+// QApplication's own options that take a value (the next argument, or after
+// "="), and those that stand alone. QApplication removes them from the line; we
+// only have to step over them.
+constexpr std::array kQtValueOptions = {
+    "platform",        "platformpluginpath", "platformtheme", "plugin",
+    "qwindowgeometry", "qwindowicon",        "qwindowtitle",  "session",
+    "display",         "geometry",           "style",         "stylesheet",
+};
+constexpr std::array kQtFlags = {"reverse", "widgetcount"};
+
+// The name of a single- or double-dash option, without its "=value".
+QString optionName(const QString& arg) {
+    const int skip = arg.startsWith(QLatin1String("--")) ? 2 : 1;
+    const int eq = arg.indexOf(QLatin1Char('='));
+    return eq < 0 ? arg.mid(skip) : arg.mid(skip, eq - skip);
+}
+
+template <std::size_t N> bool oneOf(const QString& name, const std::array<const char*, N>& names) {
+    for (const char* n : names)
+        if (name == QLatin1String(n))
+            return true;
+    return false;
+}
+
+Options refused(const QString& why) {
+    Options o;
+    o.action = Action::Error;
+    o.error = why;
+    return o;
+}
+
+} // namespace
+
+std::optional<quint16> parsePort(const QString& text) {
+    if (text.isEmpty() || text.size() > 5)
+        return std::nullopt;
+    for (QChar c : text)
+        if (c < QLatin1Char('0') || c > QLatin1Char('9'))
+            return std::nullopt;
+    const uint value = text.toUInt();
+    if (value < 1 || value > 65535)
+        return std::nullopt;
+    return static_cast<quint16>(value);
+}
+
+namespace {
+
+// Reads the options out of the line and keeps the positional parameters; the
+// rules that need the whole line come after, in parse().
+class Reader {
+public:
+    explicit Reader(const QStringList& arguments) : m_args(arguments) {}
+
+    // False when the line is refused, finished or answered (help, version).
+    bool readAll(Options& o) {
+        bool optionsEnded = false;
+        for (m_at = 0; m_at < m_args.size(); ++m_at) {
+            const QString& arg = m_args.at(m_at);
+            if (optionsEnded || arg.size() < 2 || !arg.startsWith(QLatin1Char('-')))
+                o.parameters << arg;
+            else if (arg == QLatin1String("--"))
+                optionsEnded = true;
+            else if (!readOption(arg, o))
+                return false;
+        }
+        return true;
+    }
+
+    bool server = false;
+    bool serverOnlyOption = false;
+
+private:
+    // The option's value: after "=", else the next argument.
+    std::optional<QString> value(const QString& arg) {
+        const qsizetype eq = arg.indexOf(QLatin1Char('='));
+        if (eq >= 0)
+            return arg.mid(eq + 1);
+        if (m_at + 1 < m_args.size())
+            return m_args.at(++m_at);
+        return std::nullopt;
+    }
+
+    bool readOption(const QString& arg, Options& o) {
+        const QString name = optionName(arg);
+        const bool ours = arg.startsWith(QLatin1String("--"));
+        if (arg == QLatin1String("--help") || arg == QLatin1String("-h")) {
+            o.action = Action::Help;
+            return false;
+        }
+        if (arg == QLatin1String("--version")) {
+            o.action = Action::Version;
+            return false;
+        }
+        if (arg == QLatin1String("--server")) {
+            server = true;
+            return true;
+        }
+        if (ours && name == QLatin1String("port"))
+            return readPort(arg, o);
+        if (ours && name == QLatin1String("pause"))
+            return readChoice(arg, o, o.pause,
+                              {{"long", RoundPause::Long},
+                               {"normal", RoundPause::Normal},
+                               {"quick", RoundPause::Quick}});
+        if (ours && name == QLatin1String("bot-speed"))
+            return readChoice(
+                arg, o, o.botSpeed,
+                {{"slow", BotPace::Slow}, {"normal", BotPace::Normal}, {"fast", BotPace::Fast}});
+        return readQtOption(arg, name, o);
+    }
+
+    bool readPort(const QString& arg, Options& o) {
+        const std::optional<QString> text = value(arg);
+        if (!text)
+            return refuse(o, QStringLiteral("option --port needs a port number"));
+        o.port = parsePort(*text);
+        if (!o.port)
+            return refuse(
+                o, QStringLiteral("bad port '%1': give a number from 1 to 65535").arg(*text));
+        return true;
+    }
+
+    template <typename Choice>
+    bool readChoice(const QString& arg, Options& o, std::optional<Choice>& into,
+                    std::initializer_list<std::pair<const char*, Choice>> choices) {
+        serverOnlyOption = true;
+        const std::optional<QString> text = value(arg);
+        QStringList names;
+        for (const auto& [name, choice] : choices) {
+            if (text == QLatin1String(name)) {
+                into = choice;
+                return true;
+            }
+            names << QLatin1String(name);
+        }
+        const QString last = names.takeLast();
+        return refuse(o, QStringLiteral("option --%1 takes %2 or %3")
+                             .arg(optionName(arg), names.join(QStringLiteral(", ")), last));
+    }
+
+    // Left in the line for QApplication; we only step over its value.
+    bool readQtOption(const QString& arg, const QString& name, Options& o) {
+        const bool inlineValue = arg.contains(QLatin1Char('='));
+        if (oneOf(name, kQtValueOptions)) {
+            if (!inlineValue && !value(arg))
+                return refuse(o, QStringLiteral("option %1 needs a value").arg(arg));
+            if (name == QLatin1String("platform"))
+                o.platformArgument = true;
+            return true;
+        }
+        if (!inlineValue && oneOf(name, kQtFlags))
+            return true;
+        return refuse(o, QStringLiteral("unknown option '%1'").arg(arg));
+    }
+
+    static bool refuse(Options& o, const QString& why) {
+        o.action = Action::Error;
+        o.error = why;
+        return false;
+    }
+
+    const QStringList& m_args;
+    qsizetype m_at = 0;
+};
+
+// A joining copy may name the host's port with HOST:PORT; without it the
+// game's port (7772, or --port) is used. A hosting copy ignores HOST.
+bool splitJoinHost(Options& o) {
+    if (o.parameters.size() < 3 || o.parameters.at(2) == QLatin1String("true"))
+        return true;
+    const QString& host = o.parameters.at(1);
+    const qsizetype colon = host.lastIndexOf(QLatin1Char(':'));
+    if (colon < 0)
+        return true;
+    o.joinHost = host.left(colon);
+    o.joinPort = parsePort(host.mid(colon + 1));
+    return !o.joinHost.isEmpty() && o.joinPort;
+}
+
+} // namespace
+
+Options parse(const QStringList& arguments) {
+    Options o;
+    Reader reader(arguments);
+    if (!reader.readAll(o))
+        return o;
+    if (reader.server) {
+        if (!o.parameters.isEmpty())
+            return refused(QStringLiteral("--server takes no NAME HOST MODE parameters"));
+        o.action = Action::Server;
+        return o;
+    }
+    if (reader.serverOnlyOption)
+        return refused(QStringLiteral("--pause and --bot-speed belong to --server"));
+    if (!splitJoinHost(o))
+        return refused(QStringLiteral("bad host '%1': give HOST or HOST:PORT with a port from 1 "
+                                      "to 65535")
+                           .arg(o.parameters.at(1)));
+    return o;
+}
+
+QString usage() {
+    return QStringLiteral(
+        "Usage: vorlix [--port N]                         a solo game against Grob\n"
+        "       vorlix [--port N] NAME HOST true          host a game for others\n"
+        "       vorlix [--port N] NAME HOST[:PORT] false  join the game hosted at HOST\n"
+        "       vorlix --server [--port N] [--pause long|normal|quick]\n"
+        "                       [--bot-speed slow|normal|fast]\n"
+        "       vorlix --help | --version\n"
+        "\n"
+        "Any MODE other than \"true\" joins.\n"
+        "  --port N       TCP port of the game, 1 to 65535 (default 7772)\n"
+        "  --server       run a dedicated game server without a window\n"
+        "  --pause P      dedicated server: time between rounds\n"
+        "  --bot-speed S  dedicated server: pace of the computer opponent\n"
+        "  -h, --help     print this help and exit\n"
+        "  --version      print the version and exit\n"
+        "\n"
+        "A hosting copy listens on TCP port 7772 unless --port says otherwise.\n"
+        "See vorlix(6) for the files the game keeps.\n");
+}
+
+QString versionLine() {
+    return QStringLiteral("Vorlix ") + QLatin1String(wire::kVersion);
+}
+
+} // namespace commandline

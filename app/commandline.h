@@ -1,0 +1,62 @@
+#pragma once
+// The program's command line, read before anything else happens: --help and
+// --version must answer without a display and without touching a file, and a
+// line we do not understand is refused with the usage text instead of opening a
+// game nobody asked for.
+//
+// The lobby starts us with NAME HOST MODE, so those positional parameters keep
+// their old meaning exactly: none is a solo game, one or two leave the window at
+// its loading line, three host (MODE "true") or join, and any after the third
+// are ignored. Options may stand anywhere; "--" ends them, for a player name
+// that begins with "-". Qt's own options (-platform, -display, -style, ...) are
+// let through for QApplication, which takes them out of the line itself.
+
+#include "preferences.h"
+
+#include <QString>
+#include <QStringList>
+
+#include <optional>
+
+namespace commandline {
+
+enum class Action {
+    Play,    // open the game window (solo, host or join, from the parameters)
+    Server,  // --server: a dedicated server without a window
+    Help,    // print usage() and exit 0
+    Version, // print versionLine() and exit 0
+    Error,   // print Options::error and usage() to stderr and exit 2
+};
+
+struct Options {
+    Action action = Action::Play;
+    // NAME HOST MODE [ignored...] exactly as given, for the main window.
+    QStringList parameters;
+    // --port: the game's TCP port, for hosting, joining and the dedicated server.
+    std::optional<quint16> port;
+    // A joining copy's HOST:PORT, split; empty / unset when HOST had no port or
+    // this copy does not join.
+    QString joinHost;
+    std::optional<quint16> joinPort;
+    // --pause and --bot-speed of a dedicated server; unset, the settings file
+    // decides.
+    std::optional<RoundPause> pause;
+    std::optional<BotPace> botSpeed;
+    // Qt's -platform was given: the display check must leave the choice to Qt.
+    bool platformArgument = false;
+    // Why the line was refused (Action::Error), one short sentence.
+    QString error;
+};
+
+// `arguments` is the command line without the program's own name.
+Options parse(const QStringList& arguments);
+
+// The text --help prints, ending in a line break.
+QString usage();
+// "Vorlix " + the project's version.
+QString versionLine();
+
+// A port of at most five digits, 1 to 65535; anything else is unset.
+std::optional<quint16> parsePort(const QString& text);
+
+} // namespace commandline

@@ -1,0 +1,58 @@
+#include "displaycheck.h"
+
+#include <QByteArray>
+#include <QString>
+#include <QtGlobal>
+
+#include <unistd.h>
+
+#include <vector>
+
+namespace displaycheck {
+
+namespace {
+
+struct HeldMessage {
+    QtMsgType type;
+    QByteArray category;
+    QString text;
+};
+
+QtMessageHandler previousHandler = nullptr;
+std::vector<HeldMessage> held;
+
+void holdingHandler(QtMsgType type, const QMessageLogContext& context, const QString& text) {
+    // While the application is being built, the only fatal message Qt sends is
+    // the platform plugin's: no display could be opened (or none of the plugins
+    // it tried could start). Its advice to reinstall is beside the point.
+    if (type == QtFatalMsg) {
+        std::fputs(kNoDisplayLine, stderr);
+        _exit(1);
+    }
+    held.push_back({type, QByteArray(context.category), text});
+}
+
+} // namespace
+
+bool displayNamed(bool platformArgument) {
+    return platformArgument || !qEnvironmentVariableIsEmpty("DISPLAY") ||
+           !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY") ||
+           !qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM");
+}
+
+void beginWatch() {
+    held.clear();
+    previousHandler = qInstallMessageHandler(holdingHandler);
+}
+
+void endWatch() {
+    qInstallMessageHandler(previousHandler);
+    for (const HeldMessage& m : held) {
+        const QMessageLogContext context(nullptr, 0, nullptr,
+                                         m.category.isEmpty() ? nullptr : m.category.constData());
+        qt_message_output(m.type, context, m.text);
+    }
+    held.clear();
+}
+
+} // namespace displaycheck

@@ -1,0 +1,272 @@
+// The game model's game: starting a game and its rounds, a late arrival's view,
+// the turn clock, words found and rejected, the end of a round and the winner.
+
+#include "gamemodel.h"
+
+#include "protocol.h"
+#include "readers.h"
+
+#include <QTimer>
+
+namespace {
+
+// The widest the clock's bar is drawn.
+constexpr int kMaxBarWidth = 298;
+
+// "0" -> "No Limit", "8" -> "Random" (only where allowRandom), v -> "v Letters".
+QString lengthText(const QByteArray& value, bool allowRandom) {
+    if (value == "0")
+        return QStringLiteral("No Limit");
+    if (allowRandom && value == "8")
+        return QStringLiteral("Random");
+    return wire::decode(value) + QStringLiteral(" Letters");
+}
+
+} // namespace
+
+void GameModel::clearall() {
+    for (Seat& s : m_seats) {
+        s.scoreText = QStringLiteral("0");
+        // The number goes with the text: a new game's leader is never decided
+        // by the last game's totals.
+        s.score = 0;
+        s.lastWord.clear();
+        s.winner = false;
+        for (int field = 1; field <= 4; ++field)
+            s.panel[field] = QStringLiteral("0");
+    }
+    hideWordEntry();
+    emit wordEntryEmptied();
+    clearWords();
+    emit changed();
+}
+
+void GameModel::hideWordEntry() {
+    m_entryShown = false;
+    m_errorShown = false;
+}
+
+void GameModel::clearWords() {
+    m_words.clear();
+    emit wordsCleared();
+}
+
+void GameModel::setBarScale(int secondsPerTurn) {
+    // A full turn spans about 300 pixels. A time of 0 would divide by zero and
+    // 300 or more would give no bar at all: such values leave the scale alone.
+    if (secondsPerTurn > 0 && secondsPerTurn < 300)
+        m_barScale = 300 / secondsPerTurn;
+}
+
+void GameModel::startthegame(const QByteArray& payload) {
+    const wire::GameAnnounce m = wire::readStartgameAnnounce(payload);
+    m_scoresShown = false;
+    m_startShown = false;
+    m_turnRunning = false;
+    m_timeleft = 0;
+    clearall();
+    m_round = 0;
+    m_rounds = m.rounds;
+    m_secondsPerTurn = m.seconds;
+    setBarScale(m.seconds);
+    m_lengthSetting = lengthText(m.lengthSetting, true);
+    m_out.systemLine(wire::decodeShown(m.starter) + QStringLiteral(" has started a game."));
+    // The computer opponent takes an empty seat 2.
+    if (m_seats[1].name == waiting())
+        m_seats[1].name = QStringLiteral("Grob");
+    emit changed();
+}
+
+void GameModel::startround(const QByteArray& payload) {
+    const wire::RoundStart m = wire::readStartround(payload);
+    m_scoresShown = false;
+    m_whoseturn = m.turn;
+    m_starterWord = wire::decode(m.starterWord).toUpper();
+    m_round = m.round;
+    m_roundLength = lengthText(m.roundLength, false);
+    m_prefix = wire::decode(m.prefix);
+    if (m_whoseturn == m_mynumber)
+        showOwnTurn();
+    else
+        showOthersTurn();
+    m_turnRunning = true;
+    clearWords();
+    m_timeleft = m.seconds;
+    m_turntime->start();
+    emit changed();
+}
+
+void GameModel::loadstats(const QByteArray& payload) {
+    const std::optional<wire::GameState> m = wire::readLoadstats(payload, m_mynumber);
+    if (!m)
+        return;
+    m_rounds = m->rounds;
+    m_round = m->round;
+    m_secondsPerTurn = m->seconds;
+    setBarScale(m->seconds);
+    m_lengthSetting = lengthText(m->lengthSetting, true);
+    m_roundLength = lengthText(m->roundLength, false);
+    m_prefix = wire::decode(m->prefix);
+    for (const wire::GameState::Score& s : m->scores) {
+        if (s.seat && isSeat(*s.seat))
+            m_seats[*s.seat - 1].scoreText = wire::decode(s.score);
+    }
+    // Too late to play this round: the next one is the first.
+    if (m->timeLeft <= 9) {
+        m_status = QStringLiteral("Please wait for next round..");
+        emit changed();
+        return;
+    }
+    if (m_mynumber > kSeats) {
+        showOthersTurn();
+    } else {
+        showOwnTurn();
+        m_whoseturn = m_mynumber;
+    }
+    m_turnRunning = true;
+    m_timeleft = m->timeLeft;
+    m_turntime->start();
+    emit changed();
+}
+
+void GameModel::showOwnTurn() {
+    m_notPlayingShown = false;
+    m_status = QStringLiteral("Your Turn.");
+    m_out.playsounds(m_out.newTurnSound() ? QStringLiteral("turnnew") : QStringLiteral("turn"));
+    m_entryShown = true;
+    emit wordEntryEmptied();
+    // The entry is drawn before it can take the focus.
+    emit changed();
+    m_out.focusWordEntry();
+}
+
+void GameModel::showOthersTurn() {
+    // A spy that arrives during a round knows no turn holder yet; it simply
+    // watches until the next round names one.
+    const QString name = seatName(m_whoseturn);
+    m_status =
+        name.isEmpty() ? QStringLiteral("Watching the round..") : name + QStringLiteral("'s turn.");
+    m_notPlayingShown = true;
+}
+
+void GameModel::turntimeTimer() {
+    // The seconds come from the server: a hostile value such as the lowest int
+    // must not overflow here, nor a huge one in the bar's width.
+    m_timeleft = m_timeleft > 0 ? m_timeleft - 1 : 0;
+    if (m_timeleft >= 1) {
+        m_barWidth = int(qMin<qint64>(kMaxBarWidth, qint64(m_barScale) * m_timeleft));
+        m_clockRed = m_timeleft < 20;
+        if (m_timeleft == 20 || m_timeleft == 15 || m_timeleft <= 10)
+            m_out.playsounds(QStringLiteral("time"));
+        m_clockText = QStringLiteral("Time: %1:%2")
+                          .arg(m_timeleft / 60)
+                          .arg(m_timeleft % 60, 2, 10, QLatin1Char('0'));
+        emit changed();
+        return;
+    }
+    const bool turnEnded = m_turnRunning;
+    if (turnEnded) {
+        m_out.playsounds(QStringLiteral("timeup"));
+        m_status = QStringLiteral("Please Wait..");
+        m_turnRunning = false;
+    }
+    m_clockText = QStringLiteral("Time: 0:00");
+    m_barWidth = 0;
+    m_whoseturn = 0;
+    hideWordEntry();
+    emit changed();
+    if (turnEnded)
+        m_out.focusChatEntry();
+}
+
+void GameModel::gotword(const QByteArray& payload) {
+    const wire::FoundWord m = wire::readGotword(payload);
+    const QString word = wire::decode(m.word);
+    const WordLine line{wire::decode(m.points) + QStringLiteral(" : ") + word +
+                            QStringLiteral(" : ") + seatName(m.number),
+                        m.number};
+    m_words.append(line);
+    emit wordAdded(line.text, line.seat);
+    if (isSeat(m.number))
+        m_seats[m.number - 1].lastWord = word;
+    emit changed();
+    if (m.number == m_mynumber) {
+        m_out.playsounds(QStringLiteral("goodwordme"));
+        m_out.tallyWordFound();
+    } else {
+        m_out.playsounds(QStringLiteral("goodwordthem"));
+    }
+}
+
+void GameModel::notvalid(const QByteArray& payload) {
+    const std::optional<int> reason = wire::readNotvalid(payload, m_mynumber);
+    if (!reason)
+        return;
+    m_errorReason = *reason;
+    m_errorShown = true;
+    emit changed();
+    m_out.playsounds(QStringLiteral("error1"));
+}
+
+void GameModel::wordKeyPressed() {
+    if (!m_errorShown)
+        return;
+    m_errorShown = false;
+    emit changed();
+}
+
+void GameModel::endround(const QByteArray& payload) {
+    for (const wire::SeatReport& r : wire::readEndround(payload)) {
+        if (!isSeat(r.seat))
+            continue;
+        Seat& s = m_seats[r.seat - 1];
+        s.scoreText = wire::decode(r.totalText);
+        s.score = r.total;
+        s.panel = {s.name, wire::decode(r.roundWords), wire::decode(r.roundPoints),
+                   wire::decode(r.gameWords), wire::decode(r.totalText)};
+    }
+    m_turnRunning = false;
+    m_status = QStringLiteral("Posting Scores.. Please Wait.");
+    hideWordEntry();
+    emit wordEntryEmptied();
+    m_scoresShown = true;
+    markLeader();
+    emit changed();
+}
+
+void GameModel::markLeader() {
+    // Seat 1 unless a later occupied seat has strictly more: a tie keeps the
+    // lower seat.
+    int leader = 0;
+    for (int i = 1; i < kSeats; ++i) {
+        if (m_seats[i].name != waiting() && m_seats[i].score > m_seats[leader].score)
+            leader = i;
+    }
+    m_seats[leader].lastWord = QStringLiteral("LEADER!");
+}
+
+void GameModel::winner(const QByteArray& payload) {
+    const int who = wire::readWinner(payload);
+    m_out.playsounds(QStringLiteral("gameover"));
+    m_status = QStringLiteral("Game Over!");
+    const QString name = seatName(who);
+    m_out.systemLine(name + QStringLiteral(" has Won the Game!"));
+    if (isSeat(who))
+        m_seats[who - 1].winner = true;
+    if (m_hosting)
+        m_startShown = true;
+    emit changed();
+    if (isSeat(m_mynumber))
+        recordInTally(who, name);
+}
+
+void GameModel::recordInTally(int winner, const QString& name) {
+    const QString& text = m_seats[m_mynumber - 1].scoreText;
+    int total = 0;
+    if (wire::tryToInt(text, total))
+        m_out.tallyHighScore(total, text);
+    // Only a winner in a seat has a name: any other number would put a
+    // nameless opponent into the tally file.
+    if (isSeat(winner))
+        m_out.tallyGame(winner == m_mynumber ? QStringLiteral("addtomine") : name);
+}

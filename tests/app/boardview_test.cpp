@@ -1,0 +1,223 @@
+// The board drawing the game model, and the player's own actions on it: what it
+// shows and what it sends. The rules themselves are the model's
+// (gamemodel_test, gameseats_test).
+
+#include "boardpanel.h"
+#include "boardrecorder.h"
+#include "gamemodel.h"
+#include "gamerecorder.h"
+
+#include <QAbstractButton>
+#include <QLabel>
+#include <QLineEdit>
+#include <QTest>
+#include <QTextBlock>
+#include <QTextDocument>
+#include <QTextEdit>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+const QColor kClockColour(0xE0, 0xE3, 0x9D);
+
+struct BoardView : ::testing::Test {
+    GameRecorder out;
+    GameModel model{out};
+    BoardRecorder host;
+    BoardPanel board{model, host};
+
+    BoardView() {
+        model.login(1);
+        model.newplayerinfo("1+Alice");
+        model.newplayerinfo("3+Bob");
+    }
+    template <class W = QWidget> W* find(const QString& name) {
+        W* w = board.findChild<W*>(name);
+        EXPECT_NE(w, nullptr) << name.toStdString();
+        return w;
+    }
+    QString text(const QString& name) { return find<QLabel>(name)->text(); }
+    int barWidth() { return find("image_timer")->width(); }
+    QColor clockColour() { return find("label_timer")->palette().color(QPalette::WindowText); }
+    QLineEdit* wordEntry() { return find<QLineEdit>("edit_word"); }
+};
+
+TEST_F(BoardView, DrawsTheGameTheRoundAndTheClock) {
+    model.startthegame("Alice+5+60+5+");
+    EXPECT_EQ(text("label_round"), "0 of 5");
+    EXPECT_EQ(text("label_timeperturn"), "60 secs");
+    EXPECT_EQ(text("label_numletters"), "5 Letters");
+    EXPECT_EQ(board.playerNameLabel(2)->text(), "Grob");
+    EXPECT_EQ(board.playerNameLabel(4)->text(), "<Waiting>");
+
+    model.startround("1+60+5+STA+1+STARTER+");
+    EXPECT_EQ(text("label_status"), "Your Turn.");
+    EXPECT_EQ(text("label_starter"), "Starter Word: STARTER");
+    EXPECT_EQ(text("label_round"), "1 of 5");
+    EXPECT_EQ(text("label_word1"), "5 Letters");
+    EXPECT_EQ(text("label_word2"), "STA");
+    EXPECT_FALSE(wordEntry()->isHidden());
+    EXPECT_FALSE(find("button_igiveup")->isHidden());
+    EXPECT_FALSE(find("image_word")->isHidden());
+    EXPECT_TRUE(find("image_full")->isHidden());
+
+    model.turntimeTimer();
+    EXPECT_EQ(barWidth(), 295);
+    EXPECT_EQ(text("label_timer"), "Time: 0:59");
+    EXPECT_EQ(clockColour(), kClockColour);
+    while (model.timeleft() > 19)
+        model.turntimeTimer();
+    EXPECT_EQ(barWidth(), 5 * 19);
+    EXPECT_EQ(clockColour(), QColor(Qt::red));
+    while (model.turnRunning())
+        model.turntimeTimer();
+    EXPECT_EQ(text("label_status"), "Please Wait..");
+    EXPECT_EQ(text("label_timer"), "Time: 0:00");
+    EXPECT_EQ(barWidth(), 0);
+    EXPECT_TRUE(wordEntry()->isHidden());
+    EXPECT_TRUE(find("button_igiveup")->isHidden());
+}
+
+TEST_F(BoardView, ASpyIsCoveredByNotPlaying) {
+    model.setOwnNumber(8);
+    model.startround("3+60+5+CA+1+CAT+");
+    EXPECT_EQ(text("label_status"), "Alice's turn.");
+    EXPECT_FALSE(find("image_full")->isHidden());
+    EXPECT_TRUE(wordEntry()->isHidden());
+}
+
+TEST_F(BoardView, WordEntrySendsOnlyOnOwnTurn) {
+    model.startround("1+60+5+STA+1+STARTER+");
+    QTest::keyClicks(wordEntry(), "Stack");
+    QTest::keyClick(wordEntry(), Qt::Key_Return);
+    ASSERT_EQ(host.sent.size(), 1);
+    EXPECT_EQ(host.sent[0], QByteArray("CMD_sendword+1+Stack+\xFF"));
+    EXPECT_TRUE(wordEntry()->text().isEmpty());
+
+    model.startround("2+60+5+STA+2+STARTER+");
+    QTest::keyClicks(wordEntry(), "stamp");
+    QTest::keyClick(wordEntry(), Qt::Key_Return);
+    EXPECT_EQ(host.sent.size(), 1);
+    EXPECT_TRUE(wordEntry()->text().isEmpty());
+}
+
+TEST_F(BoardView, WordEntrySendsNothingBeforeLogin) {
+    GameModel early{out};
+    BoardPanel earlyBoard{early, host};
+    early.setOwnNumber(1);
+    early.startround("1+60+5+STA+1+STARTER+");
+    auto* entry = earlyBoard.findChild<QLineEdit*>("edit_word");
+    QTest::keyClicks(entry, "stamp");
+    QTest::keyClick(entry, Qt::Key_Enter);
+    EXPECT_TRUE(host.sent.isEmpty());
+    EXPECT_TRUE(entry->text().isEmpty());
+}
+
+TEST_F(BoardView, PastedPageGoesOutCutToTheWordBoxLimit) {
+    model.startround("1+60+5+STA+1+STARTER+");
+    // A pasted page is cut at 60 characters, so the word message stays far
+    // below the server's 8 KiB limit.
+    wordEntry()->setFocus();
+    wordEntry()->insert(QString(20000, QLatin1Char('a')));
+    EXPECT_EQ(wordEntry()->text().size(), 60);
+    QTest::keyClick(wordEntry(), Qt::Key_Return);
+    ASSERT_EQ(host.sent.size(), 1);
+    EXPECT_EQ(host.sent[0], QByteArray("CMD_sendword+1+") + QByteArray(60, 'a') + "+\xFF");
+
+    // The longest word of the list (14 letters) still fits.
+    QTest::keyClicks(wordEntry(), "Characteristic");
+    QTest::keyClick(wordEntry(), Qt::Key_Return);
+    ASSERT_EQ(host.sent.size(), 2);
+    EXPECT_EQ(host.sent[1], QByteArray("CMD_sendword+1+Characteristic+\xFF"));
+}
+
+TEST_F(BoardView, RejectedWordShowsItsReasonUntilTheNextKey) {
+    model.startround("1+60+5+STA+1+STARTER+");
+    QWidget* error = find("image_error");
+    EXPECT_TRUE(error->isHidden());
+    model.notvalid("1+2+");
+    EXPECT_FALSE(error->isHidden());
+    EXPECT_EQ(error->property("picture").toInt(), 2);
+    QTest::keyClick(wordEntry(), Qt::Key_S);
+    EXPECT_TRUE(error->isHidden());
+
+    for (int i = 0; i < 4; ++i)
+        EXPECT_EQ(BoardPanel::errorPicture(i).size(), QSize(195, 21));
+    EXPECT_NE(BoardPanel::errorPicture(0).toImage(), BoardPanel::errorPicture(1).toImage());
+}
+
+TEST_F(BoardView, AcceptedWordsGoToTheListInSeatColours) {
+    model.startround("1+60+5+STA+1+STARTER+");
+    model.gotword("1+STACK+5+");
+    model.gotword("3+STAMP+5+");
+    EXPECT_EQ(board.lastWordLabel(1)->text(), "STACK");
+    EXPECT_EQ(board.lastWordLabel(3)->text(), "STAMP");
+    auto* list = find<QTextEdit>("memo_wordlist");
+    EXPECT_EQ(list->toPlainText(), "5 : STACK : Alice\n5 : STAMP : Bob");
+    const QTextBlock second = list->document()->findBlockByNumber(1);
+    EXPECT_EQ(second.begin().fragment().charFormat().foreground().color(),
+              BoardPanel::seatColour(3));
+    // A new round empties the list.
+    model.startround("2+60+5+BE+1+BEACH+");
+    EXPECT_TRUE(list->toPlainText().isEmpty());
+}
+
+TEST_F(BoardView, EndOfRoundShowsTheScorePanel) {
+    model.newplayerinfo("2+Grob");
+    model.startround("1+60+5+STA+1+STARTER+");
+    model.endround("1+20+4+2+9+2+30+6+3+12+3+30+5+2+10+4+0+0+0+0+5+50+0+0+0+6+0+0+0+0");
+    EXPECT_EQ(board.lastWordLabel(2)->text(), "LEADER!");
+    EXPECT_EQ(text("label_score2"), "30");
+    EXPECT_EQ(text("label_score20"), "Grob");
+    EXPECT_EQ(text("label_score21"), "3");  // words this round
+    EXPECT_EQ(text("label_score22"), "12"); // points this round
+    EXPECT_EQ(text("label_score23"), "6");  // words this game
+    EXPECT_EQ(text("label_score24"), "30"); // total
+    EXPECT_EQ(text("label_status"), "Posting Scores.. Please Wait.");
+    EXPECT_FALSE(find("panel_scores")->isHidden());
+    EXPECT_TRUE(wordEntry()->isHidden());
+
+    model.startround("2+60+5+BE+1+BEACH+");
+    EXPECT_TRUE(find("panel_scores")->isHidden());
+}
+
+TEST_F(BoardView, WinnerOnTheScorePanelAndStartGameForTheHost) {
+    model.setHosting(true);
+    model.setStartShown(true);
+    EXPECT_FALSE(board.button_start()->isHidden());
+    model.startthegame("Alice+1+60+5+");
+    EXPECT_TRUE(board.button_start()->isHidden());
+    model.endround("1+20+4+2+9+2+10+6+3+12+3+0+0+0+0+4+0+0+0+0+5+0+0+0+0+6+0+0+0+0");
+    model.winner("1+");
+    EXPECT_EQ(text("label_status"), "Game Over!");
+    EXPECT_FALSE(find("image_winner1")->isHidden());
+    EXPECT_TRUE(find("image_winner2")->isHidden());
+    EXPECT_FALSE(board.button_start()->isHidden());
+
+    // A new game clears the board.
+    model.startthegame("Alice+1+60+5+");
+    EXPECT_TRUE(find("image_winner1")->isHidden());
+    EXPECT_TRUE(find("panel_scores")->isHidden());
+    EXPECT_EQ(text("label_score1"), "0");
+    EXPECT_EQ(text("label_score14"), "0");
+    EXPECT_TRUE(board.lastWordLabel(1)->text().isEmpty());
+}
+
+TEST_F(BoardView, StartGameAndGiveUpNeedALogin) {
+    GameModel early{out};
+    BoardPanel earlyBoard{early, host};
+    earlyBoard.button_startClick();
+    EXPECT_EQ(host.boxes, QStringList{"You are not connected"});
+    EXPECT_EQ(host.gameStartShown, 0);
+    earlyBoard.button_igiveupClick();
+    EXPECT_TRUE(host.sent.isEmpty());
+
+    board.button_startClick();
+    EXPECT_EQ(host.gameStartShown, 1);
+    EXPECT_EQ(host.boxes.size(), 1);
+    qobject_cast<QAbstractButton*>(find("button_igiveup"))->click();
+    EXPECT_EQ(host.sent, QList<QByteArray>{QByteArray("CMD_giveup+1+\xFF")});
+}
+
+} // namespace

@@ -1,0 +1,40 @@
+#pragma once
+// A GameOutside that records what the game model makes happen outside itself.
+
+#include "gamemodel.h"
+
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+#include <utility>
+
+struct GameRecorder : GameOutside {
+    QStringList sounds;
+    QStringList lines;
+    QStringList focus; // "word" or "chat"
+    int arrivals = 0;
+    int wordsFound = 0;
+    QList<std::pair<int, QString>> highScores;
+    QStringList games;
+    bool turnSoundNew = false;
+
+    // Forgets what was recorded; the setting stays.
+    void clear() {
+        const bool setting = turnSoundNew;
+        *this = GameRecorder();
+        turnSoundNew = setting;
+    }
+
+    void playsounds(const QString& name) override { sounds << name; }
+    bool newTurnSound() const override { return turnSoundNew; }
+    void systemLine(const QString& text) override { lines << text; }
+    void focusWordEntry() override { focus << QStringLiteral("word"); }
+    void focusChatEntry() override { focus << QStringLiteral("chat"); }
+    void ownArrival() override { ++arrivals; }
+    void tallyWordFound() override { ++wordsFound; }
+    void tallyHighScore(int total, const QString& text) override {
+        highScores.append({total, text});
+    }
+    void tallyGame(const QString& winner) override { games << winner; }
+};

@@ -1,0 +1,112 @@
+#!/bin/sh
+# Installs the built game into a temporary DESTDIR, as a package would, and
+# checks what a desktop reads from it; with "package", also makes the .deb and
+# checks that it carries exactly that tree and its library dependencies.
+#   install_check.sh BUILD_DIR [package]
+set -u
+build=$1
+mode=${2:-install}
+id=com.kestrun.Vorlix
+tmp=$(mktemp -d)
+trap 'rm -rf "$tmp"' EXIT
+status=0
+fail() {
+  echo "FAIL: $*"
+  status=1
+}
+
+dest=$tmp/root
+usr=$dest/usr
+if ! DESTDIR=$dest cmake --install "$build" --prefix /usr >"$tmp/install.log" 2>&1; then
+  cat "$tmp/install.log"
+  fail "cmake --install failed"
+  exit 1
+fi
+
+if [ "$mode" = package ]; then
+  # The package, made from the same build; its file list must be the tree above.
+  if ! cpack --config "$build/CPackConfig.cmake" -B "$tmp/pkg" >"$tmp/cpack.log" 2>&1; then
+    cat "$tmp/cpack.log"
+    fail "cpack failed"
+    exit 1
+  fi
+  deb=$(ls "$tmp"/pkg/vorlix_*_*.deb 2>/dev/null | head -n 1)
+  [ -n "$deb" ] || { fail "no vorlix_*.deb made"; exit 1; }
+  echo "made $(basename "$deb")"
+  dpkg-deb -c "$deb" | awk '$1 !~ /^d/ { print substr($6, 2) }' | sort >"$tmp/deb.txt"
+  (cd "$dest" && find . ! -type d | sed 's|^\.||' | sort) >"$tmp/tree.txt"
+  diff -u "$tmp/tree.txt" "$tmp/deb.txt" || fail "the package's files differ from the install tree"
+  depends=$(dpkg-deb -f "$deb" Depends)
+  echo "Depends: $depends"
+  for lib in libqt6widgets6 libqt6network6 libqt6multimedia6 libc6 fonts-liberation2; do
+    case "$depends" in
+    *"$lib"*) ;;
+    *) fail "Depends lacks $lib" ;;
+    esac
+  done
+  exit $status
+fi
+
+for f in bin/vorlix share/applications/$id.desktop share/metainfo/$id.metainfo.xml \
+  share/man/man6/vorlix.6 share/icons/hicolor/scalable/apps/$id.svg; do
+  [ -f "$usr/$f" ] || fail "not installed: /usr/$f"
+done
+
+# The desktop entry and the AppStream metadata, as the desktop's tools see them.
+out=$(desktop-file-validate "$usr/share/applications/$id.desktop" 2>&1) || fail "desktop-file-validate failed"
+[ -z "$out" ] || fail "desktop-file-validate: $out"
+grep -q '^Exec=vorlix$' "$usr/share/applications/$id.desktop" || fail "Exec is not plain vorlix"
+appstreamcli validate --no-net "$usr/share/metainfo/$id.metainfo.xml" >"$tmp/as.log" 2>&1 ||
+  { cat "$tmp/as.log"; fail "appstreamcli validate failed"; }
+
+# The manual page renders without a single warning.
+MANWIDTH=80 man --warnings -l -Tutf8 "$usr/share/man/man6/vorlix.6" >"$tmp/man.txt" 2>"$tmp/man.err" ||
+  fail "man -l failed"
+[ -s "$tmp/man.err" ] && { cat "$tmp/man.err"; fail "man -l warned"; }
+groff -ww -z -man "$usr/share/man/man6/vorlix.6" >"$tmp/groff.err" 2>&1 || fail "groff failed"
+[ -s "$tmp/groff.err" ] && { cat "$tmp/groff.err"; fail "groff warned"; }
+grep -q 7772 "$tmp/man.txt" || fail "the manual page does not name port 7772"
+
+# Every PNG is the size its folder says: width and height from the IHDR chunk.
+for size in 32 48 64 128 256; do
+  png=$usr/share/icons/hicolor/${size}x${size}/apps/$id.png
+  if [ ! -f "$png" ]; then
+    fail "no ${size}x${size} icon"
+    continue
+  fi
+  magic=$(od -An -tx1 -N8 "$png" | tr -d ' \n')
+  [ "$magic" = 89504e470d0a1a0a ] || fail "$png is not a PNG"
+  dims=$(od -An -tu1 -j16 -N8 "$png" |
+    awk '{ printf "%dx%d", $1*16777216+$2*65536+$3*256+$4, $5*16777216+$6*65536+$7*256+$8 }')
+  [ "$dims" = "${size}x${size}" ] || fail "$png is $dims"
+done
+
+# The installed program answers without a display and writes nothing.
+mkdir -p "$tmp/xdg" "$tmp/home" "$tmp/run"
+chmod 700 "$tmp/run"
+version=$(env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM XDG_DATA_HOME="$tmp/xdg" \
+  HOME="$tmp/home" XDG_RUNTIME_DIR="$tmp/run" "$usr/bin/vorlix" --version) ||
+  fail "vorlix --version failed"
+[ "$version" = "Vorlix 1.0.4" ] || fail "vorlix --version printed '$version'"
+[ -z "$(ls -A "$tmp/xdg")" ] || fail "--version made files in XDG_DATA_HOME"
+
+# An installed copy keeps its settings in $XDG_DATA_HOME/Vorlix, never beside the
+# program, even where it could write there (as root). Two parameters: the window
+# waits at its loading line and nothing connects. Once the folder exists the
+# program has its termination handler; SIGTERM closes the window, which saves.
+env -u DISPLAY QT_QPA_PLATFORM=offscreen WAYLAND_DISPLAY="vorlix-install-check-$$" \
+  XDG_DATA_HOME="$tmp/xdg" HOME="$tmp/home" XDG_RUNTIME_DIR="$tmp/run" \
+  "$usr/bin/vorlix" Tester nowhere >"$tmp/run.log" 2>&1 &
+pid=$!
+tries=0
+while [ ! -d "$tmp/xdg/Vorlix" ] && kill -0 $pid 2>/dev/null && [ $tries -lt 1200 ]; do
+  sleep 0.1
+  tries=$((tries + 1))
+done
+kill -TERM $pid 2>/dev/null
+wait $pid
+[ -f "$tmp/xdg/Vorlix/kestrunlobby.ini" ] || { cat "$tmp/run.log"; fail "no settings in \$XDG_DATA_HOME/Vorlix"; }
+[ "$(ls -A "$usr/bin")" = vorlix ] || fail "files beside the installed program: $(ls -A "$usr/bin")"
+
+[ $status -eq 0 ] && echo "install tree checked"
+exit $status
