@@ -23,7 +23,7 @@ test: build
 # other settings, given on the command line: make fuzz FUZZ_SECONDS=30.
 .PHONY: fuzz
 fuzz:
-	sh scripts/install-fuzz-deps.sh
+	sh scripts/install-deps.sh fuzz
 	bash fuzz/run.sh all
 
 # The program and every test built with AddressSanitizer and

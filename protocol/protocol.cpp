@@ -37,11 +37,11 @@ Split splitCommand(const QByteArray& message) {
 }
 
 QByteArray FieldReader::next() {
-    const qsizetype plus = m_rest.indexOf('+');
+    const qsizetype plus = m_payload.indexOf('+', m_at);
     if (plus < 0)
         return {};
-    QByteArray field = m_rest.left(plus);
-    m_rest.remove(0, plus + 1);
+    QByteArray field = m_payload.mid(m_at, plus - m_at);
+    m_at = plus + 1;
     return field;
 }
 

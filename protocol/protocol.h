@@ -37,15 +37,19 @@ Split splitCommand(const QByteArray& message);
 // left the next field is empty and the payload stays unchanged.
 class FieldReader {
 public:
-    explicit FieldReader(QByteArray payload) : m_rest(std::move(payload)) {}
+    explicit FieldReader(QByteArray payload) : m_payload(std::move(payload)) {}
     QByteArray next();
     // next() converted with toInt(); throws EConvertError.
     int nextInt();
     // Everything still in the payload, "+" included.
-    const QByteArray& rest() const { return m_rest; }
+    QByteArray rest() const { return m_payload.mid(m_at); }
+    QByteArrayView restView() const { return QByteArrayView(m_payload).sliced(m_at); }
 
 private:
-    QByteArray m_rest;
+    // Fields are taken by moving past them, not by cutting them off the front:
+    // a payload of many fields is read in one pass.
+    QByteArray m_payload;
+    qsizetype m_at = 0;
 };
 
 // Windows-1252 text conversion. Characters that the code page cannot hold

@@ -145,7 +145,7 @@ QList<SeatReport> readEndround(const QByteArray& payload) {
     // tells the end apart from a record with empty fields.
     FieldReader f(payload + "+@");
     QList<SeatReport> records;
-    while (f.rest() != "@") {
+    while (f.restView() != "@") {
         SeatReport r;
         r.seat = f.nextInt();
         r.totalText = f.next();
