@@ -17,6 +17,7 @@
 #include <QCloseEvent>
 #include <QDesktopServices>
 #include <QGridLayout>
+#include <QLayout>
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QTimer>
@@ -26,8 +27,6 @@ namespace {
 
 constexpr int kBoardWidth = 777;
 constexpr int kBoardHeight = 474;
-constexpr int kClientWidth = 782;
-constexpr int kClientHeight = 479;
 // Margins FormResize keeps around the board.
 constexpr int kExtraWidth = 15;
 constexpr int kExtraHeight = 12;
@@ -61,6 +60,12 @@ Tchat::Tchat(QString settingsFile, QStringList parameters, QWidget* parent)
     m_settings = new SettingsController(*this, m_settingsFile, m_state.gamename, this);
     buildMenus();
     buildCentralBoard();
+    // Until the player's own arrival reads the file, the window stands where
+    // its definition puts it.
+    // The layout sets the window's least size first, so the first bounds are
+    // those it can really take.
+    layout()->activate();
+    m_settings->placeAtStart();
     m_chat = new ChatController(*this, this);
     buildPopups();
     connect(m_settings, &SettingsController::changed, this, &Tchat::showPreferences);
@@ -102,7 +107,6 @@ void Tchat::buildCentralBoard() {
     // FormResize: the client area never gets smaller than the board and its margins.
     client->setMinimumSize(m_board->width() + kExtraWidth, m_board->height() + kExtraHeight);
     setCentralWidget(client);
-    resize(kClientWidth, kClientHeight + menuBar()->sizeHint().height());
 }
 
 void Tchat::FormCreate() {
@@ -146,8 +150,11 @@ void Tchat::closeEvent(QCloseEvent* event) {
         return true;
     });
     QMainWindow::closeEvent(event);
-    if (event->isAccepted())
+    if (event->isAccepted()) {
+        // Whatever the connection reports from now on is no news to the player.
+        m_leaving = true;
         emit closed();
+    }
 }
 
 void Tchat::processparams() {

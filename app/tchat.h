@@ -177,6 +177,9 @@ private:
     void sendRaw(const QByteArray& message);
     void dispatchMessage(const QByteArray& command, const QByteArray& payload);
     void reportConnectionError(const QString& msg);
+    // Shows `why` in a message box, then closes the window; only the first
+    // reason counts.
+    void leaveGame(const QString& why);
     enum class WindowKind { About, Help, SpyList, Tally, Download };
     QWidget* otherWindow(WindowKind kind) const;
     void showWindow(WindowKind kind);
@@ -208,5 +211,8 @@ private:
 
     bool m_shown = false;
     bool m_connectionLostShown = false;
+    // The game connection closed; the window closes once the queue is empty.
+    bool m_connectionClosed = false;
+    bool m_leaving = false;
     QString m_startupError;
 };

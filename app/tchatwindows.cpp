@@ -17,6 +17,7 @@
 
 #include <QAbstractButton>
 #include <QMenu>
+#include <QScreen>
 
 void Tchat::attachWindows(const ProgramWindows& windows) {
     m_windows = windows;
@@ -81,14 +82,15 @@ void Tchat::showWindow(WindowKind kind) {
     QWidget* w = otherWindow(kind);
     if (!w)
         return;
+    w->show();
     if (kind == WindowKind::Download) {
-        // Over the main window, centred.
-        w->adjustSize();
+        // Centred on the desktop's work area, wherever the main window stands;
+        // placed once shown, when its frame is known.
         QRect area = w->frameGeometry();
-        area.moveCenter(frameGeometry().center());
+        if (QScreen* desk = screen())
+            area.moveCenter(desk->availableGeometry().center());
         w->move(area.topLeft());
     }
-    w->show();
     w->raise();
 }
 

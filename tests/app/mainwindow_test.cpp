@@ -60,6 +60,20 @@ TEST_F(MainWindowTest, WindowLooksAsDefined) {
     EXPECT_EQ(chat.board()->geometry().center().x(), client->rect().center().x());
 }
 
+// Before the settings file is read, the window stands where its definition
+// puts it: left 3, top 3, at the size "Reset Screen Location" gives.
+TEST_F(MainWindowTest, BeforeItsOwnArrivalTheWindowStandsAtItsFirstPlace) {
+    EXPECT_EQ(chat.pos(), QPoint(3, 3));
+    const QSize first = chat.size();
+    EXPECT_EQ(first, QSize(792, 525)) << "790 wide, held to the board's 792";
+    chat.show();
+    EXPECT_EQ(chat.pos(), QPoint(3, 3));
+    chat.move(100, 100);
+    chat.menuAction("ResetScreenLocation1")->trigger();
+    EXPECT_EQ(chat.pos(), QPoint(3, 3));
+    EXPECT_EQ(chat.size(), first);
+}
+
 TEST_F(MainWindowTest, MenusCarryTheirNamesCaptionsTagsAndStates) {
     const Item items[] = {
         {"StartGame1", "Start Game", -1, false, false},
