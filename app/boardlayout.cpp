@@ -105,6 +105,8 @@ void BoardPanel::Impl::buildLayout() {
         named(new QTextEdit(q), QStringLiteral("memo_wordlist"), QRect(14, 48, 209, 410));
     flatTextPane(memo_wordlist, arial(10));
     memo_wordlist->setLineWrapMode(QTextEdit::NoWrap);
+    // Lines do not wrap: a line wider than the pane can be scrolled to.
+    memo_wordlist->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
 
     // Centre column: requirements, clock, status and the word entry.
     named(new PictureWidget(Picture::Requirements, q), QStringLiteral("image_requirements"),
@@ -251,8 +253,9 @@ void BoardPanel::Impl::buildScorePanel() {
                                  QStringLiteral("image_winner%1").arg(seat), QRect(6, 92, 140, 38));
         winnerPicture[i]->hide();
     }
+    // Between the last cards (ending at 440) and the panel's frame line.
     label_starter = label(panel_scores, QStringLiteral("label_starter"), QString(),
-                          QRect(1, 442, 321, 16), arial(10, true), kOrange, Qt::AlignHCenter);
+                          QRect(4, 440, 315, 15), arial(10, true), kOrange, Qt::AlignHCenter);
     panel_scores->hide();
     panel_scores->raise();
 }

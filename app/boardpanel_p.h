@@ -78,5 +78,6 @@ struct BoardPanel::Impl {
     void drawSeats();
     void drawShown();
     void addtowordlist(const QString& text, int seat);
+    void showLastLine();
     void sendWord();
 };

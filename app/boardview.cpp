@@ -5,6 +5,7 @@
 #include "gamemodel.h"
 
 #include <QLabel>
+#include <QScrollBar>
 #include <QTextCursor>
 #include <QTextEdit>
 
@@ -12,6 +13,17 @@ namespace {
 
 const QColor kClockColour(0xE0, 0xE3, 0x9D);
 const QColor kClockRed(0xFF, 0x00, 0x00);
+
+// A text the label may be too narrow for (a long name, a long word): cut with
+// "…" rather than mid-letter, the whole text as the tool tip and as the name
+// a screen reader gives. `tip` is the tool tip while the text fits.
+void showFitted(QLabel* label, const QString& text, const QString& tip = QString()) {
+    const int room = label->contentsRect().width();
+    const QString shown = label->fontMetrics().elidedText(text, Qt::ElideRight, room);
+    label->setText(shown);
+    label->setToolTip(shown == text ? tip : text);
+    label->setAccessibleName(text.isEmpty() ? label->accessibleDescription() : text);
+}
 
 } // namespace
 
@@ -44,11 +56,11 @@ void BoardPanel::Impl::drawClock() {
 void BoardPanel::Impl::drawSeats() {
     for (int i = 0; i < GameModel::kSeats; ++i) {
         const GameModel::Seat& s = model.seat(i + 1);
-        playername[i]->setText(s.name);
-        playername[i]->setToolTip(s.hint);
-        last[i]->setText(s.lastWord);
+        showFitted(playername[i], s.name, s.hint);
+        showFitted(last[i], s.lastWord);
         score[i]->setText(s.scoreText);
-        for (int field = 0; field < 5; ++field)
+        showFitted(panelField[i][0], s.panel[0]);
+        for (int field = 1; field < 5; ++field)
             panelField[i][field]->setText(s.panel[field]);
         winnerPicture[i]->setVisible(s.winner);
     }
@@ -79,6 +91,13 @@ void BoardPanel::Impl::addtowordlist(const QString& text, int seat) {
     if (!memo_wordlist->document()->isEmpty())
         cursor.insertBlock();
     cursor.insertText(text, format);
-    memo_wordlist->setTextCursor(cursor);
-    memo_wordlist->ensureCursorVisible();
+    showLastLine();
+}
+
+// The newest line comes into view from its start: the points and the word
+// lead every line, and a long name at its end must not push them out of sight.
+void BoardPanel::Impl::showLastLine() {
+    QScrollBar* down = memo_wordlist->verticalScrollBar();
+    down->setValue(down->maximum());
+    memo_wordlist->horizontalScrollBar()->setValue(0);
 }

@@ -10,6 +10,7 @@
 #include <QAbstractButton>
 #include <QLabel>
 #include <QLineEdit>
+#include <QScrollBar>
 #include <QTest>
 #include <QTextBlock>
 #include <QTextDocument>
@@ -202,6 +203,57 @@ TEST_F(BoardView, WinnerOnTheScorePanelAndStartGameForTheHost) {
     EXPECT_EQ(text("label_score1"), "0");
     EXPECT_EQ(text("label_score14"), "0");
     EXPECT_TRUE(board.lastWordLabel(1)->text().isEmpty());
+}
+
+TEST_F(BoardView, NewLinesOfTheWordListShowFromTheirStart) {
+    board.show();
+    model.newplayerinfo("4+Maximilian Kowalski");
+    model.startround("1+60+5+STA+1+STARTER+");
+    auto* list = find<QTextEdit>("memo_wordlist");
+    QScrollBar* across = list->horizontalScrollBar();
+    EXPECT_EQ(list->horizontalScrollBarPolicy(), Qt::ScrollBarAsNeeded);
+    const char* words[] = {"STACK", "STAMP", "STAIR", "STAKE", "STALL", "STAND", "STARK",
+                           "START", "STASH", "STATE", "STAYS", "STAFF", "STAGE", "STAID",
+                           "STAIN", "STALE", "STALK", "STANK", "STAPH", "STARE", "STATS"};
+    for (const char* word : words)
+        model.gotword(QByteArray("4+") + word + "+5+");
+    EXPECT_GT(across->maximum(), 0) << "a line is wider than the pane: it can be scrolled to";
+    EXPECT_EQ(across->value(), 0) << "the points and the word at the start stay in sight";
+    EXPECT_EQ(list->verticalScrollBar()->value(), list->verticalScrollBar()->maximum());
+    // Scrolled across by the player, the next line brings the starts back.
+    across->setValue(across->maximum());
+    model.gotword("1+STEAM+5+");
+    EXPECT_EQ(across->value(), 0);
+}
+
+TEST_F(BoardView, LongNamesAreCutWithAnEllipsisAndShownWholeAsTips) {
+    const QString name = QStringLiteral("Maximilian Kowalski-Brandt");
+    model.newplayerinfo(QByteArray("4+") + name.toLatin1());
+    for (QLabel* label : {board.playerNameLabel(4), find<QLabel>("label_score40")}) {
+        model.endround("4+10+2+2+10");
+        ASSERT_TRUE(label->text().endsWith(QChar(0x2026))) << label->objectName().toStdString();
+        EXPECT_TRUE(name.startsWith(label->text().chopped(1)));
+        EXPECT_LE(label->fontMetrics().horizontalAdvance(label->text()),
+                  label->contentsRect().width());
+        EXPECT_EQ(label->toolTip(), name);
+        EXPECT_EQ(label->accessibleName(), name);
+    }
+    // Names that fit are shown whole, and a seat keeps its hint as the tip.
+    EXPECT_EQ(board.playerNameLabel(3)->text(), "Bob");
+    EXPECT_EQ(board.playerNameLabel(3)->toolTip(), model.seat(3).hint);
+    EXPECT_EQ(board.playerNameLabel(2)->toolTip(), "Grob");
+    model.playerdisconnected("4+Maximilian Kowalski-Brandt");
+    EXPECT_EQ(board.playerNameLabel(4)->text(), "<Waiting>");
+}
+
+TEST_F(BoardView, TheStarterWordStandsClearOfTheScorePanelsFrame) {
+    QWidget* panel = find("panel_scores");
+    const QRect starter = find("label_starter")->geometry();
+    EXPECT_GE(starter.top(), find("panel_6")->geometry().bottom() + 1);
+    // The panel's frame line is 3 pixels wide along its edges.
+    EXPECT_LE(starter.bottom(), panel->height() - 1 - 3);
+    EXPECT_GE(starter.left(), 3);
+    EXPECT_LE(starter.right(), panel->width() - 1 - 3);
 }
 
 TEST_F(BoardView, StartGameAndGiveUpNeedALogin) {
