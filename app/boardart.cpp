@@ -1,6 +1,7 @@
 #include "boardart.h"
 
 #include <QEnterEvent>
+#include <QKeyEvent>
 #include <QPainter>
 #include <QPainterPath>
 
@@ -305,14 +306,29 @@ void ErrorPicture::paintEvent(QPaintEvent*) {
 PictureButton::PictureButton(ButtonFace face, QWidget* parent)
     : QAbstractButton(parent), m_face(face) {
     setCursor(Qt::PointingHandCursor);
-    setFocusPolicy(Qt::NoFocus);
+    // Reached with Tab and pressed with Space (QAbstractButton) or Enter.
+    setFocusPolicy(Qt::StrongFocus);
 }
 
 void PictureButton::paintEvent(QPaintEvent*) {
     QPainter p(this);
     p.setRenderHint(QPainter::Antialiasing);
     p.setRenderHint(QPainter::TextAntialiasing);
-    paintButton(p, m_face, QRectF(rect()), m_hot, isDown());
+    paintButton(p, m_face, QRectF(rect()), m_hot || hasFocus(), isDown());
+    if (hasFocus()) {
+        p.setPen(QPen(palette().color(QPalette::Highlight), 1, Qt::DotLine));
+        p.setBrush(Qt::NoBrush);
+        p.drawRect(QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5));
+    }
+}
+
+void PictureButton::keyPressEvent(QKeyEvent* e) {
+    if (e->key() == Qt::Key_Return || e->key() == Qt::Key_Enter) {
+        e->accept();
+        click();
+        return;
+    }
+    QAbstractButton::keyPressEvent(e);
 }
 
 void PictureButton::enterEvent(QEnterEvent* e) {

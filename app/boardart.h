@@ -70,7 +70,8 @@ private:
     int m_index = -1;
 };
 
-// A picture button whose colours change while the mouse is over it.
+// A picture button whose colours change while the mouse is over it or it has
+// the keyboard focus; Space and Enter press it.
 class PictureButton : public QAbstractButton {
     Q_OBJECT
 public:
@@ -78,6 +79,7 @@ public:
 
 protected:
     void paintEvent(QPaintEvent*) override;
+    void keyPressEvent(QKeyEvent*) override;
     void enterEvent(QEnterEvent*) override;
     void leaveEvent(QEvent*) override;
 

@@ -74,6 +74,8 @@ template <class W> W* named(W* w, const QString& name, QRect geometry) {
 
 void flatTextPane(QTextEdit* pane, const QFont& font) {
     pane->setReadOnly(true);
+    // Read by clicking (and selected to copy), never a stop of the Tab key.
+    pane->setFocusPolicy(Qt::ClickFocus);
     pane->setFrameStyle(QFrame::NoFrame);
     pane->setFont(font);
     pane->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
@@ -162,6 +164,17 @@ void BoardPanel::Impl::buildLayout() {
     mychat->setFrame(false);
 
     buildScorePanel();
+    orderTabStops();
+}
+
+// Tab: word box, chat entry, then the picture buttons; Shift+Tab the other way.
+void BoardPanel::Impl::orderTabStops() {
+    QList<QWidget*> order = {button_igiveup, edit_word, mychat};
+    for (PictureButton* b : phrase)
+        order << b;
+    order << Image4 << button_start;
+    for (qsizetype i = 1; i < order.size(); ++i)
+        QWidget::setTabOrder(order[i - 1], order[i]);
 }
 
 void BoardPanel::Impl::buildSettingsColumn() {

@@ -6,6 +6,7 @@
 #include "messages.h"
 #include "protocol.h"
 
+#include <QApplication>
 #include <QKeyEvent>
 #include <QTextEdit>
 
@@ -108,6 +109,7 @@ void BoardPanel::button_igiveupClick() {
     if (!d->model.loggedin())
         return;
     d->host.sendMessage(wire::giveup(d->model.mynumber()));
+    d->model.gaveUp();
 }
 
 void BoardPanel::button_startClick() {
@@ -115,6 +117,21 @@ void BoardPanel::button_startClick() {
         d->host.showGameStart();
     else
         d->host.messageBox(QStringLiteral("You are not connected"));
+}
+
+void BoardPanel::giveUpKey() {
+    if (d->model.wordEntryShown())
+        d->button_igiveup->click();
+}
+
+bool BoardPanel::focusNextPrevChild(bool next) {
+    QWidget* from = QApplication::focusWidget();
+    if (next && !d->edit_word->isHidden() && (from == d->edit_word || from == d->mychat)) {
+        QWidget* to = from == d->edit_word ? static_cast<QWidget*>(d->mychat) : d->edit_word;
+        to->setFocus(Qt::TabFocusReason);
+        return true;
+    }
+    return QWidget::focusNextPrevChild(next);
 }
 
 void BoardPanel::focusWordEntry() {

@@ -70,6 +70,7 @@ struct BoardPanel::Impl {
     void buildSettingsColumn();
     void buildSeatRows();
     void buildScorePanel();
+    void orderTabStops();
 
     // Draws everything the model holds but the words guessed.
     void draw();

@@ -333,7 +333,9 @@ bool ChatController::viewportEvent(QEvent* event) {
         return mainchatMouseDown(mouse->position().toPoint(), mouse->button());
     }
     case QEvent::MouseButtonRelease:
-        if (m_entry)
+        // A selection stays with the pane, so Ctrl+C copies it; otherwise the
+        // player goes back to typing.
+        if (m_entry && !(m_pane && m_pane->textCursor().hasSelection()))
             m_entry->setFocus();
         return false;
     default:

@@ -149,6 +149,8 @@ public:
     void setStartShown(bool shown);
     // A key in the word entry takes the rejection picture away.
     void wordKeyPressed();
+    // The player pressed I GIVE UP: the status says so until the round ends.
+    void gaveUp();
 
 signals:
     void changed();

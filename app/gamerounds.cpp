@@ -141,11 +141,12 @@ void GameModel::showOwnTurn() {
 }
 
 void GameModel::showOthersTurn() {
-    // A spy that arrives during a round knows no turn holder yet; it simply
-    // watches until the next round names one.
+    // Every seated player plays each round; a spy is told seat 1's number,
+    // which is nobody's turn but its own watching. A spy that arrives during a
+    // round knows no turn holder at all.
     const QString name = seatName(m_whoseturn);
-    m_status =
-        name.isEmpty() ? QStringLiteral("Watching the round..") : name + QStringLiteral("'s turn.");
+    m_status = name.isEmpty() || !isSeat(m_mynumber) ? QStringLiteral("Watching the round..")
+                                                     : name + QStringLiteral("'s turn.");
     m_notPlayingShown = true;
 }
 
@@ -212,6 +213,13 @@ void GameModel::wordKeyPressed() {
     if (!m_errorShown)
         return;
     m_errorShown = false;
+    emit changed();
+}
+
+void GameModel::gaveUp() {
+    if (!m_turnRunning || !ownTurn())
+        return;
+    m_status = QStringLiteral("You gave up this round.");
     emit changed();
 }
 

@@ -1,3 +1,4 @@
+#include "appid.h"
 #include "apppaths.h"
 #include "commandline.h"
 #include "displaycheck.h"
@@ -6,7 +7,6 @@
 #include "tchat.h"
 #include "terminationwatch.h"
 #include "vorlixapplication.h"
-#include "appid.h"
 
 #include <QDir>
 #include <QIcon>

@@ -68,6 +68,7 @@ Tchat::Tchat(QString settingsFile, QStringList parameters, QWidget* parent)
     m_settings->placeAtStart();
     m_chat = new ChatController(*this, this);
     buildPopups();
+    buildKeys();
     connect(m_settings, &SettingsController::changed, this, &Tchat::showPreferences);
     showPreferences(m_settings->preferences());
     FormCreate();

@@ -174,6 +174,7 @@ private:
     // entry line's colour, the phrases and the game start window's choices.
     void showPreferences(const Preferences& prefs);
     void buildPopups();
+    void buildKeys();
     void sendRaw(const QByteArray& message);
     void dispatchMessage(const QByteArray& command, const QByteArray& payload);
     void reportConnectionError(const QString& msg);

@@ -83,7 +83,7 @@ TEST_F(BoardView, DrawsTheGameTheRoundAndTheClock) {
 TEST_F(BoardView, ASpyIsCoveredByNotPlaying) {
     model.setOwnNumber(8);
     model.startround("3+60+5+CA+1+CAT+");
-    EXPECT_EQ(text("label_status"), "Alice's turn.");
+    EXPECT_EQ(text("label_status"), "Watching the round..");
     EXPECT_FALSE(find("image_full")->isHidden());
     EXPECT_TRUE(wordEntry()->isHidden());
 }
@@ -270,6 +270,34 @@ TEST_F(BoardView, StartGameAndGiveUpNeedALogin) {
     EXPECT_EQ(host.boxes.size(), 1);
     qobject_cast<QAbstractButton*>(find("button_igiveup"))->click();
     EXPECT_EQ(host.sent, QList<QByteArray>{QByteArray("CMD_giveup+1+\xFF")});
+}
+
+TEST_F(BoardView, GivingUpShowsOnTheStatusLine) {
+    model.startround("1+60+5+STA+1+STARTER+");
+    board.giveUpKey();
+    EXPECT_EQ(host.sent, QList<QByteArray>{QByteArray("CMD_giveup+1+\xFF")});
+    EXPECT_EQ(text("label_status"), "You gave up this round.");
+    // Outside the own turn the key does nothing.
+    while (model.turnRunning())
+        model.turntimeTimer();
+    board.giveUpKey();
+    EXPECT_EQ(host.sent.size(), 1);
+}
+
+TEST_F(BoardView, PictureButtonsTakeTheFocusAndAnswerSpaceAndEnter) {
+    model.startround("1+60+5+STA+1+STARTER+");
+    for (const char* name : {"button_igiveup", "b_phrase1", "b_phrase10", "button_start"}) {
+        auto* button = find<QAbstractButton>(QString::fromLatin1(name));
+        EXPECT_EQ(button->focusPolicy(), Qt::StrongFocus) << name;
+        int clicks = 0;
+        auto counting =
+            QObject::connect(button, &QAbstractButton::clicked, [&clicks] { ++clicks; });
+        QTest::keyClick(button, Qt::Key_Space);
+        QTest::keyClick(button, Qt::Key_Return);
+        QTest::keyClick(button, Qt::Key_Enter);
+        EXPECT_EQ(clicks, 3) << name;
+        QObject::disconnect(counting);
+    }
 }
 
 } // namespace

@@ -359,6 +359,26 @@ TEST_F(ChatTest, ReleasingAButtonOverThePaneFocusesTheEntry) {
     EXPECT_TRUE(entry()->hasFocus());
 }
 
+TEST_F(ChatTest, ASelectionInThePaneStaysThereForCtrlC) {
+    chat->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(chat.get()));
+    chat->addlinetochat(QStringLiteral("Bob chats: copy this line"), 0);
+    QTextCursor c(pane()->document());
+    c.setPosition(pane()->toPlainText().indexOf("copy"));
+    const QPoint from = pane()->cursorRect(c).center();
+    c.setPosition(pane()->toPlainText().indexOf(" line"));
+    const QPoint to = pane()->cursorRect(c).center();
+    QWidget* viewport = pane()->viewport();
+    QTest::mousePress(viewport, Qt::LeftButton, {}, from);
+    QTest::mouseMove(viewport, to);
+    QTest::mouseRelease(viewport, Qt::LeftButton, {}, to);
+    ASSERT_EQ(pane()->textCursor().selectedText(), "copy this");
+    EXPECT_TRUE(pane()->hasFocus());
+    QApplication::clipboard()->clear();
+    QTest::keyClick(pane(), Qt::Key_C, Qt::ControlModifier);
+    EXPECT_EQ(QApplication::clipboard()->text(), "copy this");
+}
+
 TEST(ColorText, ConvertsToScreenColour) {
     EXPECT_EQ(colortext::toQColor(0x0000FF), QColor(255, 0, 0));
     EXPECT_EQ(colortext::toQColor(0xFF0000), QColor(0, 0, 255));

@@ -233,9 +233,10 @@ TEST_F(GameRules, SpyWatchesWithoutATurn) {
     EXPECT_TRUE(out.sounds.isEmpty());
     EXPECT_TRUE(model.turnRunning());
 
-    // Spies are given seat 1's number as the turn.
+    // Spies are given seat 1's number as the turn: it is nobody's turn, the
+    // spy watches.
     model.startround("3+60+5+CA+1+CAT+");
-    EXPECT_EQ(model.status(), "Alice's turn.");
+    EXPECT_EQ(model.status(), "Watching the round..");
     EXPECT_TRUE(model.notPlayingShown());
     EXPECT_FALSE(model.wordEntryShown());
     EXPECT_TRUE(out.focus.isEmpty());
@@ -244,6 +245,26 @@ TEST_F(GameRules, SpyWatchesWithoutATurn) {
     model.gotword("3+CATS+4+");
     EXPECT_EQ(out.sounds, (QStringList{"goodwordthem", "goodwordthem"}));
     EXPECT_EQ(out.wordsFound, 0);
+}
+
+TEST_F(GameRules, GivingUpIsSaidUntilTheRoundEnds) {
+    model.gaveUp();
+    EXPECT_EQ(model.status(), "Welcome to Vorlix") << "no round runs";
+    model.startround("1+60+5+STA+1+STARTER+");
+    model.gaveUp();
+    EXPECT_EQ(model.status(), "You gave up this round.");
+    model.gotword("3+STAMP+5+");
+    model.turntimeTimer();
+    EXPECT_EQ(model.status(), "You gave up this round.");
+    model.endround("1+0+0+0+0+3+5+1+1+5");
+    EXPECT_EQ(model.status(), "Posting Scores.. Please Wait.");
+    model.startround("2+60+5+BE+1+BEACH+");
+    EXPECT_EQ(model.status(), "Your Turn.");
+    // The round's time running out ends it too.
+    model.gaveUp();
+    while (model.turnRunning())
+        model.turntimeTimer();
+    EXPECT_EQ(model.status(), "Please Wait..");
 }
 
 TEST_F(GameRules, BadNumberStopsTheMessage) {

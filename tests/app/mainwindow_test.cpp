@@ -2,22 +2,29 @@
 #include "chatcontroller.h"
 #include "tabout.h"
 #include "tchat.h"
+#include "tchatfixture.h"
 #include "tdownload.h"
 #include "thelp.h"
 
 #include <QAbstractButton>
 #include <QAction>
+#include <QApplication>
 #include <QLabel>
 #include <QLayout>
 #include <QLineEdit>
 #include <QMenu>
+#include <QMenuBar>
 #include <QPushButton>
+#include <QSet>
 #include <QSignalSpy>
 #include <QTemporaryDir>
+#include <QTest>
 #include <QTextEdit>
 #include <QTimer>
 
 #include <gtest/gtest.h>
+
+#include <functional>
 
 namespace {
 
@@ -26,6 +33,16 @@ protected:
     QTemporaryDir dir;
     Tchat chat{dir.filePath("kestrunlobby.ini"), {QStringLiteral("Solo")}};
 };
+
+// The caption a menu shows: its text without the "&" that marks the mnemonic
+// ("&&" shows one "&").
+QString shown(const QString& text) {
+    QString caption = text;
+    caption.replace(QLatin1String("&&"), QStringLiteral("\x01"));
+    caption.remove(QLatin1Char('&'));
+    caption.replace(QLatin1Char('\x01'), QLatin1Char('&'));
+    return caption;
+}
 
 struct Item {
     const char* name;
@@ -100,6 +117,7 @@ TEST_F(MainWindowTest, MenusCarryTheirNamesCaptionsTagsAndStates) {
         {"ViewTally1", "View Tally", -1, false, true},
         {"SpyList1", "Spy List", -1, false, true},
         {"PrhaseList1", "Phrase List", -1, false, true},
+        {"ShowMissedWords1", "Show Missed Words", -1, true, true},
         {"Content1", "Content", -1, false, true},
         {"About1", "About", -1, false, true},
         {"RemoveFromGame1", "Remove From Game", -1, false, true},
@@ -112,7 +130,7 @@ TEST_F(MainWindowTest, MenusCarryTheirNamesCaptionsTagsAndStates) {
     for (const Item& item : items) {
         QAction* a = chat.findChild<QAction*>(QLatin1String(item.name));
         ASSERT_NE(a, nullptr) << item.name;
-        EXPECT_EQ(a->text(), QLatin1String(item.caption)) << item.name;
+        EXPECT_EQ(shown(a->text()), QLatin1String(item.caption)) << item.name;
         EXPECT_EQ(a->isChecked(), item.checked) << item.name;
         EXPECT_EQ(a->isEnabled(), item.enabled) << item.name;
         if (item.tag >= 0) {
@@ -124,10 +142,37 @@ TEST_F(MainWindowTest, MenusCarryTheirNamesCaptionsTagsAndStates) {
     EXPECT_EQ(chat.menuAction("Paste1")->shortcut(), QKeySequence("Ctrl+V"));
     EXPECT_EQ(chat.menuAction("Content1")->shortcut(), QKeySequence("F1"));
 
-    EXPECT_EQ(chat.menu("TurnSound1")->title(), "Turn Sound");
-    EXPECT_EQ(chat.menu("TextSize1")->title(), "Text Size");
-    EXPECT_EQ(chat.menu("BotSpeed1")->title(), "Time Between Rounds");
-    EXPECT_EQ(chat.menu("BotSpeed2")->title(), "Bot Speed");
+    EXPECT_EQ(shown(chat.menu("TurnSound1")->title()), "Turn Sound");
+    EXPECT_EQ(shown(chat.menu("TextSize1")->title()), "Text Size");
+    EXPECT_EQ(shown(chat.menu("BotSpeed1")->title()), "Time Between Rounds");
+    EXPECT_EQ(shown(chat.menu("BotSpeed2")->title()), "Bot Speed");
+    EXPECT_EQ(shown(chat.menu("File1")->title()), "File");
+    EXPECT_EQ(shown(chat.menu("Options1")->title()), "Options");
+    EXPECT_EQ(shown(chat.menu("View1")->title()), "View");
+    EXPECT_EQ(shown(chat.menu("Help1")->title()), "Help");
+}
+
+// Every menu of the bar and every item in them can be reached from the
+// keyboard: each has a mnemonic of its own within its menu.
+TEST_F(MainWindowTest, EveryMenuAndItemHasItsOwnMnemonic) {
+    std::function<void(const QList<QAction*>&, const QString&)> check =
+        [&](const QList<QAction*>& actions, const QString& where) {
+            QSet<QKeySequence> keys;
+            for (QAction* a : actions) {
+                if (a->isSeparator())
+                    continue;
+                const QKeySequence key = QKeySequence::mnemonic(a->text());
+                EXPECT_FALSE(key.isEmpty())
+                    << where.toStdString() << ": " << a->text().toStdString();
+                EXPECT_FALSE(keys.contains(key))
+                    << where.toStdString() << ": " << a->text().toStdString();
+                keys.insert(key);
+                if (a->menu())
+                    check(a->menu()->actions(), shown(a->text()));
+            }
+        };
+    check(chat.menuBar()->actions(), QStringLiteral("menu bar"));
+    EXPECT_EQ(QKeySequence::mnemonic(chat.menu("File1")->title()), QKeySequence("Alt+F"));
 }
 
 TEST_F(MainWindowTest, RadioItemsAreExclusive) {
@@ -217,4 +262,94 @@ TEST_F(MainWindowTest, HelpsAboutShowsTheAboutWindowAndTheDownloadWindowEndsTheP
     ASSERT_TRUE(windows.download->exitProgram);
     windows.download->exitProgram();
     EXPECT_EQ(closed.count(), 1);
+}
+
+namespace {
+
+constexpr quint16 kKeyboardPort = 19200;
+
+// The whole game from the keyboard, on a window that is the active one.
+class KeyboardTest : public TchatFixture {
+protected:
+    void SetUp() override {
+        startJoined(kKeyboardPort);
+        login(3);
+        deliver(msg("CMD_newplayerinfo+3+Tester"));
+        tick();
+        chat->activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(chat.get()));
+    }
+    QWidget* focused() const { return QApplication::focusWidget(); }
+    QLineEdit* entry() const { return chat->board()->mychat(); }
+    QWidget* wordBox() const { return chat->findChild<QWidget*>("edit_word"); }
+    void startRound() {
+        deliver(msg("CMD_startround+1+60+5+STA+3+STARTER+"));
+        tick();
+    }
+    void endRound() {
+        while (chat->model().turnRunning())
+            chat->model().turntimeTimer();
+    }
+};
+
+} // namespace
+
+TEST_F(KeyboardTest, ARoundStartPutsTheFocusInTheWordBox) {
+    entry()->setFocus();
+    ASSERT_TRUE(spinUntil([&] { return entry()->hasFocus(); }));
+    startRound();
+    EXPECT_EQ(focused(), wordBox());
+}
+
+TEST_F(KeyboardTest, AChatLineBeingTypedKeepsTheFocus) {
+    entry()->setFocus();
+    QTest::keyClicks(entry(), "hel");
+    startRound();
+    EXPECT_EQ(focused(), entry());
+    EXPECT_EQ(entry()->text(), "hel");
+}
+
+TEST_F(KeyboardTest, TabGoesBetweenTheWordBoxAndTheChatEntry) {
+    startRound();
+    ASSERT_EQ(focused(), wordBox());
+    QTest::keyClick(focused(), Qt::Key_Tab);
+    EXPECT_EQ(focused(), entry());
+    QTest::keyClick(focused(), Qt::Key_Tab);
+    EXPECT_EQ(focused(), wordBox());
+    QTest::keyClick(focused(), Qt::Key_Tab);
+    QTest::keyClick(focused(), Qt::Key_Backtab);
+    EXPECT_EQ(focused(), wordBox());
+
+    // Between rounds Tab goes on to the picture buttons, never into the
+    // read-only panes.
+    endRound();
+    entry()->setFocus();
+    QSet<QString> stops;
+    for (int i = 0; i < 30; ++i) {
+        QTest::keyClick(focused(), Qt::Key_Tab);
+        stops.insert(focused()->objectName());
+    }
+    EXPECT_FALSE(stops.contains("mainchat"));
+    EXPECT_FALSE(stops.contains("memo_wordlist"));
+    EXPECT_TRUE(stops.contains("b_phrase1"));
+    EXPECT_TRUE(stops.contains("b_phrase10"));
+    EXPECT_TRUE(stops.contains("mychat"));
+}
+
+TEST_F(KeyboardTest, CtrlGGivesUp) {
+    startRound();
+    QTest::keyClick(focused(), Qt::Key_G, Qt::ControlModifier);
+    ASSERT_TRUE(peer.expect(msg("CMD_giveup+3+")));
+    EXPECT_EQ(chat->board()->label_status()->text(), "You gave up this round.");
+}
+
+TEST_F(KeyboardTest, F10AndAltFOpenTheFileMenu) {
+    QMenu* file = chat->menu("File1");
+    QTest::keyClick(focused() ? focused() : chat.get(), Qt::Key_F10);
+    ASSERT_TRUE(spinUntil([&] { return file->isVisible(); }));
+    file->close();
+    ASSERT_TRUE(spinUntil([&] { return !file->isVisible(); }));
+    QTest::keyClick(focused() ? focused() : chat.get(), Qt::Key_F, Qt::AltModifier);
+    EXPECT_TRUE(spinUntil([&] { return file->isVisible(); }));
+    file->close();
 }
