@@ -1,4 +1,3 @@
-#include "appid.h"
 #include "apppaths.h"
 #include "commandline.h"
 #include "displaycheck.h"
@@ -7,6 +6,7 @@
 #include "tchat.h"
 #include "terminationwatch.h"
 #include "vorlixapplication.h"
+#include "appid.h"
 
 #include <QDir>
 #include <QIcon>
