@@ -39,8 +39,12 @@ BoardPanel::BoardPanel(GameModel& model, BoardHost& host, QWidget* parent)
             [this](const QString& text, int seat) { d->addtowordlist(text, seat); });
     connect(&model, &GameModel::wordsCleared, this, [this] { d->memo_wordlist->clear(); });
     connect(&model, &GameModel::wordEntryEmptied, this, [this] { d->edit_word->clear(); });
+    connect(&model, &GameModel::missedWordsAdded, this,
+            [this](const QStringList& words) { d->addMissedWords(words); });
     for (const GameModel::WordLine& line : model.words())
         d->addtowordlist(line.text, line.seat);
+    if (!model.missedWordsShown().isEmpty())
+        d->addMissedWords(model.missedWordsShown());
     d->draw();
 }
 

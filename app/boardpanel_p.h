@@ -79,6 +79,7 @@ struct BoardPanel::Impl {
     void drawSeats();
     void drawShown();
     void addtowordlist(const QString& text, int seat);
+    void addMissedWords(const QStringList& words);
     void showLastLine();
     void sendWord();
 };

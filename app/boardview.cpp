@@ -6,13 +6,16 @@
 
 #include <QLabel>
 #include <QScrollBar>
+#include <QTextBlockFormat>
 #include <QTextCursor>
 #include <QTextEdit>
+#include <QTextLength>
 
 namespace {
 
 const QColor kClockColour(0xE0, 0xE3, 0x9D);
 const QColor kClockRed(0xFF, 0x00, 0x00);
+const QColor kMissedColour(0x80, 0x80, 0x80);
 
 // A text the label may be too narrow for (a long name, a long word): cut with
 // "…" rather than mid-letter, the whole text as the tool tip and as the name
@@ -91,6 +94,32 @@ void BoardPanel::Impl::addtowordlist(const QString& text, int seat) {
     if (!memo_wordlist->document()->isEmpty())
         cursor.insertBlock();
     cursor.insertText(text, format);
+    showLastLine();
+}
+
+// Under a rule, in grey, so they are never taken for words somebody found:
+// "Nobody found:", then points and word of each.
+void BoardPanel::Impl::addMissedWords(const QStringList& words) {
+    QTextCursor cursor(memo_wordlist->document());
+    cursor.movePosition(QTextCursor::End);
+    QTextBlockFormat rule;
+    rule.setProperty(QTextFormat::BlockTrailingHorizontalRulerWidth,
+                     QTextLength(QTextLength::PercentageLength, 100));
+    QTextCharFormat grey;
+    grey.setForeground(kMissedColour);
+    grey.setFontWeight(QFont::Normal);
+    if (!memo_wordlist->document()->isEmpty())
+        cursor.insertBlock(rule, grey);
+    else
+        cursor.setBlockFormat(rule);
+    QTextCharFormat heading = grey;
+    heading.setFontItalic(true);
+    cursor.insertBlock(QTextBlockFormat(), heading);
+    cursor.insertText(QStringLiteral("Nobody found:"), heading);
+    for (const QString& word : words) {
+        cursor.insertBlock(QTextBlockFormat(), grey);
+        cursor.insertText(QStringLiteral("%1 : %2").arg(word.size()).arg(word), grey);
+    }
     showLastLine();
 }
 

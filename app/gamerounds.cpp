@@ -3,6 +3,7 @@
 
 #include "gamemodel.h"
 
+#include "missedwords.h"
 #include "protocol.h"
 #include "readers.h"
 
@@ -48,6 +49,8 @@ void GameModel::hideWordEntry() {
 
 void GameModel::clearWords() {
     m_words.clear();
+    m_found.clear();
+    m_missed.clear();
     emit wordsCleared();
 }
 
@@ -85,6 +88,8 @@ void GameModel::startround(const QByteArray& payload) {
     m_round = m.round;
     m_roundLength = lengthText(m.roundLength, false);
     m_prefix = wire::decode(m.prefix);
+    m_roundLengthValue = 0;
+    m_roundSeen = wire::tryToInt(QByteArrayView(m.roundLength), m_roundLengthValue);
     if (m_whoseturn == m_mynumber)
         showOwnTurn();
     else
@@ -107,6 +112,8 @@ void GameModel::loadstats(const QByteArray& payload) {
     m_lengthSetting = lengthText(m->lengthSetting, true);
     m_roundLength = lengthText(m->roundLength, false);
     m_prefix = wire::decode(m->prefix);
+    // Joined mid-round: what was found before is unknown.
+    m_roundSeen = false;
     for (const wire::GameState::Score& s : m->scores) {
         if (s.seat && isSeat(*s.seat))
             m_seats[*s.seat - 1].scoreText = wire::decode(s.score);
@@ -187,6 +194,7 @@ void GameModel::gotword(const QByteArray& payload) {
                             QStringLiteral(" : ") + seatName(m.number),
                         m.number};
     m_words.append(line);
+    m_found.append(word);
     emit wordAdded(line.text, line.seat);
     if (isSeat(m.number))
         m_seats[m.number - 1].lastWord = word;
@@ -240,6 +248,22 @@ void GameModel::endround(const QByteArray& payload) {
     m_scoresShown = true;
     markLeader();
     emit changed();
+    listMissedWords();
+}
+
+void GameModel::listMissedWords() {
+    if (!m_roundSeen || !m_dictionary || !m_showMissed)
+        return;
+    m_roundSeen = false; // once per round
+    std::vector<std::string> found;
+    for (const QString& word : std::as_const(m_found))
+        found.push_back(word.toLatin1().toStdString());
+    const std::vector<std::string> missed = missedWords(
+        *m_dictionary, m_prefix.toLatin1().toStdString(), m_roundLengthValue, found, kMissedWords);
+    for (const std::string& word : missed)
+        m_missed.append(QString::fromStdString(word));
+    if (!m_missed.isEmpty())
+        emit missedWordsAdded(m_missed);
 }
 
 void GameModel::markLeader() {

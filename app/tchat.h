@@ -21,6 +21,7 @@
 #include <QStringList>
 
 #include <functional>
+#include <memory>
 
 class BoardPanel;
 class QAction;
@@ -31,6 +32,7 @@ struct Preferences;
 class SoundPlayer;
 class TServer;
 class TSock;
+class TDictn;
 class Tabout;
 class Tdownload;
 class Tgamestart;
@@ -51,6 +53,9 @@ struct ProgramWindows {
     TServer* server = nullptr;
     Tspylist* spylist = nullptr;
     Ttallylist* tally = nullptr;
+    // The word list, shared by the hosted server and the main window (which
+    // lists the words nobody found from it).
+    std::shared_ptr<const TDictn> dictionary;
 };
 
 class Tchat : public QMainWindow, public BoardHost, public GameOutside, public ChatHost {

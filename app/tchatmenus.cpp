@@ -218,6 +218,7 @@ void Tchat::showPreferences(const Preferences& p) {
         a->setChecked(a->property("Tag").toInt() == p.textSize);
     check("ScrollChatOff1", p.scrollChatOff);
     check("ShowMissedWords1", p.showMissedWords);
+    m_model.setShowMissedWords(p.showMissedWords);
     if (m_chat)
         m_chat->scrollChatOffItem()->setChecked(p.scrollChatOff);
     QFont font = m_board->mainchat()->font();

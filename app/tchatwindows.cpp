@@ -45,6 +45,8 @@ void Tchat::attachWindows(const ProgramWindows& windows) {
     }
     if (Ttallylist* tally = m_windows.tally)
         tally->loadchecklist = [this] { loadchecklist(); };
+    if (m_windows.dictionary)
+        m_model.setDictionary(m_windows.dictionary);
     if (TServer* server = m_windows.server) {
         // The server asks for the host's choices at the moment it needs them.
         server->timeBetweenRounds = [this] { return int(m_settings->preferences().pause); };

@@ -6,6 +6,7 @@
 #include "boardrecorder.h"
 #include "gamemodel.h"
 #include "gamerecorder.h"
+#include "smalldictionary.h"
 
 #include <QAbstractButton>
 #include <QLabel>
@@ -254,6 +255,27 @@ TEST_F(BoardView, TheStarterWordStandsClearOfTheScorePanelsFrame) {
     EXPECT_LE(starter.bottom(), panel->height() - 1 - 3);
     EXPECT_GE(starter.left(), 3);
     EXPECT_LE(starter.right(), panel->width() - 1 - 3);
+}
+
+TEST_F(BoardView, TheWordsNobodyFoundFollowInGreyUnderARule) {
+    const SmallDictionary small({"STACK", "STAFF", "STAGE", "STAMP", "STAB", "SPOON"});
+    model.setDictionary(small.dictionary);
+    model.startround("1+60+5+STA+1+STARTER+");
+    model.gotword("1+STACK+5+");
+    model.endround("1+5+1+1+5");
+    auto* list = find<QTextEdit>("memo_wordlist");
+    EXPECT_EQ(list->toPlainText(),
+              "5 : STACK : Alice\n\nNobody found:\n5 : STAFF\n5 : STAGE\n5 : STAMP");
+    QTextDocument* doc = list->document();
+    EXPECT_TRUE(doc->findBlockByNumber(1).blockFormat().hasProperty(
+        QTextFormat::BlockTrailingHorizontalRulerWidth));
+    for (int n = 2; n < doc->blockCount(); ++n)
+        EXPECT_EQ(doc->findBlockByNumber(n).begin().fragment().charFormat().foreground().color(),
+                  QColor(0x80, 0x80, 0x80))
+            << n;
+    // A board made later draws them too.
+    BoardPanel later{model, host};
+    EXPECT_EQ(later.findChild<QTextEdit*>("memo_wordlist")->toPlainText(), list->toPlainText());
 }
 
 TEST_F(BoardView, StartGameAndGiveUpNeedALogin) {

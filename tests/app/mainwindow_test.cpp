@@ -1,14 +1,18 @@
 #include "boardpanel.h"
 #include "chatcontroller.h"
+#include "programwindows.h"
 #include "tabout.h"
 #include "tchat.h"
 #include "tchatfixture.h"
+#include "tdictn.h"
 #include "tdownload.h"
 #include "thelp.h"
+#include "tserver.h"
 
 #include <QAbstractButton>
 #include <QAction>
 #include <QApplication>
+#include <QDir>
 #include <QLabel>
 #include <QLayout>
 #include <QLineEdit>
@@ -218,6 +222,17 @@ TEST_F(MainWindowTest, EveryComposedNameResolves) {
     EXPECT_NE(chat.findChild<QMenu*>("popup_kick"), nullptr);
     EXPECT_NE(chat.findChild<QMenu*>("popup_sounds"), nullptr);
     EXPECT_EQ(chat.board()->mychat()->text(), "<Enter Chat Here>");
+}
+
+TEST_F(MainWindowTest, TheServerAndTheWindowShareOneDictionary) {
+    const ProgramWindows windows =
+        createProgramWindows(chat, dir.path(), dir.filePath(QStringLiteral("Vorlixtally.tld")));
+    ASSERT_TRUE(windows.dictionary);
+    EXPECT_TRUE(windows.dictionary->IsWord("STACK"));
+    EXPECT_EQ(windows.server->dictionary(), windows.dictionary);
+    EXPECT_EQ(chat.model().dictionary(), windows.dictionary);
+    EXPECT_EQ(QDir(dir.path()).entryList({QStringLiteral("English*")}).size(), 1)
+        << "one working file";
 }
 
 TEST_F(MainWindowTest, StartGameBeforeLoginSaysNotConnected) {

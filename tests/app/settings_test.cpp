@@ -238,6 +238,14 @@ TEST_F(SettingsMenus, OptionItemsChangeAndSave) {
     EXPECT_EQ(checkedOf({"N8", "N10", "N12", "N14"}), QStringList{"N14"});
     EXPECT_EQ(ini.readString("Vorlix", "Textsize", ""), "14");
 
+    // "Show Missed Words" (View menu) is on until turned off, and stored.
+    EXPECT_TRUE(chat.menuAction("ShowMissedWords1")->isChecked());
+    chat.menuAction("ShowMissedWords1")->trigger();
+    EXPECT_FALSE(prefs().showMissedWords);
+    EXPECT_FALSE(chat.model().showMissedWords());
+    EXPECT_FALSE(chat.menuAction("ShowMissedWords1")->isChecked());
+    EXPECT_EQ(ini.readString("Vorlix", "ShowMissedWords", ""), "false");
+
     // The two "Scroll Chat Off" items are one setting, never stored.
     chat.menuAction("ScrollChatOff1")->trigger();
     EXPECT_TRUE(prefs().scrollChatOff);
