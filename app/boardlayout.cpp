@@ -158,6 +158,17 @@ void BoardPanel::Impl::buildLayout() {
           QRect(566, 170, 207, 298));
     mainchat = named(new QTextEdit(q), QStringLiteral("mainchat"), QRect(572, 176, 195, 255));
     flatTextPane(mainchat, chatFont(8));
+    // "Scroll Chat Off" shows on the pane itself: new lines arrive out of view.
+    label_scrolloff = label(q, QStringLiteral("label_scrolloff"), QStringLiteral("Scroll Off"),
+                            QRect(690, 177, 58, 15), arial(7, true), Qt::white, Qt::AlignHCenter);
+    label_scrolloff->setAutoFillBackground(true);
+    {
+        QPalette mark = label_scrolloff->palette();
+        mark.setColor(QPalette::Window, kOrange);
+        label_scrolloff->setPalette(mark);
+    }
+    label_scrolloff->setToolTip(QStringLiteral("Scroll Chat Off: new lines do not move the view"));
+    label_scrolloff->hide();
     mychat = named(new QLineEdit(q), QStringLiteral("mychat"), QRect(575, 440, 189, 22));
     mychat->setFont(arial(10));
     mychat->setText(QStringLiteral("<Enter Chat Here>"));

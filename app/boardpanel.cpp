@@ -8,6 +8,7 @@
 
 #include <QApplication>
 #include <QKeyEvent>
+#include <QLabel>
 #include <QTextEdit>
 
 namespace board {
@@ -121,6 +122,10 @@ void BoardPanel::button_startClick() {
         d->host.showGameStart();
     else
         d->host.messageBox(QStringLiteral("You are not connected"));
+}
+
+void BoardPanel::setScrollChatOffMark(bool on) {
+    d->label_scrolloff->setVisible(on);
 }
 
 void BoardPanel::giveUpKey() {

@@ -30,6 +30,8 @@ public:
     // The host's START GAME (also File > Start Game) and the I GIVE UP button.
     void button_startClick();
     void button_igiveupClick();
+    // The mark on the chat pane while "Scroll Chat Off" keeps its view still.
+    void setScrollChatOffMark(bool on);
     // Ctrl+G: I GIVE UP, while the button is on show.
     void giveUpKey();
     // The keyboard focus into the word entry or the chat entry.

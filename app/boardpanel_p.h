@@ -49,6 +49,7 @@ struct BoardPanel::Impl {
     QLabel* label_word2 = nullptr;
     QLabel* label_timer = nullptr;
     QLabel* label_starter = nullptr;
+    QLabel* label_scrolloff = nullptr;
     boardart::PictureWidget* image_timer = nullptr;
     boardart::PictureWidget* image_word = nullptr;
     boardart::PictureWidget* image_full = nullptr;

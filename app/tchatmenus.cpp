@@ -221,6 +221,7 @@ void Tchat::showPreferences(const Preferences& p) {
     m_model.setShowMissedWords(p.showMissedWords);
     if (m_chat)
         m_chat->scrollChatOffItem()->setChecked(p.scrollChatOff);
+    m_board->setScrollChatOffMark(p.scrollChatOff);
     QFont font = m_board->mainchat()->font();
     font.setPointSize(p.chatFontSize());
     m_board->mainchat()->setFont(font);

@@ -14,6 +14,8 @@
 #include <QPushButton>
 #include <QScrollBar>
 #include <QTest>
+#include <QTextBlock>
+#include <QTextFragment>
 
 namespace {
 
@@ -212,9 +214,15 @@ TEST_F(ChatTest, ScrollChatOffKeepsTheView) {
 
     QAction* off1 = chat->menuAction("ScrollChatOff1");
     QAction* off2 = chat->chat()->chatPopup()->findChild<QAction*>("ScrollChatOff2");
+    QWidget* mark = chat->findChild<QWidget*>("label_scrolloff");
+    ASSERT_NE(mark, nullptr);
+    EXPECT_TRUE(mark->isHidden());
     EXPECT_EQ(off1->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_S));
     off2->trigger();
     EXPECT_TRUE(off1->isChecked());
+    // The pane carries a mark while its view stays still.
+    EXPECT_FALSE(mark->isHidden());
+    EXPECT_TRUE(pane()->geometry().contains(mark->geometry()));
     bar->setValue(10);
     for (int i = 0; i < 20; ++i)
         chat->addlinetochat(QStringLiteral("more %1").arg(i), 0);
@@ -222,6 +230,7 @@ TEST_F(ChatTest, ScrollChatOffKeepsTheView) {
 
     off1->trigger();
     EXPECT_FALSE(off2->isChecked());
+    EXPECT_TRUE(mark->isHidden());
     chat->addlinetochat(QStringLiteral("follow"), 0);
     EXPECT_EQ(bar->value(), bar->maximum());
 }
@@ -325,6 +334,27 @@ TEST_F(ChatTest, WebAddressesInThePaneOpenOnALeftPress) {
     EXPECT_NE(viewport->cursor().shape(), Qt::PointingHandCursor);
     QTest::mouseClick(viewport, Qt::LeftButton, {}, offLink);
     EXPECT_EQ(opened.size(), 1);
+}
+
+TEST_F(ChatTest, AddressesInThePaneLookLikeLinks) {
+    chat->addlinetochat(QStringLiteral("Bob chats: see www.example.com/a, or HTTP://x.org."),
+                        0x0000FF);
+    const QTextBlock line = pane()->document()->lastBlock().previous();
+    ASSERT_EQ(line.text(), "Bob chats: see www.example.com/a, or HTTP://x.org.");
+    QStringList linked;
+    for (auto it = line.begin(); !it.atEnd(); ++it) {
+        const QTextFragment f = it.fragment();
+        if (f.charFormat().fontUnderline()) {
+            linked << f.text();
+            EXPECT_EQ(f.charFormat().foreground().color(), pane()->palette().color(QPalette::Link));
+            EXPECT_EQ(f.charFormat().anchorHref(), f.text());
+        } else {
+            EXPECT_EQ(f.charFormat().foreground().color(), QColor(Qt::red))
+                << f.text().toStdString();
+        }
+    }
+    EXPECT_EQ(linked, (QStringList{"www.example.com/a", "HTTP://x.org"}));
+    EXPECT_EQ(line.begin().fragment().charFormat().fontWeight(), QFont::Bold);
 }
 
 TEST_F(ChatTest, LocalFileAddressesFromThePaneAreNotOpened) {
