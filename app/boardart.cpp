@@ -280,6 +280,7 @@ void paintButton(QPainter& p, ButtonFace face, const QRectF& r, bool hot, bool d
 PictureWidget::PictureWidget(Picture picture, QWidget* parent)
     : QWidget(parent), m_picture(picture) {
     setAttribute(Qt::WA_TranslucentBackground);
+    setAccessibleName(pictureName(picture));
 }
 
 void PictureWidget::paintEvent(QPaintEvent*) {
@@ -289,10 +290,14 @@ void PictureWidget::paintEvent(QPaintEvent*) {
     paintPicture(p, m_picture, QRectF(rect()));
 }
 
-ErrorPicture::ErrorPicture(QWidget* parent) : QWidget(parent) {}
+ErrorPicture::ErrorPicture(QWidget* parent) : QWidget(parent) {
+    setPicture(-1);
+}
 
 void ErrorPicture::setPicture(int index) {
     m_index = (index >= 0 && index < kErrorCount) ? index : -1;
+    setAccessibleName(m_index < 0 ? QStringLiteral("No word rejected")
+                                  : QStringLiteral("Word rejected: ") + errorCaption(m_index));
     update();
 }
 
@@ -305,6 +310,7 @@ void ErrorPicture::paintEvent(QPaintEvent*) {
 
 PictureButton::PictureButton(ButtonFace face, QWidget* parent)
     : QAbstractButton(parent), m_face(face) {
+    setAccessibleName(buttonName(face));
     setCursor(Qt::PointingHandCursor);
     // Reached with Tab and pressed with Space (QAbstractButton) or Enter.
     setFocusPolicy(Qt::StrongFocus);

@@ -31,6 +31,10 @@ enum class ButtonFace { StartGame, GiveUp, Phrase, Chatter, LinkLogo };
 constexpr int kErrorCount = 4;
 constexpr int kErrorWidth = 195;
 constexpr int kErrorHeight = 21;
+// What a screen reader calls a picture or a picture button.
+QString pictureName(Picture picture);
+QString buttonName(ButtonFace face);
+
 // Caption of rejection picture `index` ("Invalid Word", ...), empty if out of range.
 QString errorCaption(int index);
 // Rejection picture `index` rendered at the given device pixel ratio.

@@ -176,6 +176,7 @@ void BoardPanel::Impl::buildLayout() {
 
     buildScorePanel();
     orderTabStops();
+    nameForScreenReaders();
 }
 
 // Tab: word box, chat entry, then the picture buttons; Shift+Tab the other way.

@@ -72,6 +72,8 @@ struct BoardPanel::Impl {
     void buildSeatRows();
     void buildScorePanel();
     void orderTabStops();
+    void nameForScreenReaders();
+    static void showText(QLabel* label, const QString& text);
 
     // Draws everything the model holds but the words guessed.
     void draw();

@@ -41,10 +41,10 @@ void BoardPanel::Impl::drawSettings() {
     label_round->setText(QStringLiteral("%1 of %2").arg(model.round()).arg(model.rounds()));
     label_timeperturn->setText(QStringLiteral("%1 secs").arg(model.secondsPerTurn()));
     label_numletters->setText(model.lengthSetting());
-    label_word1->setText(model.roundLength());
-    label_word2->setText(model.prefix());
+    showText(label_word1, model.roundLength());
+    showText(label_word2, model.prefix());
     const std::optional<QString> starter = model.starterWord();
-    label_starter->setText(starter ? QStringLiteral("Starter Word: ") + *starter : QString());
+    showText(label_starter, starter ? QStringLiteral("Starter Word: ") + *starter : QString());
     label_status->setText(model.status());
 }
 

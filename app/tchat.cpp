@@ -69,6 +69,7 @@ Tchat::Tchat(QString settingsFile, QStringList parameters, QWidget* parent)
     m_chat = new ChatController(*this, this);
     buildPopups();
     buildKeys();
+    nameMenus();
     connect(m_settings, &SettingsController::changed, this, &Tchat::showPreferences);
     showPreferences(m_settings->preferences());
     FormCreate();
@@ -92,6 +93,7 @@ Tchat::~Tchat() {
 void Tchat::buildCentralBoard() {
     auto* client = new QWidget(this);
     client->setObjectName(QStringLiteral("client"));
+    client->setAccessibleName(QStringLiteral("Vorlix game"));
     client->setAutoFillBackground(true);
     QPalette pal = client->palette();
     pal.setColor(QPalette::Window, QColor(0xFF, 0xFF, 0xD3));

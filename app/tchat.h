@@ -180,6 +180,7 @@ private:
     void showPreferences(const Preferences& prefs);
     void buildPopups();
     void buildKeys();
+    void nameMenus();
     void sendRaw(const QByteArray& message);
     void dispatchMessage(const QByteArray& command, const QByteArray& payload);
     void reportConnectionError(const QString& msg);

@@ -94,6 +94,25 @@ void Tchat::buildMenus() {
             [this] { showWindow(WindowKind::About); });
 }
 
+// A screen reader names a menu by its title (without the mnemonic's "&"); the
+// pop-ups have none and get a name of their own.
+void Tchat::nameMenus() {
+    menuBar()->setAccessibleName(QStringLiteral("Menu bar"));
+    const std::pair<const char*, const char*> popups[] = {
+        {"popup_kick", "Player menu"},
+        {"popup_sounds", "Chatter sounds"},
+        {"popup_chat", "Chat pane menu"},
+        {"popup_mychat", "Chat entry menu"},
+    };
+    for (QMenu* m : findChildren<QMenu*>()) {
+        QString name = m->menuAction()->iconText();
+        for (const auto& [object, popupName] : popups)
+            if (m->objectName() == QLatin1String(object))
+                name = QLatin1String(popupName);
+        m->setAccessibleName(name);
+    }
+}
+
 // Keys that belong to no menu item: F10 opens the menu bar's first menu, and
 // Ctrl+G is I GIVE UP.
 void Tchat::buildKeys() {

@@ -10,6 +10,7 @@
 #include "tserver.h"
 
 #include <QAbstractButton>
+#include <QAccessible>
 #include <QAction>
 #include <QApplication>
 #include <QDir>
@@ -233,6 +234,62 @@ TEST_F(MainWindowTest, TheServerAndTheWindowShareOneDictionary) {
     EXPECT_EQ(chat.model().dictionary(), windows.dictionary);
     EXPECT_EQ(QDir(dir.path()).entryList({QStringLiteral("English*")}).size(), 1)
         << "one working file";
+}
+
+// Walks the main window's accessibility tree as a screen reader does and
+// answers every control that has no name (and every label without a
+// description). Separators, and Qt's own scroll area parts (named "qt_...")
+// around a pane that is named, carry none.
+int findUnnamed(QAccessibleInterface* iface, QStringList& unnamed) {
+    int visited = 0;
+    for (int i = 0; i < iface->childCount(); ++i) {
+        QAccessibleInterface* child = iface->child(i);
+        if (!child)
+            continue;
+        ++visited;
+        QObject* object = child->object();
+        const QString what = QStringLiteral("%1 %2").arg(
+            object ? QString::fromLatin1(object->metaObject()->className()) : QStringLiteral("?"),
+            object ? object->objectName() : QString());
+        const bool qtPart = object && object->objectName().startsWith(QLatin1String("qt_"));
+        if (child->role() != QAccessible::Separator && !qtPart &&
+            child->text(QAccessible::Name).trimmed().isEmpty())
+            unnamed << what;
+        if (child->role() == QAccessible::StaticText &&
+            child->text(QAccessible::Description).isEmpty())
+            unnamed << what + QStringLiteral(" (no description)");
+        visited += findUnnamed(child, unnamed);
+    }
+    return visited;
+}
+
+TEST_F(MainWindowTest, EveryControlHasAnAccessibleName) {
+    chat.show();
+    QAccessibleInterface* window = QAccessible::queryAccessibleInterface(&chat);
+    ASSERT_NE(window, nullptr);
+    QStringList unnamed;
+    // The menus and their items, the board's controls, labels and pictures.
+    EXPECT_GT(findUnnamed(window, unnamed), 150);
+    EXPECT_TRUE(unnamed.isEmpty()) << unnamed.join(QLatin1Char('\n')).toStdString();
+
+    // In a game, every label reads what it shows, the whole of a long name.
+    chat.model().setOwnNumber(1);
+    chat.model().newplayerinfo("4+Maximilian Kowalski-Brandt");
+    chat.model().startround("1+60+5+STA+1+STARTER+");
+    chat.model().notvalid("1+2+");
+    unnamed.clear();
+    findUnnamed(window, unnamed);
+    EXPECT_TRUE(unnamed.isEmpty()) << unnamed.join(QLatin1Char('\n')).toStdString();
+    QAccessibleInterface* seat4 =
+        QAccessible::queryAccessibleInterface(chat.board()->playerNameLabel(4));
+    EXPECT_EQ(seat4->text(QAccessible::Name), "Maximilian Kowalski-Brandt");
+    EXPECT_EQ(seat4->text(QAccessible::Description), "Seat 4 name");
+    QAccessibleInterface* prefix =
+        QAccessible::queryAccessibleInterface(chat.findChild<QLabel*>("label_word2"));
+    EXPECT_EQ(prefix->text(QAccessible::Name), "STA");
+    QAccessibleInterface* error =
+        QAccessible::queryAccessibleInterface(chat.findChild<QWidget*>("image_error"));
+    EXPECT_EQ(error->text(QAccessible::Name), "Word rejected: Already Guessed");
 }
 
 TEST_F(MainWindowTest, StartGameBeforeLoginSaysNotConnected) {
