@@ -102,9 +102,14 @@ void BoardPanel::Impl::addtowordlist(const QString& text, int seat) {
 void BoardPanel::Impl::addMissedWords(const QStringList& words) {
     QTextCursor cursor(memo_wordlist->document());
     cursor.movePosition(QTextCursor::End);
+    // Lines do not wrap, so the document has no width to take a share of: the
+    // rule is as wide as the pane shows.
+    const qreal across = memo_wordlist->width() -
+                         memo_wordlist->verticalScrollBar()->sizeHint().width() -
+                         2 * memo_wordlist->document()->documentMargin();
     QTextBlockFormat rule;
     rule.setProperty(QTextFormat::BlockTrailingHorizontalRulerWidth,
-                     QTextLength(QTextLength::PercentageLength, 100));
+                     QTextLength(QTextLength::FixedLength, across));
     QTextCharFormat grey;
     grey.setForeground(kMissedColour);
     grey.setFontWeight(QFont::Normal);
