@@ -312,8 +312,9 @@ PictureButton::PictureButton(ButtonFace face, QWidget* parent)
     : QAbstractButton(parent), m_face(face) {
     setAccessibleName(buttonName(face));
     setCursor(Qt::PointingHandCursor);
-    // Reached with Tab and pressed with Space (QAbstractButton) or Enter.
-    setFocusPolicy(Qt::StrongFocus);
+    // Reached with Tab and pressed with Space (QAbstractButton) or Enter; a
+    // click leaves the focus where it was, in the word box or the chat entry.
+    setFocusPolicy(Qt::TabFocus);
 }
 
 void PictureButton::paintEvent(QPaintEvent*) {

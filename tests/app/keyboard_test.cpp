@@ -2,7 +2,9 @@
 // the menus' keys.
 
 #include "boardpanel.h"
+
 #include "tchatfixture.h"
+#include <QAbstractButton>
 
 #include <QApplication>
 #include <QLabel>
@@ -99,4 +101,11 @@ TEST_F(KeyboardTest, F10AndAltFOpenTheFileMenu) {
     QTest::keyClick(focused() ? focused() : chat.get(), Qt::Key_F, Qt::AltModifier);
     EXPECT_TRUE(spinUntil([&] { return file->isVisible(); }));
     file->close();
+}
+
+TEST_F(KeyboardTest, AClickOnAPictureButtonLeavesTheFocusInTheWordBox) {
+    startRound();
+    ASSERT_EQ(focused(), wordBox());
+    QTest::mouseClick(chat->board()->phraseButton(1), Qt::LeftButton);
+    EXPECT_EQ(focused(), wordBox());
 }
