@@ -61,9 +61,8 @@ Tchat::Tchat(QString settingsFile, QStringList parameters, QWidget* parent)
     buildMenus();
     buildCentralBoard();
     // Until the player's own arrival reads the file, the window stands where
-    // its definition puts it.
-    // The layout sets the window's least size first, so the first bounds are
-    // those it can really take.
+    // its definition puts it. The layout sets the window's least size first,
+    // so the first bounds are those it can really take.
     layout()->activate();
     m_settings->placeAtStart();
     m_chat = new ChatController(*this, this);
