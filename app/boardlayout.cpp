@@ -167,7 +167,7 @@ void BoardPanel::Impl::buildLayout() {
         mark.setColor(QPalette::Window, kOrange);
         label_scrolloff->setPalette(mark);
     }
-    label_scrolloff->setToolTip(QStringLiteral("Scroll Chat Off: new lines do not move the view"));
+    label_scrolloff->setAttribute(Qt::WA_TransparentForMouseEvents); // the pane's own
     label_scrolloff->hide();
     mychat = named(new QLineEdit(q), QStringLiteral("mychat"), QRect(575, 440, 189, 22));
     mychat->setFont(arial(10));
