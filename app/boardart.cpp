@@ -1,6 +1,7 @@
 #include "boardart.h"
 
 #include <QEnterEvent>
+#include <QKeyEvent>
 #include <QPainter>
 #include <QPainterPath>
 
@@ -279,6 +280,7 @@ void paintButton(QPainter& p, ButtonFace face, const QRectF& r, bool hot, bool d
 PictureWidget::PictureWidget(Picture picture, QWidget* parent)
     : QWidget(parent), m_picture(picture) {
     setAttribute(Qt::WA_TranslucentBackground);
+    setAccessibleName(pictureName(picture));
 }
 
 void PictureWidget::paintEvent(QPaintEvent*) {
@@ -288,10 +290,14 @@ void PictureWidget::paintEvent(QPaintEvent*) {
     paintPicture(p, m_picture, QRectF(rect()));
 }
 
-ErrorPicture::ErrorPicture(QWidget* parent) : QWidget(parent) {}
+ErrorPicture::ErrorPicture(QWidget* parent) : QWidget(parent) {
+    setPicture(-1);
+}
 
 void ErrorPicture::setPicture(int index) {
     m_index = (index >= 0 && index < kErrorCount) ? index : -1;
+    setAccessibleName(m_index < 0 ? QStringLiteral("No word rejected")
+                                  : QStringLiteral("Word rejected: ") + errorCaption(m_index));
     update();
 }
 
@@ -304,15 +310,32 @@ void ErrorPicture::paintEvent(QPaintEvent*) {
 
 PictureButton::PictureButton(ButtonFace face, QWidget* parent)
     : QAbstractButton(parent), m_face(face) {
+    setAccessibleName(buttonName(face));
     setCursor(Qt::PointingHandCursor);
-    setFocusPolicy(Qt::NoFocus);
+    // Reached with Tab and pressed with Space (QAbstractButton) or Enter; a
+    // click leaves the focus where it was, in the word box or the chat entry.
+    setFocusPolicy(Qt::TabFocus);
 }
 
 void PictureButton::paintEvent(QPaintEvent*) {
     QPainter p(this);
     p.setRenderHint(QPainter::Antialiasing);
     p.setRenderHint(QPainter::TextAntialiasing);
-    paintButton(p, m_face, QRectF(rect()), m_hot, isDown());
+    paintButton(p, m_face, QRectF(rect()), m_hot || hasFocus(), isDown());
+    if (hasFocus()) {
+        p.setPen(QPen(palette().color(QPalette::Highlight), 1, Qt::DotLine));
+        p.setBrush(Qt::NoBrush);
+        p.drawRect(QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5));
+    }
+}
+
+void PictureButton::keyPressEvent(QKeyEvent* e) {
+    if (e->key() == Qt::Key_Return || e->key() == Qt::Key_Enter) {
+        e->accept();
+        click();
+        return;
+    }
+    QAbstractButton::keyPressEvent(e);
 }
 
 void PictureButton::enterEvent(QEnterEvent* e) {

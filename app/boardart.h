@@ -31,6 +31,10 @@ enum class ButtonFace { StartGame, GiveUp, Phrase, Chatter, LinkLogo };
 constexpr int kErrorCount = 4;
 constexpr int kErrorWidth = 195;
 constexpr int kErrorHeight = 21;
+// What a screen reader calls a picture or a picture button.
+QString pictureName(Picture picture);
+QString buttonName(ButtonFace face);
+
 // Caption of rejection picture `index` ("Invalid Word", ...), empty if out of range.
 QString errorCaption(int index);
 // Rejection picture `index` rendered at the given device pixel ratio.
@@ -70,7 +74,8 @@ private:
     int m_index = -1;
 };
 
-// A picture button whose colours change while the mouse is over it.
+// A picture button whose colours change while the mouse is over it or it has
+// the keyboard focus; Space and Enter press it.
 class PictureButton : public QAbstractButton {
     Q_OBJECT
 public:
@@ -78,6 +83,7 @@ public:
 
 protected:
     void paintEvent(QPaintEvent*) override;
+    void keyPressEvent(QKeyEvent*) override;
     void enterEvent(QEnterEvent*) override;
     void leaveEvent(QEvent*) override;
 

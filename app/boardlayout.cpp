@@ -74,6 +74,8 @@ template <class W> W* named(W* w, const QString& name, QRect geometry) {
 
 void flatTextPane(QTextEdit* pane, const QFont& font) {
     pane->setReadOnly(true);
+    // Read by clicking (and selected to copy), never a stop of the Tab key.
+    pane->setFocusPolicy(Qt::ClickFocus);
     pane->setFrameStyle(QFrame::NoFrame);
     pane->setFont(font);
     pane->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
@@ -105,6 +107,8 @@ void BoardPanel::Impl::buildLayout() {
         named(new QTextEdit(q), QStringLiteral("memo_wordlist"), QRect(14, 48, 209, 410));
     flatTextPane(memo_wordlist, arial(10));
     memo_wordlist->setLineWrapMode(QTextEdit::NoWrap);
+    // Lines do not wrap: a line wider than the pane can be scrolled to.
+    memo_wordlist->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
 
     // Centre column: requirements, clock, status and the word entry.
     named(new PictureWidget(Picture::Requirements, q), QStringLiteral("image_requirements"),
@@ -154,12 +158,35 @@ void BoardPanel::Impl::buildLayout() {
           QRect(566, 170, 207, 298));
     mainchat = named(new QTextEdit(q), QStringLiteral("mainchat"), QRect(572, 176, 195, 255));
     flatTextPane(mainchat, chatFont(8));
+    // "Scroll Chat Off" shows on the pane itself: new lines arrive out of view.
+    label_scrolloff = label(q, QStringLiteral("label_scrolloff"), QStringLiteral("Scroll Off"),
+                            QRect(690, 177, 58, 15), arial(7, true), Qt::white, Qt::AlignHCenter);
+    label_scrolloff->setAutoFillBackground(true);
+    {
+        QPalette mark = label_scrolloff->palette();
+        mark.setColor(QPalette::Window, kOrange);
+        label_scrolloff->setPalette(mark);
+    }
+    label_scrolloff->setAttribute(Qt::WA_TransparentForMouseEvents); // the pane's own
+    label_scrolloff->hide();
     mychat = named(new QLineEdit(q), QStringLiteral("mychat"), QRect(575, 440, 189, 22));
     mychat->setFont(arial(10));
     mychat->setText(QStringLiteral("<Enter Chat Here>"));
     mychat->setFrame(false);
 
     buildScorePanel();
+    orderTabStops();
+    nameForScreenReaders();
+}
+
+// Tab: word box, chat entry, then the picture buttons; Shift+Tab the other way.
+void BoardPanel::Impl::orderTabStops() {
+    QList<QWidget*> order = {button_igiveup, edit_word, mychat};
+    for (PictureButton* b : phrase)
+        order << b;
+    order << Image4 << button_start;
+    for (qsizetype i = 1; i < order.size(); ++i)
+        QWidget::setTabOrder(order[i - 1], order[i]);
 }
 
 void BoardPanel::Impl::buildSettingsColumn() {
@@ -251,8 +278,9 @@ void BoardPanel::Impl::buildScorePanel() {
                                  QStringLiteral("image_winner%1").arg(seat), QRect(6, 92, 140, 38));
         winnerPicture[i]->hide();
     }
+    // Between the last cards (ending at 440) and the panel's frame line.
     label_starter = label(panel_scores, QStringLiteral("label_starter"), QString(),
-                          QRect(1, 442, 321, 16), arial(10, true), kOrange, Qt::AlignHCenter);
+                          QRect(4, 440, 315, 15), arial(10, true), kOrange, Qt::AlignHCenter);
     panel_scores->hide();
     panel_scores->raise();
 }

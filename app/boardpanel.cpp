@@ -6,7 +6,9 @@
 #include "messages.h"
 #include "protocol.h"
 
+#include <QApplication>
 #include <QKeyEvent>
+#include <QLabel>
 #include <QTextEdit>
 
 namespace board {
@@ -38,8 +40,12 @@ BoardPanel::BoardPanel(GameModel& model, BoardHost& host, QWidget* parent)
             [this](const QString& text, int seat) { d->addtowordlist(text, seat); });
     connect(&model, &GameModel::wordsCleared, this, [this] { d->memo_wordlist->clear(); });
     connect(&model, &GameModel::wordEntryEmptied, this, [this] { d->edit_word->clear(); });
+    connect(&model, &GameModel::missedWordsAdded, this,
+            [this](const QStringList& words) { d->addMissedWords(words); });
     for (const GameModel::WordLine& line : model.words())
         d->addtowordlist(line.text, line.seat);
+    if (!model.missedWordsShown().isEmpty())
+        d->addMissedWords(model.missedWordsShown());
     d->draw();
 }
 
@@ -108,6 +114,7 @@ void BoardPanel::button_igiveupClick() {
     if (!d->model.loggedin())
         return;
     d->host.sendMessage(wire::giveup(d->model.mynumber()));
+    d->model.gaveUp();
 }
 
 void BoardPanel::button_startClick() {
@@ -115,6 +122,25 @@ void BoardPanel::button_startClick() {
         d->host.showGameStart();
     else
         d->host.messageBox(QStringLiteral("You are not connected"));
+}
+
+void BoardPanel::setScrollChatOffMark(bool on) {
+    d->label_scrolloff->setVisible(on);
+}
+
+void BoardPanel::giveUpKey() {
+    if (d->model.wordEntryShown())
+        d->button_igiveup->click();
+}
+
+bool BoardPanel::focusNextPrevChild(bool next) {
+    QWidget* from = QApplication::focusWidget();
+    if (next && !d->edit_word->isHidden() && (from == d->edit_word || from == d->mychat)) {
+        QWidget* to = from == d->edit_word ? static_cast<QWidget*>(d->mychat) : d->edit_word;
+        to->setFocus(Qt::TabFocusReason);
+        return true;
+    }
+    return QWidget::focusNextPrevChild(next);
 }
 
 void BoardPanel::focusWordEntry() {

@@ -30,6 +30,10 @@ public:
     // The host's START GAME (also File > Start Game) and the I GIVE UP button.
     void button_startClick();
     void button_igiveupClick();
+    // The mark on the chat pane while "Scroll Chat Off" keeps its view still.
+    void setScrollChatOffMark(bool on);
+    // Ctrl+G: I GIVE UP, while the button is on show.
+    void giveUpKey();
     // The keyboard focus into the word entry or the chat entry.
     void focusWordEntry();
     void focusChatEntry();
@@ -50,6 +54,10 @@ public:
     static QColor seatColour(int seat);
     // Picture `index` of imagelist_error (reason codes 0..3), 195 x 21.
     static QPixmap errorPicture(int index);
+
+protected:
+    // While a round runs Tab goes between the word box and the chat entry only.
+    bool focusNextPrevChild(bool next) override;
 
 private:
     struct Impl;

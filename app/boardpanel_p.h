@@ -49,6 +49,7 @@ struct BoardPanel::Impl {
     QLabel* label_word2 = nullptr;
     QLabel* label_timer = nullptr;
     QLabel* label_starter = nullptr;
+    QLabel* label_scrolloff = nullptr;
     boardart::PictureWidget* image_timer = nullptr;
     boardart::PictureWidget* image_word = nullptr;
     boardart::PictureWidget* image_full = nullptr;
@@ -70,6 +71,9 @@ struct BoardPanel::Impl {
     void buildSettingsColumn();
     void buildSeatRows();
     void buildScorePanel();
+    void orderTabStops();
+    void nameForScreenReaders();
+    static void showText(QLabel* label, const QString& text);
 
     // Draws everything the model holds but the words guessed.
     void draw();
@@ -78,5 +82,7 @@ struct BoardPanel::Impl {
     void drawSeats();
     void drawShown();
     void addtowordlist(const QString& text, int seat);
+    void addMissedWords(const QStringList& words);
+    void showLastLine();
     void sendWord();
 };

@@ -5,13 +5,28 @@
 #include "gamemodel.h"
 
 #include <QLabel>
+#include <QScrollBar>
+#include <QTextBlockFormat>
 #include <QTextCursor>
 #include <QTextEdit>
+#include <QTextLength>
 
 namespace {
 
 const QColor kClockColour(0xE0, 0xE3, 0x9D);
 const QColor kClockRed(0xFF, 0x00, 0x00);
+const QColor kMissedColour(0x80, 0x80, 0x80);
+
+// A text the label may be too narrow for (a long name, a long word): cut with
+// "…" rather than mid-letter, the whole text as the tool tip and as the name
+// a screen reader gives. `tip` is the tool tip while the text fits.
+void showFitted(QLabel* label, const QString& text, const QString& tip = QString()) {
+    const int room = label->contentsRect().width();
+    const QString shown = label->fontMetrics().elidedText(text, Qt::ElideRight, room);
+    label->setText(shown);
+    label->setToolTip(shown == text ? tip : text);
+    label->setAccessibleName(text.isEmpty() ? label->accessibleDescription() : text);
+}
 
 } // namespace
 
@@ -26,10 +41,10 @@ void BoardPanel::Impl::drawSettings() {
     label_round->setText(QStringLiteral("%1 of %2").arg(model.round()).arg(model.rounds()));
     label_timeperturn->setText(QStringLiteral("%1 secs").arg(model.secondsPerTurn()));
     label_numletters->setText(model.lengthSetting());
-    label_word1->setText(model.roundLength());
-    label_word2->setText(model.prefix());
+    showText(label_word1, model.roundLength());
+    showText(label_word2, model.prefix());
     const std::optional<QString> starter = model.starterWord();
-    label_starter->setText(starter ? QStringLiteral("Starter Word: ") + *starter : QString());
+    showText(label_starter, starter ? QStringLiteral("Starter Word: ") + *starter : QString());
     label_status->setText(model.status());
 }
 
@@ -44,11 +59,11 @@ void BoardPanel::Impl::drawClock() {
 void BoardPanel::Impl::drawSeats() {
     for (int i = 0; i < GameModel::kSeats; ++i) {
         const GameModel::Seat& s = model.seat(i + 1);
-        playername[i]->setText(s.name);
-        playername[i]->setToolTip(s.hint);
-        last[i]->setText(s.lastWord);
+        showFitted(playername[i], s.name, s.hint);
+        showFitted(last[i], s.lastWord);
         score[i]->setText(s.scoreText);
-        for (int field = 0; field < 5; ++field)
+        showFitted(panelField[i][0], s.panel[0]);
+        for (int field = 1; field < 5; ++field)
             panelField[i][field]->setText(s.panel[field]);
         winnerPicture[i]->setVisible(s.winner);
     }
@@ -79,6 +94,44 @@ void BoardPanel::Impl::addtowordlist(const QString& text, int seat) {
     if (!memo_wordlist->document()->isEmpty())
         cursor.insertBlock();
     cursor.insertText(text, format);
-    memo_wordlist->setTextCursor(cursor);
-    memo_wordlist->ensureCursorVisible();
+    showLastLine();
+}
+
+// Under a rule, in grey, so they are never taken for words somebody found:
+// "Nobody found:", then points and word of each.
+void BoardPanel::Impl::addMissedWords(const QStringList& words) {
+    QTextCursor cursor(memo_wordlist->document());
+    cursor.movePosition(QTextCursor::End);
+    // Lines do not wrap, so the document has no width to take a share of: the
+    // rule is as wide as the pane shows.
+    const qreal across = memo_wordlist->width() -
+                         memo_wordlist->verticalScrollBar()->sizeHint().width() -
+                         2 * memo_wordlist->document()->documentMargin();
+    QTextBlockFormat rule;
+    rule.setProperty(QTextFormat::BlockTrailingHorizontalRulerWidth,
+                     QTextLength(QTextLength::FixedLength, across));
+    QTextCharFormat grey;
+    grey.setForeground(kMissedColour);
+    grey.setFontWeight(QFont::Normal);
+    if (!memo_wordlist->document()->isEmpty())
+        cursor.insertBlock(rule, grey);
+    else
+        cursor.setBlockFormat(rule);
+    QTextCharFormat heading = grey;
+    heading.setFontItalic(true);
+    cursor.insertBlock(QTextBlockFormat(), heading);
+    cursor.insertText(QStringLiteral("Nobody found:"), heading);
+    for (const QString& word : words) {
+        cursor.insertBlock(QTextBlockFormat(), grey);
+        cursor.insertText(QStringLiteral("%1 : %2").arg(word.size()).arg(word), grey);
+    }
+    showLastLine();
+}
+
+// The newest line comes into view from its start: the points and the word
+// lead every line, and a long name at its end must not push them out of sight.
+void BoardPanel::Impl::showLastLine() {
+    QScrollBar* down = memo_wordlist->verticalScrollBar();
+    down->setValue(down->maximum());
+    memo_wordlist->horizontalScrollBar()->setValue(0);
 }

@@ -143,6 +143,7 @@ void ChatController::addlinetochat(const QString& text, quint32 colour) {
 
     QTextCursor end(p->document());
     end.movePosition(QTextCursor::End);
+    const int lineStart = end.position();
     const qsizetype colon = text.indexOf(u':');
     if (colon >= 0) {
         end.insertText(text.left(colon + 1), bold);
@@ -150,6 +151,7 @@ void ChatController::addlinetochat(const QString& text, quint32 colour) {
     } else {
         end.insertText(text, plain);
     }
+    markLinks(lineStart, text);
     end.insertBlock(QTextBlockFormat(), plain);
 
     if (keepView) {
@@ -162,6 +164,23 @@ void ChatController::addlinetochat(const QString& text, quint32 colour) {
         bar->setValue(bar->maximum());
     }
     p->setUpdatesEnabled(true);
+}
+
+// Addresses look like links (the pane opens them on a press, see
+// mainchatMouseDown): underlined, in the link colour, whatever the line's own.
+void ChatController::markLinks(int lineStart, const QString& text) {
+    QTextCharFormat link;
+    link.setFontUnderline(true);
+    link.setForeground(m_pane->palette().color(QPalette::Link));
+    for (const richlink::CharRange& r : richlink::linksIn(text)) {
+        QTextCursor c(m_pane->document());
+        c.setPosition(lineStart + r.cpMin);
+        c.setPosition(lineStart + r.cpMax, QTextCursor::KeepAnchor);
+        QTextCharFormat f = link;
+        f.setAnchor(true);
+        f.setAnchorHref(text.mid(r.cpMin, r.cpMax - r.cpMin));
+        c.mergeCharFormat(f);
+    }
 }
 
 void ChatController::chatrecieved(const QByteArray& payload) {
@@ -333,7 +352,9 @@ bool ChatController::viewportEvent(QEvent* event) {
         return mainchatMouseDown(mouse->position().toPoint(), mouse->button());
     }
     case QEvent::MouseButtonRelease:
-        if (m_entry)
+        // A selection stays with the pane, so Ctrl+C copies it; otherwise the
+        // player goes back to typing.
+        if (m_entry && !(m_pane && m_pane->textCursor().hasSelection()))
             m_entry->setFocus();
         return false;
     default:

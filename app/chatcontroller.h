@@ -106,6 +106,7 @@ private:
     void buildPopups(QWidget* window);
     void watchWidgets();
     QByteArray actionMessage(const QString& text) const;
+    void markLinks(int lineStart, const QString& text);
     bool entryEvent(QEvent* event);
     bool viewportEvent(QEvent* event);
     void mainchatMouseMove(const QPoint& pos);

@@ -8,6 +8,7 @@
 #include "tsock.h"
 
 #include <QAction>
+#include <QTimer>
 
 void Tchat::sockRead(TSock* /*sender*/, int /*count*/) {
     QByteArray bytes = sock->Receive();
@@ -60,14 +61,16 @@ void Tchat::Timer1Timer() {
 }
 
 void Tchat::processsocktimer() {
-    if (receivedlist.isEmpty())
+    if (m_leaving || receivedlist.isEmpty())
         return;
     const QByteArray message = receivedlist.takeFirst();
     m_queuedBytes -= message.size();
     const wire::Split split = wire::splitCommand(message);
-    if (split.command.isEmpty())
-        return;
-    dispatchMessage(split.command, split.payload);
+    if (!split.command.isEmpty())
+        dispatchMessage(split.command, split.payload);
+    // The server's last words came before its close: they are read first.
+    if (m_connectionClosed && receivedlist.isEmpty())
+        leaveGame(QStringLiteral("The connection to the game was closed."));
 }
 
 void Tchat::dispatchMessage(const QByteArray& command, const QByteArray& payload) {
@@ -95,8 +98,7 @@ void Tchat::dispatchMessage(const QByteArray& command, const QByteArray& payload
     } else if (command == wire::cmd::winner) {
         m_model.winner(payload);
     } else if (command == wire::cmd::full) {
-        messageBox(QStringLiteral("Game is full"));
-        close();
+        leaveGame(QStringLiteral("Game is full"));
     } else if (command == wire::cmd::endround) {
         m_model.endround(payload);
     } else if (command == wire::cmd::notvalid) {
@@ -118,7 +120,11 @@ void Tchat::sendloginfo(const QByteArray& payload) {
 
 void Tchat::sockInfo(TSock* /*sender*/, TSocketInfo info, const QString& msg) {
     if (msg == QLatin1String("Socket Closed")) {
-        close();
+        // Messages still queued (a "Game is full" among them) are handled
+        // before the window goes; the dispatcher closes it once they are.
+        m_connectionClosed = true;
+        if (receivedlist.isEmpty())
+            leaveGame(QStringLiteral("The connection to the game was closed."));
         return;
     }
     if (info == TSocketInfo::Error)
@@ -136,6 +142,19 @@ void Tchat::reportConnectionError(const QString& msg) {
         addlinetochat(QStringLiteral("The connection to the host was lost: %1").arg(msg),
                       m_state.systemcolour);
     }
+}
+
+// The player is told why the game ends before the window closes. The box is
+// modal and runs its own event loop: the dispatcher stops, so nothing else is
+// handled meanwhile, and a second reason (the close that follows "Game is
+// full") finds the window already on its way out.
+void Tchat::leaveGame(const QString& why) {
+    if (m_leaving)
+        return;
+    m_leaving = true;
+    Timer1->stop();
+    messageBox(why);
+    close();
 }
 
 void Tchat::label_playername1ContextPopup(int seat, bool lastWordLabel) {

@@ -5,6 +5,7 @@
 
 #include "protocol.h"
 #include "readers.h"
+#include "tdictn.h"
 
 #include <QTimer>
 
@@ -48,6 +49,10 @@ void GameModel::login(int number) {
 
 void GameModel::setOwnNumber(int number) {
     m_mynumber = number;
+}
+
+void GameModel::setDictionary(std::shared_ptr<const TDictn> dictionary) {
+    m_dictionary = std::move(dictionary);
 }
 
 void GameModel::setHosting(bool hosting) {

@@ -6,7 +6,10 @@
 //
 // Every change of what the board shows is announced by changed(); the words
 // guessed also arrive one by one (wordAdded, wordsCleared) and the spies by
-// spiesChanged(). What the rules make happen outside the model (sounds, chat
+// spiesChanged(). When a round this copy saw from its start ends, the longest
+// words of its prefix and length that nobody found come from the copy's own
+// dictionary (missedWordsShown); no message carries them. What the rules make
+// happen outside the model (sounds, chat
 // lines, focus, the tally, the settings) goes to the GameOutside it is given.
 //
 // Payloads are the message text after the command's "+", as bytes
@@ -21,9 +24,11 @@
 #include <QStringList>
 
 #include <array>
+#include <memory>
 #include <optional>
 
 class QTimer;
+class TDictn;
 
 // What the game model makes happen outside itself, and the one setting it asks.
 class GameOutside {
@@ -149,11 +154,24 @@ public:
     void setStartShown(bool shown);
     // A key in the word entry takes the rejection picture away.
     void wordKeyPressed();
+    // The player pressed I GIVE UP: the status says so until the round ends.
+    void gaveUp();
+
+    // The words nobody found: listed at the end of a round while a dictionary
+    // is given and the list is on ("Show Missed Words").
+    static constexpr int kMissedWords = 10;
+    void setDictionary(std::shared_ptr<const TDictn> dictionary);
+    const std::shared_ptr<const TDictn>& dictionary() const { return m_dictionary; }
+    void setShowMissedWords(bool on) { m_showMissed = on; }
+    bool showMissedWords() const { return m_showMissed; }
+    const QStringList& missedWordsShown() const { return m_missed; } // longest first
 
 signals:
     void changed();
     void wordAdded(const QString& text, int seat);
     void wordsCleared();
+    // The words nobody found in the round just ended, under the words guessed.
+    void missedWordsAdded(const QStringList& words);
     void spiesChanged();
     // The word entry is emptied (a new turn, the end of a round, a new game).
     void wordEntryEmptied();
@@ -168,11 +186,19 @@ private:
     void spyArrives(int number, const QString& name);
     void markLeader();
     void recordInTally(int winner, const QString& name);
+    void listMissedWords();
 
     GameOutside& m_out;
     std::array<Seat, kSeats> m_seats;
     QList<Spy> m_spies;
     QList<WordLine> m_words;
+    QStringList m_found; // this round's words, as the server sent them
+    QStringList m_missed;
+    std::shared_ptr<const TDictn> m_dictionary;
+    bool m_showMissed = true;
+    // The round was seen from its start: its words guessed are all known.
+    bool m_roundSeen = false;
+    int m_roundLengthValue = 0; // 0: any length
     int m_mynumber = 0;
     bool m_loggedin = false;
     bool m_hosting = false;

@@ -3,6 +3,7 @@
 
 #include "gamemodel.h"
 
+#include "missedwords.h"
 #include "protocol.h"
 #include "readers.h"
 
@@ -48,6 +49,8 @@ void GameModel::hideWordEntry() {
 
 void GameModel::clearWords() {
     m_words.clear();
+    m_found.clear();
+    m_missed.clear();
     emit wordsCleared();
 }
 
@@ -85,6 +88,8 @@ void GameModel::startround(const QByteArray& payload) {
     m_round = m.round;
     m_roundLength = lengthText(m.roundLength, false);
     m_prefix = wire::decode(m.prefix);
+    m_roundLengthValue = 0;
+    m_roundSeen = wire::tryToInt(QByteArrayView(m.roundLength), m_roundLengthValue);
     if (m_whoseturn == m_mynumber)
         showOwnTurn();
     else
@@ -107,6 +112,8 @@ void GameModel::loadstats(const QByteArray& payload) {
     m_lengthSetting = lengthText(m->lengthSetting, true);
     m_roundLength = lengthText(m->roundLength, false);
     m_prefix = wire::decode(m->prefix);
+    // Joined mid-round: what was found before is unknown.
+    m_roundSeen = false;
     for (const wire::GameState::Score& s : m->scores) {
         if (s.seat && isSeat(*s.seat))
             m_seats[*s.seat - 1].scoreText = wire::decode(s.score);
@@ -141,11 +148,12 @@ void GameModel::showOwnTurn() {
 }
 
 void GameModel::showOthersTurn() {
-    // A spy that arrives during a round knows no turn holder yet; it simply
-    // watches until the next round names one.
+    // Every seated player plays each round; a spy is told seat 1's number,
+    // which is nobody's turn but its own watching. A spy that arrives during a
+    // round knows no turn holder at all.
     const QString name = seatName(m_whoseturn);
-    m_status =
-        name.isEmpty() ? QStringLiteral("Watching the round..") : name + QStringLiteral("'s turn.");
+    m_status = name.isEmpty() || !isSeat(m_mynumber) ? QStringLiteral("Watching the round..")
+                                                     : name + QStringLiteral("'s turn.");
     m_notPlayingShown = true;
 }
 
@@ -186,6 +194,7 @@ void GameModel::gotword(const QByteArray& payload) {
                             QStringLiteral(" : ") + seatName(m.number),
                         m.number};
     m_words.append(line);
+    m_found.append(word);
     emit wordAdded(line.text, line.seat);
     if (isSeat(m.number))
         m_seats[m.number - 1].lastWord = word;
@@ -215,6 +224,13 @@ void GameModel::wordKeyPressed() {
     emit changed();
 }
 
+void GameModel::gaveUp() {
+    if (!m_turnRunning || !ownTurn())
+        return;
+    m_status = QStringLiteral("You gave up this round.");
+    emit changed();
+}
+
 void GameModel::endround(const QByteArray& payload) {
     for (const wire::SeatReport& r : wire::readEndround(payload)) {
         if (!isSeat(r.seat))
@@ -232,6 +248,22 @@ void GameModel::endround(const QByteArray& payload) {
     m_scoresShown = true;
     markLeader();
     emit changed();
+    listMissedWords();
+}
+
+void GameModel::listMissedWords() {
+    if (!m_roundSeen || !m_dictionary || !m_showMissed)
+        return;
+    m_roundSeen = false; // once per round
+    std::vector<std::string> found;
+    for (const QString& word : std::as_const(m_found))
+        found.push_back(word.toLatin1().toStdString());
+    const std::vector<std::string> missed = missedWords(
+        *m_dictionary, m_prefix.toLatin1().toStdString(), m_roundLengthValue, found, kMissedWords);
+    for (const std::string& word : missed)
+        m_missed.append(QString::fromStdString(word));
+    if (!m_missed.isEmpty())
+        emit missedWordsAdded(m_missed);
 }
 
 void GameModel::markLeader() {

@@ -1,7 +1,8 @@
 #pragma once
 // Creates the program's other windows, hidden, in the program's fixed order
 // (about, download, game start, help, phrases, server, spy list, tally) as
-// children of the main window, and wires them into it.
+// children of the main window, and wires them into it. The dictionary is made
+// with the server and shared with the main window.
 
 #include "tchat.h"
 

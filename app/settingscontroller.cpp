@@ -18,7 +18,9 @@ quint32 fromQColor(const QColor& c) {
 SettingsController::SettingsController(QWidget& window, QString filePath, QString section,
                                        QObject* parent)
     : QObject(parent), m_window(window), m_path(std::move(filePath)),
-      m_section(std::move(section)) {}
+      m_section(std::move(section)) {
+    m_startBounds = windowBounds();
+}
 
 SettingsController::~SettingsController() = default;
 
@@ -35,8 +37,15 @@ void SettingsController::place(const QRect& bounds) {
     m_window.resize(bounds.size());
 }
 
+void SettingsController::placeAtStart() {
+    place(Preferences::defaultBounds());
+    // The window may not take every size (it never gets smaller than the board).
+    m_startBounds = m_prefs.bounds = windowBounds();
+}
+
 void SettingsController::loadinifile() {
     readPreferences(IniFile(m_path), m_section, m_prefs);
+    m_known = allStoredKeys();
     place(m_prefs.bounds);
     // The window may not take every stored size (it never gets smaller than the
     // board): what it did take counts as loaded, so closing an unmoved window
@@ -51,13 +60,15 @@ void SettingsController::saveinifile() {
 
 void SettingsController::save(const QRect& bounds) {
     m_prefs.bounds = bounds;
+    if (bounds != referenceBounds())
+        m_known |= StoredKey::Bounds;
     IniFile file(m_path);
-    writePreferences(file, m_section, m_prefs);
+    writePreferences(file, m_section, m_prefs, m_known);
 }
 
 void SettingsController::formClose() {
     QRect b = windowBounds();
-    if (m_loaded && *m_loaded == b)
+    if (b == referenceBounds())
         return;
     QRect area;
     if (workArea)
@@ -70,43 +81,50 @@ void SettingsController::formClose() {
         if (b.height() > area.height())
             b.setHeight(b.height() - 15);
     }
+    m_known |= StoredKey::Bounds;
     m_loaded = b;
     save(b);
 }
 
-void SettingsController::update(const std::function<void(Preferences&)>& change, bool store) {
+void SettingsController::update(const std::function<void(Preferences&)>& change, StoredKeys keys,
+                                bool store) {
     change(m_prefs);
+    m_known |= keys;
     emit changed(m_prefs);
     if (store)
         saveinifile();
 }
 
 void SettingsController::setPlaySounds(bool on) {
-    update([on](Preferences& p) { p.playSounds = on; }, true);
+    update([on](Preferences& p) { p.playSounds = on; }, StoredKey::Playsounds, true);
 }
 
 void SettingsController::setChatterSounds(bool on) {
-    update([on](Preferences& p) { p.chatterSounds = on; }, true);
+    update([on](Preferences& p) { p.chatterSounds = on; }, StoredKey::ChatterSounds, true);
 }
 
 void SettingsController::setTurnSound(TurnSound sound) {
-    update([sound](Preferences& p) { p.turnSound = sound; }, true);
+    update([sound](Preferences& p) { p.turnSound = sound; }, StoredKey::Turnsound, true);
 }
 
 void SettingsController::setPause(RoundPause pause) {
-    update([pause](Preferences& p) { p.pause = pause; }, true);
+    update([pause](Preferences& p) { p.pause = pause; }, StoredKey::Botspeed, true);
 }
 
 void SettingsController::setBotPace(BotPace pace) {
-    update([pace](Preferences& p) { p.botPace = pace; }, true);
+    update([pace](Preferences& p) { p.botPace = pace; }, StoredKey::Botspeed2, true);
 }
 
 void SettingsController::setTextSize(int size) {
-    update([size](Preferences& p) { p.textSize = size; }, true);
+    update([size](Preferences& p) { p.textSize = size; }, StoredKey::Textsize, true);
+}
+
+void SettingsController::setShowMissedWords(bool on) {
+    update([on](Preferences& p) { p.showMissedWords = on; }, StoredKey::ShowMissedWords, true);
 }
 
 void SettingsController::setScrollChatOff(bool on) {
-    update([on](Preferences& p) { p.scrollChatOff = on; }, false);
+    update([on](Preferences& p) { p.scrollChatOff = on; }, {}, false);
 }
 
 void SettingsController::setGameStart(int rounds, int secondsPerRound, int lengthChoice) {
@@ -116,11 +134,11 @@ void SettingsController::setGameStart(int rounds, int secondsPerRound, int lengt
             p.secondsPerRound = secondsPerRound;
             p.lengthChoice = lengthChoice;
         },
-        false);
+        StoredKey::Playtoscore | StoredKey::Timeperturn | StoredKey::Gametype, false);
 }
 
 void SettingsController::setPhrases(const std::array<QString, 9>& phrases) {
-    update([&phrases](Preferences& p) { p.phrases = phrases; }, false);
+    update([&phrases](Preferences& p) { p.phrases = phrases; }, {}, false);
     IniFile file(m_path);
     writePhrases(file, m_section, phrases);
 }
@@ -141,7 +159,8 @@ void SettingsController::TextColor1Click() {
     const std::optional<QColor> chosen =
         askColour(*this, m_window, colortext::toQColor(m_prefs.textColour));
     if (chosen)
-        update([&chosen](Preferences& p) { p.textColour = fromQColor(*chosen); }, true);
+        update([&chosen](Preferences& p) { p.textColour = fromQColor(*chosen); },
+               StoredKey::Textcolor, true);
 }
 
 void SettingsController::ActionColor1Click() {
@@ -152,7 +171,7 @@ void SettingsController::ActionColor1Click() {
             if (chosen)
                 p.actionColour = fromQColor(*chosen);
         },
-        true);
+        StoredKey::Actioncolor, true);
 }
 
 void SettingsController::ResetScreenLocation1Click() {

@@ -2,7 +2,10 @@
 // The player's preferences (preferences.h) while the main window runs: read from
 // the settings file when the server announces the player's own arrival, changed
 // by the Options menu and the other windows, saved at each change and, when the
-// window moved, at closing. Views (the menus, the chat pane, the phrase buttons,
+// window moved, at closing. A save writes only the keys that were read from the
+// file or changed by the player in this run: a copy that ends before the
+// player's arrival (a full game, a host gone) leaves the stored choices alone.
+// Views (the menus, the chat pane, the phrase buttons,
 // the game start window) show `preferences()` on `changed` and never keep a
 // value of their own.
 
@@ -33,9 +36,15 @@ public:
     // The bounds last read from or written to the file; none before either.
     std::optional<QRect> loadedBounds() const { return m_loaded; }
 
+    // Puts the window at its first place and size (those of "Reset Screen
+    // Location"); closing it there before the file was read writes nothing.
+    void placeAtStart();
     void loadinifile();
-    // Writes every key with the window's current place and size.
+    // Writes the keys read or changed so far, with the window's current place
+    // and size (which count as changed once the window moved).
     void saveinifile();
+    // The keys a save writes now.
+    StoredKeys knownKeys() const { return m_known; }
     // FormClose: saves when the window's bounds differ from the loaded ones.
     void formClose();
 
@@ -46,6 +55,7 @@ public:
     void setPause(RoundPause pause);
     void setBotPace(BotPace pace);
     void setTextSize(int size);
+    void setShowMissedWords(bool on);
     // "Text Color": a cancelled dialog changes and saves nothing. "Action
     // Color": saved whether the dialog was confirmed or cancelled.
     void TextColor1Click();
@@ -71,12 +81,16 @@ signals:
 private:
     QRect windowBounds() const;
     void place(const QRect& bounds);
-    void update(const std::function<void(Preferences&)>& change, bool save);
+    void update(const std::function<void(Preferences&)>& change, StoredKeys keys, bool save);
     void save(const QRect& bounds);
+    // The bounds closing compares with: the loaded ones, else the first ones.
+    QRect referenceBounds() const { return m_loaded.value_or(m_startBounds); }
 
     QWidget& m_window;
     QString m_path;
     QString m_section;
     Preferences m_prefs;
     std::optional<QRect> m_loaded;
+    QRect m_startBounds;
+    StoredKeys m_known;
 };

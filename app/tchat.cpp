@@ -17,6 +17,7 @@
 #include <QCloseEvent>
 #include <QDesktopServices>
 #include <QGridLayout>
+#include <QLayout>
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QTimer>
@@ -26,8 +27,6 @@ namespace {
 
 constexpr int kBoardWidth = 777;
 constexpr int kBoardHeight = 474;
-constexpr int kClientWidth = 782;
-constexpr int kClientHeight = 479;
 // Margins FormResize keeps around the board.
 constexpr int kExtraWidth = 15;
 constexpr int kExtraHeight = 12;
@@ -62,8 +61,15 @@ Tchat::Tchat(QString settingsFile, QStringList parameters, QWidget* parent)
     m_settings = new SettingsController(*this, m_settingsFile, m_state.gamename, this);
     buildMenus();
     buildCentralBoard();
+    // Until the player's own arrival reads the file, the window stands where
+    // its definition puts it. The layout sets the window's least size first,
+    // so the first bounds are those it can really take.
+    layout()->activate();
+    m_settings->placeAtStart();
     m_chat = new ChatController(*this, this);
     buildPopups();
+    buildKeys();
+    nameMenus();
     connect(m_settings, &SettingsController::changed, this, &Tchat::showPreferences);
     showPreferences(m_settings->preferences());
     FormCreate();
@@ -87,6 +93,7 @@ Tchat::~Tchat() {
 void Tchat::buildCentralBoard() {
     auto* client = new QWidget(this);
     client->setObjectName(QStringLiteral("client"));
+    client->setAccessibleName(QStringLiteral("Vorlix game"));
     client->setAutoFillBackground(true);
     QPalette pal = client->palette();
     pal.setColor(QPalette::Window, QColor(0xFF, 0xFF, 0xD3));
@@ -103,7 +110,6 @@ void Tchat::buildCentralBoard() {
     // FormResize: the client area never gets smaller than the board and its margins.
     client->setMinimumSize(m_board->width() + kExtraWidth, m_board->height() + kExtraHeight);
     setCentralWidget(client);
-    resize(kClientWidth, kClientHeight + menuBar()->sizeHint().height());
 }
 
 void Tchat::FormCreate() {
@@ -147,8 +153,11 @@ void Tchat::closeEvent(QCloseEvent* event) {
         return true;
     });
     QMainWindow::closeEvent(event);
-    if (event->isAccepted())
+    if (event->isAccepted()) {
+        // Whatever the connection reports from now on is no news to the player.
+        m_leaving = true;
         emit closed();
+    }
 }
 
 void Tchat::processparams() {

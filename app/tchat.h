@@ -21,6 +21,7 @@
 #include <QStringList>
 
 #include <functional>
+#include <memory>
 
 class BoardPanel;
 class QAction;
@@ -31,6 +32,7 @@ struct Preferences;
 class SoundPlayer;
 class TServer;
 class TSock;
+class TDictn;
 class Tabout;
 class Tdownload;
 class Tgamestart;
@@ -51,6 +53,9 @@ struct ProgramWindows {
     TServer* server = nullptr;
     Tspylist* spylist = nullptr;
     Ttallylist* tally = nullptr;
+    // The word list, shared by the hosted server and the main window (which
+    // lists the words nobody found from it).
+    std::shared_ptr<const TDictn> dictionary;
 };
 
 class Tchat : public QMainWindow, public BoardHost, public GameOutside, public ChatHost {
@@ -181,10 +186,15 @@ private:
     // entry line's colour, the phrases and the game start window's choices.
     void showPreferences(const Preferences& prefs);
     void buildPopups();
+    void buildKeys();
+    void nameMenus();
     void sendRaw(const QByteArray& message);
     void dispatchMessage(const QByteArray& command, const QByteArray& payload);
     void reportConnectionError(const QString& msg);
     void dropFloodingHost();
+    // Shows `why` in a message box, then closes the window; only the first
+    // reason counts.
+    void leaveGame(const QString& why);
     enum class WindowKind { About, Help, SpyList, Tally, Download };
     QWidget* otherWindow(WindowKind kind) const;
     void showWindow(WindowKind kind);
@@ -217,5 +227,8 @@ private:
 
     bool m_shown = false;
     bool m_connectionLostShown = false;
+    // The game connection closed; the window closes once the queue is empty.
+    bool m_connectionClosed = false;
+    bool m_leaving = false;
     QString m_startupError;
 };

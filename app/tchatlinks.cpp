@@ -10,6 +10,7 @@
 #include "ttallylist.h"
 
 #include <QAbstractButton>
+#include <QLineEdit>
 
 bool Tchat::playSoundsChecked() const {
     return m_settings->preferences().playSounds;
@@ -33,10 +34,16 @@ void Tchat::systemLine(const QString& text) {
 }
 
 // The focus moves only in the active window: another program's window keeps
-// the keyboard.
+// the keyboard. A line being typed in the chat entry keeps it too.
 void Tchat::focusWordEntry() {
-    if (isActiveWindow())
-        m_board->focusWordEntry();
+    if (!isActiveWindow())
+        return;
+    const QLineEdit* entry = m_board->mychat();
+    const QString typed = entry->text();
+    if (entry->hasFocus() && !typed.isEmpty() &&
+        typed != QLatin1String(ChatController::kEntryPrompt))
+        return;
+    m_board->focusWordEntry();
 }
 
 void Tchat::focusChatEntry() {

@@ -61,34 +61,75 @@ QActionGroup* radioGroup(QObject* owner) {
 void Tchat::buildMenus() {
     QMenuBar* bar = menuBar();
 
-    QMenu* file = bar->addMenu(QStringLiteral("File"));
+    QMenu* file = bar->addMenu(QStringLiteral("&File"));
     file->setObjectName(QStringLiteral("File1"));
-    QAction* start = addItem(file, "StartGame1", QStringLiteral("Start Game"));
+    QAction* start = addItem(file, "StartGame1", QStringLiteral("&Start Game"));
     start->setEnabled(false);
     connect(start, &QAction::triggered, this, [this] { m_board->button_startClick(); });
     file->addSeparator();
-    connect(addItem(file, "Exit1", QStringLiteral("Exit")), &QAction::triggered, this,
+    connect(addItem(file, "Exit1", QStringLiteral("E&xit")), &QAction::triggered, this,
             &QWidget::close);
 
-    buildOptionsMenu(bar->addMenu(QStringLiteral("Options")));
+    buildOptionsMenu(bar->addMenu(QStringLiteral("&Options")));
 
-    QMenu* view = bar->addMenu(QStringLiteral("View"));
+    QMenu* view = bar->addMenu(QStringLiteral("&View"));
     view->setObjectName(QStringLiteral("View1"));
-    connect(addItem(view, "ViewTally1", QStringLiteral("View Tally")), &QAction::triggered, this,
+    connect(addItem(view, "ViewTally1", QStringLiteral("View &Tally")), &QAction::triggered, this,
             &Tchat::ViewTally1Click);
-    connect(addItem(view, "SpyList1", QStringLiteral("Spy List")), &QAction::triggered, this,
+    connect(addItem(view, "SpyList1", QStringLiteral("&Spy List")), &QAction::triggered, this,
             [this] { showWindow(WindowKind::SpyList); });
-    connect(addItem(view, "PrhaseList1", QStringLiteral("Phrase List")), &QAction::triggered, this,
+    connect(addItem(view, "PrhaseList1", QStringLiteral("&Phrase List")), &QAction::triggered, this,
             [this] { m_chat->PrhaseList1Click(); });
+    view->addSeparator();
+    QAction* missed = addCheckable(view, "ShowMissedWords1", QStringLiteral("Show &Missed Words"));
+    connect(missed, &QAction::triggered, m_settings, &SettingsController::setShowMissedWords);
 
-    QMenu* help = bar->addMenu(QStringLiteral("Help"));
+    QMenu* help = bar->addMenu(QStringLiteral("&Help"));
     help->setObjectName(QStringLiteral("Help1"));
-    QAction* content = addItem(help, "Content1", QStringLiteral("Content"));
+    QAction* content = addItem(help, "Content1", QStringLiteral("&Content"));
     content->setShortcut(QKeySequence(Qt::Key_F1));
     connect(content, &QAction::triggered, this, [this] { showWindow(WindowKind::Help); });
     help->addSeparator();
-    connect(addItem(help, "About1", QStringLiteral("About")), &QAction::triggered, this,
+    connect(addItem(help, "About1", QStringLiteral("&About")), &QAction::triggered, this,
             [this] { showWindow(WindowKind::About); });
+}
+
+// A screen reader names a menu by its title (without the mnemonic's "&"); the
+// pop-ups have none and get a name of their own.
+void Tchat::nameMenus() {
+    menuBar()->setAccessibleName(QStringLiteral("Menu bar"));
+    const std::pair<const char*, const char*> popups[] = {
+        {"popup_kick", "Player menu"},
+        {"popup_sounds", "Chatter sounds"},
+        {"popup_chat", "Chat pane menu"},
+        {"popup_mychat", "Chat entry menu"},
+    };
+    for (QMenu* m : findChildren<QMenu*>()) {
+        QString name = m->menuAction()->iconText();
+        for (const auto& [object, popupName] : popups)
+            if (m->objectName() == QLatin1String(object))
+                name = QLatin1String(popupName);
+        m->setAccessibleName(name);
+    }
+}
+
+// Keys that belong to no menu item: F10 opens the menu bar's first menu, and
+// Ctrl+G is I GIVE UP.
+void Tchat::buildKeys() {
+    auto* menuKey = new QAction(this);
+    menuKey->setObjectName(QStringLiteral("MenuKey1"));
+    menuKey->setShortcut(QKeySequence(Qt::Key_F10));
+    connect(menuKey, &QAction::triggered, this, [this] {
+        const QList<QAction*> menus = menuBar()->actions();
+        if (!menus.isEmpty())
+            menuBar()->setActiveAction(menus.first());
+    });
+    addAction(menuKey);
+    auto* giveUp = new QAction(this);
+    giveUp->setObjectName(QStringLiteral("GiveUpKey1"));
+    giveUp->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_G));
+    connect(giveUp, &QAction::triggered, this, [this] { m_board->giveUpKey(); });
+    addAction(giveUp);
 }
 
 void Tchat::buildPopups() {
@@ -121,54 +162,58 @@ void Tchat::buildPopups() {
 void Tchat::buildOptionsMenu(QMenu* options) {
     options->setObjectName(QStringLiteral("Options1"));
     SettingsController* s = m_settings;
-    connect(addCheckable(options, "PlaySounds1", QStringLiteral("Play Sounds")),
+    connect(addCheckable(options, "PlaySounds1", QStringLiteral("Play &Sounds")),
             &QAction::triggered, s, &SettingsController::setPlaySounds);
-    connect(addCheckable(options, "PlayChatterSounds1", QStringLiteral("Play Chatter Sounds")),
+    connect(addCheckable(options, "PlayChatterSounds1", QStringLiteral("Play &Chatter Sounds")),
             &QAction::triggered, s, &SettingsController::setChatterSounds);
 
-    QMenu* turnSound = addSubmenu(options, "TurnSound1", QStringLiteral("Turn Sound"));
+    QMenu* turnSound = addSubmenu(options, "TurnSound1", QStringLiteral("&Turn Sound"));
     QActionGroup* turnGroup = radioGroup(turnSound);
-    for (auto [name, caption, sound] : {std::tuple{"Classic1", "Classic", TurnSound::Classic},
-                                        std::tuple{"New1", "New", TurnSound::New}})
+    for (auto [name, caption, sound] : {std::tuple{"Classic1", "&Classic", TurnSound::Classic},
+                                        std::tuple{"New1", "&New", TurnSound::New}})
         connect(addChoice(turnSound, name, QString::fromLatin1(caption), int(sound), turnGroup),
                 &QAction::triggered, s, [s, sound] { s->setTurnSound(sound); });
     options->addSeparator();
 
-    QMenu* pause = addSubmenu(options, "BotSpeed1", QStringLiteral("Time Between Rounds"));
+    QMenu* pause = addSubmenu(options, "BotSpeed1", QStringLiteral("Time &Between Rounds"));
     QActionGroup* pauseGroup = radioGroup(pause);
-    for (auto [name, caption, value] : {std::tuple{"Long1", "Long", RoundPause::Long},
-                                        std::tuple{"Normal1", "Normal", RoundPause::Normal},
-                                        std::tuple{"Quick1", "Quick", RoundPause::Quick}})
+    for (auto [name, caption, value] : {std::tuple{"Long1", "&Long", RoundPause::Long},
+                                        std::tuple{"Normal1", "&Normal", RoundPause::Normal},
+                                        std::tuple{"Quick1", "&Quick", RoundPause::Quick}})
         connect(addChoice(pause, name, QString::fromLatin1(caption), int(value), pauseGroup),
                 &QAction::triggered, s, [s, value] { s->setPause(value); });
 
-    QMenu* botSpeed = addSubmenu(options, "BotSpeed2", QStringLiteral("Bot Speed"));
+    QMenu* botSpeed = addSubmenu(options, "BotSpeed2", QStringLiteral("Bot Spee&d"));
     QActionGroup* botGroup = radioGroup(botSpeed);
-    for (auto [name, caption, value] : {std::tuple{"Slow1", "Slow", BotPace::Slow},
-                                        std::tuple{"Normal2", "Normal", BotPace::Normal},
-                                        std::tuple{"Fast1", "Fast", BotPace::Fast}})
+    for (auto [name, caption, value] : {std::tuple{"Slow1", "&Slow", BotPace::Slow},
+                                        std::tuple{"Normal2", "&Normal", BotPace::Normal},
+                                        std::tuple{"Fast1", "&Fast", BotPace::Fast}})
         connect(addChoice(botSpeed, name, QString::fromLatin1(caption), int(value), botGroup),
                 &QAction::triggered, s, [s, value] { s->setBotPace(value); });
     options->addSeparator();
 
-    connect(addItem(options, "TextColor1", QStringLiteral("Text Color")), &QAction::triggered, s,
+    connect(addItem(options, "TextColor1", QStringLiteral("Te&xt Color")), &QAction::triggered, s,
             &SettingsController::TextColor1Click);
-    connect(addItem(options, "ActionColor1", QStringLiteral("Action Color")), &QAction::triggered,
+    connect(addItem(options, "ActionColor1", QStringLiteral("&Action Color")), &QAction::triggered,
             s, &SettingsController::ActionColor1Click);
-    QMenu* textSize = addSubmenu(options, "TextSize1", QStringLiteral("Text Size"));
+    QMenu* textSize = addSubmenu(options, "TextSize1", QStringLiteral("Text Si&ze"));
     QActionGroup* sizeGroup = radioGroup(textSize);
     for (int size : {8, 10, 12, 14}) {
         const QByteArray name = "N" + QByteArray::number(size);
-        connect(addChoice(textSize, name.constData(), QString::number(size), size, sizeGroup),
+        // "&8", "1&0", "1&2", "1&4": the mnemonic is the last digit.
+        QString caption = QString::number(size);
+        caption.insert(caption.size() - 1, QLatin1Char('&'));
+        connect(addChoice(textSize, name.constData(), caption, size, sizeGroup),
                 &QAction::triggered, s, [s, size] { s->setTextSize(size); });
     }
 
-    QAction* scrollOff = addCheckable(options, "ScrollChatOff1", QStringLiteral("Scroll Chat Off"));
+    QAction* scrollOff =
+        addCheckable(options, "ScrollChatOff1", QStringLiteral("Scr&oll Chat Off"));
     scrollOff->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_S));
     connect(scrollOff, &QAction::triggered, s, &SettingsController::setScrollChatOff);
-    connect(addItem(options, "ClearMainChat1", QStringLiteral("Clear Main Chat")),
+    connect(addItem(options, "ClearMainChat1", QStringLiteral("Clea&r Main Chat")),
             &QAction::triggered, this, [this] { m_chat->ClearMainChat1Click(); });
-    connect(addItem(options, "ResetScreenLocation1", QStringLiteral("Reset Screen Location")),
+    connect(addItem(options, "ResetScreenLocation1", QStringLiteral("R&eset Screen Location")),
             &QAction::triggered, s, &SettingsController::ResetScreenLocation1Click);
 }
 
@@ -191,8 +236,11 @@ void Tchat::showPreferences(const Preferences& p) {
     for (QAction* a : menu(QStringLiteral("TextSize1"))->actions())
         a->setChecked(a->property("Tag").toInt() == p.textSize);
     check("ScrollChatOff1", p.scrollChatOff);
+    check("ShowMissedWords1", p.showMissedWords);
+    m_model.setShowMissedWords(p.showMissedWords);
     if (m_chat)
         m_chat->scrollChatOffItem()->setChecked(p.scrollChatOff);
+    m_board->setScrollChatOffMark(p.scrollChatOff);
     QFont font = m_board->mainchat()->font();
     font.setPointSize(p.chatFontSize());
     m_board->mainchat()->setFont(font);

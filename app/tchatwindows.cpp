@@ -17,6 +17,7 @@
 
 #include <QAbstractButton>
 #include <QMenu>
+#include <QScreen>
 
 void Tchat::attachWindows(const ProgramWindows& windows) {
     m_windows = windows;
@@ -44,6 +45,8 @@ void Tchat::attachWindows(const ProgramWindows& windows) {
     }
     if (Ttallylist* tally = m_windows.tally)
         tally->loadchecklist = [this] { loadchecklist(); };
+    if (m_windows.dictionary)
+        m_model.setDictionary(m_windows.dictionary);
     if (TServer* server = m_windows.server) {
         // The server asks for the host's choices at the moment it needs them.
         server->timeBetweenRounds = [this] { return int(m_settings->preferences().pause); };
@@ -81,14 +84,15 @@ void Tchat::showWindow(WindowKind kind) {
     QWidget* w = otherWindow(kind);
     if (!w)
         return;
+    w->show();
     if (kind == WindowKind::Download) {
-        // Over the main window, centred.
-        w->adjustSize();
+        // Centred on the desktop's work area, wherever the main window stands;
+        // placed once shown, when its frame is known.
         QRect area = w->frameGeometry();
-        area.moveCenter(frameGeometry().center());
+        if (QScreen* desk = screen())
+            area.moveCenter(desk->availableGeometry().center());
         w->move(area.topLeft());
     }
-    w->show();
     w->raise();
 }
 

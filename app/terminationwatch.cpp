@@ -49,6 +49,12 @@ bool TerminationWatch::install() {
 
 void TerminationWatch::onReadable() {
     unsigned char byte = 0;
-    if (::read(g_pipe[1], &byte, 1) == 1)
-        emit terminationRequested(byte);
+    if (::read(g_pipe[1], &byte, 1) != 1)
+        return;
+    // Told on the next turn of the event loop: what the window system queued
+    // in this one (a window's first place and size among it) is delivered
+    // first, so the window closes as it stands and saves accordingly.
+    const int number = byte;
+    QMetaObject::invokeMethod(
+        this, [this, number] { emit terminationRequested(number); }, Qt::QueuedConnection);
 }

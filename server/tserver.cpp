@@ -24,7 +24,14 @@ QTimer* makeTimer(QObject* parent, const char* name, int intervalMs) {
 } // namespace
 
 TServer::TServer(const QString& workingDir, QObject* parent)
-    : QObject(parent), Sock1(new TSock(this)) {
+    : TServer(std::shared_ptr<const TDictn>(), parent) {
+    spell = std::make_shared<const TDictn>(
+        workingDir.toStdString(), [] { return loadWordListResource(); },
+        [this](const std::string& message) { reportNotFound(message); });
+}
+
+TServer::TServer(std::shared_ptr<const TDictn> dictionary, QObject* parent)
+    : QObject(parent), Sock1(new TSock(this)), spell(std::move(dictionary)) {
     Sock1->setObjectName(QStringLiteral("Sock1"));
     Sock1->setPortName(QStringLiteral("7772"));
     Sock1->OnAccept = [this](TSock* s) { Sock1Accept(s); };
@@ -38,10 +45,6 @@ TServer::TServer(const QString& workingDir, QObject* parent)
     connect(guardtimer, &QTimer::timeout, this, &TServer::guardtimerTimer);
     connect(roundtimer, &QTimer::timeout, this, &TServer::roundtimerTimer);
     connect(computertimer, &QTimer::timeout, this, &TServer::computertimerTimer);
-
-    spell = std::make_unique<TDictn>(
-        workingDir.toStdString(), [] { return loadWordListResource(); },
-        [this](const std::string& message) { reportNotFound(message); });
 
     ServerTransport& transport = *this;
     m_core = std::make_unique<ServerCore>(engineSetup(), transport,
@@ -78,7 +81,7 @@ EngineSetup TServer::engineSetup() {
     for (const QString& w : starterWords())
         setup.starterWords.append(w.toLatin1());
     setup.isWord = [this](QByteArrayView word) {
-        return spell->IsWord(std::string_view(word.data(), size_t(word.size())));
+        return spell && spell->IsWord(std::string_view(word.data(), size_t(word.size())));
     };
     // The host may set or change its settings at any time: ask it each time.
     setup.timeBetweenRounds = [this] { return timeBetweenRounds ? timeBetweenRounds() : 12; };

@@ -36,6 +36,9 @@ public:
     // workingDir: the process's private working directory (the dictionary's
     // working file goes there).
     explicit TServer(const QString& workingDir, QObject* parent = nullptr);
+    // Judges with a dictionary made elsewhere and shared (the host's main
+    // window reads the same list).
+    explicit TServer(std::shared_ptr<const TDictn> dictionary, QObject* parent = nullptr);
     ~TServer() override;
 
     TSock* Sock1; // listener, PortName "7772"; the host sets Listen = true
@@ -60,6 +63,7 @@ public:
     void setManualTicks(bool manual);
 
     const ServerCore& core() const { return *m_core; }
+    const std::shared_ptr<const TDictn>& dictionary() const { return spell; }
     const GameEngine& engine() const { return m_core->engine(); }
 
     // Event handlers of the listener, of every accepted connection and of the
@@ -87,7 +91,7 @@ private:
     void wakeDispatch();
     void reportNotFound(const std::string& message);
 
-    std::unique_ptr<TDictn> spell;
+    std::shared_ptr<const TDictn> spell;
     std::unique_ptr<ServerCore> m_core;
     QTimer* socktimer;
     QTimer* guardtimer;

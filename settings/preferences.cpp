@@ -59,6 +59,13 @@ QString onOff(bool on) {
 
 } // namespace
 
+StoredKeys allStoredKeys() {
+    StoredKeys all;
+    for (quint32 bit = 1; bit <= quint32(StoredKey::ShowMissedWords); bit <<= 1)
+        all |= StoredKey(bit);
+    return all;
+}
+
 const std::array<QString, 9>& Preferences::defaultPhrases() {
     static const std::array<QString, 9> phrases = {QStringLiteral("Way To Go!"),
                                                    QStringLiteral("Good One!"),
@@ -108,32 +115,44 @@ void readPreferences(const IniFile& file, const QString& s, Preferences& p) {
                    QLatin1String("false");
     p.chatterSounds = file.readString(s, QStringLiteral("ChatterSounds"), QStringLiteral("true")) !=
                       QLatin1String("false");
+    p.showMissedWords = file.readString(s, QStringLiteral("ShowMissedWords"),
+                                        QStringLiteral("true")) != QLatin1String("false");
 }
 
-void writePreferences(IniFile& file, const QString& s, const Preferences& p) {
-    file.writeInteger(s, QStringLiteral("Top"), p.bounds.y());
-    file.writeInteger(s, QStringLiteral("Left"), p.bounds.x());
-    file.writeInteger(s, QStringLiteral("Width"), p.bounds.width());
-    file.writeInteger(s, QStringLiteral("Height"), p.bounds.height());
-    file.writeInteger(s, QStringLiteral("Turnsound"), int(p.turnSound));
-    file.writeInteger(s, QStringLiteral("Textsize"), p.chatFontSize());
+void writePreferences(IniFile& file, const QString& s, const Preferences& p, StoredKeys keys) {
+    auto integer = [&](StoredKey key, const char* name, int value) {
+        if (keys.testFlag(key))
+            file.writeInteger(s, QLatin1String(name), value);
+    };
+    integer(StoredKey::Bounds, "Top", p.bounds.y());
+    integer(StoredKey::Bounds, "Left", p.bounds.x());
+    integer(StoredKey::Bounds, "Width", p.bounds.width());
+    integer(StoredKey::Bounds, "Height", p.bounds.height());
+    integer(StoredKey::Turnsound, "Turnsound", int(p.turnSound));
+    integer(StoredKey::Textsize, "Textsize", p.chatFontSize());
     // The colours are the one pair whose failure does not stop the save.
-    try {
-        file.writeString(s, QStringLiteral("Textcolor"), colortext::colorToString(p.textColour));
-    } catch (const EIniFileError&) {
-    }
-    try {
-        file.writeString(s, QStringLiteral("Actioncolor"),
-                         colortext::colorToString(p.actionColour));
-    } catch (const EIniFileError&) {
-    }
-    file.writeInteger(s, QStringLiteral("Playtoscore"), p.rounds);
-    file.writeInteger(s, QStringLiteral("Timeperturn"), p.secondsPerRound);
-    file.writeInteger(s, QStringLiteral("Gametype"), p.lengthChoice);
-    file.writeInteger(s, QStringLiteral("Botspeed"), int(p.pause));
-    file.writeInteger(s, QStringLiteral("Botspeed2"), int(p.botPace));
-    file.writeString(s, QStringLiteral("Playsounds"), onOff(p.playSounds));
-    file.writeString(s, QStringLiteral("ChatterSounds"), onOff(p.chatterSounds));
+    auto colour = [&](StoredKey key, const char* name, quint32 value) {
+        if (!keys.testFlag(key))
+            return;
+        try {
+            file.writeString(s, QLatin1String(name), colortext::colorToString(value));
+        } catch (const EIniFileError&) {
+        }
+    };
+    colour(StoredKey::Textcolor, "Textcolor", p.textColour);
+    colour(StoredKey::Actioncolor, "Actioncolor", p.actionColour);
+    integer(StoredKey::Playtoscore, "Playtoscore", p.rounds);
+    integer(StoredKey::Timeperturn, "Timeperturn", p.secondsPerRound);
+    integer(StoredKey::Gametype, "Gametype", p.lengthChoice);
+    integer(StoredKey::Botspeed, "Botspeed", int(p.pause));
+    integer(StoredKey::Botspeed2, "Botspeed2", int(p.botPace));
+    auto onOffKey = [&](StoredKey key, const char* name, bool on) {
+        if (keys.testFlag(key))
+            file.writeString(s, QLatin1String(name), onOff(on));
+    };
+    onOffKey(StoredKey::Playsounds, "Playsounds", p.playSounds);
+    onOffKey(StoredKey::ChatterSounds, "ChatterSounds", p.chatterSounds);
+    onOffKey(StoredKey::ShowMissedWords, "ShowMissedWords", p.showMissedWords);
 }
 
 void writePhrases(IniFile& file, const QString& s, const std::array<QString, 9>& phrases) {

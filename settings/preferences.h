@@ -29,7 +29,10 @@
 //   Phrase1..Phrase9           read only; a non-empty value replaces the phrase
 //                              (written by the phrase editor, writePhrases)
 //   Playsounds, ChatterSounds  "true"/"false"; anything but exactly "false" is on
+//   ShowMissedWords            "true"/"false": the words nobody found are listed
+//                              when a round ends; anything but "false" is on
 
+#include <QFlags>
 #include <QRect>
 #include <QString>
 
@@ -44,6 +47,29 @@ enum class RoundPause { Long = 17, Normal = 12, Quick = 10 };
 
 // "Bot Speed": the computer opponent's interval in milliseconds.
 enum class BotPace { Slow = 2000, Normal = 1200, Fast = 750 };
+
+// The stored keys a save may write, one flag per key ("Bounds" stands for Top,
+// Left, Width and Height together). A copy that closes before it ever read the
+// file writes only what the player changed, not its own first values over the
+// stored ones.
+enum class StoredKey : quint32 {
+    Bounds = 1u << 0,
+    Turnsound = 1u << 1,
+    Textsize = 1u << 2,
+    Textcolor = 1u << 3,
+    Actioncolor = 1u << 4,
+    Playtoscore = 1u << 5,
+    Timeperturn = 1u << 6,
+    Gametype = 1u << 7,
+    Botspeed = 1u << 8,
+    Botspeed2 = 1u << 9,
+    Playsounds = 1u << 10,
+    ChatterSounds = 1u << 11,
+    ShowMissedWords = 1u << 12,
+};
+Q_DECLARE_FLAGS(StoredKeys, StoredKey)
+Q_DECLARE_OPERATORS_FOR_FLAGS(StoredKeys)
+StoredKeys allStoredKeys();
 
 struct Preferences {
     static constexpr int kDefaultWidth = 790;
@@ -71,6 +97,8 @@ struct Preferences {
     std::array<QString, 9> phrases = defaultPhrases();
     bool playSounds = true;
     bool chatterSounds = false;
+    // "Show Missed Words" (View menu).
+    bool showMissedWords = true;
     // "Scroll Chat Off": keeps the chat pane's view still. Never stored.
     bool scrollChatOff = false;
 
@@ -85,10 +113,12 @@ struct Preferences {
 // then keep the value they had in `prefs`. A missing file reads as empty.
 void readPreferences(const IniFile& file, const QString& section, Preferences& prefs);
 
-// Writes "Top" to "ChatterSounds" in order (not the phrases). A failed write
-// raises EIniFileError and the keys after it are not written; a failure on one
-// of the two colour keys is passed over, and saving goes on.
-void writePreferences(IniFile& file, const QString& section, const Preferences& prefs);
+// Writes the keys in `keys`, in the order "Top" to "ShowMissedWords" (not the
+// phrases); the others keep their lines as they are. A failed write raises
+// EIniFileError and the keys after it are not written; a failure on one of the
+// two colour keys is passed over, and saving goes on.
+void writePreferences(IniFile& file, const QString& section, const Preferences& prefs,
+                      StoredKeys keys = allStoredKeys());
 
 // The phrase editor's keys "Phrase1".."Phrase9", all nine every time.
 void writePhrases(IniFile& file, const QString& section, const std::array<QString, 9>& phrases);

@@ -106,3 +106,18 @@ QStringList helpPageText(int page) {
         return {};
     }
 }
+
+QString helpParagraphs(const QStringList& lines) {
+    QString text;
+    for (qsizetype i = 0; i < lines.size(); ++i) {
+        text += lines[i];
+        if (i + 1 == lines.size())
+            break;
+        const QString& next = lines[i + 1];
+        const bool goesOn = lines[i].endsWith(QLatin1Char(' ')) && !lines[i].trimmed().isEmpty() &&
+                            !next.trimmed().isEmpty() && !next.startsWith(QLatin1String("  -"));
+        if (!goesOn)
+            text += QLatin1Char('\n');
+    }
+    return text;
+}

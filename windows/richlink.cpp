@@ -94,6 +94,23 @@ QString FindLink(const QString& text, CharRange& range) {
     return {};
 }
 
+QList<CharRange> linksIn(const QString& text) {
+    QList<CharRange> links;
+    int at = 0;
+    while (at < text.size()) {
+        if (endsWord(text[at])) {
+            ++at;
+            continue;
+        }
+        const int wordEnd = wordBreakRight(text, at);
+        CharRange range{at, at};
+        if (!FindLink(text, range).isEmpty())
+            links.append(range);
+        at = wordEnd;
+    }
+    return links;
+}
+
 QString linkAt(const QTextEdit* control, const QPoint& point, CharRange* where) {
     const QString text = control->toPlainText();
     const int index = control->cursorForPosition(point).position();

@@ -9,6 +9,7 @@
 // "/", a digit or a letter a-z (such as ".", ",", ")" or a quotation mark) are
 // not part of it, and a prefix alone is no address.
 
+#include <QList>
 #include <QString>
 
 #include <functional>
@@ -35,6 +36,9 @@ int wordBreakRight(const QString& text, int index);
 // the word holding the range) for an address. Answers the address as written,
 // or an empty text; when found, `range` becomes the address's place.
 QString FindLink(const QString& text, CharRange& range);
+
+// Every address in `text`, in order: the places a pane shows as links.
+QList<CharRange> linksIn(const QString& text);
 
 // The address under the point (in the control's viewport coordinates), and
 // its place; empty when there is none or the point lies past the end.

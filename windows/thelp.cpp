@@ -26,7 +26,7 @@ QTextEdit* makePane(int page) {
     QPalette pale = memo->palette();
     pale.setColor(QPalette::Base, QColor(0xFF, 0xFF, 0xD3)); // 00BBGGRR 13893631
     memo->setPalette(pale);
-    memo->setPlainText(helpPageText(page).join(QLatin1Char('\n')));
+    memo->setPlainText(helpParagraphs(helpPageText(page)));
     return memo;
 }
 

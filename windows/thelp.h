@@ -37,3 +37,7 @@ private:
 
 // The six pages' texts, line by line.
 QStringList helpPageText(int page);
+// The text a pane shows: the lines of a paragraph joined, so it wraps at the
+// pane's own width. A line that ends in a blank goes on in the next one; blank
+// lines and list lines ("  - ...") keep their own lines.
+QString helpParagraphs(const QStringList& lines);

@@ -6,10 +6,12 @@
 #include "boardrecorder.h"
 #include "gamemodel.h"
 #include "gamerecorder.h"
+#include "smalldictionary.h"
 
 #include <QAbstractButton>
 #include <QLabel>
 #include <QLineEdit>
+#include <QScrollBar>
 #include <QTest>
 #include <QTextBlock>
 #include <QTextDocument>
@@ -82,7 +84,7 @@ TEST_F(BoardView, DrawsTheGameTheRoundAndTheClock) {
 TEST_F(BoardView, ASpyIsCoveredByNotPlaying) {
     model.setOwnNumber(8);
     model.startround("3+60+5+CA+1+CAT+");
-    EXPECT_EQ(text("label_status"), "Alice's turn.");
+    EXPECT_EQ(text("label_status"), "Watching the round..");
     EXPECT_FALSE(find("image_full")->isHidden());
     EXPECT_TRUE(wordEntry()->isHidden());
 }
@@ -204,6 +206,78 @@ TEST_F(BoardView, WinnerOnTheScorePanelAndStartGameForTheHost) {
     EXPECT_TRUE(board.lastWordLabel(1)->text().isEmpty());
 }
 
+TEST_F(BoardView, NewLinesOfTheWordListShowFromTheirStart) {
+    board.show();
+    model.newplayerinfo("4+Maximilian Kowalski");
+    model.startround("1+60+5+STA+1+STARTER+");
+    auto* list = find<QTextEdit>("memo_wordlist");
+    QScrollBar* across = list->horizontalScrollBar();
+    EXPECT_EQ(list->horizontalScrollBarPolicy(), Qt::ScrollBarAsNeeded);
+    const char* words[] = {"STACK", "STAMP", "STAIR", "STAKE", "STALL", "STAND", "STARK",
+                           "START", "STASH", "STATE", "STAYS", "STAFF", "STAGE", "STAID",
+                           "STAIN", "STALE", "STALK", "STANK", "STAPH", "STARE", "STATS"};
+    for (const char* word : words)
+        model.gotword(QByteArray("4+") + word + "+5+");
+    EXPECT_GT(across->maximum(), 0) << "a line is wider than the pane: it can be scrolled to";
+    EXPECT_EQ(across->value(), 0) << "the points and the word at the start stay in sight";
+    EXPECT_EQ(list->verticalScrollBar()->value(), list->verticalScrollBar()->maximum());
+    // Scrolled across by the player, the next line brings the starts back.
+    across->setValue(across->maximum());
+    model.gotword("1+STEAM+5+");
+    EXPECT_EQ(across->value(), 0);
+}
+
+TEST_F(BoardView, LongNamesAreCutWithAnEllipsisAndShownWholeAsTips) {
+    const QString name = QStringLiteral("Maximilian Kowalski-Brandt");
+    model.newplayerinfo(QByteArray("4+") + name.toLatin1());
+    for (QLabel* label : {board.playerNameLabel(4), find<QLabel>("label_score40")}) {
+        model.endround("4+10+2+2+10");
+        ASSERT_TRUE(label->text().endsWith(QChar(0x2026))) << label->objectName().toStdString();
+        EXPECT_TRUE(name.startsWith(label->text().chopped(1)));
+        EXPECT_LE(label->fontMetrics().horizontalAdvance(label->text()),
+                  label->contentsRect().width());
+        EXPECT_EQ(label->toolTip(), name);
+        EXPECT_EQ(label->accessibleName(), name);
+    }
+    // Names that fit are shown whole, and a seat keeps its hint as the tip.
+    EXPECT_EQ(board.playerNameLabel(3)->text(), "Bob");
+    EXPECT_EQ(board.playerNameLabel(3)->toolTip(), model.seat(3).hint);
+    EXPECT_EQ(board.playerNameLabel(2)->toolTip(), "Grob");
+    model.playerdisconnected("4+Maximilian Kowalski-Brandt");
+    EXPECT_EQ(board.playerNameLabel(4)->text(), "<Waiting>");
+}
+
+TEST_F(BoardView, TheStarterWordStandsClearOfTheScorePanelsFrame) {
+    QWidget* panel = find("panel_scores");
+    const QRect starter = find("label_starter")->geometry();
+    EXPECT_GE(starter.top(), find("panel_6")->geometry().bottom() + 1);
+    // The panel's frame line is 3 pixels wide along its edges.
+    EXPECT_LE(starter.bottom(), panel->height() - 1 - 3);
+    EXPECT_GE(starter.left(), 3);
+    EXPECT_LE(starter.right(), panel->width() - 1 - 3);
+}
+
+TEST_F(BoardView, TheWordsNobodyFoundFollowInGreyUnderARule) {
+    const SmallDictionary small({"STACK", "STAFF", "STAGE", "STAMP", "STAB", "SPOON"});
+    model.setDictionary(small.dictionary);
+    model.startround("1+60+5+STA+1+STARTER+");
+    model.gotword("1+STACK+5+");
+    model.endround("1+5+1+1+5");
+    auto* list = find<QTextEdit>("memo_wordlist");
+    EXPECT_EQ(list->toPlainText(),
+              "5 : STACK : Alice\n\nNobody found:\n5 : STAFF\n5 : STAGE\n5 : STAMP");
+    QTextDocument* doc = list->document();
+    EXPECT_TRUE(doc->findBlockByNumber(1).blockFormat().hasProperty(
+        QTextFormat::BlockTrailingHorizontalRulerWidth));
+    for (int n = 2; n < doc->blockCount(); ++n)
+        EXPECT_EQ(doc->findBlockByNumber(n).begin().fragment().charFormat().foreground().color(),
+                  QColor(0x80, 0x80, 0x80))
+            << n;
+    // A board made later draws them too.
+    BoardPanel later{model, host};
+    EXPECT_EQ(later.findChild<QTextEdit*>("memo_wordlist")->toPlainText(), list->toPlainText());
+}
+
 TEST_F(BoardView, StartGameAndGiveUpNeedALogin) {
     GameModel early{out};
     BoardPanel earlyBoard{early, host};
@@ -218,6 +292,34 @@ TEST_F(BoardView, StartGameAndGiveUpNeedALogin) {
     EXPECT_EQ(host.boxes.size(), 1);
     qobject_cast<QAbstractButton*>(find("button_igiveup"))->click();
     EXPECT_EQ(host.sent, QList<QByteArray>{QByteArray("CMD_giveup+1+\xFF")});
+}
+
+TEST_F(BoardView, GivingUpShowsOnTheStatusLine) {
+    model.startround("1+60+5+STA+1+STARTER+");
+    board.giveUpKey();
+    EXPECT_EQ(host.sent, QList<QByteArray>{QByteArray("CMD_giveup+1+\xFF")});
+    EXPECT_EQ(text("label_status"), "You gave up this round.");
+    // Outside the own turn the key does nothing.
+    while (model.turnRunning())
+        model.turntimeTimer();
+    board.giveUpKey();
+    EXPECT_EQ(host.sent.size(), 1);
+}
+
+TEST_F(BoardView, PictureButtonsTakeTheFocusAndAnswerSpaceAndEnter) {
+    model.startround("1+60+5+STA+1+STARTER+");
+    for (const char* name : {"button_igiveup", "b_phrase1", "b_phrase10", "button_start"}) {
+        auto* button = find<QAbstractButton>(QString::fromLatin1(name));
+        EXPECT_EQ(button->focusPolicy(), Qt::TabFocus) << name;
+        int clicks = 0;
+        auto counting =
+            QObject::connect(button, &QAbstractButton::clicked, [&clicks] { ++clicks; });
+        QTest::keyClick(button, Qt::Key_Space);
+        QTest::keyClick(button, Qt::Key_Return);
+        QTest::keyClick(button, Qt::Key_Enter);
+        EXPECT_EQ(clicks, 3) << name;
+        QObject::disconnect(counting);
+    }
 }
 
 } // namespace

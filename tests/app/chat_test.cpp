@@ -14,6 +14,8 @@
 #include <QPushButton>
 #include <QScrollBar>
 #include <QTest>
+#include <QTextBlock>
+#include <QTextFragment>
 
 namespace {
 
@@ -212,9 +214,15 @@ TEST_F(ChatTest, ScrollChatOffKeepsTheView) {
 
     QAction* off1 = chat->menuAction("ScrollChatOff1");
     QAction* off2 = chat->chat()->chatPopup()->findChild<QAction*>("ScrollChatOff2");
+    QWidget* mark = chat->findChild<QWidget*>("label_scrolloff");
+    ASSERT_NE(mark, nullptr);
+    EXPECT_TRUE(mark->isHidden());
     EXPECT_EQ(off1->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_S));
     off2->trigger();
     EXPECT_TRUE(off1->isChecked());
+    // The pane carries a mark while its view stays still.
+    EXPECT_FALSE(mark->isHidden());
+    EXPECT_TRUE(pane()->geometry().contains(mark->geometry()));
     bar->setValue(10);
     for (int i = 0; i < 20; ++i)
         chat->addlinetochat(QStringLiteral("more %1").arg(i), 0);
@@ -222,6 +230,7 @@ TEST_F(ChatTest, ScrollChatOffKeepsTheView) {
 
     off1->trigger();
     EXPECT_FALSE(off2->isChecked());
+    EXPECT_TRUE(mark->isHidden());
     chat->addlinetochat(QStringLiteral("follow"), 0);
     EXPECT_EQ(bar->value(), bar->maximum());
 }
@@ -303,60 +312,6 @@ TEST(ChatBeforeLogin, TypedTextStaysAndNothingIsSent) {
     EXPECT_EQ(chat.board()->mychat()->text(), "early");
     chat.board()->phraseButton(1)->click();
     EXPECT_TRUE(chat.chat()->phraseok());
-}
-
-TEST_F(ChatTest, WebAddressesInThePaneOpenOnALeftPress) {
-    QStringList opened;
-    chat->chat()->openLink = [&](const QString& url) { opened << url; };
-    chat->addlinetochat(QStringLiteral("Bob chats: see http://example.com/x now"), 0);
-    const int at = pane()->toPlainText().indexOf("example");
-    QTextCursor c(pane()->document());
-    c.setPosition(at);
-    const QPoint onLink = pane()->cursorRect(c).center() + QPoint(2, 0);
-    QWidget* viewport = pane()->viewport();
-    QTest::mouseMove(viewport, onLink);
-    EXPECT_EQ(viewport->cursor().shape(), Qt::PointingHandCursor);
-    QTest::mouseClick(viewport, Qt::LeftButton, {}, onLink);
-    EXPECT_EQ(opened, QStringList{"http://example.com/x"});
-
-    c.setPosition(pane()->toPlainText().indexOf("Bob"));
-    const QPoint offLink = pane()->cursorRect(c).center() + QPoint(2, 0);
-    QTest::mouseMove(viewport, offLink);
-    EXPECT_NE(viewport->cursor().shape(), Qt::PointingHandCursor);
-    QTest::mouseClick(viewport, Qt::LeftButton, {}, offLink);
-    EXPECT_EQ(opened.size(), 1);
-}
-
-TEST_F(ChatTest, LocalFileAddressesFromThePaneAreNotOpened) {
-    QStringList opened;
-    chat->chat()->openLink = [&](const QString& url) { opened << url; };
-    chat->addlinetochat(QStringLiteral("Eve chats: file:///usr/bin/xterm"), 0);
-    QTextCursor c(pane()->document());
-    c.setPosition(pane()->toPlainText().indexOf("usr"));
-    const QPoint onLink = pane()->cursorRect(c).center() + QPoint(2, 0);
-    QTest::mouseMove(pane()->viewport(), onLink);
-    ASSERT_EQ(pane()->viewport()->cursor().shape(), Qt::PointingHandCursor); // seen as a link
-    QTest::mouseClick(pane()->viewport(), Qt::LeftButton, {}, onLink);
-    EXPECT_TRUE(opened.isEmpty());
-
-    chat->addlinetochat(QStringLiteral("Bob chats: www.example.com"), 0);
-    c.setPosition(pane()->toPlainText().indexOf("example"));
-    QTest::mouseClick(pane()->viewport(), Qt::LeftButton, {},
-                      pane()->cursorRect(c).center() + QPoint(2, 0));
-    EXPECT_EQ(opened, QStringList{"www.example.com"});
-}
-
-TEST_F(ChatTest, ReleasingAButtonOverThePaneFocusesTheEntry) {
-    chat->activateWindow();
-    ASSERT_TRUE(QTest::qWaitForWindowActive(chat.get()));
-    pane()->setFocus();
-    ASSERT_TRUE(spinUntil([&] { return pane()->hasFocus(); }));
-    QTest::mouseRelease(pane()->viewport(), Qt::RightButton, {}, QPoint(5, 5));
-    EXPECT_TRUE(entry()->hasFocus());
-
-    pane()->setFocus();
-    chat->menuAction("ClearMainChat1")->trigger();
-    EXPECT_TRUE(entry()->hasFocus());
 }
 
 TEST(ColorText, ConvertsToScreenColour) {

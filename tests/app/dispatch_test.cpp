@@ -4,6 +4,7 @@
 
 #include <QAbstractButton>
 #include <QAction>
+#include <QFile>
 #include <QLabel>
 #include <QListWidget>
 #include <QMenu>
@@ -131,19 +132,64 @@ TEST_F(DispatchTest, ANumberThatDoesNotConvertStopsOnlyThatMessage) {
     EXPECT_EQ(seat(4)->text(), "Dan");
 }
 
+// The server sends "Game is full" and closes the connection at once; the
+// dispatcher runs as in the program, so the close arrives before the message is
+// handled.
 TEST_F(DispatchTest, GameIsFullShowsTheBoxThenCloses) {
     QSignalSpy closed(chat.get(), &Tchat::closed);
-    deliver(msg("CMD_full+"));
-    tick();
+    int closedBeforeBox = -1;
+    chat->messageBoxHook = [&](const QString& text) {
+        boxes << text;
+        closedBeforeBox = closed.count();
+    };
+    peer.send(msg("CMD_full+"));
+    peer.conn->disconnectFromHost();
+    chat->timer1()->start();
+    ASSERT_TRUE(spinUntil([&] { return closed.count() > 0; }));
     EXPECT_EQ(boxes, QStringList{"Game is full"});
+    EXPECT_EQ(closedBeforeBox, 0) << "the box comes before the window closes";
     EXPECT_EQ(closed.count(), 1);
 }
 
-TEST_F(DispatchTest, TheConnectionClosingClosesTheWindow) {
+TEST_F(DispatchTest, TheConnectionClosingSaysSoThenClosesTheWindow) {
     login(3);
     QSignalSpy closed(chat.get(), &Tchat::closed);
-    peer.conn->close();
-    EXPECT_TRUE(closed.wait(5000));
+    int closedBeforeBox = -1;
+    chat->messageBoxHook = [&](const QString& text) {
+        boxes << text;
+        closedBeforeBox = closed.count();
+    };
+    // What the server said last is still shown before the window goes.
+    peer.send(msg("CMD_chat+Host chats: bye|clRed"));
+    peer.conn->disconnectFromHost();
+    chat->timer1()->start();
+    ASSERT_TRUE(spinUntil([&] { return closed.count() > 0; }));
+    EXPECT_EQ(lastLine(), "Host chats: bye");
+    EXPECT_EQ(boxes, QStringList{"The connection to the game was closed."});
+    EXPECT_EQ(closedBeforeBox, 0);
+}
+
+// A copy that ends before the player's own arrival has read nothing: the
+// stored choices stay as they were, and a moved window stores its bounds only.
+TEST_F(DispatchTest, ClosingBeforeTheOwnArrivalKeepsTheStoredSettings) {
+    const QString path = dir.filePath("kestrunlobby.ini");
+    const QByteArray stored =
+        "[Other]\r\nKey=1\r\n[Vorlix]\r\nTop=40\r\nLeft=30\r\n"
+        "Width=900\r\nHeight=600\r\nTextsize=14\r\nTextcolor=clRed\r\n"
+        "Playtoscore=8\r\nTimeperturn=90\r\nGametype=3\r\nPlaysounds=false\r\n";
+    {
+        QFile f(path);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(stored);
+    }
+    login(3);
+    QSignalSpy closed(chat.get(), &Tchat::closed);
+    peer.conn->disconnectFromHost();
+    chat->timer1()->start();
+    ASSERT_TRUE(spinUntil([&] { return closed.count() > 0; }));
+    QFile f(path);
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    EXPECT_EQ(f.readAll(), stored);
 }
 
 TEST_F(DispatchTest, RemoveFromGameOnlyForTheHostOverAnOccupiedLabel) {

@@ -5,8 +5,11 @@
 #include "gamemodel.h"
 #include "gamerecorder.h"
 #include "protocol.h"
+#include "smalldictionary.h"
 
 #include <QTimer>
+
+#include <algorithm>
 
 #include <gtest/gtest.h>
 
@@ -233,9 +236,10 @@ TEST_F(GameRules, SpyWatchesWithoutATurn) {
     EXPECT_TRUE(out.sounds.isEmpty());
     EXPECT_TRUE(model.turnRunning());
 
-    // Spies are given seat 1's number as the turn.
+    // Spies are given seat 1's number as the turn: it is nobody's turn, the
+    // spy watches.
     model.startround("3+60+5+CA+1+CAT+");
-    EXPECT_EQ(model.status(), "Alice's turn.");
+    EXPECT_EQ(model.status(), "Watching the round..");
     EXPECT_TRUE(model.notPlayingShown());
     EXPECT_FALSE(model.wordEntryShown());
     EXPECT_TRUE(out.focus.isEmpty());
@@ -244,6 +248,87 @@ TEST_F(GameRules, SpyWatchesWithoutATurn) {
     model.gotword("3+CATS+4+");
     EXPECT_EQ(out.sounds, (QStringList{"goodwordthem", "goodwordthem"}));
     EXPECT_EQ(out.wordsFound, 0);
+}
+
+TEST_F(GameRules, GivingUpIsSaidUntilTheRoundEnds) {
+    model.gaveUp();
+    EXPECT_EQ(model.status(), "Welcome to Vorlix") << "no round runs";
+    model.startround("1+60+5+STA+1+STARTER+");
+    model.gaveUp();
+    EXPECT_EQ(model.status(), "You gave up this round.");
+    model.gotword("3+STAMP+5+");
+    model.turntimeTimer();
+    EXPECT_EQ(model.status(), "You gave up this round.");
+    model.endround("1+0+0+0+0+3+5+1+1+5");
+    EXPECT_EQ(model.status(), "Posting Scores.. Please Wait.");
+    model.startround("2+60+5+BE+1+BEACH+");
+    EXPECT_EQ(model.status(), "Your Turn.");
+    // The round's time running out ends it too.
+    model.gaveUp();
+    while (model.turnRunning())
+        model.turntimeTimer();
+    EXPECT_EQ(model.status(), "Please Wait..");
+}
+
+// Worked out here from the list itself: the words of the prefix and length
+// (any length for 0) that were not found, longest first, in list order within
+// a length, at most ten.
+QStringList expectedMissed(const std::vector<std::string>& list, const std::string& prefix,
+                           std::size_t length, const QStringList& found) {
+    std::vector<std::string> fitting;
+    for (const std::string& w : list)
+        if (w.rfind(prefix, 0) == 0 && (length == 0 || w.size() == length) &&
+            !found.contains(QString::fromStdString(w)))
+            fitting.push_back(w);
+    std::stable_sort(
+        fitting.begin(), fitting.end(),
+        [](const std::string& a, const std::string& b) { return a.size() > b.size(); });
+    QStringList missed;
+    for (std::size_t i = 0; i < fitting.size() && i < 10; ++i)
+        missed << QString::fromStdString(fitting[i]);
+    return missed;
+}
+
+TEST_F(GameRules, ARoundEndListsTheLongestWordsNobodyFound) {
+    const SmallDictionary small({"STAB",  "STACK", "STAFF",    "STAGE", "STAGED", "STAIR",
+                                 "STAKE", "STALE", "STALL",    "STAMP", "STAND",  "STARE",
+                                 "START", "STASH", "STATE",    "STAVE", "STEAM",  "SPOON",
+                                 "TABLE", "STAR",  "STARTLED", "STABLE"});
+    model.setDictionary(small.dictionary);
+    QList<QStringList> told;
+    QObject::connect(&model, &GameModel::missedWordsAdded,
+                     [&told](const QStringList& words) { told << words; });
+
+    model.startround("1+60+5+STA+1+STARTER+");
+    model.gotword("1+STACK+5+");
+    model.gotword("3+STAMP+5+");
+    EXPECT_TRUE(model.missedWordsShown().isEmpty()) << "not before the round ends";
+    model.endround("1+5+1+1+5+3+5+1+1+5");
+    const QStringList fives = expectedMissed(small.words, "STA", 5, {"STACK", "STAMP"});
+    ASSERT_EQ(fives.size(), 10);
+    EXPECT_EQ(model.missedWordsShown(), fives);
+    EXPECT_EQ(told, QList<QStringList>{fives});
+    EXPECT_FALSE(model.missedWordsShown().contains("STACK"));
+
+    // "No Limit": the longest words of the prefix, whatever their length.
+    model.startround("2+60+0+ST+1+STAR+");
+    EXPECT_TRUE(model.missedWordsShown().isEmpty()) << "a new round clears them";
+    model.gotword("3+STARTLED+8+");
+    model.endround("1+5+1+0+0+3+13+2+1+8");
+    EXPECT_EQ(model.missedWordsShown(), expectedMissed(small.words, "ST", 0, {"STARTLED"}));
+    EXPECT_EQ(model.missedWordsShown().value(0), "STABLE");
+
+    // Switched off, or a round joined late (its words found are unknown):
+    // nothing is listed.
+    model.setShowMissedWords(false);
+    model.startround("3+60+5+STA+1+STARE+");
+    model.endround("1+5+1+0+0");
+    EXPECT_TRUE(model.missedWordsShown().isEmpty());
+    model.setShowMissedWords(true);
+    model.loadstats("1+5+60+5+4+5+STA+40+1+10+2+20+3+0+4+0+5+0+6+0");
+    model.endround("1+5+1+0+0");
+    EXPECT_TRUE(model.missedWordsShown().isEmpty());
+    EXPECT_EQ(told.size(), 2);
 }
 
 TEST_F(GameRules, BadNumberStopsTheMessage) {

@@ -1,23 +1,33 @@
 #include "boardpanel.h"
 #include "chatcontroller.h"
+#include "programwindows.h"
 #include "tabout.h"
 #include "tchat.h"
+#include "tdictn.h"
 #include "tdownload.h"
 #include "thelp.h"
+#include "tserver.h"
 
 #include <QAbstractButton>
+#include <QAccessible>
 #include <QAction>
+#include <QApplication>
+#include <QDir>
 #include <QLabel>
 #include <QLayout>
 #include <QLineEdit>
 #include <QMenu>
+#include <QMenuBar>
 #include <QPushButton>
+#include <QSet>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTextEdit>
 #include <QTimer>
 
 #include <gtest/gtest.h>
+
+#include <functional>
 
 namespace {
 
@@ -26,6 +36,16 @@ protected:
     QTemporaryDir dir;
     Tchat chat{dir.filePath("kestrunlobby.ini"), {QStringLiteral("Solo")}};
 };
+
+// The caption a menu shows: its text without the "&" that marks the mnemonic
+// ("&&" shows one "&").
+QString shown(const QString& text) {
+    QString caption = text;
+    caption.replace(QLatin1String("&&"), QStringLiteral("\x01"));
+    caption.remove(QLatin1Char('&'));
+    caption.replace(QLatin1Char('\x01'), QLatin1Char('&'));
+    return caption;
+}
 
 struct Item {
     const char* name;
@@ -60,6 +80,20 @@ TEST_F(MainWindowTest, WindowLooksAsDefined) {
     EXPECT_EQ(chat.board()->geometry().center().x(), client->rect().center().x());
 }
 
+// Before the settings file is read, the window stands where its definition
+// puts it: left 3, top 3, at the size "Reset Screen Location" gives.
+TEST_F(MainWindowTest, BeforeItsOwnArrivalTheWindowStandsAtItsFirstPlace) {
+    EXPECT_EQ(chat.pos(), QPoint(3, 3));
+    const QSize first = chat.size();
+    EXPECT_EQ(first, QSize(792, 525)) << "790 wide, held to the board's 792";
+    chat.show();
+    EXPECT_EQ(chat.pos(), QPoint(3, 3));
+    chat.move(100, 100);
+    chat.menuAction("ResetScreenLocation1")->trigger();
+    EXPECT_EQ(chat.pos(), QPoint(3, 3));
+    EXPECT_EQ(chat.size(), first);
+}
+
 TEST_F(MainWindowTest, MenusCarryTheirNamesCaptionsTagsAndStates) {
     const Item items[] = {
         {"StartGame1", "Start Game", -1, false, false},
@@ -86,6 +120,7 @@ TEST_F(MainWindowTest, MenusCarryTheirNamesCaptionsTagsAndStates) {
         {"ViewTally1", "View Tally", -1, false, true},
         {"SpyList1", "Spy List", -1, false, true},
         {"PrhaseList1", "Phrase List", -1, false, true},
+        {"ShowMissedWords1", "Show Missed Words", -1, true, true},
         {"Content1", "Content", -1, false, true},
         {"About1", "About", -1, false, true},
         {"RemoveFromGame1", "Remove From Game", -1, false, true},
@@ -98,7 +133,7 @@ TEST_F(MainWindowTest, MenusCarryTheirNamesCaptionsTagsAndStates) {
     for (const Item& item : items) {
         QAction* a = chat.findChild<QAction*>(QLatin1String(item.name));
         ASSERT_NE(a, nullptr) << item.name;
-        EXPECT_EQ(a->text(), QLatin1String(item.caption)) << item.name;
+        EXPECT_EQ(shown(a->text()), QLatin1String(item.caption)) << item.name;
         EXPECT_EQ(a->isChecked(), item.checked) << item.name;
         EXPECT_EQ(a->isEnabled(), item.enabled) << item.name;
         if (item.tag >= 0) {
@@ -110,10 +145,37 @@ TEST_F(MainWindowTest, MenusCarryTheirNamesCaptionsTagsAndStates) {
     EXPECT_EQ(chat.menuAction("Paste1")->shortcut(), QKeySequence("Ctrl+V"));
     EXPECT_EQ(chat.menuAction("Content1")->shortcut(), QKeySequence("F1"));
 
-    EXPECT_EQ(chat.menu("TurnSound1")->title(), "Turn Sound");
-    EXPECT_EQ(chat.menu("TextSize1")->title(), "Text Size");
-    EXPECT_EQ(chat.menu("BotSpeed1")->title(), "Time Between Rounds");
-    EXPECT_EQ(chat.menu("BotSpeed2")->title(), "Bot Speed");
+    EXPECT_EQ(shown(chat.menu("TurnSound1")->title()), "Turn Sound");
+    EXPECT_EQ(shown(chat.menu("TextSize1")->title()), "Text Size");
+    EXPECT_EQ(shown(chat.menu("BotSpeed1")->title()), "Time Between Rounds");
+    EXPECT_EQ(shown(chat.menu("BotSpeed2")->title()), "Bot Speed");
+    EXPECT_EQ(shown(chat.menu("File1")->title()), "File");
+    EXPECT_EQ(shown(chat.menu("Options1")->title()), "Options");
+    EXPECT_EQ(shown(chat.menu("View1")->title()), "View");
+    EXPECT_EQ(shown(chat.menu("Help1")->title()), "Help");
+}
+
+// Every menu of the bar and every item in them can be reached from the
+// keyboard: each has a mnemonic of its own within its menu.
+TEST_F(MainWindowTest, EveryMenuAndItemHasItsOwnMnemonic) {
+    std::function<void(const QList<QAction*>&, const QString&)> check =
+        [&](const QList<QAction*>& actions, const QString& where) {
+            QSet<QKeySequence> keys;
+            for (QAction* a : actions) {
+                if (a->isSeparator())
+                    continue;
+                const QKeySequence key = QKeySequence::mnemonic(a->text());
+                EXPECT_FALSE(key.isEmpty())
+                    << where.toStdString() << ": " << a->text().toStdString();
+                EXPECT_FALSE(keys.contains(key))
+                    << where.toStdString() << ": " << a->text().toStdString();
+                keys.insert(key);
+                if (a->menu())
+                    check(a->menu()->actions(), shown(a->text()));
+            }
+        };
+    check(chat.menuBar()->actions(), QStringLiteral("menu bar"));
+    EXPECT_EQ(QKeySequence::mnemonic(chat.menu("File1")->title()), QKeySequence("Alt+F"));
 }
 
 TEST_F(MainWindowTest, RadioItemsAreExclusive) {
@@ -159,6 +221,73 @@ TEST_F(MainWindowTest, EveryComposedNameResolves) {
     EXPECT_NE(chat.findChild<QMenu*>("popup_kick"), nullptr);
     EXPECT_NE(chat.findChild<QMenu*>("popup_sounds"), nullptr);
     EXPECT_EQ(chat.board()->mychat()->text(), "<Enter Chat Here>");
+}
+
+TEST_F(MainWindowTest, TheServerAndTheWindowShareOneDictionary) {
+    const ProgramWindows windows =
+        createProgramWindows(chat, dir.path(), dir.filePath(QStringLiteral("Vorlixtally.tld")));
+    ASSERT_TRUE(windows.dictionary);
+    EXPECT_TRUE(windows.dictionary->IsWord("STACK"));
+    EXPECT_EQ(windows.server->dictionary(), windows.dictionary);
+    EXPECT_EQ(chat.model().dictionary(), windows.dictionary);
+    EXPECT_EQ(QDir(dir.path()).entryList({QStringLiteral("English*")}).size(), 1)
+        << "one working file";
+}
+
+// Walks the main window's accessibility tree as a screen reader does and
+// answers every control that has no name (and every label without a
+// description). Separators, and Qt's own scroll area parts (named "qt_...")
+// around a pane that is named, carry none.
+int findUnnamed(QAccessibleInterface* iface, QStringList& unnamed) {
+    int visited = 0;
+    for (int i = 0; i < iface->childCount(); ++i) {
+        QAccessibleInterface* child = iface->child(i);
+        if (!child)
+            continue;
+        ++visited;
+        QObject* object = child->object();
+        const QString what = QStringLiteral("%1 %2").arg(
+            object ? QString::fromLatin1(object->metaObject()->className()) : QStringLiteral("?"),
+            object ? object->objectName() : QString());
+        const bool qtPart = object && object->objectName().startsWith(QLatin1String("qt_"));
+        if (child->role() != QAccessible::Separator && !qtPart &&
+            child->text(QAccessible::Name).trimmed().isEmpty())
+            unnamed << what;
+        if (child->role() == QAccessible::StaticText &&
+            child->text(QAccessible::Description).isEmpty())
+            unnamed << what + QStringLiteral(" (no description)");
+        visited += findUnnamed(child, unnamed);
+    }
+    return visited;
+}
+
+TEST_F(MainWindowTest, EveryControlHasAnAccessibleName) {
+    chat.show();
+    QAccessibleInterface* window = QAccessible::queryAccessibleInterface(&chat);
+    ASSERT_NE(window, nullptr);
+    QStringList unnamed;
+    // The menus and their items, the board's controls, labels and pictures.
+    EXPECT_GT(findUnnamed(window, unnamed), 150);
+    EXPECT_TRUE(unnamed.isEmpty()) << unnamed.join(QLatin1Char('\n')).toStdString();
+
+    // In a game, every label reads what it shows, the whole of a long name.
+    chat.model().setOwnNumber(1);
+    chat.model().newplayerinfo("4+Maximilian Kowalski-Brandt");
+    chat.model().startround("1+60+5+STA+1+STARTER+");
+    chat.model().notvalid("1+2+");
+    unnamed.clear();
+    findUnnamed(window, unnamed);
+    EXPECT_TRUE(unnamed.isEmpty()) << unnamed.join(QLatin1Char('\n')).toStdString();
+    QAccessibleInterface* seat4 =
+        QAccessible::queryAccessibleInterface(chat.board()->playerNameLabel(4));
+    EXPECT_EQ(seat4->text(QAccessible::Name), "Maximilian Kowalski-Brandt");
+    EXPECT_EQ(seat4->text(QAccessible::Description), "Seat 4 name");
+    QAccessibleInterface* prefix =
+        QAccessible::queryAccessibleInterface(chat.findChild<QLabel*>("label_word2"));
+    EXPECT_EQ(prefix->text(QAccessible::Name), "STA");
+    QAccessibleInterface* error =
+        QAccessible::queryAccessibleInterface(chat.findChild<QWidget*>("image_error"));
+    EXPECT_EQ(error->text(QAccessible::Name), "Word rejected: Already Guessed");
 }
 
 TEST_F(MainWindowTest, StartGameBeforeLoginSaysNotConnected) {

@@ -11,6 +11,7 @@
 #include <QAction>
 #include <QLabel>
 #include <QMenu>
+#include <QScreen>
 #include <QTemporaryDir>
 #include <QTimer>
 
@@ -62,7 +63,12 @@ protected:
 
 TEST_F(PlayModesTest, NoParametersPlaysSoloAgainstTheOwnServer) {
     make({}, kSoloPort, true);
+    chat->move(40, 30);
     chat->processparams();
+    // The download window stands in the middle of the desktop, not of the
+    // main window.
+    const QPoint deskCentre = chat->screen()->availableGeometry().center();
+    EXPECT_LE((download->frameGeometry().center() - deskCentre).manhattanLength(), 1);
     EXPECT_TRUE(chatText().startsWith("Loading Solo Game..Please wait.\n"));
     EXPECT_EQ(chat->state().playername, "You");
     EXPECT_EQ(chat->state().hostip, "127.0.0.1");

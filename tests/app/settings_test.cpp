@@ -129,12 +129,57 @@ TEST_F(Settings, WindowLargerThanTheWorkAreaIsStoredSmaller) {
     EXPECT_EQ(ini.readInteger("Vorlix", "Height", 0), 505);
 }
 
-TEST_F(Settings, ClosingBeforeAnyReadingSaves) {
-    window.setGeometry(3, 3, 790, 525);
+// Before the file is read the window runs with its first values; they are no
+// choice of the player's and must not replace the stored ones.
+TEST_F(Settings, ClosingBeforeAnyReadingWritesOnlyTheMovedBounds) {
+    const QByteArray stored = "[Vorlix]\r\nTop=40\r\nTextsize=14\r\nPlaysounds=false\r\n";
+    writeFile(path, stored);
+    settings.placeAtStart();
+    EXPECT_EQ(boundsOf(window), QRect(3, 3, 790, 525));
     settings.formClose();
+    EXPECT_EQ(readFile(path), stored) << "an unmoved window writes nothing";
+    window.move(50, 60);
+    settings.formClose();
+    EXPECT_EQ(readFile(path), "[Vorlix]\r\nTop=60\r\nTextsize=14\r\nPlaysounds=false\r\nLeft=50\r\n"
+                              "Width=790\r\nHeight=525\r\n");
+}
+
+TEST_F(Settings, AFirstEverRunWithAMovedWindowWritesTheBounds) {
+    settings.placeAtStart();
+    window.setGeometry(100, 120, 800, 540);
+    settings.formClose();
+    EXPECT_EQ(readFile(path), "[Vorlix]\r\nTop=120\r\nLeft=100\r\nWidth=800\r\nHeight=540\r\n");
+}
+
+TEST_F(Settings, AChangeBeforeAnyReadingWritesItsOwnKeys) {
+    const QByteArray stored = "[Vorlix]\r\nTop=40\r\nTextsize=14\r\nChatterSounds=false\r\n";
+    writeFile(path, stored);
+    settings.placeAtStart();
+    settings.setChatterSounds(true);
+    settings.setShowMissedWords(false);
+    EXPECT_EQ(readFile(path), "[Vorlix]\r\nTop=40\r\nTextsize=14\r\nChatterSounds=true\r\n"
+                              "ShowMissedWords=false\r\n");
+    // The game start window's choices go with the next save, and only they.
+    settings.setGameStart(7, 45, 2);
+    settings.saveinifile();
+    EXPECT_EQ(IniFile(path).readString("Vorlix", "Playtoscore", ""), "7");
+    EXPECT_EQ(IniFile(path).readString("Vorlix", "Gametype", ""), "2");
+    EXPECT_EQ(IniFile(path).readString("Vorlix", "Turnsound", "none"), "none");
+    EXPECT_EQ(IniFile(path).readString("Vorlix", "Textsize", ""), "14");
+    settings.formClose();
+    EXPECT_EQ(IniFile(path).readString("Vorlix", "Left", "none"), "none");
+}
+
+TEST_F(Settings, AfterReadingEverySaveWritesEveryKey) {
+    writeFile(path, "[Vorlix]\r\nTextsize=14\r\n");
+    settings.placeAtStart();
+    settings.loadinifile();
+    EXPECT_EQ(settings.knownKeys(), allStoredKeys());
+    settings.setPlaySounds(false);
     Preferences written;
     readPreferences(IniFile(path), "Vorlix", written);
-    EXPECT_EQ(written, Preferences{}) << "the window's own first values";
+    EXPECT_EQ(written, settings.preferences());
+    EXPECT_EQ(IniFile(path).readString("Vorlix", "Botspeed2", ""), "1200");
 }
 
 TEST_F(Settings, ResetScreenLocationIsNotSaved) {
@@ -192,6 +237,14 @@ TEST_F(SettingsMenus, OptionItemsChangeAndSave) {
     EXPECT_EQ(chatSize(), 14);
     EXPECT_EQ(checkedOf({"N8", "N10", "N12", "N14"}), QStringList{"N14"});
     EXPECT_EQ(ini.readString("Vorlix", "Textsize", ""), "14");
+
+    // "Show Missed Words" (View menu) is on until turned off, and stored.
+    EXPECT_TRUE(chat.menuAction("ShowMissedWords1")->isChecked());
+    chat.menuAction("ShowMissedWords1")->trigger();
+    EXPECT_FALSE(prefs().showMissedWords);
+    EXPECT_FALSE(chat.model().showMissedWords());
+    EXPECT_FALSE(chat.menuAction("ShowMissedWords1")->isChecked());
+    EXPECT_EQ(ini.readString("Vorlix", "ShowMissedWords", ""), "false");
 
     // The two "Scroll Chat Off" items are one setting, never stored.
     chat.menuAction("ScrollChatOff1")->trigger();

@@ -93,10 +93,12 @@ version=$(env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM XDG_DATA_HOME="$t
 # An installed copy keeps its settings in $XDG_DATA_HOME/Vorlix, never beside the
 # program, even where it could write there (as root). Two parameters: the window
 # waits at its loading line and nothing connects. Once the folder exists the
-# program has its termination handler; SIGTERM closes the window, which saves.
+# program has its termination handler; SIGTERM closes the window. Closing before
+# the player's arrival saves only what changed: the window stands elsewhere
+# (Qt's -qwindowgeometry, as a player would move it), so its bounds are saved.
 env -u DISPLAY QT_QPA_PLATFORM=offscreen WAYLAND_DISPLAY="vorlix-install-check-$$" \
   XDG_DATA_HOME="$tmp/xdg" HOME="$tmp/home" XDG_RUNTIME_DIR="$tmp/run" \
-  "$usr/bin/vorlix" Tester nowhere >"$tmp/run.log" 2>&1 &
+  "$usr/bin/vorlix" -qwindowgeometry 800x540+40+30 Tester nowhere >"$tmp/run.log" 2>&1 &
 pid=$!
 tries=0
 while [ ! -d "$tmp/xdg/Vorlix" ] && kill -0 $pid 2>/dev/null && [ $tries -lt 1200 ]; do
@@ -106,6 +108,7 @@ done
 kill -TERM $pid 2>/dev/null
 wait $pid
 [ -f "$tmp/xdg/Vorlix/kestrunlobby.ini" ] || { cat "$tmp/run.log"; fail "no settings in \$XDG_DATA_HOME/Vorlix"; }
+grep -q "^Left=40" "$tmp/xdg/Vorlix/kestrunlobby.ini" || fail "the moved window's place was not saved"
 [ "$(ls -A "$usr/bin")" = vorlix ] || fail "files beside the installed program: $(ls -A "$usr/bin")"
 
 [ $status -eq 0 ] && echo "install tree checked"

@@ -27,7 +27,7 @@ QByteArray defaultSection() {
     return "[Vorlix]\r\nTop=3\r\nLeft=3\r\nWidth=790\r\nHeight=525\r\nTurnsound=0\r\n"
            "Textsize=8\r\nTextcolor=clBlack\r\nActioncolor=clBlack\r\nPlaytoscore=5\r\n"
            "Timeperturn=60\r\nGametype=6\r\nBotspeed=12\r\nBotspeed2=1200\r\n"
-           "Playsounds=true\r\nChatterSounds=false\r\n";
+           "Playsounds=true\r\nChatterSounds=false\r\nShowMissedWords=true\r\n";
 }
 
 struct PreferencesFile : ::testing::Test {
@@ -63,6 +63,7 @@ TEST_F(PreferencesFile, MissingFileGivesEveryDefault) {
     EXPECT_EQ(p.phrases[6], "Thanks!");
     EXPECT_TRUE(p.playSounds);
     EXPECT_TRUE(p.chatterSounds) << "a file without the key turns chatter sounds on";
+    EXPECT_TRUE(p.showMissedWords);
 }
 
 TEST_F(PreferencesFile, EveryKeyIsApplied) {
@@ -70,7 +71,7 @@ TEST_F(PreferencesFile, EveryKeyIsApplied) {
         read("top=40\r\nLEFT=30\r\nWidth=800\r\nHeight=600\r\nTurnsound=1\r\nTextsize=12\r\n"
              "Textcolor=clRed\r\nActioncolor=$00FF0000\r\nPlaytoscore=7\r\nTimeperturn=90\r\n"
              "Gametype=3\r\nBotspeed=10\r\nBotspeed2=750\r\nPhrase3=Hi there\r\nPhrase4=\r\n"
-             "Playsounds=false\r\nChatterSounds=false\r\n");
+             "Playsounds=false\r\nChatterSounds=false\r\nShowMissedWords=false\r\n");
     EXPECT_EQ(p.bounds, QRect(30, 40, 800, 600));
     EXPECT_EQ(p.turnSound, TurnSound::New);
     EXPECT_EQ(p.textSize, 12);
@@ -85,6 +86,7 @@ TEST_F(PreferencesFile, EveryKeyIsApplied) {
     EXPECT_EQ(p.phrases[3], "Excellent!");
     EXPECT_FALSE(p.playSounds);
     EXPECT_FALSE(p.chatterSounds);
+    EXPECT_FALSE(p.showMissedWords);
 }
 
 TEST_F(PreferencesFile, UnreadableValuesGiveTheirDefaults) {
@@ -94,7 +96,8 @@ TEST_F(PreferencesFile, UnreadableValuesGiveTheirDefaults) {
     const Preferences p =
         read("Top=abc\r\nLeft=\r\nWidth=12x\r\nTurnsound=yes\r\nTextsize=big\r\n"
              "Textcolor=clMauve\r\nActioncolor=#123\r\nPlaytoscore=many\r\nTimeperturn=\r\n"
-             "Gametype=\r\nBotspeed=fast\r\nBotspeed2=1\r\nPlaysounds=False\r\nChatterSounds=0\r\n",
+             "Gametype=\r\nBotspeed=fast\r\nBotspeed2=1\r\nPlaysounds=False\r\nChatterSounds=0\r\n"
+             "ShowMissedWords=no\r\n",
              before);
     EXPECT_EQ(p.bounds, QRect(3, 3, 790, 525));
     EXPECT_EQ(p.turnSound, TurnSound::Classic);
@@ -110,6 +113,7 @@ TEST_F(PreferencesFile, UnreadableValuesGiveTheirDefaults) {
     // Only the exact text "false" turns a sound option off.
     EXPECT_TRUE(p.playSounds);
     EXPECT_TRUE(p.chatterSounds);
+    EXPECT_TRUE(p.showMissedWords);
 
     // A place and size whose far edge lies beyond the range of int make no
     // rectangle: the default one is read. Up to the very edge they do.
@@ -169,8 +173,31 @@ TEST_F(PreferencesFile, SaveKeepsEverythingElseByteForByte) {
         "[vorlix]\r\nphrase1=Go team\r\nTop=3\r\nCustom=stays\r\nLeft=3\r\nWidth=790\r\n"
         "Height=525\r\nTurnsound=0\r\nTextsize=8\r\nTextcolor=clBlack\r\nActioncolor=clBlack\r\n"
         "Playtoscore=5\r\nTimeperturn=60\r\nGametype=6\r\nBotspeed=12\r\nBotspeed2=1200\r\n"
-        "Playsounds=true\r\nChatterSounds=false\r\n\r\n[Other]\r\nTop=1";
+        "Playsounds=true\r\nChatterSounds=false\r\nShowMissedWords=true\r\n\r\n[Other]\r\n"
+        "Top=1";
     EXPECT_EQ(readFile(path), expected);
+}
+
+TEST_F(PreferencesFile, ASaveOfSomeKeysLeavesTheOthersAsTheyAre) {
+    const QByteArray before = "[Vorlix]\r\nTop=40\r\nLeft=30\r\nTextsize=12\r\nPlaysounds=true\r\n"
+                              "Botspeed=17\r\n";
+    writeFile(path, before);
+    Preferences p;
+    p.playSounds = false;
+    p.bounds = QRect(50, 60, 800, 600);
+    writePreferences(file, "Vorlix", p, {});
+    EXPECT_EQ(readFile(path), before) << "no key given, nothing written";
+    writePreferences(file, "Vorlix", p, StoredKey::Playsounds);
+    EXPECT_EQ(readFile(path), "[Vorlix]\r\nTop=40\r\nLeft=30\r\nTextsize=12\r\n"
+                              "Playsounds=false\r\nBotspeed=17\r\n");
+    writePreferences(file, "Vorlix", p, StoredKey::Bounds | StoredKey::ShowMissedWords);
+    EXPECT_EQ(readFile(path), "[Vorlix]\r\nTop=60\r\nLeft=50\r\nTextsize=12\r\n"
+                              "Playsounds=false\r\nBotspeed=17\r\nWidth=800\r\nHeight=600\r\n"
+                              "ShowMissedWords=true\r\n");
+    // Every flag is a key of the file: all of them together are the full save.
+    writeFile(path, "");
+    writePreferences(file, "Vorlix", Preferences{}, allStoredKeys());
+    EXPECT_EQ(readFile(path), defaultSection());
 }
 
 TEST_F(PreferencesFile, FailedWriteIsReported) {

@@ -64,6 +64,16 @@ TEST(RichLink, EmptyRangeTakesTheWordAtItsStart) {
     EXPECT_EQ(range.cpMax, 11);
 }
 
+TEST(RichLink, EveryAddressOfATextIsFoundInOrder) {
+    const QString text = QStringLiteral("see www.a.com, mailto:x@y.org and (http://b.org/c) www.");
+    QStringList found;
+    for (const richlink::CharRange& r : richlink::linksIn(text))
+        found << text.mid(r.cpMin, r.cpMax - r.cpMin);
+    EXPECT_EQ(found, (QStringList{"www.a.com", "mailto:x@y.org", "http://b.org/c"}));
+    EXPECT_TRUE(richlink::linksIn(QStringLiteral("no links here")).isEmpty());
+    EXPECT_TRUE(richlink::linksIn(QString()).isEmpty());
+}
+
 TEST(RichLink, PointerOverTheControlFindsAndOpensTheAddress) {
     QTextEdit chat;
     chat.resize(400, 200);

@@ -167,24 +167,38 @@ TEST(Help, PageButtonsBringTheirPaneToTheFront) {
 TEST(Help, OverviewAndScoringHoldTheirTexts) {
     Thelp help(nullptr);
     auto* memo1 = help.findChild<QTextEdit*>(QStringLiteral("memo1"));
+    // A paragraph is one line of the pane, which wraps it at its own width.
     EXPECT_EQ(memo1->toPlainText(),
               QStringLiteral("Overview\n\nVorlix is a game I dreamed up while trying to figure "
-                             "out how to make \nanother game work. \n\nThe Object of the game is "
-                             "to guess as many words as possible within the \nconstraints of the "
+                             "out how to make another game work. \n\nThe Object of the game is "
+                             "to guess as many words as possible within the constraints of the "
                              "requirements given."));
+    EXPECT_EQ(memo1->lineWrapMode(), QTextEdit::WidgetWidth);
     EXPECT_TRUE(memo1->isReadOnly());
     auto* memo4 = help.findChild<QTextEdit*>(QStringLiteral("memo4"));
     EXPECT_TRUE(memo4->toPlainText().startsWith(
         QStringLiteral("Scoring\n\nYou receive one point for each letter in every valid word "
                        "you create.\n\n")));
     EXPECT_TRUE(memo4->toPlainText().endsWith(
-        QStringLiteral("win. Game play will continue until ties for the lead are broken.")));
+        QStringLiteral("\n\nThe player with the highest score at the end of the set number of "
+                       "rounds will win. Game play will continue until ties for the lead are "
+                       "broken.")));
     EXPECT_TRUE(help.findChild<QTextEdit*>(QStringLiteral("memo6"))
                     ->toPlainText()
                     .startsWith(QStringLiteral("License Agreement \n")));
     EXPECT_TRUE(help.findChild<QTextEdit*>(QStringLiteral("memo5"))
                     ->toPlainText()
                     .startsWith(QStringLiteral("History\n")));
+}
+
+TEST(Help, ListLinesAndBlankLinesKeepTheirPlaces) {
+    EXPECT_EQ(helpParagraphs({"Title ", "", "one ", "two", "three ", "  - a ", "  - b", "", "four ",
+                              " ", "five"}),
+              "Title \n\none two\nthree \n  - a \n  - b\n\nfour \n \nfive");
+    Thelp help(nullptr);
+    const QString history = help.findChild<QTextEdit*>(QStringLiteral("memo5"))->toPlainText();
+    EXPECT_TRUE(history.contains("Version 1.0.4.6\n  - Added chatter sounds.\n  - Added a "
+                                 "setting to reset the screen location.\n"));
 }
 
 TEST(Help, AboutButtonAsksForTheAboutWindow) {
