@@ -79,7 +79,8 @@ const std::array<QString, 9>& Preferences::defaultPhrases() {
     return phrases;
 }
 
-void readPreferences(const IniFile& file, const QString& s, Preferences& p) {
+void readPreferences(const IniFile& stored, const QString& s, Preferences& p) {
+    const IniText file = stored.load();
     const QRect d = Preferences::defaultBounds();
     const int left = file.readInteger(s, QStringLiteral("Left"), d.left());
     const int top = file.readInteger(s, QStringLiteral("Top"), d.top());
@@ -119,10 +120,17 @@ void readPreferences(const IniFile& file, const QString& s, Preferences& p) {
                                         QStringLiteral("true")) != QLatin1String("false");
 }
 
-void writePreferences(IniFile& file, const QString& s, const Preferences& p, StoredKeys keys) {
+void writePreferences(IniFile& stored, const QString& s, const Preferences& p, StoredKeys keys) {
+    if (!keys)
+        return;
+    IniText file = stored.load();
     auto integer = [&](StoredKey key, const char* name, int value) {
         if (keys.testFlag(key))
             file.writeInteger(s, QLatin1String(name), value);
+    };
+    auto text = [&](StoredKey key, const char* name, const QString& value) {
+        if (keys.testFlag(key))
+            file.writeString(s, QLatin1String(name), value);
     };
     integer(StoredKey::Bounds, "Top", p.bounds.y());
     integer(StoredKey::Bounds, "Left", p.bounds.x());
@@ -130,32 +138,22 @@ void writePreferences(IniFile& file, const QString& s, const Preferences& p, Sto
     integer(StoredKey::Bounds, "Height", p.bounds.height());
     integer(StoredKey::Turnsound, "Turnsound", int(p.turnSound));
     integer(StoredKey::Textsize, "Textsize", p.chatFontSize());
-    // The colours are the one pair whose failure does not stop the save.
-    auto colour = [&](StoredKey key, const char* name, quint32 value) {
-        if (!keys.testFlag(key))
-            return;
-        try {
-            file.writeString(s, QLatin1String(name), colortext::colorToString(value));
-        } catch (const EIniFileError&) {
-        }
-    };
-    colour(StoredKey::Textcolor, "Textcolor", p.textColour);
-    colour(StoredKey::Actioncolor, "Actioncolor", p.actionColour);
+    text(StoredKey::Textcolor, "Textcolor", colortext::colorToString(p.textColour));
+    text(StoredKey::Actioncolor, "Actioncolor", colortext::colorToString(p.actionColour));
     integer(StoredKey::Playtoscore, "Playtoscore", p.rounds);
     integer(StoredKey::Timeperturn, "Timeperturn", p.secondsPerRound);
     integer(StoredKey::Gametype, "Gametype", p.lengthChoice);
     integer(StoredKey::Botspeed, "Botspeed", int(p.pause));
     integer(StoredKey::Botspeed2, "Botspeed2", int(p.botPace));
-    auto onOffKey = [&](StoredKey key, const char* name, bool on) {
-        if (keys.testFlag(key))
-            file.writeString(s, QLatin1String(name), onOff(on));
-    };
-    onOffKey(StoredKey::Playsounds, "Playsounds", p.playSounds);
-    onOffKey(StoredKey::ChatterSounds, "ChatterSounds", p.chatterSounds);
-    onOffKey(StoredKey::ShowMissedWords, "ShowMissedWords", p.showMissedWords);
+    text(StoredKey::Playsounds, "Playsounds", onOff(p.playSounds));
+    text(StoredKey::ChatterSounds, "ChatterSounds", onOff(p.chatterSounds));
+    text(StoredKey::ShowMissedWords, "ShowMissedWords", onOff(p.showMissedWords));
+    stored.save(file);
 }
 
-void writePhrases(IniFile& file, const QString& s, const std::array<QString, 9>& phrases) {
+void writePhrases(IniFile& stored, const QString& s, const std::array<QString, 9>& phrases) {
+    IniText file = stored.load();
     for (int n = 1; n <= 9; ++n)
         file.writeString(s, QStringLiteral("Phrase%1").arg(n), phrases[n - 1]);
+    stored.save(file);
 }

@@ -114,9 +114,9 @@ struct Preferences {
 void readPreferences(const IniFile& file, const QString& section, Preferences& prefs);
 
 // Writes the keys in `keys`, in the order "Top" to "ShowMissedWords" (not the
-// phrases); the others keep their lines as they are. A failed write raises
-// EIniFileError and the keys after it are not written; a failure on one of the
-// two colour keys is passed over, and saving goes on.
+// phrases); the others keep their lines as they are. The file is written once,
+// whole: a save that fails raises EIniFileError and leaves the file as it was,
+// never half its keys new. No keys: the file is not touched.
 void writePreferences(IniFile& file, const QString& section, const Preferences& prefs,
                       StoredKeys keys = allStoredKeys());
 
