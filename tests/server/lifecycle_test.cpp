@@ -16,20 +16,6 @@ namespace {
 
 constexpr std::uint16_t kPort = 18204;
 
-// Turns the event loop (socket delivery, real timers) without dispatching by hand.
-bool spin(Harness& h, const std::function<bool()>& done, int timeoutMs = 5000) {
-    QElapsedTimer clock;
-    clock.start();
-    while (clock.elapsed() < timeoutMs) {
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-        for (auto& c : h.clients())
-            c->poll();
-        if (done())
-            return true;
-    }
-    return false;
-}
-
 } // namespace
 
 TEST(ServerLifecycle, MissingDictionaryIsReportedOnceTheHostListens) {
@@ -40,8 +26,7 @@ TEST(ServerLifecycle, MissingDictionaryIsReportedOnceTheHostListens) {
         });
         TServer& server = h.server();
         server.showMessage = [&](const QString& m) { shown << m; };
-        ASSERT_TRUE(spin(
-            h, [&] { return !shown.isEmpty(); }, 2000));
+        ASSERT_TRUE(h.deliver([&] { return !shown.isEmpty(); }, 2000));
         // With no dictionary every word of the right length is "not a word",
         // even the round's own starter word.
         RawClient& host = h.join("Host");
@@ -61,7 +46,7 @@ TEST(ServerLifecycle, RealDispatchTimerHandlesOneMessagePerTick) {
     RawClient& host = h.join("Host");
     h.server().setManualTicks(false);
     host.send(wire::chat(1, "one", "clRed") + wire::chat(1, "two", "clRed"));
-    ASSERT_TRUE(spin(h, [&] { return host.withCommand("CMD_chat").size() == 2; }));
+    ASSERT_TRUE(h.deliver([&] { return host.withCommand("CMD_chat").size() == 2; }));
     EXPECT_EQ(host.withCommand("CMD_chat"), (QList<QByteArray>{"CMD_chat+Host chats: one|clRed",
                                                                "CMD_chat+Host chats: two|clRed"}));
     h.server().setManualTicks(true);
@@ -87,9 +72,9 @@ TEST(ServerLifecycle, MessagesOfADepartedConnectionAreDropped) {
     TServer& s = h.server();
     // Queued but not yet handled when its connection goes.
     two.send(wire::logininfo(2, "1.0.4", "Ghost") + wire::chat(2, "late", "clRed"));
-    ASSERT_TRUE(spin(h, [&] { return s.core().queued() >= 2; }));
+    ASSERT_TRUE(h.deliver([&] { return s.core().queued() >= 2; }));
     two.close();
-    ASSERT_TRUE(spin(h, [&] { return !s.engine().players()[2].connected; }));
+    ASSERT_TRUE(h.deliver([&] { return !s.engine().players()[2].connected; }));
     EXPECT_EQ(s.core().queued(), 0);
     // A newcomer in the same slot is not taken for the old connection.
     RawClient& next = h.join("Next");

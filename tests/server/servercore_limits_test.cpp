@@ -3,58 +3,23 @@
 // flooder is let go and its address refused for a while, and a connection that
 // never logs in loses its slot.
 
-#include "messages.h"
-#include "protocol.h"
-#include "servercore.h"
+#include "coretable.h"
 #include "serverlimits.h"
-
-#include <gtest/gtest.h>
-
-#include <map>
 
 using namespace serverlimits;
 
 namespace {
 
-class RecordingTransport : public ServerTransport {
-public:
-    std::map<ConnectionId, QList<QByteArray>> received; // cut, per connection
-    QList<ConnectionId> closes;
-
-    bool send(ConnectionId id, const QByteArray& bytes) override {
-        QByteArray buffer = bytes;
-        wire::cutMessages(buffer, received[id]);
-        return true;
-    }
-    void close(ConnectionId id) override { closes.append(id); }
-    qsizetype unsent(ConnectionId) const override { return 0; }
-};
-
-struct Table {
-    RecordingTransport transport;
-    ServerCore core{EngineSetup{{"brisk", "last"}, {}, {}, {}, 1}, transport};
-    qint64 clock = 1'000'000;
+// The core as the limits see it: the drops it reports, and the chat lines a
+// connection got.
+struct Table : CoreTable {
     QList<ConnectionNews> dropped;
 
     Table() {
-        core.setClock([this] { return clock; });
         core.onConnectionNews = [this](const ConnectionNews& n) {
             if (n.kind == ConnectionNews::Kind::Dropped)
                 dropped.append(n);
         };
-    }
-    void join(ConnectionId id, const QByteArray& name, const QString& address = {}) {
-        const int slot = core.opened(id, address);
-        ASSERT_NE(slot, 0);
-        core.received(id, wire::logininfo(slot, wire::kVersion, name));
-        drain();
-    }
-    void drain() {
-        while (core.queued() > 0)
-            core.dispatch();
-    }
-    qsizetype count(ConnectionId id, const QByteArray& message) {
-        return transport.received[id].count(message);
     }
     qsizetype chats(ConnectionId id) {
         qsizetype n = 0;

@@ -2,58 +2,10 @@
 // parts of the transport's contract no real socket shows, a close that is
 // never reported and a send that is refused.
 
-#include "messages.h"
-#include "protocol.h"
-#include "servercore.h"
-
-#include <gtest/gtest.h>
-
-#include <map>
-#include <set>
-
-namespace {
-
-class RecordingTransport : public ServerTransport {
-public:
-    std::map<ConnectionId, QList<QByteArray>> received; // cut, per connection
-    QList<ConnectionId> closes;
-    std::set<ConnectionId> refusing;
-
-    bool send(ConnectionId id, const QByteArray& bytes) override {
-        if (refusing.count(id) != 0)
-            return false;
-        QByteArray buffer = bytes;
-        wire::cutMessages(buffer, received[id]);
-        return true;
-    }
-    void close(ConnectionId id) override { closes.append(id); } // and never reports it
-    qsizetype unsent(ConnectionId) const override { return 0; }
-};
-
-struct Table {
-    RecordingTransport transport;
-    ServerCore core{EngineSetup{{"brisk", "last"}, {}, {}, {}, 1}, transport};
-
-    // Connection `id` comes in and logs in as `name`; everything is dispatched.
-    void join(ConnectionId id, const QByteArray& name) {
-        const int slot = core.opened(id);
-        ASSERT_NE(slot, 0);
-        core.received(id, wire::logininfo(slot, wire::kVersion, name));
-        drain();
-    }
-    void drain() {
-        while (core.queued() > 0)
-            core.dispatch();
-    }
-    qsizetype count(ConnectionId id, const QByteArray& message) {
-        return transport.received[id].count(message);
-    }
-};
-
-} // namespace
+#include "coretable.h"
 
 TEST(ServerCore, CloseThatIsNeverReportedStillFreesTheSlotOnce) {
-    Table t;
+    CoreTable t;
     t.join(11, "Host");
     t.join(22, "Two");
     t.core.received(11, wire::kickhim(1, 2));
@@ -76,7 +28,7 @@ TEST(ServerCore, CloseThatIsNeverReportedStillFreesTheSlotOnce) {
 }
 
 TEST(ServerCore, RefusedSendClosesThatConnectionOnceTheTickEnds) {
-    Table t;
+    CoreTable t;
     t.join(11, "Host");
     t.join(22, "Two");
     t.join(33, "Three");

@@ -45,6 +45,19 @@ bool Harness::pump(const std::function<bool()>& done, int timeoutMs) {
     }
 }
 
+bool Harness::deliver(const std::function<bool()>& done, int timeoutMs) {
+    QElapsedTimer clock;
+    clock.start();
+    while (clock.elapsed() < timeoutMs) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+        for (auto& c : m_clients)
+            c->poll();
+        if (done())
+            return true;
+    }
+    return false;
+}
+
 void Harness::settle(int quietMs) {
     QElapsedTimer quiet;
     quiet.start();

@@ -27,6 +27,9 @@ public:
     // Turns the event loop, dispatches queued messages and reads every
     // client, until `done` answers true or the time runs out.
     bool pump(const std::function<bool()>& done, int timeoutMs = 5000);
+    // Turns the event loop (socket delivery, and the server's own timers when
+    // they run) and reads every client, but dispatches nothing by hand.
+    bool deliver(const std::function<bool()>& done, int timeoutMs = 5000);
     // Pumps until the queue is empty and nothing moved for a short while.
     void settle(int quietMs = 50);
 
