@@ -99,7 +99,19 @@ void BoardPanel::Impl::buildLayout() {
     pal.setColor(QPalette::Window, kBoardColour);
     q->setPalette(pal);
 
-    // Left column: the words guessed.
+    // Made in this order: later controls lie over earlier ones.
+    buildWordList();
+    buildCentreColumn();
+    buildSeatRows();
+    buildSettingsColumn();
+    buildChatColumn();
+    buildScorePanel();
+    orderTabStops();
+    nameForScreenReaders();
+}
+
+// Left column: the words guessed.
+void BoardPanel::Impl::buildWordList() {
     named(new PictureWidget(Picture::LeftColumn, q), QStringLiteral("image_leftcolumn"),
           QRect(4, 8, 233, 460));
     heading(q, QStringLiteral("WORDS GUESSED"), QPoint(33, 16), arial(14, true, true), kOrange);
@@ -109,8 +121,10 @@ void BoardPanel::Impl::buildLayout() {
     memo_wordlist->setLineWrapMode(QTextEdit::NoWrap);
     // Lines do not wrap: a line wider than the pane can be scrolled to.
     memo_wordlist->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+}
 
-    // Centre column: requirements, clock, status and the word entry.
+// Centre column: requirements, clock, status and the word entry.
+void BoardPanel::Impl::buildCentreColumn() {
     named(new PictureWidget(Picture::Requirements, q), QStringLiteral("image_requirements"),
           QRect(240, 24, 320, 113));
     label_word1 = label(q, QStringLiteral("label_word1"), QString(), QRect(249, 89, 148, 32),
@@ -149,11 +163,10 @@ void BoardPanel::Impl::buildLayout() {
     image_full->hide();
     image_error = named(new boardart::ErrorPicture(q), QStringLiteral("image_error"),
                         QRect(365, 266, boardart::kErrorWidth, boardart::kErrorHeight));
+}
 
-    buildSeatRows();
-    buildSettingsColumn();
-
-    // Right column: chat.
+// Right column: the chat pane and entry.
+void BoardPanel::Impl::buildChatColumn() {
     named(new PictureWidget(Picture::ChatBackground, q), QStringLiteral("image_chat"),
           QRect(566, 170, 207, 298));
     mainchat = named(new QTextEdit(q), QStringLiteral("mainchat"), QRect(572, 176, 195, 255));
@@ -173,10 +186,6 @@ void BoardPanel::Impl::buildLayout() {
     mychat->setFont(arial(10));
     mychat->setText(QStringLiteral("<Enter Chat Here>"));
     mychat->setFrame(false);
-
-    buildScorePanel();
-    orderTabStops();
-    nameForScreenReaders();
 }
 
 // Tab: word box, chat entry, then the picture buttons; Shift+Tab the other way.

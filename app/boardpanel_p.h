@@ -68,6 +68,9 @@ struct BoardPanel::Impl {
     std::array<boardart::PictureWidget*, 6> winnerPicture{};
 
     void buildLayout();
+    void buildWordList();
+    void buildCentreColumn();
+    void buildChatColumn();
     void buildSettingsColumn();
     void buildSeatRows();
     void buildScorePanel();

@@ -78,6 +78,8 @@ private:
     QLabel* m_hisNameTop = nullptr;
 
     void buildWindow();
+    void buildFigures();
+    void buildLists();
     void FormCreate();
     void loadtally();
     void startEmpty();

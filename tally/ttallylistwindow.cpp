@@ -41,11 +41,19 @@ void Ttallylist::buildWindow() {
     white.setColor(QPalette::Window, Qt::white);
     setPalette(white);
     setAutoFillBackground(true);
+    buildFigures();
+    buildLists();
+}
 
-    const Qt::Alignment right = Qt::AlignRight | Qt::AlignVCenter;
-    const Qt::Alignment centre = Qt::AlignCenter;
+namespace {
+const Qt::Alignment kRight = Qt::AlignRight | Qt::AlignVCenter;
+const Qt::Alignment kCentre = Qt::AlignCenter;
+} // namespace
 
-    // Own totals.
+// The player's own totals and those against the selected opponent.
+void Ttallylist::buildFigures() {
+    const Qt::Alignment right = kRight;
+    const Qt::Alignment centre = kCentre;
     QFrame* own = makePanel(this, QRect(8, 8, 200, 150));
     makeLabel(own, QStringLiteral("label_yourtally"), QStringLiteral("Your Total Tally"),
               QRect(4, 4, 192, 20), centre, true);
@@ -58,7 +66,6 @@ void Ttallylist::buildWindow() {
                                   QRect(124, y, 66, 20), right);
     }
 
-    // The selected opponent's figures.
     QFrame* his = makePanel(this, QRect(216, 8, 251, 150));
     m_hisNameTop = makeLabel(his, QStringLiteral("label_hisnametop"), QString(),
                              QRect(4, 4, 243, 20), centre, true);
@@ -80,8 +87,11 @@ void Ttallylist::buildWindow() {
         m_his[r + 4] = makeLabel(his, QStringLiteral("label_%1").arg(r + 5), QStringLiteral("0"),
                                  QRect(182, y, 60, 20), right);
     }
+}
 
-    // The two check lists.
+// The two check lists and the buttons.
+void Ttallylist::buildLists() {
+    const Qt::Alignment centre = kCentre;
     makeLabel(this, QStringLiteral("label_current"), QStringLiteral("Players In Current Game"),
               QRect(8, 166, 200, 20), centre, true);
     checklist = new QListWidget(this);
