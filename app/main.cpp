@@ -49,6 +49,76 @@ QIcon programIcon() {
     return icon;
 }
 
+// The "vorlix" mark of a running game, held until the process ends. Another
+// desktop's copy may hold it already; the game runs either way.
+std::unique_ptr<QLockFile> markRunningGame() {
+    QString runtimeDir = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
+    if (runtimeDir.isEmpty())
+        runtimeDir = QDir::tempPath();
+    auto lock = std::make_unique<QLockFile>(QDir(runtimeDir).filePath(QStringLiteral("vorlix")));
+    lock->setStaleLockTime(0);
+    lock->tryLock(0);
+    return lock;
+}
+
+// The main window and the program's other windows, shown; what stops start-up
+// is raised.
+std::unique_ptr<Tchat> openGameWindow(const commandline::Options& options, QApplication& app,
+                                      SingleInstance& instance, TerminationWatch& termination) {
+    // The lobby's parameters as they came; a joining copy's HOST:PORT is split
+    // into the address to look up and the port to connect to.
+    QStringList parameters = options.parameters;
+    if (options.joinPort)
+        parameters[1] = options.joinHost;
+    auto chat = std::make_unique<Tchat>(apppaths::settingsFile(), parameters);
+    if (options.port)
+        chat->setPort(QString::number(*options.port));
+    if (options.joinPort)
+        chat->setPort(QString::number(*options.joinPort));
+    createProgramWindows(*chat, apppaths::workDir(), apppaths::tallyFile());
+    Tchat* window = chat.get();
+    QObject::connect(&instance, &SingleInstance::raiseRequested, window,
+                     [window] { bringForward(window); });
+    QObject::connect(window, &Tchat::closed, &app, &QApplication::quit);
+    QObject::connect(&termination, &TerminationWatch::terminationRequested, window,
+                     [window] { window->close(); });
+    window->show();
+    return chat;
+}
+
+int playInWindow(int argc, char** argv, const commandline::Options& options) {
+    if (!displaycheck::displayNamed(options.platformArgument)) {
+        std::fputs(displaycheck::kNoDisplayLine, stderr);
+        return 1;
+    }
+    displaycheck::beginWatch();
+    VorlixApplication app(argc, argv);
+    displaycheck::endWatch();
+    app.setWindowIcon(programIcon());
+    app.setDesktopFileName(QStringLiteral(VORLIX_APP_ID));
+
+    SingleInstance instance(SingleInstance::defaultName());
+    if (!instance.claim())
+        return 0;
+    const std::unique_ptr<QLockFile> gameLock = markRunningGame();
+    // Declared before the window so the handlers stay until it is gone.
+    TerminationWatch termination;
+    termination.install();
+
+    std::unique_ptr<Tchat> chat;
+    try {
+        chat = openGameWindow(options, app, instance, termination);
+    } catch (const std::exception& e) {
+        VorlixApplication::showError(QString::fromLocal8Bit(e.what()));
+        return 1;
+    }
+    if (!chat->startupError().isEmpty()) {
+        VorlixApplication::showError(chat->startupError());
+        return 1;
+    }
+    return app.exec();
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -62,61 +132,5 @@ int main(int argc, char** argv) {
     // on a machine without a display.
     if (options.action == commandline::Action::Server)
         return runDedicatedServer(argc, argv, options);
-
-    if (!displaycheck::displayNamed(options.platformArgument)) {
-        std::fputs(displaycheck::kNoDisplayLine, stderr);
-        return 1;
-    }
-    displaycheck::beginWatch();
-    VorlixApplication app(argc, argv);
-    displaycheck::endWatch();
-    app.setWindowIcon(programIcon());
-    app.setDesktopFileName(QStringLiteral(VORLIX_APP_ID));
-
-    // The lobby's parameters as they came; a joining copy's HOST:PORT is split
-    // into the address to look up and the port to connect to.
-    QStringList parameters = options.parameters;
-    if (options.joinPort)
-        parameters[1] = options.joinHost;
-
-    SingleInstance instance(SingleInstance::defaultName());
-    if (!instance.claim())
-        return 0;
-
-    // The "vorlix" mark of a running game, held until the process ends. Another
-    // desktop's copy may hold it already; the game runs either way.
-    QString runtimeDir = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
-    if (runtimeDir.isEmpty())
-        runtimeDir = QDir::tempPath();
-    QLockFile gameLock(QDir(runtimeDir).filePath(QStringLiteral("vorlix")));
-    gameLock.setStaleLockTime(0);
-    gameLock.tryLock(0);
-
-    // Declared before the window so the handlers stay until it is gone.
-    TerminationWatch termination;
-    termination.install();
-
-    std::unique_ptr<Tchat> chat;
-    try {
-        chat = std::make_unique<Tchat>(apppaths::settingsFile(), parameters);
-        if (options.port)
-            chat->setPort(QString::number(*options.port));
-        if (options.joinPort)
-            chat->setPort(QString::number(*options.joinPort));
-        createProgramWindows(*chat, apppaths::workDir(), apppaths::tallyFile());
-        QObject::connect(&instance, &SingleInstance::raiseRequested, chat.get(),
-                         [&chat] { bringForward(chat.get()); });
-        QObject::connect(chat.get(), &Tchat::closed, &app, &QApplication::quit);
-        QObject::connect(&termination, &TerminationWatch::terminationRequested, chat.get(),
-                         [&chat] { chat->close(); });
-        chat->show();
-    } catch (const std::exception& e) {
-        VorlixApplication::showError(QString::fromLocal8Bit(e.what()));
-        return 1;
-    }
-    if (!chat->startupError().isEmpty()) {
-        VorlixApplication::showError(chat->startupError());
-        return 1;
-    }
-    return app.exec();
+    return playInWindow(argc, argv, options);
 }
