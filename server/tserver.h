@@ -42,9 +42,9 @@ public:
     ~TServer() override;
 
     TSock* Sock1; // listener, PortName "7772"; the host sets Listen = true
-    // The host's "Time Between Rounds" (Tag of BotSpeed1); 12 when unset.
+    // The host's "Time Between Rounds" in seconds and "Bot Speed" in
+    // milliseconds, asked when they are needed (12 and 1200 when unset).
     std::function<int()> timeBetweenRounds;
-    // The host's "Bot Speed" in milliseconds (Tag of BotSpeed2); 1200 when unset.
     std::function<int()> botSpeed;
     // A plain message box, e.g. "English.dic dictionary not found!".
     std::function<void(const QString&)> showMessage;
