@@ -18,17 +18,23 @@
 #include "protocol.h"
 #include "soundplayer.h"
 #include "tchat.h"
+#include "tdictn.h"
 #include "tsock.h"
+#include "tspylist.h"
 #include "vorlixapplication.h"
 
 #include <QLabel>
+#include <QListWidget>
 #include <QRegularExpression>
 #include <QTextDocument>
 #include <QTextEdit>
 #include <QTimer>
 
 #include <cstdlib>
+#include <cstring>
+#include <filesystem>
 #include <memory>
+#include <string>
 
 namespace {
 
@@ -69,6 +75,7 @@ struct Arrivals {
 
 struct Window {
     std::unique_ptr<Tchat> chat;
+    QListWidget* spies = nullptr; // the spy list window's list
     int inputs = 0;
     bool closed = false;
     Arrivals arrivals;
@@ -76,6 +83,27 @@ struct Window {
 
 Counts g_counts;
 Window g_window;
+
+// The words nobody found come from the copy's own dictionary: a few words of
+// the prefixes the seeds play, in 15-byte records as the word list keeps them.
+std::shared_ptr<const TDictn> smallDictionary() {
+    static const std::shared_ptr<const TDictn> dictionary = [] {
+        const char* const words[] = {"ABLE",  "ACE",   "ACORN", "ACT",   "BRAKE", "BREAD",
+                                     "BRICK", "BRING", "BRISK", "QUIET", "QUIT",  "ZEBRA"};
+        std::string records;
+        for (const char* w : words) {
+            std::string record(15, ' ');
+            record[0] = '\x1e';
+            record.replace(1, std::strlen(w), w);
+            records += record;
+        }
+        const std::string dir = fuzzing::scratchPath("dictionary");
+        std::filesystem::create_directories(dir);
+        return std::make_shared<const TDictn>(
+            dir, [records] { return std::optional<std::string>(records); });
+    }();
+    return dictionary;
+}
 
 // A main window as the program makes it, minus the network: its sockets are
 // never opened and Timer1 is driven by hand. Message boxes are answered at
@@ -90,12 +118,18 @@ void makeWindow() {
     chat->messageBoxHook = [](const QString&) { ++g_counts.boxes; };
     chat->sounds()->recorder = [](const QString&) { ++g_counts.sounds; };
     QObject::connect(chat.get(), &Tchat::closed, [] { g_window.closed = true; });
+    ProgramWindows windows;
+    windows.spylist = new Tspylist(chat.get());
+    windows.dictionary = smallDictionary();
+    chat->attachWindows(windows);
+    g_window.spies = windows.spylist->findChild<QListWidget*>(QStringLiteral("listbox_spys"));
     g_window.chat = std::move(chat);
 }
 
 class Session {
 public:
-    Session(Tchat& window, Arrivals& arrivals) : m_window(window), m_arrivals(arrivals) {}
+    explicit Session(Window& window)
+        : m_window(*window.chat), m_spies(*window.spies), m_arrivals(window.arrivals) {}
 
     void run(fuzzing::Input& in) {
         for (int step = 0; step < kMaxOps && in.left() > 0; ++step) {
@@ -185,11 +219,14 @@ private:
         FUZZ_CHECK(model.barWidth() >= 0 && model.barWidth() <= 298);
         FUZZ_CHECK(model.words().size() <= m_arrivals.messages);
         FUZZ_CHECK(model.spies().size() <= m_arrivals.messages);
+        // The spy list window lists the model's spies, one entry each.
+        FUZZ_CHECK(m_spies.count() == model.spies().size());
         FUZZ_CHECK(model.missedWordsShown().size() <= GameModel::kMissedWords);
         FUZZ_CHECK(m_window.queuedMessages() <= Tchat::kMaxQueuedMessages);
     }
 
     Tchat& m_window;
+    const QListWidget& m_spies;
     Arrivals& m_arrivals;
 };
 
@@ -209,7 +246,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
     ++g_window.inputs;
     g_window.chat->chat()->ClearMainChat1Click();
     fuzzing::Input in(data, size);
-    Session(*g_window.chat, g_window.arrivals).run(in);
+    Session(g_window).run(in);
     // What the widgets posted for themselves (layouts, deferred deletions) is
     // delivered as the event loop would; the timers are not run.
     QCoreApplication::sendPostedEvents();
