@@ -17,22 +17,20 @@ const QColor kClockColour(0xE0, 0xE3, 0x9D);
 const QColor kClockRed(0xFF, 0x00, 0x00);
 const QColor kMissedColour(0x80, 0x80, 0x80);
 
-// What a fitted label was last drawn from: its whole text, its tip and its room.
-const char* const kFittedFrom = "vorlixFittedFrom";
-
 // A text the label may be too narrow for (a long name, a long word): cut with
 // "…" rather than mid-letter, the whole text as the tool tip and as the name
 // a screen reader gives. `tip` is the tool tip while the text fits.
-void showFitted(QLabel* label, const QString& text, const QString& tip = QString()) {
+//
+// The whole board is drawn on every change of the model, and eliding lays out
+// the whole text: six seats of 3000-letter names from a hostile host made every
+// tick of the clock cost 2 ms, 60 KB names far more. A label drawn from the
+// same text, tip and room (`drawn`) is left as it is.
+void showFitted(QLabel* label, board::FittedText& drawn, const QString& text,
+                const QString& tip = QString()) {
     const int room = label->contentsRect().width();
-    // The whole board is drawn on every change of the model, and eliding lays
-    // out the whole text: six seats of 3000-letter names from a hostile host
-    // made every tick of the clock cost 2 ms, 60 KB names far more. A label
-    // drawn from the same text, tip and room is left as it is.
-    const QStringList from{text, tip, QString::number(room)};
-    if (label->property(kFittedFrom).toStringList() == from)
+    if (room == drawn.room && text == drawn.text && tip == drawn.tip)
         return;
-    label->setProperty(kFittedFrom, from);
+    drawn = {text, tip, room};
     const QString shown = label->fontMetrics().elidedText(text, Qt::ElideRight, room);
     label->setText(shown);
     label->setToolTip(shown == text ? tip : text);
@@ -70,10 +68,10 @@ void BoardPanel::Impl::drawClock() {
 void BoardPanel::Impl::drawSeats() {
     for (int i = 0; i < GameModel::kSeats; ++i) {
         const GameModel::Seat& s = model.seat(i + 1);
-        showFitted(playername[i], s.name, s.hint);
-        showFitted(last[i], s.lastWord);
+        showFitted(playername[i], fittedName[i], s.name, s.hint);
+        showFitted(last[i], fittedLast[i], s.lastWord);
         score[i]->setText(s.scoreText);
-        showFitted(panelField[i][0], s.panel[0]);
+        showFitted(panelField[i][0], fittedPanelName[i], s.panel[0]);
         for (int field = 1; field < 5; ++field)
             panelField[i][field]->setText(s.panel[field]);
         winnerPicture[i]->setVisible(s.winner);
