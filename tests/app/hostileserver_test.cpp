@@ -112,6 +112,18 @@ TEST_F(HostileServerTest, LineBreaksInAPeersTextCannotPoseAsTheProgramsOwnLine) 
     EXPECT_EQ(pane()->document()->blockCount(), blocks + 3);
 }
 
+TEST_F(HostileServerTest, ALineBreakInAFoundWordCannotAddALineToTheWordsGuessed) {
+    login(1);
+    deliver(msg("CMD_newplayerinfo+3+Carol") + msg("CMD_startround+1+20+0+A+1+ACORN\r\n+") +
+            msg("CMD_gotword+3+ACT\r\n9 : AWESOME : Tester+3\n+"));
+    tick(3);
+    const QTextDocument* doc = wordList()->document();
+    ASSERT_EQ(doc->blockCount(), 1);
+    EXPECT_EQ(doc->findBlockByNumber(0).text(), "3  : ACT  9 : AWESOME : Tester : Carol");
+    EXPECT_EQ(chat->board()->lastWordLabel(3)->toolTip(), "ACT  9 : AWESOME : Tester");
+    EXPECT_EQ(chat->model().starterWord(), "ACORN  ");
+}
+
 TEST_F(HostileServerTest, AHostThatSendsMoreThanCanBeShownIsLetGo) {
     login(3);
     // Tiny messages far faster than Timer1 shows them.
