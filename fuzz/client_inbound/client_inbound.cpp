@@ -79,6 +79,7 @@ struct Arrivals {
 struct Window {
     std::unique_ptr<Tchat> chat;
     QListWidget* spies = nullptr; // the spy list window's list
+    QTextEdit* words = nullptr;   // the board's words guessed
     int inputs = 0;
     bool closed = false;
     Arrivals arrivals;
@@ -126,13 +127,15 @@ void makeWindow() {
     windows.dictionary = smallDictionary();
     chat->attachWindows(windows);
     g_window.spies = windows.spylist->findChild<QListWidget*>(QStringLiteral("listbox_spys"));
+    g_window.words = chat->board()->findChild<QTextEdit*>(QStringLiteral("memo_wordlist"));
     g_window.chat = std::move(chat);
 }
 
 class Session {
 public:
     explicit Session(Window& window)
-        : m_window(*window.chat), m_spies(*window.spies), m_arrivals(window.arrivals) {}
+        : m_window(*window.chat), m_spies(*window.spies), m_words(*window.words),
+          m_arrivals(window.arrivals) {}
 
     void run(fuzzing::Input& in) {
         for (int step = 0; step < kMaxOps && in.left() > 0; ++step) {
@@ -223,6 +226,13 @@ private:
         FUZZ_CHECK(clock.match(model.clockText()).hasMatch());
         FUZZ_CHECK(model.barWidth() >= 0 && model.barWidth() <= 298);
         FUZZ_CHECK(model.words().size() <= m_arrivals.messages);
+        // The words guessed pane: a line for each word, and under the words
+        // nobody found a rule and a heading (the document's first, empty line
+        // is the first word's).
+        FUZZ_CHECK(
+            m_words.document()->blockCount() <=
+            std::max<qsizetype>(1, model.words().size()) +
+                (model.missedWordsShown().isEmpty() ? 0 : model.missedWordsShown().size() + 2));
         FUZZ_CHECK(model.spies().size() <= m_arrivals.messages);
         // The spy list window lists the model's spies, one entry each.
         FUZZ_CHECK(m_spies.count() == model.spies().size());
@@ -232,6 +242,7 @@ private:
 
     Tchat& m_window;
     const QListWidget& m_spies;
+    const QTextEdit& m_words;
     Arrivals& m_arrivals;
 };
 
