@@ -8,6 +8,7 @@
 #include <QScrollBar>
 #include <QTextBlockFormat>
 #include <QTextCursor>
+#include <QTextDocument>
 #include <QTextEdit>
 #include <QTextLength>
 
@@ -33,7 +34,10 @@ void showFitted(QLabel* label, board::FittedText& drawn, const QString& text,
     drawn = {text, tip, room};
     const QString shown = label->fontMetrics().elidedText(text, Qt::ElideRight, room);
     label->setText(shown);
-    label->setToolTip(shown == text ? tip : text);
+    // A tool tip that looks like markup is shown as markup: the host's text is
+    // made into markup that shows it as it is.
+    const QString whole = shown == text ? tip : text;
+    label->setToolTip(Qt::mightBeRichText(whole) ? Qt::convertFromPlainText(whole) : whole);
     label->setAccessibleName(text.isEmpty() ? label->accessibleDescription() : text);
 }
 

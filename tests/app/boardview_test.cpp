@@ -268,6 +268,22 @@ TEST_F(BoardView, ALabelIsFittedAgainWhenItsTextOrItsRoomChanges) {
     EXPECT_LE(label->fontMetrics().horizontalAdvance(label->text()), label->contentsRect().width());
 }
 
+// The host chooses names and words: what looks like markup is shown as it is.
+TEST_F(BoardView, NamesThatLookLikeMarkupAreShownAsTheyAre) {
+    const QString name = QStringLiteral("<b>Dan</b>");
+    model.newplayerinfo(QByteArray("4+") + name.toLatin1());
+    QLabel* label = board.playerNameLabel(4);
+    EXPECT_EQ(label->textFormat(), Qt::PlainText);
+    EXPECT_EQ(label->text(), name);
+    const QString longName = QStringLiteral("<font size=7>") + QString(200, u'W');
+    model.newplayerinfo(QByteArray("4+") + longName.toLatin1());
+    ASSERT_TRUE(label->text().endsWith(QChar(0x2026)));
+    QTextDocument tip;
+    tip.setHtml(label->toolTip());
+    EXPECT_EQ(tip.toPlainText().simplified(), longName);
+    EXPECT_EQ(label->accessibleName(), longName);
+}
+
 TEST_F(BoardView, TheStarterWordStandsClearOfTheScorePanelsFrame) {
     QWidget* panel = find("panel_scores");
     const QRect starter = find("label_starter")->geometry();
