@@ -49,6 +49,9 @@ void setTextColour(QWidget* w, const QColor& c) {
 QLabel* label(QWidget* parent, const QString& name, const QString& text, QRect geometry,
               const QFont& font, const QColor& colour, Qt::Alignment align = Qt::AlignLeft) {
     auto* l = new QLabel(text, parent);
+    // Names, words and scores come from the host: "<b>Eve</b>" is a name, not
+    // markup to render.
+    l->setTextFormat(Qt::PlainText);
     if (!name.isEmpty())
         l->setObjectName(name);
     l->setGeometry(geometry);

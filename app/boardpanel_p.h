@@ -28,6 +28,13 @@ protected:
     void keyPressEvent(QKeyEvent* event) override;
 };
 
+// What a label that fits its text to its room was last drawn from.
+struct FittedText {
+    QString text;
+    QString tip;
+    int room = -1; // never drawn
+};
+
 } // namespace board
 
 struct BoardPanel::Impl {
@@ -66,6 +73,12 @@ struct BoardPanel::Impl {
     std::array<QLabel*, 6> score{};
     std::array<std::array<QLabel*, 5>, 6> panelField{};
     std::array<boardart::PictureWidget*, 6> winnerPicture{};
+    // Of playername, last and the score panel's names: every change of the
+    // model redraws the board, and a label is fitted again only when what it
+    // shows changed.
+    std::array<board::FittedText, 6> fittedName{};
+    std::array<board::FittedText, 6> fittedLast{};
+    std::array<board::FittedText, 6> fittedPanelName{};
 
     void buildLayout();
     void buildWordList();

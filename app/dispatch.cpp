@@ -11,7 +11,10 @@
 #include <QTimer>
 
 void Tchat::sockRead(TSock* /*sender*/, int /*count*/) {
-    QByteArray bytes = sock->Receive();
+    receiveBytes(sock->Receive());
+}
+
+void Tchat::receiveBytes(QByteArray bytes) {
     if (m_discardingMessage) {
         // The rest of an over-long message: drop it up to and with its end byte.
         const qsizetype end = bytes.indexOf(wire::kTerminator);

@@ -1,5 +1,10 @@
 // The game model's game: starting a game and its rounds, a late arrival's view,
 // the turn clock, words found and rejected, the end of a round and the winner.
+//
+// Every text of these messages is the host's to choose and is shown on the
+// board, so it is read with decodeShown, as names and chat are: a found word
+// with a line break in it added a line of its own to the words guessed, one
+// that could pose as another player's find.
 
 #include "gamemodel.h"
 
@@ -20,7 +25,7 @@ QString lengthText(const QByteArray& value, bool allowRandom) {
         return QStringLiteral("No Limit");
     if (allowRandom && value == "8")
         return QStringLiteral("Random");
-    return wire::decode(value) + QStringLiteral(" Letters");
+    return wire::decodeShown(value) + QStringLiteral(" Letters");
 }
 
 } // namespace
@@ -84,10 +89,10 @@ void GameModel::startround(const QByteArray& payload) {
     const wire::RoundStart m = wire::readStartround(payload);
     m_scoresShown = false;
     m_whoseturn = m.turn;
-    m_starterWord = wire::decode(m.starterWord).toUpper();
+    m_starterWord = wire::decodeShown(m.starterWord).toUpper();
     m_round = m.round;
     m_roundLength = lengthText(m.roundLength, false);
-    m_prefix = wire::decode(m.prefix);
+    m_prefix = wire::decodeShown(m.prefix);
     m_roundLengthValue = 0;
     m_roundSeen = wire::tryToInt(QByteArrayView(m.roundLength), m_roundLengthValue);
     if (m_whoseturn == m_mynumber)
@@ -111,12 +116,12 @@ void GameModel::loadstats(const QByteArray& payload) {
     setBarScale(m->seconds);
     m_lengthSetting = lengthText(m->lengthSetting, true);
     m_roundLength = lengthText(m->roundLength, false);
-    m_prefix = wire::decode(m->prefix);
+    m_prefix = wire::decodeShown(m->prefix);
     // Joined mid-round: what was found before is unknown.
     m_roundSeen = false;
     for (const wire::GameState::Score& s : m->scores) {
         if (s.seat && isSeat(*s.seat))
-            m_seats[*s.seat - 1].scoreText = wire::decode(s.score);
+            m_seats[*s.seat - 1].scoreText = wire::decodeShown(s.score);
     }
     // Too late to play this round: the next one is the first.
     if (m->timeLeft <= 9) {
@@ -189,8 +194,8 @@ void GameModel::turntimeTimer() {
 
 void GameModel::gotword(const QByteArray& payload) {
     const wire::FoundWord m = wire::readGotword(payload);
-    const QString word = wire::decode(m.word);
-    const WordLine line{wire::decode(m.points) + QStringLiteral(" : ") + word +
+    const QString word = wire::decodeShown(m.word);
+    const WordLine line{wire::decodeShown(m.points) + QStringLiteral(" : ") + word +
                             QStringLiteral(" : ") + seatName(m.number),
                         m.number};
     m_words.append(line);
@@ -236,10 +241,10 @@ void GameModel::endround(const QByteArray& payload) {
         if (!isSeat(r.seat))
             continue;
         Seat& s = m_seats[r.seat - 1];
-        s.scoreText = wire::decode(r.totalText);
+        s.scoreText = wire::decodeShown(r.totalText);
         s.score = r.total;
-        s.panel = {s.name, wire::decode(r.roundWords), wire::decode(r.roundPoints),
-                   wire::decode(r.gameWords), wire::decode(r.totalText)};
+        s.panel = {s.name, wire::decodeShown(r.roundWords), wire::decodeShown(r.roundPoints),
+                   wire::decodeShown(r.gameWords), wire::decodeShown(r.totalText)};
     }
     m_turnRunning = false;
     m_status = QStringLiteral("Posting Scores.. Please Wait.");

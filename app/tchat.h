@@ -155,6 +155,11 @@ public:
 
     // Dispatch.
     void sockRead(TSock* sender, int count);
+    // Everything sockRead does with the bytes the game connection delivered:
+    // they are cut into messages and queued, within the queue's limits. Tests
+    // and the fuzz target feed a window through it without a socket; sockRead
+    // itself does nothing else, so what they reach is what the network reaches.
+    void receiveBytes(QByteArray bytes);
     void sockInfo(TSock* sender, TSocketInfo info, const QString& msg);
     void Timer1Timer();
     void processsocktimer();

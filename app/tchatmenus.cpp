@@ -172,7 +172,7 @@ void Tchat::buildOptionsMenu(QMenu* options) {
     for (auto [name, caption, sound] : {std::tuple{"Classic1", "&Classic", TurnSound::Classic},
                                         std::tuple{"New1", "&New", TurnSound::New}})
         connect(addChoice(turnSound, name, QString::fromLatin1(caption), int(sound), turnGroup),
-                &QAction::triggered, s, [s, sound] { s->setTurnSound(sound); });
+                &QAction::triggered, s, [s, sound = sound] { s->setTurnSound(sound); });
     options->addSeparator();
 
     QMenu* pause = addSubmenu(options, "BotSpeed1", QStringLiteral("Time &Between Rounds"));
@@ -181,7 +181,7 @@ void Tchat::buildOptionsMenu(QMenu* options) {
                                         std::tuple{"Normal1", "&Normal", RoundPause::Normal},
                                         std::tuple{"Quick1", "&Quick", RoundPause::Quick}})
         connect(addChoice(pause, name, QString::fromLatin1(caption), int(value), pauseGroup),
-                &QAction::triggered, s, [s, value] { s->setPause(value); });
+                &QAction::triggered, s, [s, value = value] { s->setPause(value); });
 
     QMenu* botSpeed = addSubmenu(options, "BotSpeed2", QStringLiteral("Bot Spee&d"));
     QActionGroup* botGroup = radioGroup(botSpeed);
@@ -189,7 +189,7 @@ void Tchat::buildOptionsMenu(QMenu* options) {
                                         std::tuple{"Normal2", "&Normal", BotPace::Normal},
                                         std::tuple{"Fast1", "&Fast", BotPace::Fast}})
         connect(addChoice(botSpeed, name, QString::fromLatin1(caption), int(value), botGroup),
-                &QAction::triggered, s, [s, value] { s->setBotPace(value); });
+                &QAction::triggered, s, [s, value = value] { s->setBotPace(value); });
     options->addSeparator();
 
     connect(addItem(options, "TextColor1", QStringLiteral("Te&xt Color")), &QAction::triggered, s,

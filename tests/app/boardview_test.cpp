@@ -247,6 +247,43 @@ TEST_F(BoardView, LongNamesAreCutWithAnEllipsisAndShownWholeAsTips) {
     EXPECT_EQ(board.playerNameLabel(4)->text(), "<Waiting>");
 }
 
+// A label is fitted once for each text and width it is drawn with (every change
+// of the model redraws the board), and again whenever either changes.
+TEST_F(BoardView, ALabelIsFittedAgainWhenItsTextOrItsRoomChanges) {
+    QLabel* label = board.playerNameLabel(4);
+    const QByteArray name(3000, 'N');
+    model.newplayerinfo("4+" + name);
+    const QString cut = label->text();
+    ASSERT_TRUE(cut.endsWith(QChar(0x2026)));
+    model.turntimeTimer(); // a change elsewhere leaves it as it was
+    EXPECT_EQ(label->text(), cut);
+    model.newplayerinfo("4+Dan");
+    EXPECT_EQ(label->text(), "Dan");
+    model.newplayerinfo("4+" + name);
+    EXPECT_EQ(label->text(), cut);
+    label->setFixedWidth(label->width() / 2);
+    model.turntimeTimer();
+    EXPECT_LT(label->text().size(), cut.size());
+    EXPECT_TRUE(label->text().endsWith(QChar(0x2026)));
+    EXPECT_LE(label->fontMetrics().horizontalAdvance(label->text()), label->contentsRect().width());
+}
+
+// The host chooses names and words: what looks like markup is shown as it is.
+TEST_F(BoardView, NamesThatLookLikeMarkupAreShownAsTheyAre) {
+    const QString name = QStringLiteral("<b>Dan</b>");
+    model.newplayerinfo(QByteArray("4+") + name.toLatin1());
+    QLabel* label = board.playerNameLabel(4);
+    EXPECT_EQ(label->textFormat(), Qt::PlainText);
+    EXPECT_EQ(label->text(), name);
+    const QString longName = QStringLiteral("<font size=7>") + QString(200, u'W');
+    model.newplayerinfo(QByteArray("4+") + longName.toLatin1());
+    ASSERT_TRUE(label->text().endsWith(QChar(0x2026)));
+    QTextDocument tip;
+    tip.setHtml(label->toolTip());
+    EXPECT_EQ(tip.toPlainText().simplified(), longName);
+    EXPECT_EQ(label->accessibleName(), longName);
+}
+
 TEST_F(BoardView, TheStarterWordStandsClearOfTheScorePanelsFrame) {
     QWidget* panel = find("panel_scores");
     const QRect starter = find("label_starter")->geometry();

@@ -41,6 +41,23 @@ TEST_F(HostileServerTest, AnOverlongMessageIsDroppedAndTheNextOnesAreHandled) {
     EXPECT_EQ(chat->queuedMessages(), 0);
 }
 
+// receiveBytes is the socket's path without the socket (the fuzz target's way
+// in): pieces are joined, and a message past the pending limit is dropped up to
+// its end byte, as for bytes that came over the wire.
+TEST_F(HostileServerTest, BytesHandedToTheWindowAreCutAndCappedAsTheSocketsAre) {
+    login(3);
+    chat->receiveBytes("CMD_newplayerinfo+4+D");
+    EXPECT_EQ(chat->queuedMessages(), 0);
+    chat->receiveBytes(QByteArray("an\xFF") + QByteArray(Tchat::kMaxPendingMessageBytes + 1, 'x'));
+    EXPECT_EQ(chat->queuedMessages(), 1);
+    chat->receiveBytes(QByteArray("+still the long one\xFF") + msg("CMD_newplayerinfo+5+Eve"));
+    EXPECT_EQ(chat->queuedMessages(), 2);
+    tick(2);
+    EXPECT_EQ(seat(4)->text(), "Dan");
+    EXPECT_EQ(seat(5)->text(), "Eve");
+    EXPECT_EQ(chat->queuedMessages(), 0);
+}
+
 TEST_F(HostileServerTest, ALongButBoundedMessageIsStillDelivered) {
     login(3);
     const QByteArray text(60 * 1024, 'x');
@@ -93,6 +110,18 @@ TEST_F(HostileServerTest, LineBreaksInAPeersTextCannotPoseAsTheProgramsOwnLine) 
     EXPECT_EQ(seat(4)->text(), "Dan  Host");
     // One line of the pane for each message, however many breaks they held.
     EXPECT_EQ(pane()->document()->blockCount(), blocks + 3);
+}
+
+TEST_F(HostileServerTest, ALineBreakInAFoundWordCannotAddALineToTheWordsGuessed) {
+    login(1);
+    deliver(msg("CMD_newplayerinfo+3+Carol") + msg("CMD_startround+1+20+0+A+1+ACORN\r\n+") +
+            msg("CMD_gotword+3+ACT\r\n9 : AWESOME : Tester+3\n+"));
+    tick(3);
+    const QTextDocument* doc = wordList()->document();
+    ASSERT_EQ(doc->blockCount(), 1);
+    EXPECT_EQ(doc->findBlockByNumber(0).text(), "3  : ACT  9 : AWESOME : Tester : Carol");
+    EXPECT_EQ(chat->board()->lastWordLabel(3)->toolTip(), "ACT  9 : AWESOME : Tester");
+    EXPECT_EQ(chat->model().starterWord(), "ACORN  ");
 }
 
 TEST_F(HostileServerTest, AHostThatSendsMoreThanCanBeShownIsLetGo) {
