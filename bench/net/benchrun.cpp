@@ -222,17 +222,17 @@ void BenchRun::runLoopClient(CaseResult& result) {
     m_loop = std::make_unique<BenchClient>(9, m_port);
 }
 
-CaseResult BenchRun::run(const CaseSpec& spec) {
+CaseResult BenchRun::run(const CaseSpec& plan) {
     CaseResult result;
-    result.flooderCutMs.assign(spec.flooders.size(), -1);
+    result.flooderCutMs.assign(plan.flooders.size(), -1);
     m_current = &result;
     m_gotArrivals.clear();
     auto floods = [&](int p) {
-        return std::find(spec.flooders.begin(), spec.flooders.end(), p) != spec.flooders.end();
+        return std::find(plan.flooders.begin(), plan.flooders.end(), p) != plan.flooders.end();
     };
     result.rssBeforeKb = result.rssPeakKb = serverRssKb();
     const Micros start = nowMicros();
-    const Micros end = start + Micros(spec.seconds) * 1'000'000;
+    const Micros end = start + Micros(plan.seconds) * 1'000'000;
     Micros nextWord = start, nextBurst = start + 250'000, nextSample = start;
     long flooded = 0;
     while (nowMicros() < end) {
@@ -263,14 +263,14 @@ CaseResult BenchRun::run(const CaseSpec& spec) {
             }
             nextBurst = now + 500'000;
         }
-        if (spec.floodPerSecond > 0) {
-            const long due = long((now - start) * spec.floodPerSecond / 1'000'000);
+        if (plan.floodPerSecond > 0) {
+            const long due = long((now - start) * plan.floodPerSecond / 1'000'000);
             for (; flooded < due; ++flooded)
-                for (int p : spec.flooders)
+                for (int p : plan.flooders)
                     if (!m_players[p]->closed())
                         m_players[p]->send(wire::chat(p, "flood", "clRed"));
         }
-        if (spec.reconnectLoop)
+        if (plan.reconnectLoop)
             runLoopClient(result);
     }
     m_loop.reset();
@@ -281,7 +281,7 @@ CaseResult BenchRun::run(const CaseSpec& spec) {
             result.spreads.push_back(*std::max_element(times.begin(), times.end()) -
                                      *std::min_element(times.begin(), times.end()));
     m_current = nullptr;
-    replaceGone(result, spec.flooders, start);
+    replaceGone(result, plan.flooders, start);
     for (int i = 0; i < 50; ++i)
         pump(10);
     result.rssAfterKb = serverRssKb();

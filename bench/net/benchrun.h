@@ -42,7 +42,7 @@ public:
 
     // Starts the server and seats players 1 to 8 in a game of long rounds.
     bool start(QString& error);
-    CaseResult run(const CaseSpec& spec);
+    CaseResult run(const CaseSpec& plan);
     long serverRssKb() const;
     long serverPeakRssKb() const;
 

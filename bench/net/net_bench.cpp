@@ -73,14 +73,14 @@ int main(int argc, char** argv) {
                 "spread99", "spreadmax", "flooder", "server RSS MB before/peak/after");
     long lowest = 1L << 40, highest = 0;
     bool rttOk = true, cutOk = true, spreadOk = true;
-    for (const CaseSpec& spec : cases) {
-        const CaseResult r = bench.run(spec);
+    for (const CaseSpec& plan : cases) {
+        const CaseResult r = bench.run(plan);
         std::printf("%-15s %6.2fms %6.2fms %7.2fms %7.2fms %7.2fms %10s  %.1f/%.1f/%.1f\n",
-                    qPrintable(spec.name), quantileMs(r.roundTrips, 0.5),
+                    qPrintable(plan.name), quantileMs(r.roundTrips, 0.5),
                     quantileMs(r.roundTrips, 0.99), quantileMs(r.spreads, 0.5),
                     quantileMs(r.spreads, 0.99), maxMs(r.spreads), qPrintable(cutText(r)),
                     r.rssBeforeKb / 1024.0, r.rssPeakKb / 1024.0, r.rssAfterKb / 1024.0);
-        if (spec.reconnectLoop)
+        if (plan.reconnectLoop)
             std::printf("%-15s %d connects: %d seated, %d told full, %d refused unheard; "
                         "player 1 heard %d arrivals, %d departures\n",
                         "", r.loopConnects, r.loopGreeted, r.loopFull, r.loopRefused,
@@ -89,9 +89,9 @@ int main(int argc, char** argv) {
                     r.spreads.size());
         lowest = std::min({lowest, r.rssBeforeKb, r.rssAfterKb});
         highest = std::max(highest, r.rssPeakKb);
-        if (!spec.flooders.empty() || spec.reconnectLoop)
+        if (!plan.flooders.empty() || plan.reconnectLoop)
             rttOk = rttOk && quantileMs(r.roundTrips, 0.99) < 30;
-        if (spec.floodPerSecond > 20)
+        if (plan.floodPerSecond > 20)
             for (Micros ms : r.flooderCutMs)
                 cutOk = cutOk && ms >= 0 && ms <= 3000;
         spreadOk = spreadOk && maxMs(r.spreads) <= 5;
