@@ -42,7 +42,7 @@ $(ASAN_DIR)/build.ninja: | deps
 	  -DVORLIX_BUILD_BENCH=OFF
 
 bench: deps $(CONFIGURED)
-	cmake --build $(BUILD_DIR) -j $(JOBS) --target dict_bench compress_bench
+	cmake --build $(BUILD_DIR) -j $(JOBS) --target dict_bench compress_bench net_bench
 	./$(BUILD_DIR)/bench/dict_bench
 	./$(BUILD_DIR)/bench/compress/compress_bench
 	./$(BUILD_DIR)/bench/net_bench
