@@ -10,10 +10,13 @@
 
 namespace {
 
-QByteArray toAnsi(const QString& text) {
-    QStringEncoder encoder("windows-1252");
+// Opening the code page's converter costs far more than converting a cell, so
+// one is opened for a whole grid and reset before each cell, which leaves each
+// cell converted as a fresh converter would.
+QByteArray toAnsi(QStringEncoder& encoder, const QString& text) {
     if (!encoder.isValid())
         return text.toLatin1();
+    encoder.resetState();
     // Qt marks a character the code page cannot hold with 0x1A, which is also
     // the byte of the control character U+001A (a name from the wire may hold
     // one). The text between real U+001A characters is encoded piece by piece,
@@ -30,10 +33,10 @@ QByteArray toAnsi(const QString& text) {
     return bytes;
 }
 
-QString fromAnsi(const QByteArray& bytes) {
-    QStringDecoder decoder("windows-1252");
+QString fromAnsi(QStringDecoder& decoder, const QByteArray& bytes) {
     if (!decoder.isValid())
         return QString::fromLatin1(bytes);
+    decoder.resetState();
     return decoder.decode(bytes);
 }
 
@@ -85,6 +88,7 @@ QByteArray TallyGrid::toText() const {
     QByteArray text;
     text += QByteArray::number(m_cols) + "\r\n";
     text += QByteArray::number(rowCount()) + "\r\n";
+    QStringEncoder encoder("windows-1252");
     for (int col = 0; col < m_cols; ++col) {
         for (int row = 0; row < rowCount(); ++row) {
             // One cell is one line: a line break inside a name would shift
@@ -92,7 +96,7 @@ QByteArray TallyGrid::toText() const {
             QString cellText = m_rows[row][col];
             cellText.replace(QLatin1Char('\r'), QLatin1Char(' '));
             cellText.replace(QLatin1Char('\n'), QLatin1Char(' '));
-            text += toAnsi(cellText) + "\r\n";
+            text += toAnsi(encoder, cellText) + "\r\n";
         }
     }
     return text;
@@ -109,11 +113,12 @@ void TallyGrid::fromText(const QByteArray& text) {
     }
     if (lines.size() < 2)
         throw ETallyFileError("The tally text is incomplete");
+    QStringDecoder decoder("windows-1252");
     int cols = 0;
     int rows = 0;
     try {
-        cols = wire::toInt(fromAnsi(lines[0]));
-        rows = wire::toInt(fromAnsi(lines[1]));
+        cols = wire::toInt(fromAnsi(decoder, lines[0]));
+        rows = wire::toInt(fromAnsi(decoder, lines[1]));
     } catch (const wire::EConvertError& e) {
         throw ETallyFileError(e.what());
     }
@@ -128,7 +133,7 @@ void TallyGrid::fromText(const QByteArray& text) {
     int line = 2;
     for (int col = 0; col < cols; ++col)
         for (int row = 0; row < rows; ++row)
-            cells[row][col] = fromAnsi(lines[line++]);
+            cells[row][col] = fromAnsi(decoder, lines[line++]);
     m_cols = cols;
     m_rows = std::move(cells);
 }
