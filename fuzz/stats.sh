@@ -4,7 +4,8 @@
 # and coverage, and how long each target still needs to reach GOAL
 # executions (10 million unless given) with both cores on it, at its latest
 # rate per CPU-second (the wall-clock rate depends on who else uses the
-# machine; the CPU rate does not).
+# machine; the CPU rate does not). A run marked by hand other than "ok" or
+# "FINDING" (one stopped early, say) counts its executions and no finding.
 #
 #   fuzz/stats.sh [STATS_FILE] [GOAL]
 
@@ -26,7 +27,7 @@ NR == 1 { next }
     if (!(t in runs)) order[++n] = t
     runs[t]++; secs[t] += $3; execs[t] += $4
     rate[t] = $5; cpurate[t] = $7; cov[t] = $8; ft[t] = $9; corpus[t] = $10
-    if ($11 != "ok") findings[t]++
+    if ($11 == "FINDING") findings[t]++
 }
 function hours(s) { return s < 3600 ? sprintf("%.0f min", s / 60) : sprintf("%.1f h", s / 3600) }
 END {
