@@ -102,6 +102,22 @@ cpu_seconds() {
         printf "%.2f", s }'
 }
 
+# Runs "$1 TARGET MAX_LEN" for every target asked for, FUZZ_JOBS at a time;
+# fails when any of them failed.
+each_target() {
+    local run=$1 failed=0 t max_len
+    while read -r t max_len; do
+        while [ "$(jobs -rp | wc -l)" -ge "$FUZZ_JOBS" ]; do
+            wait -n || failed=1
+        done
+        "$run" "$t" "$max_len" &
+    done < <(targets)
+    while [ "$(jobs -rp | wc -l)" -gt 0 ]; do
+        wait -n || failed=1
+    done
+    return $failed
+}
+
 fuzz_one() {
     local t=$1 max_len=$2
     local log=$LOGS/$t.fuzz.log findings=$FUZZ_DIR/findings/$t
@@ -154,17 +170,7 @@ fuzz() {
     local limit="$FUZZ_SECONDS s"
     [ -n "$FUZZ_RUNS" ] && limit="$FUZZ_RUNS executions"
     echo "== fuzzing, $limit a target, $FUZZ_JOBS at a time (logs: $LOGS)"
-    local failed=0 t max_len
-    while read -r t max_len; do
-        while [ "$(jobs -rp | wc -l)" -ge "$FUZZ_JOBS" ]; do
-            wait -n || failed=1
-        done
-        fuzz_one "$t" "$max_len" &
-    done < <(targets)
-    while [ "$(jobs -rp | wc -l)" -gt 0 ]; do
-        wait -n || failed=1
-    done
-    return $failed
+    each_target fuzz_one
 }
 
 replay_one() {
@@ -187,17 +193,7 @@ replay() {
     mkdir -p "$LOGS"
     targets >/dev/null
     echo "== replaying every input under AddressSanitizer and UndefinedBehaviorSanitizer"
-    local failed=0 t max_len
-    while read -r t max_len; do
-        while [ "$(jobs -rp | wc -l)" -ge "$FUZZ_JOBS" ]; do
-            wait -n || failed=1
-        done
-        replay_one "$t" &
-    done < <(targets)
-    while [ "$(jobs -rp | wc -l)" -gt 0 ]; do
-        wait -n || failed=1
-    done
-    return $failed
+    each_target replay_one
 }
 
 merge() {
