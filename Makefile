@@ -1,5 +1,6 @@
 # Two entry points for a fresh Debian machine:
-#   make run   installs what is missing, builds the game, starts a solo game
+#   make run   installs what the programs need, builds the game and the lobby,
+#              starts a solo game
 #   make test  installs what is missing, builds everything, runs every test
 BUILD_DIR ?= build
 JOBS ?= $(shell nproc)
@@ -7,10 +8,10 @@ JOBS ?= $(shell nproc)
 # CMakeLists.txt changes, so configuring once is enough.
 CONFIGURED = $(BUILD_DIR)/build.ninja
 
-.PHONY: run test test-asan bench package deps build clean
+.PHONY: run test test-asan bench package deps deps-test build clean
 
 run: deps $(CONFIGURED)
-	cmake --build $(BUILD_DIR) -j $(JOBS) --target vorlix
+	cmake --build $(BUILD_DIR) -j $(JOBS) --target vorlix kestrunlobby
 	./$(BUILD_DIR)/app/vorlix
 
 test: build
@@ -29,7 +30,7 @@ fuzz:
 # The program and every test built with AddressSanitizer and
 # UndefinedBehaviorSanitizer, in a build tree of its own.
 ASAN_DIR ?= build-asan
-test-asan: deps $(ASAN_DIR)/build.ninja
+test-asan: deps-test $(ASAN_DIR)/build.ninja
 	cmake --build $(ASAN_DIR) -j $(JOBS)
 	cd $(ASAN_DIR) && QT_QPA_PLATFORM=offscreen \
 	  ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 \
@@ -37,11 +38,12 @@ test-asan: deps $(ASAN_DIR)/build.ninja
 	  UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
 	  ctest --output-on-failure -j $(JOBS)
 
-$(ASAN_DIR)/build.ninja: | deps
+$(ASAN_DIR)/build.ninja: | deps-test
 	cmake -S . -B $(ASAN_DIR) -G Ninja -DCMAKE_BUILD_TYPE=Debug -DVORLIX_SANITIZE=ON \
 	  -DVORLIX_BUILD_BENCH=OFF
 
-bench: deps $(CONFIGURED)
+bench: deps-test $(CONFIGURED)
+	$(RECONFIGURE_FOR_TESTS)
 	cmake --build $(BUILD_DIR) -j $(JOBS) --target dict_bench compress_bench net_bench
 	./$(BUILD_DIR)/bench/dict_bench
 	./$(BUILD_DIR)/bench/compress/compress_bench
@@ -52,14 +54,23 @@ package: build
 	cd $(BUILD_DIR) && cpack
 
 # Checks every run (quick when nothing is missing); installs only what is not
-# there. Other targets may pass their own extras, e.g. `install-deps.sh fuzz`.
+# there: `make run` what the programs need, the other targets what the tests
+# and benchmarks need too.
 deps:
 	sh scripts/install-deps.sh
+
+deps-test:
+	sh scripts/install-deps.sh test
+
+# A tree configured by `make run` before the test packages were installed has
+# no tests: it is configured again once they are.
+RECONFIGURE_FOR_TESTS = test -d $(BUILD_DIR)/tests || cmake -S . -B $(BUILD_DIR) -G Ninja
 
 $(CONFIGURED): | deps
 	cmake -S . -B $(BUILD_DIR) -G Ninja
 
-build: deps $(CONFIGURED)
+build: deps-test $(CONFIGURED)
+	$(RECONFIGURE_FOR_TESTS)
 	cmake --build $(BUILD_DIR) -j $(JOBS)
 
 clean:

@@ -1,25 +1,15 @@
 #include "apppaths.h"
 
+#include "gamepaths.h"
+
 #include <QCoreApplication>
 #include <QDir>
-#include <QFileInfo>
-#include <QStandardPaths>
 #include <QTemporaryDir>
 
 namespace apppaths {
 
-bool isInstalledCopy(const QString& exeDir) {
-    return QFileInfo::exists(QDir(exeDir).filePath(QStringLiteral(VORLIX_DESKTOP_ENTRY_FROM_BIN)));
-}
-
 QString programDir() {
-    const QString exeDir = QCoreApplication::applicationDirPath();
-    const QFileInfo info(exeDir);
-    if (!exeDir.isEmpty() && info.isDir() && info.isWritable() && !isInstalledCopy(exeDir))
-        return exeDir;
-    const QString data = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
-    QDir().mkpath(data);
-    return data;
+    return gamepaths::programDirFor(QCoreApplication::applicationDirPath());
 }
 
 QString workDir() {

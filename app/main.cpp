@@ -49,6 +49,16 @@ QIcon programIcon() {
     return icon;
 }
 
+// Restores a minimised window, otherwise raises and activates it.
+void bringForward(QWidget* window) {
+    if (window->isMinimized()) {
+        window->showNormal();
+    } else {
+        window->raise();
+        window->activateWindow();
+    }
+}
+
 // The "vorlix" mark of a running game, held until the process ends. Another
 // desktop's copy may hold it already; the game runs either way.
 std::unique_ptr<QLockFile> markRunningGame() {

@@ -1,15 +1,16 @@
 #!/bin/sh
-# Installs the Debian packages that building, testing, benchmarking and
-# packaging use; with the argument "fuzz", also what the libFuzzer targets need.
+# Installs the Debian packages the project uses:
+#   install-deps.sh         what building and running the game and the lobby need
+#   install-deps.sh test    that, and what the tests, benchmarks and packaging use
+#   install-deps.sh fuzz    that, and what the libFuzzer targets need
 # Idempotent and quick: one dpkg-query call, and nothing is installed (nor is
 # apt's list refreshed) when every package is present.
 set -e
 
 # build: compilers and tools; Qt (qt6-base-dev brings libgl-dev, which Qt's
-# CMake files need); Qt SVG renders the icon. tests: GoogleTest; the desktop's
-# own validators (desktop-file-utils, appstream, man-db); dpkg-dev for the .deb's
-# library dependencies. words: scowl. fonts: the stand-ins for Arial and Times
-# New Roman. bench: LZ4 and zlib, the yardsticks of the codecs.
+# CMake files need); Qt SVG renders the icon; hiredis, the lobby service's
+# client of a shared Redis store. words: scowl. fonts: the stand-ins for Arial
+# and Times New Roman.
 PACKAGES="
 cmake
 ninja-build
@@ -18,13 +19,23 @@ make
 qt6-base-dev
 qt6-multimedia-dev
 qt6-svg-dev
-libgtest-dev
+libhiredis-dev
 scowl
 fonts-liberation2
+"
+# tests: GoogleTest; the desktop's own validators (desktop-file-utils,
+# appstream, man-db); dpkg-dev for the .deb's library dependencies; a Redis
+# server the lobby service's tests start on a private port; iproute2 for the
+# network namespaces of the discovery tests. bench: LZ4 and zlib, the
+# yardsticks of the codecs.
+TEST_PACKAGES="
+libgtest-dev
 desktop-file-utils
 appstream
 man-db
 dpkg-dev
+redis-server
+iproute2
 liblz4-dev
 zlib1g-dev
 "
@@ -37,9 +48,10 @@ libclang-rt-14-dev
 
 for arg in "$@"; do
   case "$arg" in
-  fuzz) PACKAGES="$PACKAGES $FUZZ_PACKAGES" ;;
+  test) PACKAGES="$PACKAGES $TEST_PACKAGES" ;;
+  fuzz) PACKAGES="$PACKAGES $TEST_PACKAGES $FUZZ_PACKAGES" ;;
   *)
-    echo "usage: $0 [fuzz]" >&2
+    echo "usage: $0 [test|fuzz]" >&2
     exit 2
     ;;
   esac
@@ -66,4 +78,34 @@ else
   SUDO="sudo"
 fi
 $SUDO apt-get update
-DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y --no-install-recommends $missing
+
+# redis-server's package starts a system Redis on port 6379 as it installs.
+# The tests start their own on private ports and nothing else here uses one,
+# so services are kept from starting during this installation (the usual
+# policy-rc.d way, only when no policy is in place already).
+POLICY=/usr/sbin/policy-rc.d
+own_policy=""
+case "$missing" in
+*redis-server*)
+  if [ ! -e "$POLICY" ]; then
+    printf '#!/bin/sh\nexit 101\n' | $SUDO tee "$POLICY" >/dev/null
+    $SUDO chmod 755 "$POLICY"
+    own_policy=yes
+  fi
+  ;;
+esac
+status=0
+DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y --no-install-recommends $missing ||
+  status=$?
+if [ -n "$own_policy" ]; then
+  $SUDO rm -f "$POLICY"
+fi
+# Nor is it left to start with the next boot.
+case "$missing" in
+*redis-server*)
+  if [ "$status" -eq 0 ] && [ -d /run/systemd/system ]; then
+    $SUDO systemctl disable --now redis-server >/dev/null 2>&1 || true
+  fi
+  ;;
+esac
+exit $status

@@ -29,6 +29,7 @@
 //   by sweep(), which the host calls about once a second.
 
 #include "addressguard.h"
+#include "serverlimits.h"
 #include "gameengine.h"
 
 #include <QByteArray>
@@ -172,7 +173,8 @@ private:
     ServerTransport& m_transport;
     GameEngine m_engine;
     Clock m_clock;
-    AddressGuard m_guard;
+    AddressGuard m_guard{{serverlimits::kMaxConnectsPerAddress, serverlimits::kConnectWindowMs,
+                          serverlimits::kRefusalMs}};
     std::map<ConnectionId, Connection> m_connections;
     std::array<ConnectionId, GameEngine::kMaxSlots + 1> m_slotConnection{};
     // Connections with messages waiting, in the order they are served.

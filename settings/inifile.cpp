@@ -3,6 +3,7 @@
 #include "protocol.h"
 
 #include <QFile>
+#include <QLockFile>
 #include <QSaveFile>
 
 namespace {
@@ -166,10 +167,20 @@ int IniFile::readInteger(const QString& section, const QString& key, int default
     return load().readInteger(section, key, defaultValue);
 }
 
-void IniFile::writeString(const QString& section, const QString& key, const QString& value) {
+void IniFile::update(const std::function<void(IniText&)>& change) {
+    QLockFile lock(m_path + QStringLiteral(".lock"));
+    lock.setStaleLockTime(kStaleLockMs);
+    // A folder we may not create files in (a settings file written in place)
+    // has no room for the lock either; the file is written without it.
+    if (!lock.tryLock(kLockWaitMs) && lock.error() != QLockFile::PermissionError)
+        throw EIniFileError(QStringLiteral("Unable to write to %1").arg(m_path));
     IniText text = load();
-    text.writeString(section, key, value);
+    change(text);
     save(text);
+}
+
+void IniFile::writeString(const QString& section, const QString& key, const QString& value) {
+    update([&](IniText& text) { text.writeString(section, key, value); });
 }
 
 void IniFile::writeInteger(const QString& section, const QString& key, int value) {

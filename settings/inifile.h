@@ -10,11 +10,18 @@
 //  - a write that fails raises EIniFileError "Unable to write to <path>".
 // The file is opened and closed around each reading or writing; nothing holds it
 // open. Text is Windows-1252.
+//
+// Two programs write the file, the game and the lobby, each its own section. A
+// change is made under the file's lock ("<file>.lock", a QLockFile): the file
+// is read afresh, changed, and replaced whole and at once (QSaveFile), so
+// neither program ever loses what the other wrote, and a reader never sees
+// half a file.
 
 #include <QByteArray>
 #include <QList>
 #include <QString>
 
+#include <functional>
 #include <stdexcept>
 
 class EIniFileError : public std::runtime_error {
@@ -64,8 +71,18 @@ public:
 
     // The file's text; a file that is missing or cannot be read is empty.
     IniText load() const;
-    // Replaces the file with the text, whole or not at all.
+    // Replaces the file with the text, whole or not at all, without the lock:
+    // for a file no other program writes.
     void save(const IniText& text);
+    // Reads the file under its lock, lets `change` change the text and
+    // replaces the file with it, before the lock is let go. Raises
+    // EIniFileError when the file cannot be written or another program holds
+    // the lock for longer than kLockWaitMs. A lock left by a program that
+    // died is taken over.
+    void update(const std::function<void(IniText&)>& change);
+
+    static constexpr int kLockWaitMs = 5000;
+    static constexpr int kStaleLockMs = 10'000;
 
     // One key, the file opened and closed around the call (see IniText).
     QString readString(const QString& section, const QString& key,

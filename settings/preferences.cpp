@@ -123,37 +123,37 @@ void readPreferences(const IniFile& stored, const QString& s, Preferences& p) {
 void writePreferences(IniFile& stored, const QString& s, const Preferences& p, StoredKeys keys) {
     if (!keys)
         return;
-    IniText file = stored.load();
-    auto integer = [&](StoredKey key, const char* name, int value) {
-        if (keys.testFlag(key))
-            file.writeInteger(s, QLatin1String(name), value);
-    };
-    auto text = [&](StoredKey key, const char* name, const QString& value) {
-        if (keys.testFlag(key))
-            file.writeString(s, QLatin1String(name), value);
-    };
-    integer(StoredKey::Bounds, "Top", p.bounds.y());
-    integer(StoredKey::Bounds, "Left", p.bounds.x());
-    integer(StoredKey::Bounds, "Width", p.bounds.width());
-    integer(StoredKey::Bounds, "Height", p.bounds.height());
-    integer(StoredKey::Turnsound, "Turnsound", int(p.turnSound));
-    integer(StoredKey::Textsize, "Textsize", p.chatFontSize());
-    text(StoredKey::Textcolor, "Textcolor", colortext::colorToString(p.textColour));
-    text(StoredKey::Actioncolor, "Actioncolor", colortext::colorToString(p.actionColour));
-    integer(StoredKey::Playtoscore, "Playtoscore", p.rounds);
-    integer(StoredKey::Timeperturn, "Timeperturn", p.secondsPerRound);
-    integer(StoredKey::Gametype, "Gametype", p.lengthChoice);
-    integer(StoredKey::Botspeed, "Botspeed", int(p.pause));
-    integer(StoredKey::Botspeed2, "Botspeed2", int(p.botPace));
-    text(StoredKey::Playsounds, "Playsounds", onOff(p.playSounds));
-    text(StoredKey::ChatterSounds, "ChatterSounds", onOff(p.chatterSounds));
-    text(StoredKey::ShowMissedWords, "ShowMissedWords", onOff(p.showMissedWords));
-    stored.save(file);
+    stored.update([&](IniText& file) {
+        auto integer = [&](StoredKey key, const char* name, int value) {
+            if (keys.testFlag(key))
+                file.writeInteger(s, QLatin1String(name), value);
+        };
+        auto text = [&](StoredKey key, const char* name, const QString& value) {
+            if (keys.testFlag(key))
+                file.writeString(s, QLatin1String(name), value);
+        };
+        integer(StoredKey::Bounds, "Top", p.bounds.y());
+        integer(StoredKey::Bounds, "Left", p.bounds.x());
+        integer(StoredKey::Bounds, "Width", p.bounds.width());
+        integer(StoredKey::Bounds, "Height", p.bounds.height());
+        integer(StoredKey::Turnsound, "Turnsound", int(p.turnSound));
+        integer(StoredKey::Textsize, "Textsize", p.chatFontSize());
+        text(StoredKey::Textcolor, "Textcolor", colortext::colorToString(p.textColour));
+        text(StoredKey::Actioncolor, "Actioncolor", colortext::colorToString(p.actionColour));
+        integer(StoredKey::Playtoscore, "Playtoscore", p.rounds);
+        integer(StoredKey::Timeperturn, "Timeperturn", p.secondsPerRound);
+        integer(StoredKey::Gametype, "Gametype", p.lengthChoice);
+        integer(StoredKey::Botspeed, "Botspeed", int(p.pause));
+        integer(StoredKey::Botspeed2, "Botspeed2", int(p.botPace));
+        text(StoredKey::Playsounds, "Playsounds", onOff(p.playSounds));
+        text(StoredKey::ChatterSounds, "ChatterSounds", onOff(p.chatterSounds));
+        text(StoredKey::ShowMissedWords, "ShowMissedWords", onOff(p.showMissedWords));
+    });
 }
 
 void writePhrases(IniFile& stored, const QString& s, const std::array<QString, 9>& phrases) {
-    IniText file = stored.load();
-    for (int n = 1; n <= 9; ++n)
-        file.writeString(s, QStringLiteral("Phrase%1").arg(n), phrases[n - 1]);
-    stored.save(file);
+    stored.update([&](IniText& file) {
+        for (int n = 1; n <= 9; ++n)
+            file.writeString(s, QStringLiteral("Phrase%1").arg(n), phrases[n - 1]);
+    });
 }

@@ -1,4 +1,5 @@
 #include "apppaths.h"
+#include "gamepaths.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -27,7 +28,7 @@ TEST(AppPaths, TheWorkingDirectoryIsPrivateAndMadeOnce) {
 
 TEST(AppPaths, AnInstalledCopyIsKnownByItsDesktopEntry) {
     // A build folder has no desktop entry beside it: files stay beside the program.
-    EXPECT_FALSE(apppaths::isInstalledCopy(QCoreApplication::applicationDirPath()));
+    EXPECT_FALSE(gamepaths::isInstalledCopy(QCoreApplication::applicationDirPath()));
 
     // The tree the install rules make, wherever its prefix is (even one the
     // player may write to, or /usr/bin run by root).
@@ -36,10 +37,23 @@ TEST(AppPaths, AnInstalledCopyIsKnownByItsDesktopEntry) {
     QDir root(prefix.path());
     ASSERT_TRUE(root.mkpath(QStringLiteral("bin")));
     const QString bin = root.filePath(QStringLiteral("bin"));
-    EXPECT_FALSE(apppaths::isInstalledCopy(bin));
+    EXPECT_FALSE(gamepaths::isInstalledCopy(bin));
     ASSERT_TRUE(root.mkpath(QStringLiteral("share/applications")));
     QFile entry(root.filePath(QStringLiteral("share/applications/com.kestrun.Vorlix.desktop")));
     ASSERT_TRUE(entry.open(QIODevice::WriteOnly));
     entry.close();
-    EXPECT_TRUE(apppaths::isInstalledCopy(bin));
+    EXPECT_TRUE(gamepaths::isInstalledCopy(bin));
+    EXPECT_EQ(gamepaths::settingsFileFor(bin),
+              QDir(gamepaths::userDataDir()).filePath("kestrunlobby.ini"));
+}
+
+TEST(AppPaths, TheLobbyFindsTheGamesOwnDataFolder) {
+    const QString appName = QCoreApplication::applicationName();
+    QCoreApplication::setApplicationName(QStringLiteral("Vorlix"));
+    const QString games = gamepaths::userDataDir();
+    QCoreApplication::setApplicationName(QStringLiteral("kestrunlobby"));
+    const QString lobbys = gamepaths::userDataDir();
+    QCoreApplication::setApplicationName(appName);
+    EXPECT_EQ(lobbys, games);
+    EXPECT_TRUE(games.endsWith(QStringLiteral("/Vorlix")));
 }

@@ -250,7 +250,7 @@ TEST(ServerCoreLogin, SevenIdleConnectionsNoLongerKeepPlayersOut) {
 }
 
 TEST(AddressGuard, ForgetsAddressesOnceNothingAboutThemMatters) {
-    AddressGuard g;
+    AddressGuard g({kMaxConnectsPerAddress, kConnectWindowMs, kRefusalMs});
     using A = AddressGuard::Admission;
     for (int i = 0; i < 100; ++i)
         EXPECT_EQ(g.admit("10.5.0." + QString::number(i), 0), A::Admitted);

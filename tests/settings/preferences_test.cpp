@@ -9,6 +9,11 @@
 
 #include <gtest/gtest.h>
 
+#ifdef Q_OS_UNIX
+#include <sys/wait.h>
+#include <unistd.h>
+#endif
+
 namespace {
 
 QByteArray readFile(const QString& path) {
@@ -253,3 +258,46 @@ TEST(IniFileTest, ALineBreakInAValueCannotWriteAnotherKey) {
     EXPECT_EQ(ini.readInteger("Vorlix", "Top", 0), 3);
     EXPECT_EQ(ini.readString("Vorlix", "Phrase1", ""), "Hi  Top=-9000 [Other]");
 }
+
+#ifdef Q_OS_UNIX
+namespace {
+
+// A program that writes `writes` values of its own key into its own section,
+// as the game and the lobby do, in a process of its own.
+pid_t writeInChild(const QString& path, const QString& section, int writes) {
+    const pid_t pid = fork();
+    if (pid == 0) {
+        IniFile file(path);
+        int code = 0;
+        try {
+            for (int i = 1; i <= writes; ++i)
+                file.writeInteger(section, QStringLiteral("Count"), i);
+        } catch (...) {
+            code = 1;
+        }
+        _exit(code);
+    }
+    return pid;
+}
+
+} // namespace
+
+TEST(IniFileTest, TwoProgramsWritingAtOnceLoseNeitherSection) {
+    QTemporaryDir dir;
+    const QString path = dir.filePath("kestrunlobby.ini");
+    constexpr int kWrites = 300;
+    const pid_t game = writeInChild(path, "Vorlix", kWrites);
+    const pid_t lobby = writeInChild(path, "Kestrun Lobby", kWrites);
+    ASSERT_GT(game, 0);
+    ASSERT_GT(lobby, 0);
+    for (pid_t pid : {game, lobby}) {
+        int status = 0;
+        ASSERT_EQ(waitpid(pid, &status, 0), pid);
+        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    }
+    IniFile file(path);
+    EXPECT_EQ(file.readInteger("Vorlix", "Count", 0), kWrites);
+    EXPECT_EQ(file.readInteger("Kestrun Lobby", "Count", 0), kWrites);
+    EXPECT_FALSE(QFile::exists(path + ".lock"));
+}
+#endif

@@ -2,7 +2,6 @@
 
 #include <QLocalServer>
 #include <QLocalSocket>
-#include <QWidget>
 
 namespace {
 
@@ -19,13 +18,17 @@ SingleInstance::SingleInstance(QString name, QObject* parent)
 SingleInstance::~SingleInstance() = default;
 
 QString SingleInstance::defaultName() {
+    return nameFor(QStringLiteral("Nurtsek"));
+}
+
+QString SingleInstance::nameFor(const QString& program) {
     QString user = qEnvironmentVariable("USER");
     if (user.isEmpty())
         user = qEnvironmentVariable("LOGNAME");
     QString desktop = qEnvironmentVariable("DISPLAY");
     if (desktop.isEmpty())
         desktop = qEnvironmentVariable("WAYLAND_DISPLAY");
-    QString name = QStringLiteral("Nurtsek") + user + desktop;
+    QString name = program + user + desktop;
     // The name becomes a file name: keep it to characters every file system takes.
     for (QChar& c : name) {
         if (!(c.isLetterOrNumber() || c == u'-' || c == u'_' || c == u'.'))
@@ -65,16 +68,5 @@ void SingleInstance::onNewConnection() {
         };
         connect(peer, &QLocalSocket::readyRead, this, handle);
         handle();
-    }
-}
-
-void bringForward(QWidget* window) {
-    if (!window)
-        return;
-    if (window->isMinimized()) {
-        window->showNormal();
-    } else {
-        window->raise();
-        window->activateWindow();
     }
 }

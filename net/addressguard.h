@@ -1,8 +1,8 @@
 #pragma once
 // Which addresses may open new connections: those that connect too often, or
-// that were disconnected for flooding, are refused for a while (the numbers are
-// in serverlimits.h). Time comes in as milliseconds of the host's monotonic
-// clock, so tests drive it by hand. The record of an address is forgotten once
+// that were disconnected for flooding, are refused for a while (each server
+// gives its own numbers: the game's are in serverlimits.h). Time comes in as milliseconds of the
+// host's monotonic clock, so tests drive it by hand. The record of an address is forgotten once
 // nothing in it matters any more, so many addresses cost little for long.
 
 #include <QString>
@@ -13,6 +13,13 @@
 
 class AddressGuard {
 public:
+    struct Limits {
+        int maxConnects = 10;      // admitted connections of one address...
+        qint64 windowMs = 10'000;  // ...within this time
+        qint64 refusalMs = 60'000; // how long a bar lasts
+    };
+    explicit AddressGuard(Limits limits) : m_limits(limits) {}
+
     enum class Admission {
         Admitted,
         NewlyBarred, // over the rate: refused, and the address barred from now
@@ -34,5 +41,6 @@ private:
     };
     void forgetStale(qint64 now);
 
+    Limits m_limits;
     std::map<QString, Record> m_records;
 };

@@ -1,9 +1,5 @@
 #include "addressguard.h"
 
-#include "serverlimits.h"
-
-using namespace serverlimits;
-
 AddressGuard::Admission AddressGuard::admit(const QString& address, qint64 now) {
     forgetStale(now);
     if (address.isEmpty())
@@ -11,9 +7,9 @@ AddressGuard::Admission AddressGuard::admit(const QString& address, qint64 now) 
     Record& r = m_records[address];
     if (r.barredUntil > now)
         return Admission::Barred; // refused attempts do not lengthen the bar
-    while (!r.connects.empty() && now - r.connects.front() >= kConnectWindowMs)
+    while (!r.connects.empty() && now - r.connects.front() >= m_limits.windowMs)
         r.connects.pop_front();
-    if (int(r.connects.size()) >= kMaxConnectsPerAddress) {
+    if (int(r.connects.size()) >= m_limits.maxConnects) {
         bar(address, now);
         return Admission::NewlyBarred;
     }
@@ -25,7 +21,7 @@ void AddressGuard::bar(const QString& address, qint64 now) {
     if (address.isEmpty())
         return;
     Record& r = m_records[address];
-    r.barredUntil = now + kRefusalMs;
+    r.barredUntil = now + m_limits.refusalMs;
     r.connects.clear();
 }
 
@@ -35,9 +31,9 @@ bool AddressGuard::barred(const QString& address, qint64 now) const {
 }
 
 void AddressGuard::forgetStale(qint64 now) {
-    std::erase_if(m_records, [now](const auto& entry) {
+    const qint64 window = m_limits.windowMs;
+    std::erase_if(m_records, [now, window](const auto& entry) {
         const Record& r = entry.second;
-        return r.barredUntil <= now &&
-               (r.connects.empty() || now - r.connects.back() >= kConnectWindowMs);
+        return r.barredUntil <= now && (r.connects.empty() || now - r.connects.back() >= window);
     });
 }

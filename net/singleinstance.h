@@ -16,8 +16,11 @@ public:
     explicit SingleInstance(QString name, QObject* parent = nullptr);
     ~SingleInstance() override;
 
-    // "Nurtsek" + user + desktop (DISPLAY, else WAYLAND_DISPLAY).
+    // The game's name: nameFor("Nurtsek").
     static QString defaultName();
+    // `program` + user + desktop (DISPLAY, else WAYLAND_DISPLAY), in characters
+    // every file system takes.
+    static QString nameFor(const QString& program);
 
     // True when this is the first copy (it now listens for later copies). False
     // when another copy was running: it has been asked to come forward.
@@ -35,7 +38,3 @@ private:
     QString m_name;
     QLocalServer* m_server = nullptr;
 };
-
-class QWidget;
-// Restores a minimised window, otherwise raises and activates it.
-void bringForward(QWidget* window);

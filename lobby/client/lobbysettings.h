@@ -1,0 +1,29 @@
+#pragma once
+// The lobby's section, "Kestrun Lobby", of the game's settings file
+// (kestrunlobby.ini, see gamepaths.h). Both programs read it: the game takes
+// the service address and the discovery port from it; the lobby program keeps
+// its own choices there too (lobby/app). Writes go through IniFile::update, so
+// neither program loses the other's section.
+
+#include "lobbyaddress.h"
+
+#include <QString>
+
+class IniFile;
+
+namespace lobbysettings {
+
+inline constexpr char kSection[] = "Kestrun Lobby";
+
+struct Network {
+    // Key "Service": HOST[:PORT]; the maker's service when missing or bad.
+    lobbywire::HostPort service;
+    // Key "DiscoveryPort": 1 to 65535; 7772 when missing or bad.
+    quint16 discoveryPort = 0;
+};
+
+Network readNetwork(const IniFile& file);
+// The maker's service, lobby.kestrun.com:7780.
+lobbywire::HostPort defaultService();
+
+} // namespace lobbysettings

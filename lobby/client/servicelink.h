@@ -1,0 +1,88 @@
+#pragma once
+// ServiceLink: a program's connection to the lobby service (the protocol is
+// documented in protocol/lobbymessages.h). It looks the service up and
+// connects without blocking the event loop (IPv4 and IPv6; IPv4 alone when
+// asked, see Options::ipv4Only), says HELLO, and hands its owner every line
+// the service sends after WELCOME, split and within the line limit. It keeps
+// the connection alive: a PING when nothing was sent for a while, and the
+// service counted as lost when no line comes within the answer time. After a
+// loss it connects again, waiting longer each time (firstRetryMs doubling up
+// to maxRetryMs), until its owner closes it. A service that refuses this
+// program's protocol version is not tried again.
+//
+// What an owner may rely on:
+// - opened() after every WELCOME: whatever the service should know of the
+//   owner (a name, a table, a WATCH) is sent again from there.
+// - lost(why) once for every connection that was opened or tried and ended,
+//   unless the owner closed it; `why` says it in plain words ("The lobby
+//   service at lobby.kestrun.com:7780 can't be reached: Connection refused").
+// - refused(why) instead of lost() for BYE "version": no retry follows.
+// - Signals come from the event loop, never from inside send() or close().
+
+#include "lobbyaddress.h"
+#include "lobbyreaders.h"
+
+#include <QByteArray>
+#include <QElapsedTimer>
+#include <QObject>
+#include <QString>
+
+class QTcpSocket;
+class QTimer;
+
+class ServiceLink : public QObject {
+    Q_OBJECT
+public:
+    struct Options {
+        lobbywire::HostPort service;
+        QString program;              // "kestrunlobby", "vorlix"
+        QString version;              // the program's version
+        bool ipv4Only = false;        // a host: the game takes players on IPv4 only
+        int connectTimeoutMs = 8000;  // from the look-up to WELCOME
+        int idlePingMs = 20'000;      // a PING after this long without sending
+        int answerTimeoutMs = 10'000; // for any line after a PING
+        bool reconnect = true;
+        int firstRetryMs = 1000;
+        int maxRetryMs = 30'000;
+    };
+    enum class State { Closed, Connecting, Open, Waiting, Refused };
+
+    explicit ServiceLink(Options options, QObject* parent = nullptr);
+    ~ServiceLink() override;
+
+    // Starts connecting (again, after close()).
+    void open();
+    // Ends the connection, after what was sent has gone out as far as the
+    // system takes it at once; no retry follows.
+    void close();
+    // Queues one complete line (a lobbywire builder's); false, and dropped,
+    // unless the link is open.
+    bool send(const QByteArray& line);
+
+    // What the socket delivered, handled exactly as bytes read from it are:
+    // cut into lines (a line too long loses the connection), a WELCOME opens
+    // the link, a BYE ends it. Tests and the fuzz target feed a link through
+    // it without a service; send() without a socket drops the line.
+    void receiveBytes(const QByteArray& bytes);
+
+    State state() const { return m_state; }
+    // Why the last attempt failed or the connection ended; empty while open.
+    QString problem() const { return m_problem; }
+    const Options& options() const { return m_options; }
+
+signals:
+    void opened();
+    void message(const lobbywire::Message& message);
+    void lost(const QString& why);
+    void refused(const QString& why);
+
+private:
+    Options m_options;
+    State m_state = State::Closed;
+    QString m_problem;
+    QTcpSocket* m_socket = nullptr;
+    QTimer* m_timer = nullptr;
+    QByteArray m_buffer;
+    int m_retryMs = 0;
+    QElapsedTimer m_lastSent;
+};

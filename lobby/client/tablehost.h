@@ -1,0 +1,71 @@
+#pragma once
+// TableHost: a hosted table's presence, one piece for a hosting copy and a
+// dedicated server alike. From start() it answers discovery queries on this
+// network (DiscoveryResponder). When the table is to be found beyond this
+// network (a listing), it also registers with the lobby service over its own
+// ServiceLink (IPv4: the game takes players on IPv4), keeps the entry current
+// (a change of state goes out within a second, at most one STATE a second),
+// pings it alive, and registers again whenever the link opens anew. Ending
+// the TableHost (or stop()) takes the table out of the directory at once.
+//
+// Its owner feeds it the table's state as it changes and hears the invite
+// code the service gave, and any problem in plain words, to show the player
+// or log.
+
+#include "lobbyaddress.h"
+#include "lobbymessages.h"
+
+#include <QObject>
+#include <QString>
+
+#include <optional>
+
+class DiscoveryResponder;
+class ServiceLink;
+class QTimer;
+
+struct HostedTableOptions {
+    QString tableName;
+    quint16 gamePort = 7772;
+    QString gameVersion;
+    // Public: listed in the directory; Invite: found by its code alone; none:
+    // this network only (no service is contacted).
+    std::optional<lobbywire::Listing> listing;
+    lobbywire::HostPort service{QString::fromLatin1(lobbywire::kDefaultServiceHost),
+                                lobbywire::kDefaultServicePort};
+    quint16 discoveryPort = lobbywire::kDefaultDiscoveryPort;
+};
+
+class TableHost : public QObject {
+    Q_OBJECT
+public:
+    explicit TableHost(HostedTableOptions options, QObject* parent = nullptr);
+    ~TableHost() override;
+
+    void start();
+    void stop();
+    void setState(const lobbywire::TableState& state);
+
+    const HostedTableOptions& options() const { return m_options; }
+    const lobbywire::TableState& state() const { return m_state; }
+    // The code the service gave the table; empty until it did.
+    QString inviteCode() const { return m_code; }
+    bool answeringDiscovery() const;
+
+signals:
+    // The service gave the table this code (again after every new
+    // registration: a service that lost the table gives a new one).
+    void registered(const QString& code);
+    // The service can't be reached or refused the table, or discovery can't
+    // be answered; in plain words.
+    void problem(const QString& text);
+
+private:
+    HostedTableOptions m_options;
+    lobbywire::TableState m_state;
+    QString m_code;
+    DiscoveryResponder* m_responder = nullptr;
+    ServiceLink* m_link = nullptr;
+    QTimer* m_stateTimer = nullptr;
+    bool m_stateDirty = false;
+};

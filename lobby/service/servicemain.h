@@ -1,0 +1,20 @@
+#pragma once
+// kestrunlobby --server: the lobby service on its own, without a window or a
+// display. It logs to standard output, one timestamped line per event, as
+// vorlix --server does, and stops on SIGTERM and SIGINT.
+
+#include <QString>
+#include <QtGlobal>
+
+struct ServiceOptions {
+    quint16 port = 7780;
+    // Empty: everything is kept in this process's memory. "redis://HOST:PORT"
+    // (or "redis://HOST", port 6379): the directory, invite codes and chat are
+    // shared with the other instances that use the same Redis.
+    QString store;
+};
+
+// Runs the service until it is asked to stop; answers the exit status (0 after
+// a stop, 1 when it could not start, with a line on standard error saying
+// why, 2 for a store address it does not take).
+int runLobbyService(int& argc, char** argv, const ServiceOptions& options);

@@ -1,0 +1,28 @@
+#pragma once
+// Addresses and service names as the lobby's lines and command lines carry
+// them, checked without a network library.
+
+#include <QString>
+
+#include <optional>
+
+namespace lobbywire {
+
+// An IPv4 address in dotted decimal or an IPv6 address in its text form
+// (RFC 4291: groups of hexadecimal digits, one "::", an IPv4 tail); no zone.
+bool isIpAddress(const QString& text);
+
+// "HOST", "HOST:PORT", "[IPV6]" or "[IPV6]:PORT": a host name or address and
+// a port (`defaultPort` when none is given). Nothing for an empty host, a
+// port that is not 1 to 65535, or an IPv6 address without its brackets and a
+// port.
+struct HostPort {
+    QString host;
+    quint16 port = 0;
+    friend bool operator==(const HostPort&, const HostPort&) = default;
+};
+std::optional<HostPort> parseHostPort(const QString& text, quint16 defaultPort);
+// The text form parseHostPort reads back: IPv6 addresses in brackets.
+QString hostPortText(const HostPort& hp);
+
+} // namespace lobbywire
