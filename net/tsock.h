@@ -81,6 +81,11 @@ public:
     void setAutoAccept(bool value) { m_autoAccept = value; }
     bool Listen() const { return m_listen; }
     void setListen(bool value);
+    // The local address a listener binds, dotted: empty (the default) for
+    // every interface; "127.0.0.1" for a server only this machine may reach.
+    // An address that is not one makes Listen fail like a port in use.
+    QString BindAddress() const { return m_bindAddress; }
+    void setBindAddress(const QString& address) { m_bindAddress = address; }
     TLineBreak LineBreak() const { return m_lineBreak; }
     void setLineBreak(TLineBreak lb) { m_lineBreak = lb; }
     int BlockingTimeout() const { return m_blockingTimeout; }
@@ -179,6 +184,7 @@ private:
     TSocketType m_socketType = TSocketType::stStream;
     QString m_hostName;
     QString m_portName;
+    QString m_bindAddress;
     bool m_blocking = false;
     bool m_autoAccept = false;
     bool m_listen = false;

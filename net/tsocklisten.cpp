@@ -54,6 +54,11 @@ void TSock::setListen(bool value) {
 
     // Listen reads False until listening has really started.
     m_listen = false;
+    in_addr bindTo{};
+    bindTo.s_addr = htonl(INADDR_ANY);
+    if (!m_bindAddress.isEmpty() &&
+        inet_pton(AF_INET, m_bindAddress.toLatin1().constData(), &bindTo) != 1)
+        throw ESockException("Listen - Error Binding Socket");
     const std::uint16_t port = lookupPort(m_portName);
     const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
     if (fd < 0) {
@@ -64,7 +69,7 @@ void TSock::setListen(bool value) {
     const int one = 1;
     setsockopt(fd, SOL_SOCKET, SO_REUSEADDR, &one, sizeof one);
     m_fd = fd;
-    m_ownAddr = htonl(INADDR_ANY);
+    m_ownAddr = bindTo.s_addr;
     m_ownPort = port;
     registerNotifications(true);
 

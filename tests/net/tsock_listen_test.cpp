@@ -4,6 +4,10 @@
 
 #include <QPointer>
 
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+
 #include <gtest/gtest.h>
 
 using namespace nettest;
@@ -80,6 +84,23 @@ TEST(TSockListen, PortHeldByAnotherProgramFailsToBindAndCanBeRetried) {
         listener.setListen(true);
         EXPECT_TRUE(listener.Listen());
     }
+}
+
+TEST(TSockListen, ABindAddressKeepsTheListenerToThatInterface) {
+    TSock listener;
+    listener.setPortName(QStringLiteral("0"));
+    listener.setBindAddress(QStringLiteral("127.0.0.1"));
+    listener.setListen(true);
+    sockaddr_in local{};
+    socklen_t len = sizeof local;
+    ASSERT_EQ(getsockname(listener.handle(), reinterpret_cast<sockaddr*>(&local), &len), 0);
+    EXPECT_EQ(ntohl(local.sin_addr.s_addr), INADDR_LOOPBACK);
+
+    TSock bad;
+    bad.setPortName(QStringLiteral("0"));
+    bad.setBindAddress(QStringLiteral("localhost"));
+    EXPECT_EQ(raisedText([&] { bad.setListen(true); }), "Listen - Error Binding Socket");
+    EXPECT_FALSE(bad.hasSocket());
 }
 
 TEST(TSockListen, AcceptMakesAConnectedChildWithTheListenersHandlers) {
