@@ -11,6 +11,7 @@
 #include <QMessageBox>
 #include <QProcess>
 #include <QPushButton>
+#include <QStandardPaths>
 
 namespace {
 
@@ -60,7 +61,8 @@ Tdownload::Tdownload(QWidget* parent) : QDialog(parent) {
     startProgram = [](const QString& program, const QStringList& parameters) {
         return QProcess::startDetached(program, parameters);
     };
-    downloadDir = QCoreApplication::applicationDirPath();
+    downloadDir = QDir::tempPath();
+    lobbyPrograms = defaultLobbyPrograms();
     HttpCli1 = new THttpCli(this);
     HttpCli1->setObjectName(QStringLiteral("HttpCli1"));
     HttpCli1->URL = QStringLiteral("http://www.kestrun.com/lobby/KestrunLobbySetup.exe");
@@ -73,10 +75,8 @@ Tdownload::Tdownload(QWidget* parent) : QDialog(parent) {
                          QRect(20, 20, 360, 160), Qt::AlignCenter);
     picture->setFont(QFont(QStringLiteral("Times New Roman"), 22, QFont::Bold));
     picture->setFrameShape(QFrame::Box);
-    text(left, QStringLiteral("label_offer"),
-         QStringLiteral("Download The Kestrun Lobby Now to play this  and other exciting games "
-                        "online with other players!"),
-         QRect(20, 196, 360, 60), Qt::AlignCenter);
+    label_offer = text(left, QStringLiteral("label_offer"), QString(), QRect(20, 196, 360, 60),
+                       Qt::AlignCenter);
     getbutton = button(left, QStringLiteral("getbutton"),
                        QStringLiteral("Download And Install The Kestrun Lobby Now"),
                        QRect(40, 268, 320, 32));
@@ -114,9 +114,43 @@ Tdownload::Tdownload(QWidget* parent) : QDialog(parent) {
     auto* others = button(bottom, QStringLiteral("Button2"), QStringLiteral("Play with Others"),
                           QRect(64, 110, 160, 32));
     connect(others, &QPushButton::clicked, this, &Tdownload::Button2Click);
+#ifdef Q_OS_WIN
+    setOffersDownload(true);
+#else
+    setOffersDownload(false);
+#endif
+}
+
+QStringList Tdownload::defaultLobbyPrograms() {
+    const QDir gameDir(QCoreApplication::applicationDirPath());
+#ifdef Q_OS_WIN
+    return {gameDir.filePath(QStringLiteral("KestrunLobby.exe")),
+            QStringLiteral("C:\\Program Files\\Kestrun\\KestrunLobby.exe")};
+#else
+    QStringList programs{gameDir.filePath(QStringLiteral("kestrunlobby"))};
+    const QString installed = QStandardPaths::findExecutable(QStringLiteral("kestrunlobby"));
+    if (!installed.isEmpty())
+        programs << installed;
+    return programs;
+#endif
+}
+
+void Tdownload::setOffersDownload(bool offer) {
+    m_offersDownload = offer;
+    label_offer->setText(
+        offer ? QStringLiteral("Download The Kestrun Lobby Now to play this  and other exciting "
+                               "games online with other players!")
+              : QStringLiteral("The Kestrun Lobby comes with Vorlix. Click \"Play with Others\" "
+                               "to find players on your network and on the internet, and to host "
+                               "a table or join one."));
+    for (QWidget* w : {static_cast<QWidget*>(getbutton), static_cast<QWidget*>(abortbutton),
+                       static_cast<QWidget*>(infolabel), static_cast<QWidget*>(infolabel3)})
+        w->setVisible(offer);
 }
 
 void Tdownload::getbuttonClick() {
+    if (!m_offersDownload)
+        return;
     infolabel->setProperty("Tag", 1);
     const QString fileName = HttpCli1->URL.mid(HttpCli1->URL.lastIndexOf(QLatin1Char('/')) + 1);
     infolabel2->setText(fileName);
@@ -187,11 +221,20 @@ void Tdownload::Button1Click() {
 }
 
 void Tdownload::Button2Click() {
-    if (QFileInfo::exists(lobbyProgram)) {
-        startProgram(lobbyProgram, {});
-        exitMainWindow();
+    for (const QString& program : lobbyPrograms) {
+        if (QFileInfo(program).isFile()) {
+            startProgram(program, {});
+            exitMainWindow();
+            return;
+        }
+    }
+    if (m_offersDownload) {
+        showMessage(QStringLiteral("Please close the game and open the Kestrun Lobby using the "
+                                   "icon on your desktop or using the your Window's start-up "
+                                   "menu."));
         return;
     }
-    showMessage(QStringLiteral("Please close the game and open the Kestrun Lobby using the icon "
-                               "on your desktop or using the your Window's start-up menu."));
+    showMessage(QStringLiteral("The Kestrun Lobby was not found beside the game or on the PATH. "
+                               "It comes with Vorlix: install the vorlix package (sudo apt "
+                               "install vorlix), or build both programs with \"make run\"."));
 }

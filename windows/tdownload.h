@@ -1,7 +1,13 @@
 #pragma once
 // The lobby download window, shown over a solo game: play on alone, switch to
-// the installed lobby program, or fetch the lobby's installer over HTTP, start
-// it and quit. A download that does not complete is never started.
+// the lobby program, or (where the lobby does not come with the game: Windows)
+// fetch the lobby's installer over HTTP, start it and quit. A download that
+// does not complete is never started. The installer is saved in the user's
+// temporary folder, never in the program's own folder, which belongs to the
+// installation (and, run by root on Linux, was /usr/bin).
+//
+// On Linux the lobby is installed with the game (the same package, or the
+// same build): the left panel says so and offers no download.
 
 #include <QDialog>
 
@@ -25,10 +31,16 @@ public:
     void HttpCli1DocData();
 
     THttpCli* HttpCli1 = nullptr;
-    // Where the installer is saved: the program's own folder.
+    // Where the installer is saved: the user's temporary folder.
     QString downloadDir;
-    // Where the lobby program is installed.
-    QString lobbyProgram = QStringLiteral("C:\\Program Files\\Kestrun\\KestrunLobby.exe");
+    // Where "Play with Others" looks for the lobby program, in order: beside
+    // the game, then where it is installed.
+    QStringList lobbyPrograms;
+    // The download panel: shown where the lobby is installed separately.
+    bool offersDownload() const { return m_offersDownload; }
+    void setOffersDownload(bool offer);
+    // The lobby programs to look for on this system.
+    static QStringList defaultLobbyPrograms();
     // Replaceable so tests can record what the window does.
     std::function<void(const QString&)> showMessage;
     // Starts a program with parameters; false when it cannot be started.
@@ -44,4 +56,6 @@ private:
     QLabel* infolabel = nullptr;
     QLabel* infolabel2 = nullptr;
     QLabel* infolabel3 = nullptr;
+    QLabel* label_offer = nullptr;
+    bool m_offersDownload = true;
 };

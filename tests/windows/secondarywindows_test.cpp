@@ -5,6 +5,10 @@
 #include "tspylist.h"
 
 #include <QAction>
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -231,6 +235,7 @@ TEST(About, ShowsTheVersionAndOpensTheLink) {
 
 TEST(Download, StopBeforeAnyDownloadOnlyReports) {
     Tdownload download(nullptr);
+    download.setOffersDownload(true);
     EXPECT_EQ(download.windowTitle(), QStringLiteral("Download The Kestrun Lobby"));
     EXPECT_EQ(download.size(), QSize(724, 500));
     auto* get = download.findChild<QPushButton*>(QStringLiteral("getbutton"));
@@ -246,7 +251,28 @@ TEST(Download, StopBeforeAnyDownloadOnlyReports) {
     EXPECT_TRUE(get->isEnabled());
 }
 
-TEST(Download, PlayWithOthersStartsTheLobbyOnlyWhenInstalled) {
+TEST(Download, OnLinuxTheLobbyComesWithTheGameAndNothingIsDownloaded) {
+    Tdownload download(nullptr);
+    EXPECT_FALSE(download.offersDownload());
+    auto* get = download.findChild<QPushButton*>(QStringLiteral("getbutton"));
+    EXPECT_FALSE(get->isVisibleTo(&download));
+    EXPECT_TRUE(download.findChild<QLabel*>(QStringLiteral("label_offer"))
+                    ->text()
+                    .startsWith(QStringLiteral("The Kestrun Lobby comes with Vorlix.")));
+    // The installer would go to the user's temporary folder, never the program's.
+    EXPECT_EQ(download.downloadDir, QDir::tempPath());
+    // Beside the game first, then where it is installed.
+    ASSERT_FALSE(download.lobbyPrograms.isEmpty());
+    EXPECT_EQ(
+        download.lobbyPrograms.first(),
+        QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("kestrunlobby")));
+    int starts = 0;
+    download.startProgram = [&starts](const QString&, const QStringList&) { return ++starts; };
+    get->click();
+    EXPECT_EQ(starts, 0);
+}
+
+TEST(Download, PlayWithOthersStartsTheFirstLobbyFound) {
     Tdownload download(nullptr);
     QStringList messages, started;
     int exits = 0;
@@ -257,21 +283,32 @@ TEST(Download, PlayWithOthersStartsTheLobbyOnlyWhenInstalled) {
     };
     download.exitProgram = [&exits] { ++exits; };
     QTemporaryDir dir;
-    download.lobbyProgram = dir.filePath(QStringLiteral("KestrunLobby.exe"));
+    const QString beside = dir.filePath(QStringLiteral("game/kestrunlobby"));
+    const QString installed = dir.filePath(QStringLiteral("usr/bin/kestrunlobby"));
+    download.lobbyPrograms = {beside, installed};
     auto* others = download.findChild<QPushButton*>(QStringLiteral("Button2"));
     others->click();
-    EXPECT_EQ(messages,
-              QStringList{QStringLiteral("Please close the game and open the Kestrun Lobby using "
-                                         "the icon on your desktop or using the your Window's "
-                                         "start-up menu.")});
+    ASSERT_EQ(messages.size(), 1);
+    EXPECT_TRUE(messages.first().startsWith(
+        QStringLiteral("The Kestrun Lobby was not found beside the game or on the PATH.")));
     EXPECT_TRUE(started.isEmpty());
-
-    QFile lobby(download.lobbyProgram);
-    ASSERT_TRUE(lobby.open(QIODevice::WriteOnly));
-    lobby.close();
+    // Where the lobby is downloaded separately, the player is told where it is.
+    download.setOffersDownload(true);
     others->click();
-    EXPECT_EQ(started, QStringList{download.lobbyProgram});
-    EXPECT_EQ(exits, 1);
+    EXPECT_EQ(messages.last(), QStringLiteral("Please close the game and open the Kestrun Lobby "
+                                              "using the icon on your desktop or using the your "
+                                              "Window's start-up menu."));
+    EXPECT_EQ(exits, 0);
+
+    for (const QString& path : {installed, beside}) {
+        ASSERT_TRUE(QDir().mkpath(QFileInfo(path).path()));
+        QFile lobby(path);
+        ASSERT_TRUE(lobby.open(QIODevice::WriteOnly));
+        lobby.close();
+        others->click();
+        EXPECT_EQ(started.last(), path);
+    }
+    EXPECT_EQ(exits, 2);
 
     download.show();
     download.findChild<QPushButton*>(QStringLiteral("Button1"))->click();

@@ -47,6 +47,7 @@ protected:
     void SetUp() override {
         ASSERT_TRUE(folder.isValid());
         ASSERT_TRUE(page.start());
+        window.setOffersDownload(true);
         window.downloadDir = folder.path();
         window.HttpCli1->URL =
             QStringLiteral("http://127.0.0.1:%1/lobby/LobbySetup.exe").arg(kPort);
@@ -213,6 +214,7 @@ TEST(LobbyDownloadStorage, InstallerOnAFullDiskIsNeverStarted) {
         return true;
     };
     window.showMessage = [](const QString&) {};
+    window.setOffersDownload(true);
     int exits = 0;
     window.exitProgram = [&exits] { ++exits; };
     // Writes to /dev/full always fail with "no space left on device".
