@@ -7,10 +7,15 @@
 // The lobby starts us with NAME HOST MODE, so those positional parameters keep
 // their old meaning exactly: none is a solo game, one or two leave the window at
 // its loading line, three host (MODE "true") or join, and any after the third
-// are ignored. Options may stand anywhere; "--" ends them, for a player name
-// that begins with "-". Qt's own options (-platform, -display, -style, ...) are
-// let through for QApplication, which takes them out of the line itself.
+// are ignored. A joining copy's HOST may be an invite code ("+K7Q2-M9XD"),
+// which the game asks the lobby service to resolve. Options may stand
+// anywhere; "--" ends them, for a player name that begins with "-" (the lobby
+// always puts its options first and ends them so). Qt's own options
+// (-platform, -display, -style, ...) are let through for QApplication, which
+// takes them out of the line itself.
 
+#include "lobbyaddress.h"
+#include "lobbymessages.h"
 #include "preferences.h"
 
 #include <QString>
@@ -42,6 +47,19 @@ struct Options {
     // decides.
     std::optional<RoundPause> pause;
     std::optional<BotPace> botSpeed;
+    // --public "TABLE" (listed in the lobby's directory) or --invite "TABLE"
+    // (found by its invite code alone), for a hosting copy or a dedicated
+    // server; neither keeps the table on this network only. tableName is the
+    // name cleaned as the lobby keeps it.
+    std::optional<lobbywire::Listing> listing;
+    QString tableName;
+    // --lobby HOST[:PORT]: the lobby service (port 7780 when none is given).
+    std::optional<lobbywire::HostPort> lobby;
+    // --link-port N: where the lobby program listens for the game's link.
+    std::optional<quint16> linkPort;
+    // A joining copy's invite code in its written form ("+K7Q2-M9XD"); empty
+    // when HOST is an address.
+    QString inviteCode;
     // Qt's -platform was given: the display check must leave the choice to Qt.
     bool platformArgument = false;
     // Why the line was refused (Action::Error), one short sentence.

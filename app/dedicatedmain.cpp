@@ -4,10 +4,13 @@
 #include "dedicatedserver.h"
 #include "inifile.h"
 #include "preferences.h"
+#include "tablelisting.h"
 #include "terminationwatch.h"
+#include "tserver.h"
 
 #include <QCoreApplication>
 #include <QDateTime>
+#include <QSysInfo>
 
 #include <cstdio>
 #include <exception>
@@ -49,6 +52,27 @@ DedicatedSettings settingsFor(const commandline::Options& options) {
     return s;
 }
 
+// What becomes of the table: the invite code the service gave it (a line with
+// "invite code" and the code, for whoever hands it to players) and problems.
+void logListing(TableListing& listing) {
+    const HostedTableOptions& table = listing.host().options();
+    const QString where = lobbywire::hostPortText(table.service);
+    QObject::connect(&listing, &TableListing::registered, &listing,
+                     [table, where](const QString& code) {
+                         const QString how = table.listing == lobbywire::Listing::Public
+                                                 ? QStringLiteral("listed in the lobby")
+                                                 : QStringLiteral("registered for invitations");
+                         writeLine(stdout, QStringLiteral("table \"%1\" %2 at %3, invite code %4")
+                                               .arg(table.tableName, how, where, code));
+                     });
+    QObject::connect(&listing, &TableListing::problem, &listing, [](const QString& text) {
+        writeLine(stdout, QStringLiteral("lobby: ") + text);
+    });
+    writeLine(stdout, QStringLiteral("table \"%1\" answers discovery on UDP port %2")
+                          .arg(table.tableName)
+                          .arg(table.discoveryPort));
+}
+
 } // namespace
 
 int runDedicatedServer(int& argc, char** argv, const commandline::Options& options) {
@@ -63,6 +87,14 @@ int runDedicatedServer(int& argc, char** argv, const commandline::Options& optio
         DedicatedServer server(apppaths::workDir(), settingsFor(options),
                                [](const QString& l) { writeLine(stdout, l); });
         server.start();
+        const lobbysettings::Network network =
+            TableListing::lobbyNetwork(options, apppaths::settingsFile());
+        TableListing listing(
+            server.server(),
+            TableListing::optionsFor(options, network,
+                                     QStringLiteral("Vorlix at ") + QSysInfo::machineHostName()));
+        logListing(listing);
+        listing.start();
         const int code = app.exec();
         writeLine(stdout, QStringLiteral("stopped"));
         return code;

@@ -5,6 +5,7 @@
 #include "displaycheck.h"
 #include "programwindows.h"
 #include "singleinstance.h"
+#include "tablelisting.h"
 #include "tchat.h"
 #include "terminationwatch.h"
 #include "vorlixapplication.h"
@@ -71,6 +72,35 @@ std::unique_ptr<QLockFile> markRunningGame() {
     return lock;
 }
 
+bool hostsForOthers(const commandline::Options& options) {
+    return options.parameters.size() >= 3 && options.parameters.at(2) == QLatin1String("true");
+}
+
+// A hosting copy's table, found on this network and, when the command line
+// asks, through the lobby; what happens to it is told in the chat pane.
+void listTable(Tchat& window, const TServer& server, const commandline::Options& options,
+               const lobbysettings::Network& network) {
+    const QString name = window.state().playername;
+    auto* listing = new TableListing(
+        server, TableListing::optionsFor(options, network, name + QStringLiteral("'s table")),
+        &window);
+    const HostedTableOptions& table = listing->host().options();
+    const quint32 colour = window.state().systemcolour;
+    QObject::connect(listing, &TableListing::registered, &window,
+                     [&window, table, colour](const QString& code) {
+                         window.addlinetochat(TableListing::registeredLine(table, code), colour);
+                     });
+    QObject::connect(
+        &listing->host(), &TableHost::problem, &window,
+        [&window, colour](const QString& text) { window.addlinetochat(text, colour); });
+    listing->start();
+    if (!table.listing)
+        window.addlinetochat(
+            QStringLiteral("Players on this network find your table \"%1\" in the Kestrun Lobby.")
+                .arg(table.tableName),
+            colour);
+}
+
 // The main window and the program's other windows, shown; what stops start-up
 // is raised.
 std::unique_ptr<Tchat> openGameWindow(const commandline::Options& options, QApplication& app,
@@ -85,7 +115,13 @@ std::unique_ptr<Tchat> openGameWindow(const commandline::Options& options, QAppl
         chat->setPort(QString::number(*options.port));
     if (options.joinPort)
         chat->setPort(QString::number(*options.joinPort));
-    createProgramWindows(*chat, apppaths::workDir(), apppaths::tallyFile());
+    if (options.linkPort)
+        chat->setLobbyPort(QString::number(*options.linkPort));
+    const lobbysettings::Network network =
+        TableListing::lobbyNetwork(options, apppaths::settingsFile());
+    chat->setLobbyService(network.service);
+    const ProgramWindows windows =
+        createProgramWindows(*chat, apppaths::workDir(), apppaths::tallyFile());
     Tchat* window = chat.get();
     QObject::connect(&instance, &SingleInstance::raiseRequested, window,
                      [window] { bringForward(window); });
@@ -93,6 +129,8 @@ std::unique_ptr<Tchat> openGameWindow(const commandline::Options& options, QAppl
     QObject::connect(&termination, &TerminationWatch::terminationRequested, window,
                      [window] { window->close(); });
     window->show();
+    if (window->startupError().isEmpty() && hostsForOthers(options))
+        listTable(*window, *windows.server, options, network);
     return chat;
 }
 
@@ -126,7 +164,14 @@ int playInWindow(int argc, char** argv, const commandline::Options& options) {
         VorlixApplication::showError(chat->startupError());
         return 1;
     }
-    return app.exec();
+    const int status = app.exec();
+    // A start that failed later (an invite code nobody holds) was shown in
+    // the window; whoever started us hears of it too.
+    if (!chat->startupError().isEmpty()) {
+        std::fprintf(stderr, "vorlix: %s\n", qPrintable(chat->startupError()));
+        return 1;
+    }
+    return status;
 }
 
 } // namespace

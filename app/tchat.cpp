@@ -5,11 +5,13 @@
 
 #include "boardpanel.h"
 #include "colortext.h"
+#include "inviteresolver.h"
 #include "protocol.h"
 #include "settingscontroller.h"
 #include "soundplayer.h"
 #include "tsock.h"
 #include "tspylist.h"
+#include "version.h"
 #include "vorlixapplication.h"
 
 #include <QAbstractButton>
@@ -178,10 +180,18 @@ void Tchat::processparams() {
         return;
     m_state.playername = m_parameters.at(0);
     m_state.hostip = m_parameters.at(1);
-    if (m_parameters.at(2) == QLatin1String("true"))
+    if (m_parameters.at(2) == QLatin1String("true")) {
         hostpress();
-    else
+    } else if (const std::optional<QString> code = lobbywire::invite::normalize(m_state.hostip)) {
+        lookUpInvite(*code);
+        return;
+    } else {
         joinpress();
+    }
+    openLobbyLink();
+}
+
+void Tchat::openLobbyLink() {
     // The lobby link carries nothing; when no lobby listens it fails unseen.
     try {
         Sock11->setHostName(QStringLiteral("127.0.0.1"));
@@ -191,10 +201,56 @@ void Tchat::processparams() {
     }
 }
 
+void Tchat::lookUpInvite(const QString& code) {
+    addlinetochat(QStringLiteral("Looking up the invite code %1...").arg(code),
+                  m_state.systemcolour);
+    auto* resolver = new InviteResolver(m_lobbyService, QStringLiteral("vorlix"),
+                                        QLatin1String(wire::kVersion), this);
+    connect(resolver, &InviteResolver::resolved, this, [this, resolver](const lobbywire::Found& f) {
+        resolver->deleteLater();
+        const QString table =
+            f.hostName.isEmpty()
+                ? QStringLiteral("Joining the table \"%1\".").arg(f.tableName)
+                : QStringLiteral("Joining the table \"%1\" of %2.").arg(f.tableName, f.hostName);
+        addlinetochat(table, m_state.systemcolour);
+        m_state.hostip = f.address;
+        setPort(QString::number(f.port));
+        VorlixApplication::guarded([this] {
+            joinpress();
+            return true;
+        });
+        openLobbyLink();
+    });
+    connect(resolver, &InviteResolver::failed, this, [this, resolver](const QString& why, bool) {
+        resolver->deleteLater();
+        m_startupError = why;
+        leaveGame(why);
+    });
+    resolver->resolve(code);
+}
+
+// A solo game is nobody else's business: its server listens on the loopback
+// interface alone. The port is private too, so when another solo game on this
+// machine (another user's, say) holds it, any free port serves.
+void Tchat::listenForSolo(TSock& listener) {
+    listener.setBindAddress(QStringLiteral("127.0.0.1"));
+    try {
+        listener.setListen(true);
+        return;
+    } catch (const ESockException&) {
+    }
+    listener.setPortName(QStringLiteral("0"));
+    listener.setListen(true);
+    setPort(QString::number(listener.localPort()));
+}
+
 void Tchat::hostpress() {
     if (TSock* listener = serverListener()) {
         listener->setPortName(m_port);
-        listener->setListen(true);
+        if (m_parameters.isEmpty())
+            listenForSolo(*listener);
+        else
+            listener->setListen(true);
     }
     m_state.loginstring = wire::encode(m_state.playername) + wire::kTerminator;
     m_model.setHosting(true);

@@ -14,6 +14,7 @@
 #include "chatcontroller.h"
 #include "clientstate.h"
 #include "gamemodel.h"
+#include "lobbyaddress.h"
 
 #include <QByteArray>
 #include <QList>
@@ -84,6 +85,8 @@ public:
     // Port of the game connection and of the hosted server's listener ("7772").
     void setPort(const QString& port);
     void setLobbyPort(const QString& port);
+    // The lobby service that resolves a joining copy's invite code.
+    void setLobbyService(const lobbywire::HostPort& service) { m_lobbyService = service; }
 
     // Shared with the other parts of the main window.
     ClientState& state() { return m_state; }
@@ -149,8 +152,14 @@ public:
     void processparams();
     void hostpress();
     void joinpress();
-    // The error that stopped processparams when the window was first shown
-    // (empty when start-up went through).
+    // A joining copy given an invite code asks the lobby service where its
+    // table is, then joins it and opens the lobby link; a code the service
+    // does not know (or a service that can't be asked) ends the game with the
+    // reason, kept as the start-up error.
+    void lookUpInvite(const QString& code);
+    // The error that stopped start-up: raised by processparams when the window
+    // was first shown, or why an invite code could not be followed (empty
+    // when start-up went through).
     QString startupError() const { return m_startupError; }
 
     // Dispatch.
@@ -194,6 +203,8 @@ private:
     void buildKeys();
     void nameMenus();
     void sendRaw(const QByteArray& message);
+    void listenForSolo(TSock& listener);
+    void openLobbyLink();
     void dispatchMessage(const QByteArray& command, const QByteArray& payload);
     void reportConnectionError(const QString& msg);
     void dropFloodingHost();
@@ -213,6 +224,7 @@ private:
     QStringList m_parameters;
     QString m_port = QStringLiteral("7772");
     QString m_lobbyPort = QStringLiteral("9001");
+    lobbywire::HostPort m_lobbyService;
     ProgramWindows m_windows;
 
     BoardPanel* m_board = nullptr;

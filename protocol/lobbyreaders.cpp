@@ -59,11 +59,15 @@ std::optional<QString> readTableName(const QString& text) {
     return readCleanName(text, kMaxTableNameChars, false);
 }
 
-// Free text: within its length, not blank, shown as it may be.
+// Free text: within its length, shown as it may be, and not blank once shown
+// (a line of control characters alone would reach the others as blanks).
 std::optional<QString> readText(const QString& text, int maxChars) {
-    if (text.size() > maxChars || text.trimmed().isEmpty())
+    if (text.size() > maxChars)
         return std::nullopt;
-    return shownText(text);
+    QString shown = shownText(text);
+    if (shown.trimmed().isEmpty())
+        return std::nullopt;
+    return shown;
 }
 
 bool wordChar(QChar c) {

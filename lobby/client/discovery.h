@@ -17,11 +17,14 @@
 #include "lobbymessages.h"
 
 #include <QElapsedTimer>
+#include <QHash>
 #include <QHostAddress>
 #include <QList>
 #include <QMap>
 #include <QObject>
 #include <QString>
+
+#include <functional>
 
 class QTimer;
 class QUdpSocket;
@@ -45,14 +48,34 @@ public:
     void setTable(const QString& tableName, quint16 gamePort, const QString& gameVersion,
                   const lobbywire::TableState& state);
 
+    // Where the rate limits read the time, in ms; a steady clock unless a test
+    // sets its own.
+    void setClock(std::function<qint64()> nowMs);
+
 private:
+    void onReadyRead();
+    // Counts an answer to `from` now, unless that would break a limit.
+    bool mayAnswer(const QString& from, qint64 now);
+
     quint16 m_port;
     QString m_problem;
     QUdpSocket* m_socket = nullptr;
+    bool m_hasTable = false;
+    QString m_tableName;
+    quint16 m_gamePort = 0;
+    QString m_gameVersion;
+    lobbywire::TableState m_state;
+    QElapsedTimer m_steady;
+    std::function<qint64()> m_clock;
+    // When answers went out within the last second: in all, and per address.
+    QList<qint64> m_answered;
+    QHash<QString, QList<qint64>> m_answeredTo;
 };
 
 struct LanTable {
-    QString address;  // where the answer came from, as text
+    // Where the answer came from, as text; "127.0.0.1" for a table on this
+    // machine, whichever of its addresses answered, so that it is listed once.
+    QString address;
     quint16 port = 0; // the game's TCP port there
     QString version;
     QString tableName;
@@ -70,7 +93,9 @@ public:
         quint16 port = lobbywire::kDefaultDiscoveryPort;
         // Where queries go. Empty: the broadcast address of every IPv4
         // interface that is up and can broadcast, 255.255.255.255, and
-        // 127.0.0.1 (a table on this machine).
+        // 127.0.0.1 and 127.255.255.255 (tables on this machine: a query sent
+        // to 127.0.0.1 reaches only one of the servers sharing the port, the
+        // loopback broadcast reaches them all).
         QList<QHostAddress> targets;
         int intervalMs = 2000;
         int answerWindowMs = 1000;
@@ -93,8 +118,16 @@ signals:
     void changed();
 
 private:
+    void onReadyRead();
+    void forgetSilent();
+    QList<QHostAddress> queryTargets() const;
+
     Options m_options;
     QUdpSocket* m_socket = nullptr;
     QTimer* m_timer = nullptr;
     QMap<QString, LanTable> m_tables;
+    QHash<QString, qint64> m_heard; // key -> when its last answer came
+    QHash<QString, qint64> m_sent;  // token -> when its query went out
+    QList<QHostAddress> m_ownAddresses;
+    QElapsedTimer m_clock;
 };

@@ -9,6 +9,8 @@
 #include <QObject>
 #include <QString>
 
+#include <functional>
+
 class ServiceLink;
 class QTimer;
 
@@ -32,10 +34,18 @@ signals:
     void failed(const QString& why, bool unknown);
 
 private:
+    void onMessage(const lobbywire::Message& message);
+    // Ends the question: the link is closed and the result is emitted from
+    // the event loop, unless another question has begun by then.
+    void finish(std::function<void()> emitResult);
+    void fail(const QString& why, bool unknown);
+    QString serviceText() const;
+
     lobbywire::HostPort m_service;
     QString m_program;
     QString m_version;
     ServiceLink* m_link = nullptr;
     QTimer* m_timer = nullptr;
     QString m_code;
+    quint64 m_question = 0;
 };

@@ -7,6 +7,7 @@
 
 #include "lobbyaddress.h"
 #include "lobbymessages.h"
+#include "lobbyreaders.h"
 
 #include <QList>
 #include <QMap>
@@ -58,6 +59,14 @@ signals:
     void notice(const QString& text);
 
 private:
+    void onOpened();
+    void onMessage(const lobbywire::Message& message);
+    void onLost(const QString& why, Reach reach);
+    void setReach(Reach reach, const QString& problem = {});
+    void setTables(const QMap<QString, lobbywire::TableEntry>& tables);
+    void clearPeople();
+    QString serviceText() const;
+
     lobbywire::HostPort m_service;
     QString m_version;
     ServiceLink* m_link = nullptr;
@@ -66,5 +75,9 @@ private:
     QString m_name;
     QString m_ownName;
     QMap<QString, lobbywire::TableEntry> m_tables;
+    // The directory as a new WATCH sends it, until LISTED says it is whole.
+    QMap<QString, lobbywire::TableEntry> m_snapshot;
+    bool m_listing = false;
+    bool m_entering = false;     // ENTER sent on this connection
     QMap<QString, int> m_people; // name -> how many are present under it
 };

@@ -77,12 +77,34 @@ signals:
     void refused(const QString& why);
 
 private:
+    void startConnecting();
+    void onConnected();
+    void onReadyRead();
+    void onSocketEnded();
+    void onIdle();
+    void handleLine(const QByteArray& line);
+    // Ends the connection (or attempt) for `why`; retries unless refused.
+    void end(const QString& why, bool refusedForGood);
+    void dropSocket();
+    void resetTimers();
+    QString serviceText() const;
+    QString unreachable(const QString& why) const;
+
     Options m_options;
     State m_state = State::Closed;
     QString m_problem;
     QTcpSocket* m_socket = nullptr;
+    // Connecting: the connect deadline; Waiting: the next attempt.
     QTimer* m_timer = nullptr;
+    QTimer* m_idleTimer = nullptr;   // a PING when it fires
+    QTimer* m_answerTimer = nullptr; // runs from a PING to the next line
     QByteArray m_buffer;
     int m_retryMs = 0;
-    QElapsedTimer m_lastSent;
+    // open() asked for a connection and close() has not ended it: only then
+    // does a loss lead to another attempt (a link fed by receiveBytes alone
+    // never connects anywhere).
+    bool m_wanted = false;
+    // Bumped by every open, close and loss, so that a zero-delay connect
+    // scheduled for an attempt that has since ended does nothing.
+    quint64 m_attempt = 0;
 };

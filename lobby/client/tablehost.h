@@ -14,6 +14,7 @@
 
 #include "lobbyaddress.h"
 #include "lobbymessages.h"
+#include "lobbyreaders.h"
 
 #include <QObject>
 #include <QString>
@@ -61,11 +62,18 @@ signals:
     void problem(const QString& text);
 
 private:
+    void onOpened();
+    void onMessage(const lobbywire::Message& message);
+    void sendState();
+    void onStateTimer();
+    QString serviceText() const;
+
     HostedTableOptions m_options;
     lobbywire::TableState m_state;
     QString m_code;
     DiscoveryResponder* m_responder = nullptr;
     ServiceLink* m_link = nullptr;
+    // Runs for a second after each STATE; a change meanwhile waits for it.
     QTimer* m_stateTimer = nullptr;
     bool m_stateDirty = false;
 };

@@ -36,6 +36,9 @@ public:
         if (!conn) {
             conn = server.nextPendingConnection();
             QObject::connect(conn, &QTcpSocket::readyRead, [this] { received += conn->readAll(); });
+            // A peer that speaks first may have been read already, its
+            // readyRead gone before anybody listened.
+            received += conn->readAll();
         }
         return true;
     }

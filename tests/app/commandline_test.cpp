@@ -161,3 +161,54 @@ TEST(ProgramIcon, EverySizeOfTheWindowIconIsBuiltIn) {
         EXPECT_EQ(qAlpha(image.pixel(0, size - 1)), 0) << size;
     }
 }
+
+TEST(CommandLine, TheLobbysOptionsStandBeforeTheParameters) {
+    // What the lobby starts a host with: options first, "--", then NAME HOST MODE.
+    auto o = parse(line({"--public", "Friday night", "--lobby", "lobby.example:7790", "--link-port",
+                         "9050", "--", "-Ann-", "127.0.0.1", "true"}));
+    EXPECT_EQ(o.action, Action::Play);
+    EXPECT_EQ(o.parameters, line({"-Ann-", "127.0.0.1", "true"}));
+    EXPECT_EQ(o.listing, lobbywire::Listing::Public);
+    EXPECT_EQ(o.tableName, QStringLiteral("Friday night"));
+    EXPECT_EQ(o.lobby, (lobbywire::HostPort{"lobby.example", 7790}));
+    EXPECT_EQ(o.linkPort, 9050);
+
+    o = parse(line({"--invite=  Quiet\tcorner ", "Ann", "h", "true"}));
+    EXPECT_EQ(o.listing, lobbywire::Listing::Invite);
+    EXPECT_EQ(o.tableName, QStringLiteral("Quiet corner"));
+    EXPECT_EQ(parse(line({"--lobby", "[::1]", "A", "h", "true"})).lobby,
+              (lobbywire::HostPort{"::1", 7780}));
+
+    // A dedicated server lists its table the same way, but has no lobby link.
+    o = parse(line({"--server", "--invite", "Club", "--lobby", "10.1.1.1"}));
+    EXPECT_EQ(o.action, Action::Server);
+    EXPECT_EQ(o.listing, lobbywire::Listing::Invite);
+
+    for (const auto& bad : {
+             line({"--public"}),                             // no name
+             line({"--public", "", "A", "h", "true"}),       // empty name
+             line({"--public", " \x01 ", "A", "h", "true"}), // nothing left once cleaned
+             line({"--public", QByteArray(41, 'x').constData(), "A", "h", "true"}),
+             line({"--public", "T", "--invite", "U", "A", "h", "true"}), // both
+             line({"--public", "T", "A", "h", "false"}),                 // a joining copy
+             line({"--invite", "T"}),                                    // a solo game
+             line({"--lobby", "host:0", "A", "h", "true"}),
+             line({"--lobby"}),
+             line({"--link-port", "0", "A", "h", "true"}),
+             line({"--server", "--link-port", "9050"}),
+         })
+        EXPECT_EQ(parse(bad).action, Action::Error) << bad.join(' ').toStdString();
+}
+
+TEST(CommandLine, AJoiningCopyMayBeGivenAnInviteCode) {
+    auto o = parse(line({"--", "Ann", "+k7q2m9xd", "false"}));
+    EXPECT_EQ(o.action, Action::Play);
+    EXPECT_EQ(o.inviteCode, QStringLiteral("+K7Q2-M9XD"));
+    EXPECT_FALSE(o.joinPort);
+    EXPECT_EQ(parse(line({"Ann", "+K7Q2-M9XD", "no"})).inviteCode, QStringLiteral("+K7Q2-M9XD"));
+    // A hosting copy ignores HOST, whatever it is.
+    EXPECT_TRUE(parse(line({"Ann", "+whatever", "true"})).inviteCode.isEmpty());
+    const auto bad = parse(line({"Ann", "+K7Q2-M9XO", "false"}));
+    EXPECT_EQ(bad.action, Action::Error);
+    EXPECT_TRUE(bad.error.contains(QStringLiteral("invite code")));
+}

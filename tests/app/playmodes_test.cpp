@@ -1,6 +1,7 @@
 #include "apptestsupport.h"
 #include "boardpanel.h"
 #include "gameconnection.h"
+#include "lobbymessages.h"
 #include "soundplayer.h"
 #include "tchat.h"
 #include "tdownload.h"
@@ -12,10 +13,15 @@
 #include <QLabel>
 #include <QMenu>
 #include <QScreen>
+#include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTimer>
 
 #include <gtest/gtest.h>
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
 
 namespace {
 
@@ -28,6 +34,7 @@ constexpr quint16 kJoinPort = 19120;
 constexpr quint16 kTakenPort = 19130;
 constexpr quint16 kShowPort = 19140;
 constexpr quint16 kOwnPort = 19150;
+constexpr quint16 kInvitePort = 19160;
 constexpr quint16 kUnusedLobbyPort = 19499;
 
 class PlayModesTest : public ::testing::Test {
@@ -96,6 +103,8 @@ TEST_F(PlayModesTest, HostParametersHostOnLoopbackAndOpenTheLobbyLink) {
     EXPECT_EQ(chat->state().hostip, "10.0.0.5");
     EXPECT_EQ(chat->gameSocket()->HostName(), "127.0.0.1");
     EXPECT_TRUE(chat->model().hosting());
+    // Hosting for others listens on every interface.
+    EXPECT_TRUE(server->Sock1->BindAddress().isEmpty());
     EXPECT_EQ(chat->state().loginstring, QByteArray("Tester\xFF"));
     EXPECT_FALSE(download->isVisible());
     ASSERT_TRUE(lobby.waitForClient());
@@ -139,16 +148,35 @@ TEST_F(PlayModesTest, OneOrTwoParametersOnlyWriteTheLoadingLine) {
     }
 }
 
-TEST_F(PlayModesTest, ATakenPortStopsStartUp) {
+TEST_F(PlayModesTest, ATakenPortStopsAHostForOthers) {
     RawPeer other;
     ASSERT_TRUE(other.listen(kTakenPort));
-    make({}, kTakenPort, true);
+    make({"Tester", "10.0.0.5", "true"}, kTakenPort, true);
     try {
         chat->processparams();
         FAIL() << "no error raised";
     } catch (const ESockException& e) {
         EXPECT_STREQ(e.what(), "Listen - Error Binding Socket");
     }
+}
+
+TEST_F(PlayModesTest, ASoloGameListensOnLoopbackAloneAndAnyFreePortServes) {
+    // Another user's solo game has the port.
+    RawPeer other;
+    ASSERT_TRUE(other.listen(kTakenPort + 1));
+    make({}, kTakenPort + 1, true);
+    chat->processparams();
+    EXPECT_EQ(server->Sock1->BindAddress(), "127.0.0.1");
+    ASSERT_TRUE(server->Sock1->Listen());
+    const quint16 port = server->Sock1->localPort();
+    EXPECT_NE(port, kTakenPort + 1);
+    EXPECT_EQ(chat->gameSocket()->PortName(), QString::number(port));
+    sockaddr_in local{};
+    socklen_t len = sizeof local;
+    ASSERT_EQ(getsockname(server->Sock1->handle(), reinterpret_cast<sockaddr*>(&local), &len), 0);
+    EXPECT_EQ(ntohl(local.sin_addr.s_addr), INADDR_LOOPBACK);
+    ASSERT_TRUE(spinUntil([&] { return chat->model().loggedin(); }, 15000));
+    EXPECT_FALSE(other.server.hasPendingConnections());
 }
 
 TEST_F(PlayModesTest, AnUnknownHostStopsStartUpWhenTheWindowIsShown) {
@@ -220,4 +248,49 @@ TEST_F(PlayModesTest, OnlyAHostingCopyRunsTheServersTimers) {
     server->Sock1->setListen(false);
     for (const QString& name : timers)
         EXPECT_FALSE(server->findChild<QTimer*>(name)->isActive()) << name.toStdString();
+}
+
+TEST_F(PlayModesTest, AnInviteCodeIsResolvedThroughTheLobbyServiceAndJoined) {
+    RawPeer service, host;
+    ASSERT_TRUE(service.listen(kInvitePort));
+    ASSERT_TRUE(host.listen(kInvitePort + 1));
+    RawPeer lobby;
+    ASSERT_TRUE(lobby.listen(kInvitePort + 2));
+    make({"Tester", "+k7q2m9xd", "false"}, kInvitePort + 3, false);
+    chat->setLobbyService({"127.0.0.1", kInvitePort});
+    chat->setLobbyPort(QString::number(kInvitePort + 2));
+    chat->processparams();
+    EXPECT_TRUE(chatText().contains("Looking up the invite code +K7Q2-M9XD..."));
+    ASSERT_TRUE(service.waitForClient());
+    ASSERT_TRUE(service.expect("HELLO\t1\tvorlix\t1.0.4\n"));
+    service.send(lobbywire::welcome("1.0.4"));
+    ASSERT_TRUE(service.expect("RESOLVE\t+K7Q2-M9XD\n"));
+    EXPECT_FALSE(chat->gameSocket()->hasSocket());
+    service.send(
+        lobbywire::found("+K7Q2-M9XD", "127.0.0.1", kInvitePort + 1, "1.0.4", "Friday", "Ann"));
+    // The table's own address and port, then the lobby link.
+    ASSERT_TRUE(host.waitForClient());
+    EXPECT_EQ(chat->gameSocket()->PortName(), QString::number(kInvitePort + 1));
+    EXPECT_TRUE(chatText().contains("Joining the table \"Friday\" of Ann."));
+    ASSERT_TRUE(lobby.waitForClient());
+    EXPECT_TRUE(chat->startupError().isEmpty());
+}
+
+TEST_F(PlayModesTest, AnUnknownInviteCodeEndsTheGameWithTheReason) {
+    RawPeer service;
+    ASSERT_TRUE(service.listen(kInvitePort + 10));
+    make({"Tester", "+K7Q2-M9XD", "false"}, kInvitePort + 11, false);
+    chat->setLobbyService({"127.0.0.1", kInvitePort + 10});
+    QSignalSpy closed(chat.get(), &Tchat::closed);
+    chat->show();
+    ASSERT_TRUE(service.waitForClient());
+    ASSERT_TRUE(service.expect("HELLO"));
+    service.send(lobbywire::welcome("1.0.4"));
+    ASSERT_TRUE(service.expect("RESOLVE\t+K7Q2-M9XD\n"));
+    service.send(lobbywire::unknown("+K7Q2-M9XD"));
+    ASSERT_TRUE(spinUntil([&] { return !boxes.isEmpty(); }));
+    EXPECT_EQ(boxes.first(), "No table has the invite code +K7Q2-M9XD.");
+    EXPECT_EQ(chat->startupError(), boxes.first());
+    EXPECT_EQ(closed.count(), 1);
+    EXPECT_FALSE(chat->gameSocket()->hasSocket());
 }

@@ -3,6 +3,7 @@
 // seat 2, logging it, and ending cleanly on SIGTERM.
 
 #include "messages.h"
+#include "privatecopy.h"
 #include "rawclient.h"
 
 #include <QCoreApplication>
@@ -28,13 +29,14 @@ QProcessEnvironment withoutDisplay() {
 }
 
 struct ServerProcess {
+    PrivateCopy copy{QStringLiteral(VORLIX_BINARY)};
     QProcess process;
     QByteArray out;
 
     explicit ServerProcess(std::uint16_t port) {
         process.setProcessEnvironment(withoutDisplay());
-        process.start(QStringLiteral(VORLIX_BINARY), {"--server", "--port", QString::number(port),
-                                                      "--pause", "quick", "--bot-speed", "fast"});
+        process.start(copy.program(), {"--server", "--port", QString::number(port), "--pause",
+                                       "quick", "--bot-speed", "fast"});
     }
     ~ServerProcess() {
         if (process.state() != QProcess::NotRunning) {

@@ -109,6 +109,9 @@ TEST(LobbyReaders, RejectWhatIsMalformed) {
     EXPECT_FALSE(readHost(m("HOST\tpublic\t7772\t1 0\tT\tA")));
     EXPECT_FALSE(readHost(m("HOST\tpublic\t7772\t1.0.4\t\tA")));
     EXPECT_FALSE(readSay(m("SAY\t   ")));
+    // Blank once its control characters are shown as blanks.
+    EXPECT_FALSE(readSay(m("SAY\t\x01\x1B \x7F")));
+    EXPECT_FALSE(readChat(m("CHAT\tAnn\t\xC2\x85")));
     EXPECT_FALSE(readSay(m("SAY\t" + QByteArray(kMaxChatChars + 1, 'a'))));
     EXPECT_FALSE(readResolve(m("RESOLVE\tK7Q2-M9XD")));
     EXPECT_FALSE(readFound(m("FOUND\t+K7Q2-M9XD\texample.com\t7772\t1.0.4\tT\tA")));

@@ -1,0 +1,106 @@
+#include "tablelisting.h"
+
+#include "gameengine.h"
+#include "inifile.h"
+#include "protocol.h"
+#include "tserver.h"
+#include "tsock.h"
+#include "version.h"
+
+#include <QTimer>
+
+#include <algorithm>
+
+namespace {
+
+// The directory is to show a change within a few seconds; the TableHost
+// sends at most one a second anyway.
+constexpr int kRefreshMs = 1000;
+
+} // namespace
+
+TableListing::TableListing(const TServer& server, HostedTableOptions options, QObject* parent)
+    : QObject(parent), m_server(server) {
+    if (server.Sock1->Listen() && server.Sock1->localPort() != 0)
+        options.gamePort = server.Sock1->localPort();
+    m_host = new TableHost(std::move(options), this);
+    connect(m_host, &TableHost::registered, this, [this](const QString& code) {
+        m_lastProblem.clear();
+        emit registered(code);
+    });
+    connect(m_host, &TableHost::problem, this, [this](const QString& text) {
+        if (text == m_lastProblem)
+            return;
+        m_lastProblem = text;
+        emit problem(text);
+    });
+    m_timer = new QTimer(this);
+    m_timer->setInterval(kRefreshMs);
+    connect(m_timer, &QTimer::timeout, this, &TableListing::refresh);
+}
+
+TableListing::~TableListing() = default;
+
+void TableListing::start() {
+    refresh();
+    m_host->start();
+    m_timer->start();
+}
+
+void TableListing::refresh() {
+    m_host->setState(stateOf(m_server.engine()));
+}
+
+lobbysettings::Network TableListing::lobbyNetwork(const commandline::Options& options,
+                                                  const QString& settingsFile) {
+    lobbysettings::Network network = lobbysettings::readNetwork(IniFile(settingsFile));
+    if (options.lobby)
+        network.service = *options.lobby;
+    return network;
+}
+
+HostedTableOptions TableListing::optionsFor(const commandline::Options& options,
+                                            const lobbysettings::Network& network,
+                                            const QString& defaultName) {
+    HostedTableOptions t;
+    t.listing = options.listing;
+    t.tableName = options.listing
+                      ? options.tableName
+                      : lobbywire::cleanName(defaultName, lobbywire::kMaxTableNameChars);
+    t.gamePort = options.port.value_or(7772);
+    t.gameVersion = QLatin1String(wire::kVersion);
+    t.service = network.service;
+    t.discoveryPort = network.discoveryPort;
+    return t;
+}
+
+QString TableListing::registeredLine(const HostedTableOptions& table, const QString& code) {
+    if (table.listing == lobbywire::Listing::Public)
+        return QStringLiteral("Your table \"%1\" is listed in the Kestrun Lobby; its invite code "
+                              "is %2.")
+            .arg(table.tableName, code);
+    return QStringLiteral("Your table \"%1\" is open to the players you invite; its invite code "
+                          "is %2.")
+        .arg(table.tableName, code);
+}
+
+lobbywire::TableState TableListing::stateOf(const GameEngine& engine) {
+    lobbywire::TableState s;
+    const GameEngine::SlotTable& players = engine.players();
+    for (int slot = 1; slot <= GameEngine::kMaxSlots; ++slot) {
+        const tplayer& p = players[slot];
+        if (!p.connected || p.name.isEmpty())
+            continue;
+        if (slot <= GameEngine::kSeats)
+            ++s.seated;
+        else
+            ++s.spies;
+    }
+    s.hostName = lobbywire::cleanName(wire::decodeShown(players[1].name), lobbywire::kMaxNameChars);
+    if (engine.gameon()) {
+        s.phase = lobbywire::Phase::Playing;
+        s.round = std::min(engine.round().roundnum, lobbywire::kMaxRounds);
+        s.rounds = std::min(engine.settings().numrounds, lobbywire::kMaxRounds);
+    }
+    return s;
+}

@@ -1,0 +1,135 @@
+#include "tablehost.h"
+
+#include "discovery.h"
+#include "lobbyreaders.h"
+#include "servicelink.h"
+
+#include <QTimer>
+
+namespace {
+
+constexpr int kStateGapMs = 1000;
+const QString kStillLocal = QStringLiteral(" Players on this network can still join");
+
+QString sentence(const QString& text) {
+    if (text.endsWith(u'.') || text.endsWith(u'!') || text.endsWith(u'?'))
+        return text;
+    return text + u'.';
+}
+
+} // namespace
+
+TableHost::TableHost(HostedTableOptions options, QObject* parent)
+    : QObject(parent), m_options(std::move(options)), m_stateTimer(new QTimer(this)) {
+    m_stateTimer->setSingleShot(true);
+    connect(m_stateTimer, &QTimer::timeout, this, &TableHost::onStateTimer);
+}
+
+TableHost::~TableHost() {
+    stop();
+}
+
+void TableHost::start() {
+    if (m_responder)
+        return;
+    m_responder = new DiscoveryResponder(m_options.discoveryPort, this);
+    m_responder->setTable(m_options.tableName, m_options.gamePort, m_options.gameVersion, m_state);
+    if (!m_responder->start()) {
+        // Told from the event loop, so that an owner connecting after start()
+        // still hears it.
+        QTimer::singleShot(0, this, [this, text = m_responder->problem()] {
+            if (m_responder)
+                emit problem(text);
+        });
+    }
+    if (!m_options.listing)
+        return;
+    ServiceLink::Options link;
+    link.service = m_options.service;
+    link.program = QStringLiteral("vorlix");
+    link.version = m_options.gameVersion;
+    link.ipv4Only = true;
+    link.idlePingMs = lobbywire::kHostPingSeconds * 1000;
+    m_link = new ServiceLink(link, this);
+    connect(m_link, &ServiceLink::opened, this, &TableHost::onOpened);
+    connect(m_link, &ServiceLink::message, this, &TableHost::onMessage);
+    connect(m_link, &ServiceLink::lost, this, [this](const QString& why) {
+        m_code.clear();
+        m_stateTimer->stop();
+        m_stateDirty = false;
+        emit problem(sentence(why) + kStillLocal + QStringLiteral("; trying again."));
+    });
+    connect(m_link, &ServiceLink::refused, this, [this](const QString& why) {
+        m_code.clear();
+        emit problem(sentence(why) + kStillLocal + u'.');
+    });
+    m_link->open();
+}
+
+void TableHost::stop() {
+    m_stateTimer->stop();
+    m_stateDirty = false;
+    m_code.clear();
+    if (m_link) {
+        // Out of the directory at once, not when the service finds the
+        // connection silent.
+        m_link->send(lobbywire::unhost());
+        m_link->close();
+        // stop() may come from a slot of the link's own signal.
+        disconnect(m_link, nullptr, this, nullptr);
+        m_link->deleteLater();
+        m_link = nullptr;
+    }
+    delete m_responder;
+    m_responder = nullptr;
+}
+
+void TableHost::setState(const lobbywire::TableState& state) {
+    if (state == m_state)
+        return;
+    m_state = state;
+    if (m_responder)
+        m_responder->setTable(m_options.tableName, m_options.gamePort, m_options.gameVersion,
+                              m_state);
+    if (!m_link || m_link->state() != ServiceLink::State::Open)
+        return; // sent with HOST when the link opens
+    if (m_stateTimer->isActive())
+        m_stateDirty = true;
+    else
+        sendState();
+}
+
+bool TableHost::answeringDiscovery() const {
+    return m_responder && m_responder->answering();
+}
+
+void TableHost::onOpened() {
+    m_link->send(lobbywire::host(*m_options.listing, m_options.gamePort, m_options.gameVersion,
+                                 m_options.tableName, m_state.hostName));
+    sendState();
+}
+
+void TableHost::onMessage(const lobbywire::Message& message) {
+    if (const auto code = lobbywire::readHosted(message)) {
+        m_code = *code;
+        emit registered(m_code);
+    } else if (const auto error = lobbywire::readError(message)) {
+        emit problem(serviceText() + QStringLiteral(" refused the table: ") +
+                     sentence(error->text) + kStillLocal + u'.');
+    }
+}
+
+void TableHost::sendState() {
+    m_stateDirty = false;
+    m_link->send(lobbywire::state(m_state));
+    m_stateTimer->start(kStateGapMs);
+}
+
+void TableHost::onStateTimer() {
+    if (m_stateDirty && m_link && m_link->state() == ServiceLink::State::Open)
+        sendState();
+}
+
+QString TableHost::serviceText() const {
+    return QStringLiteral("The lobby service at ") + lobbywire::hostPortText(m_options.service);
+}

@@ -1,0 +1,152 @@
+#include "fakeservice.h"
+#include "tablehost.h"
+
+#include <QSignalSpy>
+#include <QUdpSocket>
+
+#include <gtest/gtest.h>
+
+#include <memory>
+
+using namespace lobbytest;
+using namespace lobbywire;
+
+namespace {
+
+quint16 freeUdpPort() {
+    QUdpSocket s;
+    s.bind(QHostAddress::AnyIPv4, 0);
+    return s.localPort();
+}
+
+HostedTableOptions table(const FakeService& service, std::optional<Listing> listing) {
+    HostedTableOptions o;
+    o.tableName = QStringLiteral("Friday");
+    o.gamePort = 7001;
+    o.gameVersion = QStringLiteral("1.0.4");
+    o.listing = listing;
+    o.service = service.hostPort();
+    o.discoveryPort = freeUdpPort();
+    return o;
+}
+
+TableState seated(int n) {
+    TableState s;
+    s.seated = n;
+    s.hostName = QStringLiteral("Ann");
+    return s;
+}
+
+// Answers every HOST with HOSTED and the next code of `codes`.
+void handOutCodes(FakeService& service, QStringList codes) {
+    service.onLine = [&service, codes](int peer, const Message& m) mutable {
+        if (readHost(m) && !codes.isEmpty())
+            service.send(peer, hosted(codes.takeFirst()));
+    };
+}
+
+} // namespace
+
+TEST(TableHost, RegistersAndRegistersAgainAfterTheServiceDropsIt) {
+    FakeService service;
+    handOutCodes(service, {"+AAAA-BBBB", "+CCCC-DDDD"});
+    TableHost host(table(service, Listing::Invite));
+    host.setState(seated(1));
+    QSignalSpy registered(&host, &TableHost::registered);
+    QSignalSpy problems(&host, &TableHost::problem);
+    host.start();
+    EXPECT_TRUE(host.answeringDiscovery());
+    ASSERT_TRUE(registered.wait(10'000));
+    EXPECT_EQ(registered.at(0).at(0).toString(), "+AAAA-BBBB");
+    EXPECT_EQ(host.inviteCode(), "+AAAA-BBBB");
+    EXPECT_EQ(service.peer(0).lines, (QList<QByteArray>{"HELLO\t1\tvorlix\t1.0.4",
+                                                        "HOST\tinvite\t7001\t1.0.4\tFriday\tAnn",
+                                                        "STATE\t1\t0\twaiting\t0\t0\tAnn"}));
+
+    service.drop(0);
+    ASSERT_TRUE(problems.wait(10'000));
+    EXPECT_EQ(problems.at(0).at(0).toString(),
+              QStringLiteral("The lobby service at 127.0.0.1:%1 closed the connection. Players "
+                             "on this network can still join; trying again.")
+                  .arg(service.port()));
+    EXPECT_EQ(host.inviteCode(), "");
+    ASSERT_TRUE(waitUntil([&] { return registered.count() == 2; }));
+    EXPECT_EQ(host.inviteCode(), "+CCCC-DDDD");
+    EXPECT_EQ(service.linesNamed(1, "HOST").size(), 1);
+}
+
+TEST(TableHost, StateChangesAreCoalescedToOneASecond) {
+    FakeService service;
+    handOutCodes(service, {"+AAAA-BBBB"});
+    TableHost host(table(service, Listing::Public));
+    QSignalSpy registered(&host, &TableHost::registered);
+    host.start();
+    ASSERT_TRUE(registered.wait(10'000));
+    for (int i = 1; i <= 6; ++i)
+        host.setState(seated(i));
+    const QByteArray last = state(seated(6)).chopped(1);
+    ASSERT_TRUE(waitUntil([&] { return service.linesNamed(0, "STATE").contains(last); }));
+    settle(1500); // a further STATE would be due by now
+    const QList<QByteArray> states = service.linesNamed(0, "STATE");
+    EXPECT_LE(states.size(), 3); // the one with HOST, then at most two
+    EXPECT_EQ(states.last(), last);
+}
+
+TEST(TableHost, StopTakesTheTableOut) {
+    FakeService service;
+    handOutCodes(service, {"+AAAA-BBBB"});
+    auto host = std::make_unique<TableHost>(table(service, Listing::Public));
+    QSignalSpy registered(host.get(), &TableHost::registered);
+    host->start();
+    ASSERT_TRUE(registered.wait(10'000));
+    host.reset(); // destroyed with the program, no event loop after
+    ASSERT_TRUE(service.waitForLines(0, "UNHOST"));
+    EXPECT_EQ(service.peer(0).lines.last(), "UNHOST");
+    EXPECT_TRUE(waitUntil([&] { return service.peer(0).ended; }));
+}
+
+TEST(TableHost, RefusalIsAProblem) {
+    FakeService service;
+    service.onLine = [&](int peer, const Message& m) {
+        if (readHost(m))
+            service.send(peer, error(QStringLiteral("host"), QStringLiteral("Too many tables")));
+    };
+    TableHost host(table(service, Listing::Public));
+    QSignalSpy problems(&host, &TableHost::problem);
+    host.start();
+    ASSERT_TRUE(problems.wait(10'000));
+    EXPECT_EQ(problems.at(0).at(0).toString(),
+              QStringLiteral("The lobby service at 127.0.0.1:%1 refused the table: Too many "
+                             "tables. Players on this network can still join.")
+                  .arg(service.port()));
+    EXPECT_EQ(host.inviteCode(), "");
+}
+
+TEST(TableHost, WithoutListingNoServiceIsContacted) {
+    FakeService service;
+    TableHost host(table(service, std::nullopt));
+    QSignalSpy problems(&host, &TableHost::problem);
+    host.start();
+    EXPECT_TRUE(host.answeringDiscovery());
+    settle(1500);
+    EXPECT_EQ(service.peers(), 0);
+    EXPECT_EQ(problems.count(), 0);
+    host.stop();
+    EXPECT_FALSE(host.answeringDiscovery());
+}
+
+TEST(TableHost, DiscoveryPortTakenIsAProblem) {
+    FakeService service;
+    QUdpSocket holder; // bound without sharing: nobody else gets the port
+    ASSERT_TRUE(holder.bind(QHostAddress::AnyIPv4, 0, QUdpSocket::DontShareAddress));
+    HostedTableOptions o = table(service, std::nullopt);
+    o.discoveryPort = holder.localPort();
+    TableHost host(o);
+    QSignalSpy problems(&host, &TableHost::problem);
+    host.start();
+    EXPECT_FALSE(host.answeringDiscovery());
+    ASSERT_TRUE(problems.wait(10'000));
+    EXPECT_TRUE(problems.at(0).at(0).toString().startsWith(
+        QStringLiteral("Players on this network can't find the table: UDP port %1")
+            .arg(o.discoveryPort)));
+}
