@@ -1,5 +1,6 @@
 #include "commandline.h"
 
+#include "qtoptions.h"
 #include "version.h"
 
 #include <array>
@@ -9,30 +10,6 @@
 namespace commandline {
 
 namespace {
-
-// QApplication's own options that take a value (the next argument, or after
-// "="), and those that stand alone. QApplication removes them from the line; we
-// only have to step over them.
-constexpr std::array kQtValueOptions = {
-    "platform",        "platformpluginpath", "platformtheme", "plugin",
-    "qwindowgeometry", "qwindowicon",        "qwindowtitle",  "session",
-    "display",         "geometry",           "style",         "stylesheet",
-};
-constexpr std::array kQtFlags = {"reverse", "widgetcount"};
-
-// The name of a single- or double-dash option, without its "=value".
-QString optionName(const QString& arg) {
-    const int skip = arg.startsWith(QLatin1String("--")) ? 2 : 1;
-    const int eq = arg.indexOf(QLatin1Char('='));
-    return eq < 0 ? arg.mid(skip) : arg.mid(skip, eq - skip);
-}
-
-template <std::size_t N> bool oneOf(const QString& name, const std::array<const char*, N>& names) {
-    for (const char* n : names)
-        if (name == QLatin1String(n))
-            return true;
-    return false;
-}
 
 Options refused(const QString& why) {
     Options o;
@@ -44,15 +21,7 @@ Options refused(const QString& why) {
 } // namespace
 
 std::optional<quint16> parsePort(const QString& text) {
-    if (text.isEmpty() || text.size() > 5)
-        return std::nullopt;
-    for (QChar c : text)
-        if (c < QLatin1Char('0') || c > QLatin1Char('9'))
-            return std::nullopt;
-    const uint value = text.toUInt();
-    if (value < 1 || value > 65535)
-        return std::nullopt;
-    return static_cast<quint16>(value);
+    return lobbywire::parsePort(text);
 }
 
 namespace {
@@ -94,7 +63,7 @@ private:
     }
 
     bool readOption(const QString& arg, Options& o) {
-        const QString name = optionName(arg);
+        const QString name = qtoptions::optionName(arg);
         const bool ours = arg.startsWith(QLatin1String("--"));
         if (arg == QLatin1String("--help") || arg == QLatin1String("-h")) {
             o.action = Action::Help;
@@ -187,21 +156,23 @@ private:
             names << QLatin1String(name);
         }
         const QString last = names.takeLast();
-        return refuse(o, QStringLiteral("option --%1 takes %2 or %3")
-                             .arg(optionName(arg), names.join(QStringLiteral(", ")), last));
+        return refuse(o,
+                      QStringLiteral("option --%1 takes %2 or %3")
+                          .arg(qtoptions::optionName(arg), names.join(QStringLiteral(", ")), last));
     }
 
     // Left in the line for QApplication; we only step over its value.
     bool readQtOption(const QString& arg, const QString& name, Options& o) {
         const bool inlineValue = arg.contains(QLatin1Char('='));
-        if (oneOf(name, kQtValueOptions)) {
+        const qtoptions::Kind kind = qtoptions::kindOf(name);
+        if (kind == qtoptions::Kind::Value) {
             if (!inlineValue && !value(arg))
                 return refuse(o, QStringLiteral("option %1 needs a value").arg(arg));
             if (name == QLatin1String("platform"))
                 o.platformArgument = true;
             return true;
         }
-        if (!inlineValue && oneOf(name, kQtFlags))
+        if (!inlineValue && kind == qtoptions::Kind::Flag)
             return true;
         return refuse(o, QStringLiteral("unknown option '%1'").arg(arg));
     }

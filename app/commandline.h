@@ -73,6 +73,9 @@ Options parse(const QStringList& arguments);
 QString usage();
 // "Vorlix " + the project's version.
 QString versionLine();
+// The one line printed (to stderr) when the window can't have a display.
+inline constexpr const char* kNoDisplayLine =
+    "vorlix: cannot open a display; use --server to run a dedicated server\n";
 
 // A port of at most five digits, 1 to 65535; anything else is unset.
 std::optional<quint16> parsePort(const QString& text);

@@ -136,10 +136,10 @@ std::unique_ptr<Tchat> openGameWindow(const commandline::Options& options, QAppl
 
 int playInWindow(int argc, char** argv, const commandline::Options& options) {
     if (!displaycheck::displayNamed(options.platformArgument)) {
-        std::fputs(displaycheck::kNoDisplayLine, stderr);
+        std::fputs(commandline::kNoDisplayLine, stderr);
         return 1;
     }
-    displaycheck::beginWatch();
+    displaycheck::beginWatch(commandline::kNoDisplayLine);
     VorlixApplication app(argc, argv);
     displaycheck::endWatch();
     app.setWindowIcon(programIcon());

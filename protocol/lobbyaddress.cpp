@@ -68,7 +68,9 @@ bool isIpv6(const QString& text) {
     return b >= 0 && a >= 0 && b + a <= 7;
 }
 
-std::optional<quint16> portOf(const QString& text) {
+} // namespace
+
+std::optional<quint16> parsePort(const QString& text) {
     if (text.isEmpty() || text.size() > 5)
         return std::nullopt;
     for (QChar c : text)
@@ -79,8 +81,6 @@ std::optional<quint16> portOf(const QString& text) {
         return std::nullopt;
     return quint16(n);
 }
-
-} // namespace
 
 bool isIpAddress(const QString& text) {
     return isIpv4(text) || isIpv6(text);
@@ -126,7 +126,7 @@ std::optional<HostPort> parseHostPort(const QString& text, quint16 defaultPort) 
         return std::nullopt;
     HostPort hp{host, defaultPort};
     if (!port.isEmpty()) {
-        const std::optional<quint16> p = portOf(port);
+        const std::optional<quint16> p = parsePort(port);
         if (!p)
             return std::nullopt;
         hp.port = *p;

@@ -12,6 +12,10 @@ namespace lobbywire {
 // (RFC 4291: groups of hexadecimal digits, one "::", an IPv4 tail); no zone.
 bool isIpAddress(const QString& text);
 
+// A port number of at most five digits, 1 to 65535; nothing for any other
+// text (signs, blanks, letters).
+std::optional<quint16> parsePort(const QString& text);
+
 // "HOST", "HOST:PORT", "[IPV6]" or "[IPV6]:PORT": a host name or address and
 // a port (`defaultPort` when none is given). Nothing for an empty host, a
 // port that is not 1 to 65535, or an IPv6 address without its brackets and a

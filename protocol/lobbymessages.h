@@ -67,7 +67,8 @@
 //   "WELCOME" <protocol> <service version>
 //   "BYE" <reason> <text>
 //       The service closes the connection after this line. <reason> is one
-//       word ("version", "busy", "flood", "long", "late", "silent", "closing");
+//       word ("version", "hello", "busy", "flood", "long", "late", "silent",
+//       "closing");
 //       <text> says it in plain words. A client of another protocol version is
 //       sent "version" with a text naming the version the service needs.
 //   "ERROR" <request> <text>

@@ -1,7 +1,7 @@
 // The built program started as a player would start it from a shell: the answers
 // that need no window must come without a display and leave no file behind.
 
-#include "displaycheck.h"
+#include "commandline.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -98,7 +98,7 @@ TEST_F(ProgramRun, ALineItDoesNotUnderstandExits2WithTheUsage) {
 }
 
 TEST_F(ProgramRun, WithoutAUsableDisplayItSaysSoInOneLineAndExits1) {
-    const QString line = QString::fromLatin1(displaycheck::kNoDisplayLine);
+    const QString line = QString::fromLatin1(commandline::kNoDisplayLine);
     // Nothing names a display; a display that cannot be opened; Qt told to use
     // X11 with no X server named.
     for (const QStringList& env : {QStringList{}, QStringList{QStringLiteral("DISPLAY=:65000")},

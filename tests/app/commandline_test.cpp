@@ -141,7 +141,7 @@ TEST(DisplayCheck, MessagesHeldWhileTheApplicationIsBuiltArePassedOnAfter) {
         qInstallMessageHandler([](QtMsgType, const QMessageLogContext& context, const QString& m) {
             seen << QString::fromUtf8(context.category) + QLatin1Char(':') + m;
         });
-    displaycheck::beginWatch();
+    displaycheck::beginWatch("");
     qWarning("held back");
     const QStringList whileWatching = seen;
     displaycheck::endWatch();

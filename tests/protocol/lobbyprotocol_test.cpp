@@ -195,7 +195,9 @@ TEST(InviteCodes, AreWrittenInTwoGroupsAndReadInAnyForm) {
         ASSERT_EQ(code.size(), 10);
         EXPECT_TRUE(code.startsWith(u'+'));
         EXPECT_EQ(code.at(5), u'-');
-        for (QChar c : code.mid(1).remove(u'-'))
+        // Named: a range-for over a temporary's remove() would outlive it.
+        const QString symbols = code.mid(1).remove(u'-');
+        for (QChar c : symbols)
             EXPECT_TRUE(QByteArray(kCodeAlphabet).contains(char(c.unicode()))) << int(c.unicode());
         EXPECT_EQ(invite::normalize(code), code);
         EXPECT_EQ(invite::normalize(code.toLower().remove(u'-')), code);

@@ -6,9 +6,9 @@
 // without it. The namespaces are private, so the fixed discovery port 27772
 // meets nobody else's.
 
-#include <QCoreApplication>
+#include "netns.h"
+
 #include <QProcess>
-#include <QRandomGenerator>
 
 #include <gtest/gtest.h>
 
@@ -17,58 +17,6 @@
 namespace {
 
 constexpr char kPort[] = "27772";
-
-bool ip(const QStringList& args, QString* error = nullptr) {
-    QProcess p;
-    p.start(QStringLiteral("ip"), args);
-    if (!p.waitForFinished(10'000) || p.exitStatus() != QProcess::NormalExit || p.exitCode() != 0) {
-        if (error)
-            *error = QString::fromLocal8Bit(p.readAllStandardError()).trimmed() + p.errorString();
-        return false;
-    }
-    return true;
-}
-
-// Namespaces named for this run; all removed again, whatever happens.
-struct Network {
-    QString table, lobby, wire;
-    QStringList made;
-    QString error;
-    Network() {
-        const QString run = QStringLiteral("%1-%2")
-                                .arg(QCoreApplication::applicationPid())
-                                .arg(QRandomGenerator::global()->bounded(100000));
-        table = QStringLiteral("vlx-table-") + run;
-        lobby = QStringLiteral("vlx-lobby-") + run;
-        wire = QStringLiteral("vlx-wire-") + run;
-    }
-    ~Network() {
-        for (const QString& ns : made)
-            ip({"netns", "del", ns});
-    }
-    bool add(const QString& ns) {
-        if (!ip({"netns", "add", ns}, &error))
-            return false;
-        made << ns;
-        return ip({"-n", ns, "link", "set", "lo", "up"}, &error);
-    }
-    // A veth from the bridge to `ns`, with `address` there.
-    bool plug(const QString& ns, const QString& device, const QString& address) {
-        const QString bridgeEnd = device + QStringLiteral("b");
-        return ip({"-n", wire, "link", "add", bridgeEnd, "type", "veth", "peer", "name", device},
-                  &error) &&
-               ip({"-n", wire, "link", "set", device, "netns", ns}, &error) &&
-               ip({"-n", wire, "link", "set", bridgeEnd, "master", "br0", "up"}, &error) &&
-               ip({"-n", ns, "addr", "add", address, "brd", "+", "dev", device}, &error) &&
-               ip({"-n", ns, "link", "set", device, "up"}, &error);
-    }
-    bool build() {
-        return add(table) && add(lobby) && add(wire) &&
-               ip({"-n", wire, "link", "add", "br0", "type", "bridge"}, &error) &&
-               ip({"-n", wire, "link", "set", "br0", "up"}, &error) &&
-               plug(table, "eth0", "10.77.0.1/24") && plug(lobby, "eth1", "10.77.0.2/24");
-    }
-};
 
 // discovery_tool in a namespace, ended with the test.
 struct Tool : QProcess {
@@ -97,20 +45,12 @@ QByteArray browse(const QString& ns) {
     return browser.readAllStandardOutput();
 }
 
-bool namespacesAllowed() {
-    const QString probe = "vlx-probe-" + QString::number(QCoreApplication::applicationPid());
-    if (!ip({"netns", "add", probe}))
-        return false;
-    ip({"netns", "del", probe});
-    return true;
-}
-
 } // namespace
 
 TEST(DiscoveryAcrossANetwork, ABroadcastQueryFindsEveryTableOfAnotherMachine) {
-    if (!namespacesAllowed())
+    if (!netns::allowed())
         GTEST_SKIP() << "network namespaces can't be made here (needs root): not tested";
-    Network net;
+    netns::Network net;
     ASSERT_TRUE(net.build()) << net.error.toStdString();
     std::unique_ptr<Tool> tables[2];
     ASSERT_TRUE(twoTables(net.table, tables));
@@ -121,9 +61,9 @@ TEST(DiscoveryAcrossANetwork, ABroadcastQueryFindsEveryTableOfAnotherMachine) {
 }
 
 TEST(DiscoveryAcrossANetwork, TablesOfAMachineWithoutNetworkAreAllFound) {
-    if (!namespacesAllowed())
+    if (!netns::allowed())
         GTEST_SKIP() << "network namespaces can't be made here (needs root): not tested";
-    Network net;
+    netns::Network net;
     ASSERT_TRUE(net.add(net.table)) << net.error.toStdString(); // loopback alone
     std::unique_ptr<Tool> tables[2];
     ASSERT_TRUE(twoTables(net.table, tables));

@@ -4,6 +4,7 @@
 #include <QString>
 #include <QtGlobal>
 
+#include <cstdio>
 #include <unistd.h>
 
 #include <vector>
@@ -19,6 +20,7 @@ struct HeldMessage {
 };
 
 QtMessageHandler previousHandler = nullptr;
+const char* lineWithoutDisplay = "";
 std::vector<HeldMessage> held;
 
 void holdingHandler(QtMsgType type, const QMessageLogContext& context, const QString& text) {
@@ -26,7 +28,7 @@ void holdingHandler(QtMsgType type, const QMessageLogContext& context, const QSt
     // the platform plugin's: no display could be opened (or none of the plugins
     // it tried could start). Its advice to reinstall is beside the point.
     if (type == QtFatalMsg) {
-        std::fputs(kNoDisplayLine, stderr);
+        std::fputs(lineWithoutDisplay, stderr);
         _exit(1);
     }
     held.push_back({type, QByteArray(context.category), text});
@@ -40,7 +42,8 @@ bool displayNamed(bool platformArgument) {
            !qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM");
 }
 
-void beginWatch() {
+void beginWatch(const char* noDisplayLine) {
+    lineWithoutDisplay = noDisplayLine;
     held.clear();
     previousHandler = qInstallMessageHandler(holdingHandler);
 }
