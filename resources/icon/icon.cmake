@@ -1,13 +1,16 @@
-# The program's icon: vorlix.svg (our own drawing) rendered at build time to the
-# PNG sizes of the hicolor icon theme by the small Qt tool iconrender. The PNGs
-# are the window icon (":/icons/vorlix-<size>.png") and are installed with the
-# SVG (packaging/CMakeLists.txt).
+# The programs' icons: vorlix.svg and kestrunlobby.svg (our own drawings)
+# rendered at build time to the PNG sizes of the hicolor icon theme by the small
+# Qt tool iconrender. The PNGs are the window icons (":/icons/vorlix-<size>.png"
+# in the game's resources, ":/icons/kestrunlobby-<size>.png" in the library
+# lobbyicons, which the lobby links instead of the game's word lists) and are
+# installed with the SVGs (packaging/CMakeLists.txt).
 find_package(Qt6 REQUIRED COMPONENTS Gui Svg)
 
 add_executable(iconrender ${CMAKE_CURRENT_LIST_DIR}/iconrender.cpp)
 target_link_libraries(iconrender PRIVATE Qt6::Gui Qt6::Svg)
 
 set(VORLIX_ICON_SVG ${CMAKE_CURRENT_LIST_DIR}/vorlix.svg CACHE INTERNAL "")
+set(LOBBY_ICON_SVG ${CMAKE_CURRENT_LIST_DIR}/kestrunlobby.svg CACHE INTERNAL "")
 set(VORLIX_ICON_SIZES 32 48 64 128 256 CACHE INTERNAL "")
 set(VORLIX_ICON_DIR ${CMAKE_CURRENT_BINARY_DIR}/icons CACHE INTERNAL "")
 set(icon_args)
@@ -26,3 +29,22 @@ qt_add_resources(resources "vorlix_icons"
   PREFIX "/icons"
   BASE "${VORLIX_ICON_DIR}"
   FILES ${icon_files})
+
+set(lobby_icon_args)
+set(lobby_icon_files)
+foreach(size ${VORLIX_ICON_SIZES})
+  list(APPEND lobby_icon_args ${size} ${VORLIX_ICON_DIR}/kestrunlobby-${size}.png)
+  list(APPEND lobby_icon_files ${VORLIX_ICON_DIR}/kestrunlobby-${size}.png)
+endforeach()
+add_custom_command(OUTPUT ${lobby_icon_files}
+  COMMAND ${CMAKE_COMMAND} -E make_directory ${VORLIX_ICON_DIR}
+  COMMAND iconrender ${LOBBY_ICON_SVG} ${lobby_icon_args}
+  DEPENDS iconrender ${LOBBY_ICON_SVG}
+  COMMENT "Rendering the lobby's icon"
+  VERBATIM)
+add_library(lobbyicons STATIC ${CMAKE_CURRENT_LIST_DIR}/../resources.cpp)
+target_link_libraries(lobbyicons PUBLIC Qt6::Core)
+qt_add_resources(lobbyicons "lobby_icons"
+  PREFIX "/icons"
+  BASE "${VORLIX_ICON_DIR}"
+  FILES ${lobby_icon_files})

@@ -7,6 +7,7 @@ set -u
 build=$1
 mode=${2:-install}
 id=com.kestrun.Vorlix
+lobby=com.kestrun.KestrunLobby
 tmp=$(mktemp -d)
 trap 'rm -rf "$tmp"' EXIT
 status=0
@@ -38,7 +39,7 @@ if [ "$mode" = package ]; then
   diff -u "$tmp/tree.txt" "$tmp/deb.txt" || fail "the package's files differ from the install tree"
   depends=$(dpkg-deb -f "$deb" Depends)
   echo "Depends: $depends"
-  for lib in libqt6widgets6 libqt6network6 libqt6multimedia6 libc6 fonts-liberation2; do
+  for lib in libqt6widgets6 libqt6network6 libqt6multimedia6 libhiredis libc6 fonts-liberation2; do
     case "$depends" in
     *"$lib"*) ;;
     *) fail "Depends lacks $lib" ;;
@@ -47,29 +48,44 @@ if [ "$mode" = package ]; then
   exit $status
 fi
 
-for f in bin/vorlix share/applications/$id.desktop share/metainfo/$id.metainfo.xml \
-  share/man/man6/vorlix.6 share/icons/hicolor/scalable/apps/$id.svg; do
+for f in bin/vorlix bin/kestrunlobby share/applications/$id.desktop \
+  share/applications/$lobby.desktop share/metainfo/$id.metainfo.xml share/man/man6/vorlix.6 \
+  share/man/man6/kestrunlobby.6 share/icons/hicolor/scalable/apps/$id.svg \
+  share/icons/hicolor/scalable/apps/$lobby.svg; do
   [ -f "$usr/$f" ] || fail "not installed: /usr/$f"
 done
 
-# The desktop entry and the AppStream metadata, as the desktop's tools see them.
-out=$(desktop-file-validate "$usr/share/applications/$id.desktop" 2>&1) || fail "desktop-file-validate failed"
-[ -z "$out" ] || fail "desktop-file-validate: $out"
+# The desktop entries and the AppStream metadata, as the desktop's tools see them.
+for entry in $id $lobby; do
+  out=$(desktop-file-validate "$usr/share/applications/$entry.desktop" 2>&1) ||
+    fail "desktop-file-validate $entry failed"
+  [ -z "$out" ] || fail "desktop-file-validate: $out"
+done
 grep -q '^Exec=vorlix$' "$usr/share/applications/$id.desktop" || fail "Exec is not plain vorlix"
+grep -q '^Exec=kestrunlobby$' "$usr/share/applications/$lobby.desktop" ||
+  fail "Exec is not plain kestrunlobby"
 appstreamcli validate --no-net "$usr/share/metainfo/$id.metainfo.xml" >"$tmp/as.log" 2>&1 ||
   { cat "$tmp/as.log"; fail "appstreamcli validate failed"; }
+grep -q '<binary>kestrunlobby</binary>' "$usr/share/metainfo/$id.metainfo.xml" ||
+  fail "the metainfo does not name the lobby"
 
-# The manual page renders without a single warning.
-MANWIDTH=80 man --warnings -l -Tutf8 "$usr/share/man/man6/vorlix.6" >"$tmp/man.txt" 2>"$tmp/man.err" ||
-  fail "man -l failed"
-[ -s "$tmp/man.err" ] && { cat "$tmp/man.err"; fail "man -l warned"; }
-groff -ww -z -man "$usr/share/man/man6/vorlix.6" >"$tmp/groff.err" 2>&1 || fail "groff failed"
-[ -s "$tmp/groff.err" ] && { cat "$tmp/groff.err"; fail "groff warned"; }
-grep -q 7772 "$tmp/man.txt" || fail "the manual page does not name port 7772"
+# The manual pages render without a single warning.
+for page in vorlix kestrunlobby; do
+  MANWIDTH=80 man --warnings -l -Tutf8 "$usr/share/man/man6/$page.6" >"$tmp/$page.txt" \
+    2>"$tmp/man.err" || fail "man -l $page failed"
+  [ -s "$tmp/man.err" ] && { cat "$tmp/man.err"; fail "man -l $page warned"; }
+  groff -ww -z -man "$usr/share/man/man6/$page.6" >"$tmp/groff.err" 2>&1 || fail "groff failed"
+  [ -s "$tmp/groff.err" ] && { cat "$tmp/groff.err"; fail "groff $page warned"; }
+done
+grep -q 7772 "$tmp/vorlix.txt" || fail "the manual page does not name port 7772"
+# Bold and underlined words are written over themselves with backspaces.
+sed 's/.\x08//g' "$tmp/vorlix.txt" | grep -q kestrunlobby ||
+  fail "the game's manual page does not name the lobby"
 
 # Every PNG is the size its folder says: width and height from the IHDR chunk.
+for png_id in $id $lobby; do
 for size in 32 48 64 128 256; do
-  png=$usr/share/icons/hicolor/${size}x${size}/apps/$id.png
+  png=$usr/share/icons/hicolor/${size}x${size}/apps/$png_id.png
   if [ ! -f "$png" ]; then
     fail "no ${size}x${size} icon"
     continue
@@ -80,6 +96,7 @@ for size in 32 48 64 128 256; do
     awk '{ printf "%dx%d", $1*16777216+$2*65536+$3*256+$4, $5*16777216+$6*65536+$7*256+$8 }')
   [ "$dims" = "${size}x${size}" ] || fail "$png is $dims"
 done
+done
 
 # The installed program answers without a display and writes nothing.
 mkdir -p "$tmp/xdg" "$tmp/home" "$tmp/run"
@@ -88,6 +105,10 @@ version=$(env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM XDG_DATA_HOME="$t
   HOME="$tmp/home" XDG_RUNTIME_DIR="$tmp/run" "$usr/bin/vorlix" --version) ||
   fail "vorlix --version failed"
 [ "$version" = "Vorlix 1.0.4" ] || fail "vorlix --version printed '$version'"
+lobby_version=$(env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM XDG_DATA_HOME="$tmp/xdg" \
+  HOME="$tmp/home" XDG_RUNTIME_DIR="$tmp/run" "$usr/bin/kestrunlobby" --version) ||
+  fail "kestrunlobby --version failed"
+[ "$lobby_version" = "Kestrun Lobby 1.0.4" ] || fail "kestrunlobby --version printed '$lobby_version'"
 [ -z "$(ls -A "$tmp/xdg")" ] || fail "--version made files in XDG_DATA_HOME"
 
 # An installed copy keeps its settings in $XDG_DATA_HOME/Vorlix, never beside the
@@ -109,7 +130,8 @@ kill -TERM $pid 2>/dev/null
 wait $pid
 [ -f "$tmp/xdg/Vorlix/kestrunlobby.ini" ] || { cat "$tmp/run.log"; fail "no settings in \$XDG_DATA_HOME/Vorlix"; }
 grep -q "^Left=40" "$tmp/xdg/Vorlix/kestrunlobby.ini" || fail "the moved window's place was not saved"
-[ "$(ls -A "$usr/bin")" = vorlix ] || fail "files beside the installed program: $(ls -A "$usr/bin")"
+[ "$(ls -A "$usr/bin" | tr '\n' ' ')" = "kestrunlobby vorlix " ] ||
+  fail "files beside the installed programs: $(ls -A "$usr/bin")"
 
 [ $status -eq 0 ] && echo "install tree checked"
 exit $status

@@ -7,6 +7,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
 #include <QUdpSocket>
 
@@ -31,6 +32,15 @@ public:
                 text += line.toUtf8() + "\r\n";
             ini.write(text);
         }
+    }
+
+    // Another program of the build into the same folder (the lobby beside the
+    // game, as installed); answers its path there.
+    QString add(const QString& binary) {
+        const QString path = m_dir.filePath(QFileInfo(binary).fileName());
+        if (::link(QFile::encodeName(binary).constData(), QFile::encodeName(path).constData()) != 0)
+            QFile::copy(binary, path);
+        return path;
     }
 
     QString program() const { return m_program; }

@@ -1,0 +1,23 @@
+#pragma once
+// Where the lobby finds the game and the settings file they share.
+
+#include "lobbyaddress.h"
+
+#include <QString>
+
+#include <optional>
+
+namespace lobbypaths {
+
+// The game's executable: beside the lobby's first, then on PATH; empty when
+// neither has one.
+QString gamePath();
+// The game's settings file (gamepaths::settingsFileFor the game's folder; the
+// lobby's own folder when no game was found, as both are installed together).
+QString settingsFile(const QString& gamePath);
+// The service to use: --lobby when given, else the settings' "Service".
+lobbywire::HostPort service(const std::optional<lobbywire::HostPort>& given,
+                            const QString& settingsPath);
+quint16 discoveryPort(const QString& settingsPath);
+
+} // namespace lobbypaths
