@@ -9,8 +9,9 @@ set -e
 
 # build: compilers and tools; Qt (qt6-base-dev brings libgl-dev, which Qt's
 # CMake files need); Qt SVG renders the icon; hiredis, the lobby service's
-# client of a shared Redis store. words: scowl. fonts: the stand-ins for Arial
-# and Times New Roman.
+# client of a shared Redis store; miniupnpc and natpmp, with which a hosted
+# table asks the home router to forward its port. words: scowl. fonts: the
+# stand-ins for Arial and Times New Roman.
 PACKAGES="
 cmake
 ninja-build
@@ -20,14 +21,20 @@ qt6-base-dev
 qt6-multimedia-dev
 qt6-svg-dev
 libhiredis-dev
+libminiupnpc-dev
+libnatpmp-dev
 scowl
 fonts-liberation2
 "
 # tests: GoogleTest; the desktop's own validators (desktop-file-utils,
 # appstream, man-db); dpkg-dev for the .deb's library dependencies; a Redis
 # server the lobby service's tests start on a private port; iproute2 for the
-# network namespaces of the discovery tests. bench: LZ4 and zlib, the
-# yardsticks of the codecs.
+# network namespaces of the discovery tests; the home router of the port
+# mapping tests: nftables and miniupnpd-nftables, the daemon alone (Debian's
+# `miniupnpd` package around it brings debconf questions, an init script and a
+# systemd unit; the tests start the daemon themselves, inside a namespace, so
+# that package is left out and no system miniupnpd exists to run). bench: LZ4
+# and zlib, the yardsticks of the codecs.
 TEST_PACKAGES="
 libgtest-dev
 desktop-file-utils
@@ -36,6 +43,8 @@ man-db
 dpkg-dev
 redis-server
 iproute2
+nftables
+miniupnpd-nftables
 liblz4-dev
 zlib1g-dev
 "
@@ -82,11 +91,13 @@ $SUDO apt-get update
 # redis-server's package starts a system Redis on port 6379 as it installs.
 # The tests start their own on private ports and nothing else here uses one,
 # so services are kept from starting during this installation (the usual
-# policy-rc.d way, only when no policy is in place already).
+# policy-rc.d way, only when no policy is in place already). nftables' unit is
+# installed disabled and only restarted on upgrades; the policy covers that
+# too, so no firewall of the machine's own is loaded or flushed.
 POLICY=/usr/sbin/policy-rc.d
 own_policy=""
 case "$missing" in
-*redis-server*)
+*redis-server* | *nftables*)
   if [ ! -e "$POLICY" ]; then
     printf '#!/bin/sh\nexit 101\n' | $SUDO tee "$POLICY" >/dev/null
     $SUDO chmod 755 "$POLICY"
