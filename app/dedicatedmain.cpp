@@ -43,6 +43,9 @@ void logListing(TableListing& listing) {
     QObject::connect(&listing, &TableListing::problem, &listing, [](const QString& text) {
         serverlog::writeLine(stdout, QStringLiteral("lobby: ") + text);
     });
+    QObject::connect(&listing, &TableListing::notice, &listing, [](const QString& text) {
+        serverlog::writeLine(stdout, QStringLiteral("lobby: ") + text);
+    });
     serverlog::writeLine(stdout, QStringLiteral("table \"%1\" answers discovery on UDP port %2")
                                      .arg(table.tableName)
                                      .arg(table.discoveryPort));

@@ -11,7 +11,24 @@
 #include <QTimer>
 
 void Tchat::sockRead(TSock* /*sender*/, int /*count*/) {
-    receiveBytes(sock->Receive());
+    QByteArray bytes = sock->Receive();
+    if (m_route && m_route->way() == JoinRoute::Way::Relay && !m_route->answered()) {
+        const JoinRoute::Answer answer = m_route->feed(bytes);
+        if (answer.kind == JoinRoute::Answer::Kind::Waiting)
+            return;
+        if (answer.kind == JoinRoute::Answer::Kind::Refused) {
+            m_startupError = answer.why;
+            leaveGame(answer.why);
+            return;
+        }
+        bytes = answer.rest;
+    }
+    if (!bytes.isEmpty() && !m_gameHeard) {
+        m_gameHeard = true;
+        if (m_directTimer)
+            m_directTimer->stop();
+    }
+    receiveBytes(bytes);
 }
 
 void Tchat::receiveBytes(QByteArray bytes) {
@@ -122,6 +139,13 @@ void Tchat::sendloginfo(const QByteArray& payload) {
 }
 
 void Tchat::sockInfo(TSock* /*sender*/, TSocketInfo info, const QString& msg) {
+    // A direct attempt at an invite code's table that failed before the
+    // game server spoke gives way to the relay.
+    if (m_route && m_route->mayFallBack() && !m_gameHeard &&
+        (info == TSocketInfo::Error || msg == QLatin1String("Socket Closed"))) {
+        fallBack(msg);
+        return;
+    }
     if (msg == QLatin1String("Socket Closed")) {
         // Messages still queued (a "Game is full" among them) are handled
         // before the window goes; the dispatcher closes it once they are.

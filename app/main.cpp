@@ -78,7 +78,7 @@ bool hostsForOthers(const commandline::Options& options) {
 
 // A hosting copy's table, found on this network and, when the command line
 // asks, through the lobby; what happens to it is told in the chat pane.
-void listTable(Tchat& window, const TServer& server, const commandline::Options& options,
+void listTable(Tchat& window, TServer& server, const commandline::Options& options,
                const lobbysettings::Network& network) {
     const QString name = window.state().playername;
     auto* listing = new TableListing(
@@ -93,6 +93,8 @@ void listTable(Tchat& window, const TServer& server, const commandline::Options&
     QObject::connect(
         &listing->host(), &TableHost::problem, &window,
         [&window, colour](const QString& text) { window.addlinetochat(text, colour); });
+    QObject::connect(listing, &TableListing::notice, &window,
+                     [&window, colour](const QString& text) { window.addlinetochat(text, colour); });
     listing->start();
     if (!table.listing)
         window.addlinetochat(

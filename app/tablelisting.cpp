@@ -19,11 +19,20 @@ constexpr int kRefreshMs = 1000;
 
 } // namespace
 
-TableListing::TableListing(const TServer& server, HostedTableOptions options, QObject* parent)
+TableListing::TableListing(TServer& server, HostedTableOptions options, QObject* parent)
     : QObject(parent), m_server(server) {
     if (server.Sock1->Listen() && server.Sock1->localPort() != 0)
         options.gamePort = server.Sock1->localPort();
     m_host = new TableHost(std::move(options), this);
+    m_host->armProbe = [this](const QString& nonce) { m_server.expectProbe(nonce); };
+    m_host->admits = [this](const QString& address) { return !m_server.refuses(address); };
+    connect(m_host, &TableHost::relayed, this,
+            [this](TSock* connection, const QString& address, const QByteArray& early) {
+                m_server.adopt(connection, address, early);
+            });
+    connect(m_host, &TableHost::reached, this, [this](lobbywire::Way way, const QString& text) {
+        emit notice(reachLine(way, text));
+    });
     connect(m_host, &TableHost::registered, this, [this](const QString& code) {
         m_lastProblem.clear();
         emit registered(code);
@@ -82,6 +91,15 @@ QString TableListing::registeredLine(const HostedTableOptions& table, const QStr
     return QStringLiteral("Your table \"%1\" is open to the players you invite; its invite code "
                           "is %2.")
         .arg(table.tableName, code);
+}
+
+QString TableListing::reachLine(lobbywire::Way way, const QString& text) {
+    if (way == lobbywire::Way::Direct)
+        return QStringLiteral("Players on the internet can reach your table (%1).").arg(text);
+    return QStringLiteral("Players on the internet can't reach your table directly (%1), so they "
+                          "join through the lobby service's relay, which passes the game on "
+                          "between you.")
+        .arg(text);
 }
 
 lobbywire::TableState TableListing::stateOf(const GameEngine& engine) {

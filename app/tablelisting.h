@@ -23,7 +23,9 @@ class TableListing : public QObject {
     Q_OBJECT
 public:
     // `options.gamePort` is taken from the server's listener when it listens.
-    TableListing(const TServer& server, HostedTableOptions options, QObject* parent = nullptr);
+    // The server also answers the service's test from outside and takes the
+    // players that come through the relay.
+    TableListing(TServer& server, HostedTableOptions options, QObject* parent = nullptr);
     ~TableListing() override;
 
     // Starts answering and registering; the server must be listening.
@@ -45,6 +47,9 @@ public:
     // The line a host is shown, or a dedicated server logs, when the service
     // gave its table `code`; it names the code and says who can find it.
     static QString registeredLine(const HostedTableOptions& table, const QString& code);
+    // The line a host is shown, or a dedicated server logs, when the
+    // service's test found how players on the internet reach the table.
+    static QString reachLine(lobbywire::Way way, const QString& text);
 
     // What the directory shows of a game: players logged in at the six seats
     // and as spies, whether a game is on and its round, and the name of seat
@@ -55,9 +60,11 @@ public:
 signals:
     void registered(const QString& code);
     void problem(const QString& text);
+    // How players on the internet reach the table, in plain words.
+    void notice(const QString& text);
 
 private:
-    const TServer& m_server;
+    TServer& m_server;
     TableHost* m_host = nullptr;
     QTimer* m_timer = nullptr;
     QString m_lastProblem;

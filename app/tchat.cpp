@@ -213,12 +213,14 @@ void Tchat::lookUpInvite(const QString& code) {
                 ? QStringLiteral("Joining the table \"%1\".").arg(f.tableName)
                 : QStringLiteral("Joining the table \"%1\" of %2.").arg(f.tableName, f.hostName);
         addlinetochat(table, m_state.systemcolour);
-        m_state.hostip = f.address;
-        setPort(QString::number(f.port));
-        VorlixApplication::guarded([this] {
-            joinpress();
-            return true;
+        m_route.emplace(f);
+        m_directTimer = new QTimer(this);
+        m_directTimer->setSingleShot(true);
+        connect(m_directTimer, &QTimer::timeout, this, [this] {
+            fallBack(QStringLiteral("no answer within %1 seconds").arg(JoinRoute::kDirectMs / 1000));
         });
+        addlinetochat(m_route->joiningLine(), m_state.systemcolour);
+        followRoute();
         openLobbyLink();
     });
     connect(resolver, &InviteResolver::failed, this, [this, resolver](const QString& why, bool) {
@@ -227,6 +229,34 @@ void Tchat::lookUpInvite(const QString& code) {
         leaveGame(why);
     });
     resolver->resolve(code);
+}
+
+// The game connection goes where the route says; the relay is asked for its
+// table first, and a direct attempt is given a few seconds to be heard.
+void Tchat::followRoute() {
+    m_state.hostip = m_route->host();
+    setPort(QString::number(m_route->port()));
+    VorlixApplication::guarded([this] {
+        joinpress();
+        if (m_route->way() == JoinRoute::Way::Relay)
+            sock->Send(m_route->opening());
+        else if (m_route->mayFallBack())
+            m_directTimer->start(JoinRoute::kDirectMs);
+        return true;
+    });
+}
+
+void Tchat::fallBack(const QString& why) {
+    if (!m_route || !m_route->mayFallBack() || m_gameHeard || m_leaving)
+        return;
+    m_directTimer->stop();
+    // Quietly: this connection's close is no reason to leave.
+    const auto onInfo = std::exchange(sock->OnInfo, nullptr);
+    sock->Close();
+    sock->OnInfo = onInfo;
+    m_route->fallBack();
+    addlinetochat(m_route->fallBackLine(why), m_state.systemcolour);
+    followRoute();
 }
 
 // A solo game is nobody else's business: its server listens on the loopback

@@ -14,6 +14,7 @@
 #include "chatcontroller.h"
 #include "clientstate.h"
 #include "gamemodel.h"
+#include "joinroute.h"
 #include "lobbyaddress.h"
 
 #include <QByteArray>
@@ -23,6 +24,7 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 
 class BoardPanel;
 class QAction;
@@ -157,6 +159,9 @@ public:
     // does not know (or a service that can't be asked) ends the game with the
     // reason, kept as the start-up error.
     void lookUpInvite(const QString& code);
+    // The way an invite code's table is being joined; empty unless joined
+    // by an invite code.
+    const std::optional<JoinRoute>& joinRoute() const { return m_route; }
     // The error that stopped start-up: raised by processparams when the window
     // was first shown, or why an invite code could not be followed (empty
     // when start-up went through).
@@ -204,6 +209,9 @@ private:
     void nameMenus();
     void sendRaw(const QByteArray& message);
     void listenForSolo(TSock& listener);
+    void followRoute();
+    // A direct attempt that failed (or stayed silent) gives way to the relay.
+    void fallBack(const QString& why);
     void openLobbyLink();
     void dispatchMessage(const QByteArray& command, const QByteArray& payload);
     void reportConnectionError(const QString& msg);
@@ -248,4 +256,7 @@ private:
     bool m_connectionClosed = false;
     bool m_leaving = false;
     QString m_startupError;
+    std::optional<JoinRoute> m_route;
+    QTimer* m_directTimer = nullptr; // a direct attempt's time to be heard
+    bool m_gameHeard = false;        // the game server's first bytes came
 };

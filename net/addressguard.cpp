@@ -17,6 +17,12 @@ AddressGuard::Admission AddressGuard::admit(const QString& address, qint64 now) 
     return Admission::Admitted;
 }
 
+void AddressGuard::refund(const QString& address) {
+    const auto it = m_records.find(address);
+    if (it != m_records.end() && !it->second.connects.empty())
+        it->second.connects.pop_back();
+}
+
 void AddressGuard::bar(const QString& address, qint64 now) {
     if (address.isEmpty())
         return;

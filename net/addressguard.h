@@ -28,6 +28,10 @@ public:
     // A new connection from `address` at `now`. A connection that is admitted
     // counts towards the address's rate.
     Admission admit(const QString& address, qint64 now);
+    // Takes back the last admitted connection of the address from its rate:
+    // one that turned out to be no newcomer (a server's own connection for a
+    // player it already admitted).
+    void refund(const QString& address);
     // Refuses the address's new connections from `now` for the refusal time.
     void bar(const QString& address, qint64 now);
     bool barred(const QString& address, qint64 now) const;

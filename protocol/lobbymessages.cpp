@@ -88,6 +88,29 @@ QString phaseWord(Phase phase) {
     return phase == Phase::Playing ? QStringLiteral("playing") : QStringLiteral("waiting");
 }
 
+QString wayWord(Way way) {
+    switch (way) {
+    case Way::Direct:
+        return QStringLiteral("direct");
+    case Way::Relay:
+        return QStringLiteral("relay");
+    case Way::Unknown:
+        break;
+    }
+    return QStringLiteral("unknown");
+}
+
+QString newSecret() {
+    static constexpr char kSymbols[] =
+        "0123456789ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz";
+    QRandomGenerator& random = *QRandomGenerator::system();
+    QString out;
+    out.reserve(kSecretChars);
+    for (int i = 0; i < kSecretChars; ++i)
+        out += QLatin1Char(kSymbols[random.bounded(int(sizeof kSymbols) - 1)]);
+    return out;
+}
+
 QByteArray hello(const QString& program, const QString& programVersion, int protocol) {
     return line(name::hello, {number(protocol), fieldText(program, kMaxProgramChars),
                               fieldText(programVersion, kMaxVersionChars)});
@@ -110,10 +133,25 @@ QByteArray say(const QString& t) {
 }
 
 QByteArray host(Listing listing, quint16 port, const QString& gameVersion, const QString& table,
-                const QString& hostName) {
+                const QString& hostName, const TableClaim& earlier) {
+    const QString dash = QStringLiteral("-");
     return line(name::host,
                 {listingWord(listing), number(port), fieldText(gameVersion, kMaxVersionChars),
-                 tableName(table), person(hostName)});
+                 tableName(table), person(hostName),
+                 earlier.empty() ? dash : fieldText(earlier.code, kMaxNameChars),
+                 earlier.empty() ? dash : fieldText(earlier.key, kSecretChars)});
+}
+
+QByteArray port(quint16 p) {
+    return line(name::port, {number(p)});
+}
+
+QByteArray armed(const QString& nonce) {
+    return line(name::armed, {fieldText(nonce, kSecretChars)});
+}
+
+QByteArray decline(const QString& t) {
+    return line(name::decline, {fieldText(t, kSecretChars)});
 }
 
 QByteArray state(const TableState& s) {
@@ -155,7 +193,7 @@ QByteArray named(const QString& n) {
 QByteArray table(const TableEntry& e) {
     QStringList fields{e.code, tableName(e.tableName), person(e.state.hostName)};
     fields += stateFields(e.state);
-    fields << fieldText(e.version, kMaxVersionChars);
+    fields << fieldText(e.version, kMaxVersionChars) << wayWord(e.way);
     return joined(name::table, fields) + '\n';
 }
 
@@ -167,15 +205,18 @@ QByteArray gone(const QString& code) {
     return line(name::gone, {code});
 }
 
-QByteArray hosted(const QString& code) {
-    return line(name::hosted, {code});
+QByteArray hosted(const TableClaim& claim) {
+    return line(name::hosted, {claim.code, fieldText(claim.key, kSecretChars)});
 }
 
-QByteArray found(const QString& code, const QString& address, quint16 port,
-                 const QString& gameVersion, const QString& table, const QString& hostName) {
+QByteArray found(const Found& f) {
     return line(name::found,
-                {code, fieldText(address, kMaxAddressChars), number(port),
-                 fieldText(gameVersion, kMaxVersionChars), tableName(table), person(hostName)});
+                {f.code, fieldText(f.address, kMaxAddressChars), number(f.port),
+                 fieldText(f.version, kMaxVersionChars), tableName(f.tableName),
+                 person(f.hostName), wayWord(f.way),
+                 f.relayHost.isEmpty() ? QStringLiteral("-")
+                                       : fieldText(f.relayHost, kMaxAddressChars),
+                 number(f.relayHost.isEmpty() ? 0 : f.relayPort)});
 }
 
 QByteArray unknown(const QString& code) {
@@ -202,9 +243,41 @@ QByteArray pong() {
     return line(name::pong, {});
 }
 
+QByteArray probe(const QString& nonce) {
+    return line(name::probe, {fieldText(nonce, kSecretChars)});
+}
+
+QByteArray reach(Way way, const QString& t) {
+    return line(name::reach, {wayWord(way), text(t)});
+}
+
+QByteArray joiner(const QString& t, const QString& address) {
+    return line(name::joiner, {fieldText(t, kSecretChars), fieldText(address, kMaxAddressChars)});
+}
+
+QByteArray relay(const QString& code, int protocol) {
+    return line(name::relay, {number(protocol), fieldText(code, kMaxNameChars)});
+}
+
+QByteArray ticket(const QString& t) {
+    return line(name::ticket, {fieldText(t, kSecretChars)});
+}
+
+QByteArray joined() {
+    return line(name::joined, {});
+}
+
+QByteArray probeGreeting() {
+    return QByteArrayLiteral("KESTRUN-PROBE\n");
+}
+
+QByteArray probeAnswer(const QString& nonce) {
+    return "KESTRUN-PROBE\t" + fieldText(nonce, kSecretChars).toUtf8() + '\n';
+}
+
 QByteArray query(const QString& token) {
     QByteArray out =
-        joined(name::query, {number(kProtocolVersion), fieldText(token, kMaxTokenChars), {}});
+        joined(name::query, {number(kDiscoveryVersion), fieldText(token, kMaxTokenChars), {}});
     if (out.size() < kMinQueryBytes)
         out += QByteArray(kMinQueryBytes - out.size(), ' ');
     return out;
@@ -212,7 +285,7 @@ QByteArray query(const QString& token) {
 
 QByteArray answer(const QString& token, quint16 port, const QString& gameVersion,
                   const QString& table, const TableState& s) {
-    QStringList fields{number(kProtocolVersion),
+    QStringList fields{number(kDiscoveryVersion),
                        fieldText(token, kMaxTokenChars),
                        number(port),
                        fieldText(gameVersion, kMaxVersionChars),

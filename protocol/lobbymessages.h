@@ -1,6 +1,7 @@
 #pragma once
-// The lobby protocol, version 1: how Kestrun Lobby, a game that hosts or joins
-// a table, and the lobby service talk, and how tables on this network are
+// The lobby protocol, version 2: how Kestrun Lobby, a game that hosts or joins
+// a table, and the lobby service talk, how a table the internet can't reach is
+// reached through the service's relay, and how tables on this network are
 // found without any service. Documented here once; every line either side
 // sends is made by a builder below and every line either side reads goes
 // through its reader in lobbyreaders.h.
@@ -44,12 +45,26 @@
 //   "SAY" <text>
 //       A chat line of 1 to kMaxChatChars characters, from a client that
 //       ENTERed. Everybody entered, the sayer too, gets it as CHAT.
-//   "HOST" <listing> <port> <game version> <table name> <host name>
+//   "HOST" <listing> <port> <game version> <table name> <host name> <code>
+//       <key>
 //       Registers the connection's table: "public" is listed in the
 //       directory, "invite" is found by its code alone. <port> is the game's
 //       TCP port at the address the service sees the connection come from.
-//       Answer: HOSTED with the table's invite code. One table per
-//       connection; it leaves when the connection ends or with UNHOST.
+//       <code> and <key> are what HOSTED gave the table before (a host
+//       registering again after losing its service, perhaps with another
+//       instance), or "-" and "-": the service gives the code back when no
+//       other table holds it, or when the table that holds it has that key
+//       (its instance went, and the shared store still keeps it). Answer:
+//       HOSTED with the table's invite code. One table per connection; it
+//       leaves when the connection ends or with UNHOST. The service then
+//       tests whether the table can be reached (see Reachability below).
+//   "PORT" <port>
+//       The table now takes players at this port of the address the service
+//       sees (the host's router forwards it there). The service tests again.
+//   "ARMED" <nonce>
+//       Answer to PROBE: the game server waits for that test.
+//   "DECLINE" <ticket>
+//       Answer to JOINER: the host's server turns that player away.
 //   "STATE" <seated> <spies> <phase> <round> <rounds> <host name>
 //       The table's state now: seated players 0..6, spies 0..3, <phase>
 //       "waiting" or "playing", round <round> of <rounds> (0 0 while no game
@@ -76,20 +91,65 @@
 //       the connection stays.
 //   "NAMED" <name>
 //   "TABLE" <code> <table name> <host name> <seated> <spies> <phase> <round>
-//       <rounds> <game version>
-//       A listed table. Never its address.
+//       <rounds> <game version> <way>
+//       A listed table. Never its address. <way> is how players reach it:
+//       "direct" (the service reached it from outside), "relay" (it could
+//       not: players come through the relay), "unknown" (not tested yet).
 //   "LISTED"
 //   "GONE" <code>
-//   "HOSTED" <code>
+//   "HOSTED" <code> <key>
+//       <key>: kSecretChars letters and digits that only this host knows,
+//       for HOST to claim the code again.
 //   "FOUND" <code> <address> <port> <game version> <table name> <host name>
+//       <way> <relay host> <relay port>
 //       Where the table of that code takes players: an IPv4 or IPv6 address
-//       as text and the game's TCP port.
+//       as text and the game's TCP port; <way> as in TABLE; and the service
+//       instance that relays for it (a host name or address, and its port;
+//       "-" and "0" when none does).
 //   "UNKNOWN" <code>
 //   "HERE" <name>
 //   "AWAY" <name>
 //   "ENTERED"
 //   "CHAT" <name> <text>
 //   "PONG"
+//   "PROBE" <nonce>
+//   "REACH" <way> <text>
+//       To a host: what the test found, "direct" or "relay"; <text> says
+//       what was tried, in plain words.
+//   "JOINER" <ticket> <address>
+//       To a host: a player waits at the relay; <address> is the player's own
+//       as the service sees it. The host connects for that player (see The
+//       relay) or answers DECLINE.
+//
+// ---- Reachability ----
+// After HOST, and after every PORT, the service sends the host PROBE with a
+// new nonce (kSecretChars letters and digits, good for one test). The host
+// readies its game server and answers ARMED; the service then connects to the
+// table's address and port and sends probeGreeting(). The game server answers
+// probeAnswer(nonce) and closes: the test takes no seat and no player sees
+// it. An answer with that nonce within kProbeSeconds makes the table "direct",
+// anything else "relay"; the host is told with REACH.
+//
+// ---- The relay ----
+// A player reaches a table through the service instance that FOUND names, on
+// a new TCP connection, speaking first:
+//   "RELAY" <protocol> <code>
+// The instance answers with one line before any of the game's bytes:
+//   "JOINED"               the table's host took the player; from here on
+//                          the game's bytes pass unchanged both ways
+//   "UNKNOWN" <code>       no table of that code is held by this instance
+//   "BYE" <reason> <text>  and closes: "absent" (its host did not take the
+//                          player within kTicketSeconds), "refused" (its host
+//                          turned the player away), "busy" (the relay's
+//                          limits), "version", "hello" (not a RELAY line)
+// Bytes the player sends after its RELAY line wait at the instance until
+// JOINED. Meanwhile the instance sends the table's host JOINER with a new
+// ticket (kSecretChars letters and digits); the host opens a new connection
+// to the same instance and sends, first:
+//   "TICKET" <ticket>
+// and is answered "JOINED" (the two connections are joined) or BYE and a
+// close. A ticket is good once, for kTicketSeconds, and only for the table
+// whose host was sent it. Either end's close closes the other.
 //
 // Invite codes: "+" and eight symbols of kCodeAlphabet (2 to 9 and A to Z
 // without I, L and O: about 40 bits, drawn from the system's random source),
@@ -101,13 +161,13 @@
 // sends a query to the broadcast addresses; every hosting copy and dedicated
 // server answers the sender with its table. Both are single datagrams of
 // UTF-8 text, fields separated by TABs, no line end:
-//   "KESTRUN?" <protocol> <token> <padding>
+//   "KESTRUN?" <discovery version> <token> <padding>
 //       <token>: 1 to 16 letters and digits, echoed in the answer so that the
 //       asker can time the round trip. <padding>: blanks, so that the query is
 //       at least kMinQueryBytes long: an answer is never much larger than the
 //       query that caused it, and a forged sender address gains an attacker
 //       little.
-//   "KESTRUN" <protocol> <token> <port> <game version> <table name>
+//   "KESTRUN" <discovery version> <token> <port> <game version> <table name>
 //       <host name> <seated> <spies> <phase> <round> <rounds>
 //       At most kMaxDatagramBytes. <port> is the game's TCP port at the
 //       answering address.
@@ -120,7 +180,10 @@
 
 namespace lobbywire {
 
-inline constexpr int kProtocolVersion = 1;
+inline constexpr int kProtocolVersion = 2;
+// Discovery's datagrams have not changed since the first protocol: lobbies
+// and tables of either find each other on this network.
+inline constexpr int kDiscoveryVersion = 1;
 inline constexpr qsizetype kMaxLineBytes = 1024;
 inline constexpr quint16 kDefaultServicePort = 7780;
 inline constexpr quint16 kDefaultDiscoveryPort = 7772;
@@ -136,6 +199,10 @@ inline constexpr int kMaxAddressChars = 64;
 inline constexpr int kSeats = 6;
 inline constexpr int kSpies = 3;
 inline constexpr int kMaxRounds = 999;
+
+inline constexpr int kSecretChars = 24; // a nonce or a ticket: about 140 bits
+inline constexpr int kProbeSeconds = 3;
+inline constexpr int kTicketSeconds = 10;
 
 inline constexpr int kHostPingSeconds = 10;
 inline constexpr int kHostSilenceSeconds = 25;
@@ -174,12 +241,24 @@ inline constexpr char away[] = "AWAY";
 inline constexpr char entered[] = "ENTERED";
 inline constexpr char chat[] = "CHAT";
 inline constexpr char pong[] = "PONG";
+inline constexpr char port[] = "PORT";
+inline constexpr char armed[] = "ARMED";
+inline constexpr char decline[] = "DECLINE";
+inline constexpr char probe[] = "PROBE";
+inline constexpr char reach[] = "REACH";
+inline constexpr char joiner[] = "JOINER";
+inline constexpr char relay[] = "RELAY";
+inline constexpr char ticket[] = "TICKET";
+inline constexpr char joined[] = "JOINED";
 inline constexpr char query[] = "KESTRUN?";
 inline constexpr char answer[] = "KESTRUN";
 } // namespace name
 
 enum class Listing { Public, Invite };
 enum class Phase { Waiting, Playing };
+// How players reach a table: not tested yet, straight to its address, or
+// through the service's relay.
+enum class Way { Unknown, Direct, Relay };
 
 // What a table shows of itself in the directory and on this network.
 struct TableState {
@@ -198,7 +277,22 @@ struct TableEntry {
     QString tableName;
     QString version;
     TableState state;
+    Way way = Way::Unknown;
     friend bool operator==(const TableEntry&, const TableEntry&) = default;
+};
+
+// Where the table of an invite code takes players, as FOUND tells it.
+struct Found {
+    QString code;
+    QString address;
+    quint16 port = 0;
+    QString version;
+    QString tableName;
+    QString hostName;
+    Way way = Way::Unknown;
+    QString relayHost; // the service instance that relays for the table
+    quint16 relayPort = 0;
+    friend bool operator==(const Found&, const Found&) = default;
 };
 
 // ---- text ----
@@ -215,6 +309,9 @@ QString cleanName(const QString& text, int maxChars);
 
 QString listingWord(Listing listing);
 QString phaseWord(Phase phase);
+QString wayWord(Way way);
+// A new nonce or ticket from the system's random source.
+QString newSecret();
 
 // ---- builders: one complete line, its LF included ----
 
@@ -224,8 +321,18 @@ QByteArray setName(const QString& name);
 QByteArray watch();
 QByteArray enter();
 QByteArray say(const QString& text);
+// `earlier` empty: a new table ("-" "-").
+struct TableClaim {
+    QString code;
+    QString key;
+    bool empty() const { return code.isEmpty(); }
+    friend bool operator==(const TableClaim&, const TableClaim&) = default;
+};
 QByteArray host(Listing listing, quint16 port, const QString& gameVersion, const QString& tableName,
-                const QString& hostName);
+                const QString& hostName, const TableClaim& earlier = {});
+QByteArray port(quint16 port);
+QByteArray armed(const QString& nonce);
+QByteArray decline(const QString& ticket);
 QByteArray state(const TableState& state);
 QByteArray unhost();
 QByteArray resolve(const QString& code);
@@ -238,15 +345,26 @@ QByteArray named(const QString& name);
 QByteArray table(const TableEntry& entry);
 QByteArray listed();
 QByteArray gone(const QString& code);
-QByteArray hosted(const QString& code);
-QByteArray found(const QString& code, const QString& address, quint16 port,
-                 const QString& gameVersion, const QString& tableName, const QString& hostName);
+QByteArray hosted(const TableClaim& claim);
+QByteArray found(const Found& found);
 QByteArray unknown(const QString& code);
 QByteArray here(const QString& name);
 QByteArray away(const QString& name);
 QByteArray entered();
 QByteArray chat(const QString& name, const QString& text);
 QByteArray pong();
+QByteArray probe(const QString& nonce);
+QByteArray reach(Way way, const QString& text);
+QByteArray joiner(const QString& ticket, const QString& address);
+
+// ---- the relay's opening lines, and the reachability test's bytes ----
+
+QByteArray relay(const QString& code, int protocol = kProtocolVersion);
+QByteArray ticket(const QString& ticket);
+QByteArray joined();
+// What the service sends the game's port, and the game server's answer.
+QByteArray probeGreeting();
+QByteArray probeAnswer(const QString& nonce);
 
 // ---- discovery datagrams ----
 

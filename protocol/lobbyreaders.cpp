@@ -117,6 +117,51 @@ std::optional<QString> readAddress(const QString& text) {
     return text;
 }
 
+// A nonce or a ticket: exactly kSecretChars letters and digits.
+std::optional<QString> readSecret(const QString& text) {
+    if (text.size() != kSecretChars)
+        return std::nullopt;
+    for (QChar c : text)
+        if (!wordChar(c))
+            return std::nullopt;
+    return text;
+}
+
+// A host name (letters, digits, "-" and "." in labels of at most 63) or an
+// IP address: where a service instance takes connections.
+std::optional<QString> readHostOrAddress(const QString& text) {
+    if (readAddress(text))
+        return text;
+    if (text.isEmpty() || text.size() > kMaxAddressChars)
+        return std::nullopt;
+    for (const QString& label : text.split(u'.')) {
+        if (label.isEmpty() || label.size() > 63 || label.startsWith(u'-') ||
+            label.endsWith(u'-'))
+            return std::nullopt;
+        for (QChar c : label)
+            if (!wordChar(c) && c != u'-')
+                return std::nullopt;
+    }
+    return text;
+}
+
+std::optional<Way> readWay(const QString& text, bool unknownAllowed) {
+    if (text == QLatin1String("direct"))
+        return Way::Direct;
+    if (text == QLatin1String("relay"))
+        return Way::Relay;
+    if (unknownAllowed && text == QLatin1String("unknown"))
+        return Way::Unknown;
+    return std::nullopt;
+}
+
+std::optional<QString> readOneSecret(const Message& m, const char* name) {
+    const QStringList* f = fieldsOf(m, name, 1);
+    if (!f)
+        return std::nullopt;
+    return readSecret(f->at(0));
+}
+
 std::optional<Phase> readPhase(const QString& text) {
     if (text == QLatin1String("waiting"))
         return Phase::Waiting;
@@ -199,6 +244,10 @@ Message split(const QByteArray& line) {
     return m;
 }
 
+bool isSecret(const QString& text) {
+    return readSecret(text).has_value();
+}
+
 bool isBare(const Message& m, const char* name) {
     return fieldsOf(m, name, 0) != nullptr;
 }
@@ -233,7 +282,7 @@ std::optional<QString> readSay(const Message& m) {
 }
 
 std::optional<HostRequest> readHost(const Message& m) {
-    const QStringList* f = fieldsOf(m, name::host, 5);
+    const QStringList* f = fieldsOf(m, name::host, 7);
     if (!f)
         return std::nullopt;
     HostRequest r;
@@ -249,6 +298,14 @@ std::optional<HostRequest> readHost(const Message& m) {
     const auto hostName = readHostName(f->at(4));
     if (!port || !version || !table || !hostName)
         return std::nullopt;
+    const bool none = f->at(5) == QLatin1String("-") && f->at(6) == QLatin1String("-");
+    if (!none) {
+        const auto code = readCode(f->at(5));
+        const auto key = readSecret(f->at(6));
+        if (!code || !key)
+            return std::nullopt;
+        r.earlier = TableClaim{*code, *key};
+    }
     r.port = *port;
     r.version = *version;
     r.tableName = *table;
@@ -270,6 +327,41 @@ std::optional<TableState> readState(const Message& m) {
 
 std::optional<QString> readResolve(const Message& m) {
     return readOneCode(m, name::resolve);
+}
+
+std::optional<quint16> readPortRequest(const Message& m) {
+    const QStringList* f = fieldsOf(m, name::port, 1);
+    if (!f)
+        return std::nullopt;
+    return readPort(f->at(0));
+}
+
+std::optional<QString> readArmed(const Message& m) {
+    return readOneSecret(m, name::armed);
+}
+
+std::optional<QString> readDecline(const Message& m) {
+    return readOneSecret(m, name::decline);
+}
+
+std::optional<RelayRequest> readRelay(const Message& m) {
+    if (m.name != name::relay || m.fields.isEmpty())
+        return std::nullopt;
+    const auto protocol = readNumber(m.fields.at(0), 0, 999'999);
+    if (!protocol)
+        return std::nullopt;
+    if (*protocol != kProtocolVersion)
+        return RelayRequest{*protocol, {}};
+    if (m.fields.size() != 2)
+        return std::nullopt;
+    const auto code = readCode(m.fields.at(1));
+    if (!code)
+        return std::nullopt;
+    return RelayRequest{*protocol, *code};
+}
+
+std::optional<QString> readTicket(const Message& m) {
+    return readOneSecret(m, name::ticket);
 }
 
 std::optional<Welcome> readWelcome(const Message& m) {
@@ -296,7 +388,7 @@ std::optional<QString> readNamed(const Message& m) {
 }
 
 std::optional<TableEntry> readTable(const Message& m) {
-    const QStringList* f = fieldsOf(m, name::table, 9);
+    const QStringList* f = fieldsOf(m, name::table, 10);
     if (!f)
         return std::nullopt;
     const auto code = readCode(f->at(0));
@@ -304,22 +396,30 @@ std::optional<TableEntry> readTable(const Message& m) {
     const auto hostName = readHostName(f->at(2));
     std::optional<TableState> s = readStateFields(*f, 3);
     const auto version = readVersion(f->at(8), kMaxVersionChars);
-    if (!code || !table || !hostName || !s || !version)
+    const auto way = readWay(f->at(9), true);
+    if (!code || !table || !hostName || !s || !version || !way)
         return std::nullopt;
     s->hostName = *hostName;
-    return TableEntry{*code, *table, *version, *s};
+    return TableEntry{*code, *table, *version, *s, *way};
 }
 
 std::optional<QString> readGone(const Message& m) {
     return readOneCode(m, name::gone);
 }
 
-std::optional<QString> readHosted(const Message& m) {
-    return readOneCode(m, name::hosted);
+std::optional<TableClaim> readHosted(const Message& m) {
+    const QStringList* f = fieldsOf(m, name::hosted, 2);
+    if (!f)
+        return std::nullopt;
+    const auto code = readCode(f->at(0));
+    const auto key = readSecret(f->at(1));
+    if (!code || !key)
+        return std::nullopt;
+    return TableClaim{*code, *key};
 }
 
 std::optional<Found> readFound(const Message& m) {
-    const QStringList* f = fieldsOf(m, name::found, 6);
+    const QStringList* f = fieldsOf(m, name::found, 9);
     if (!f)
         return std::nullopt;
     const auto code = readCode(f->at(0));
@@ -328,9 +428,16 @@ std::optional<Found> readFound(const Message& m) {
     const auto version = readVersion(f->at(3), kMaxVersionChars);
     const auto table = readTableName(f->at(4));
     const auto hostName = readHostName(f->at(5));
-    if (!code || !address || !port || !version || !table || !hostName)
+    const auto way = readWay(f->at(6), true);
+    // "-" and "0": no instance relays for it.
+    const bool noRelay = f->at(7) == QLatin1String("-") && f->at(8) == QLatin1String("0");
+    const auto relayHost = noRelay ? std::optional<QString>(QString()) : readHostOrAddress(f->at(7));
+    const auto relayPort = noRelay ? std::optional<quint16>(0) : readPort(f->at(8));
+    if (!code || !address || !port || !version || !table || !hostName || !way || !relayHost ||
+        !relayPort)
         return std::nullopt;
-    return Found{*code, *address, *port, *version, *table, *hostName};
+    return Found{*code,    *address, *port,      *version,  *table,
+                 *hostName, *way,    *relayHost, *relayPort};
 }
 
 std::optional<QString> readUnknown(const Message& m) {
@@ -356,13 +463,50 @@ std::optional<ChatLine> readChat(const Message& m) {
     return ChatLine{*who, *text};
 }
 
+std::optional<QString> readProbe(const Message& m) {
+    return readOneSecret(m, name::probe);
+}
+
+std::optional<Reach> readReach(const Message& m) {
+    const QStringList* f = fieldsOf(m, name::reach, 2);
+    if (!f)
+        return std::nullopt;
+    const auto way = readWay(f->at(0), false);
+    const auto text = readText(f->at(1), kMaxTextChars);
+    if (!way || !text)
+        return std::nullopt;
+    return Reach{*way, *text};
+}
+
+std::optional<Joiner> readJoiner(const Message& m) {
+    const QStringList* f = fieldsOf(m, name::joiner, 2);
+    if (!f)
+        return std::nullopt;
+    const auto ticket = readSecret(f->at(0));
+    const auto address = readAddress(f->at(1));
+    if (!ticket || !address)
+        return std::nullopt;
+    return Joiner{*ticket, *address};
+}
+
+bool isProbeGreeting(const QByteArray& line) {
+    return line == probeGreeting();
+}
+
+std::optional<QString> readProbeAnswer(const QByteArray& line) {
+    static const QByteArray prefix = QByteArrayLiteral("KESTRUN-PROBE\t");
+    if (!line.startsWith(prefix) || !line.endsWith('\n'))
+        return std::nullopt;
+    return readSecret(QString::fromLatin1(line.mid(prefix.size(), line.size() - prefix.size() - 1)));
+}
+
 std::optional<Query> readQuery(const QByteArray& datagram) {
     if (datagram.size() < kMinQueryBytes || datagram.size() > kMaxDatagramBytes)
         return std::nullopt;
     const Message m = split(datagram);
     if (m.name != name::query || m.fields.size() != 3)
         return std::nullopt;
-    const auto protocol = readNumber(m.fields.at(0), kProtocolVersion, kProtocolVersion);
+    const auto protocol = readNumber(m.fields.at(0), kDiscoveryVersion, kDiscoveryVersion);
     const auto token = readToken(m.fields.at(1));
     if (!protocol || !token || !m.fields.at(2).trimmed().isEmpty())
         return std::nullopt;
@@ -376,7 +520,7 @@ std::optional<Answer> readAnswer(const QByteArray& datagram) {
     if (m.name != name::answer || m.fields.size() != 11)
         return std::nullopt;
     const QStringList& f = m.fields;
-    const auto protocol = readNumber(f.at(0), kProtocolVersion, kProtocolVersion);
+    const auto protocol = readNumber(f.at(0), kDiscoveryVersion, kDiscoveryVersion);
     const auto token = readToken(f.at(1));
     const auto port = readPort(f.at(2));
     const auto version = readVersion(f.at(3), kMaxVersionChars);

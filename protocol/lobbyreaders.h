@@ -35,6 +35,9 @@ Message split(const QByteArray& line);
 // ENTERED, PONG).
 bool isBare(const Message& message, const char* name);
 
+// A nonce, ticket or key: exactly kSecretChars letters and digits.
+bool isSecret(const QString& text);
+
 // ---- read by the service ----
 
 // The protocol version of any HELLO, whatever else it holds, so that a client
@@ -55,10 +58,25 @@ struct HostRequest {
     QString version;
     QString tableName;
     QString hostName;
+    TableClaim earlier; // empty for a new table
 };
 std::optional<HostRequest> readHost(const Message& message);
 std::optional<TableState> readState(const Message& message);
 std::optional<QString> readResolve(const Message& message);
+std::optional<quint16> readPortRequest(const Message& message);
+// ARMED's nonce, DECLINE's ticket.
+std::optional<QString> readArmed(const Message& message);
+std::optional<QString> readDecline(const Message& message);
+
+// The first line of a connection that is not a client's HELLO: a player
+// asking for a relayed table, or a host bringing a ticket.
+struct RelayRequest {
+    int protocol = 0;
+    QString code; // empty when the protocol is another one
+};
+// A RELAY line of any protocol; its code is read only for this one.
+std::optional<RelayRequest> readRelay(const Message& message);
+std::optional<QString> readTicket(const Message& message);
 
 // ---- read by the clients ----
 
@@ -76,15 +94,7 @@ std::optional<Notice> readError(const Message& message);
 std::optional<QString> readNamed(const Message& message);
 std::optional<TableEntry> readTable(const Message& message);
 std::optional<QString> readGone(const Message& message);
-std::optional<QString> readHosted(const Message& message);
-struct Found {
-    QString code;
-    QString address;
-    quint16 port = 0;
-    QString version;
-    QString tableName;
-    QString hostName;
-};
+std::optional<TableClaim> readHosted(const Message& message);
 std::optional<Found> readFound(const Message& message);
 std::optional<QString> readUnknown(const Message& message);
 std::optional<QString> readHere(const Message& message);
@@ -94,6 +104,22 @@ struct ChatLine {
     QString text;
 };
 std::optional<ChatLine> readChat(const Message& message);
+std::optional<QString> readProbe(const Message& message);
+struct Reach {
+    Way way = Way::Unknown; // Direct or Relay
+    QString text;
+};
+std::optional<Reach> readReach(const Message& message);
+struct Joiner {
+    QString ticket;
+    QString address;
+};
+std::optional<Joiner> readJoiner(const Message& message);
+
+// The game server's side of the reachability test: whether these bytes are
+// the test's greeting, and the nonce of an answer to it.
+bool isProbeGreeting(const QByteArray& line);
+std::optional<QString> readProbeAnswer(const QByteArray& line);
 
 // ---- discovery ----
 

@@ -1,5 +1,7 @@
 #include "tserver.h"
 
+#include "lobbymessages.h"
+#include "lobbyreaders.h"
 #include "tdictn.h"
 #include "tsock.h"
 #include "wordlists.h"
@@ -13,6 +15,14 @@
 namespace {
 
 constexpr int kDispatchMs = 10;
+// How long the test from outside is expected once announced: the service
+// connects as soon as it hears the server is ready, and gives up after
+// lobbywire::kProbeSeconds.
+constexpr qint64 kProbeWindowMs = 3 * lobbywire::kProbeSeconds * 1000;
+// How long a connection is looked at while the test is expected. The test
+// greets at once; a game client waits for the server to speak first, so it
+// waits this long once, in the seconds after the table was registered.
+constexpr int kSniffMs = 1000;
 
 QTimer* makeTimer(QObject* parent, const char* name, int intervalMs) {
     auto* t = new QTimer(parent);
@@ -187,6 +197,18 @@ void TServer::Sock1Accept(TSock* listener) {
     }
     if (!accepted || !sock)
         return; // nothing came in: no slot is given out
+    if (probeArmed())
+        sniff(sock, listener->peerAddress());
+    else
+        take(sock, listener->peerAddress(), {});
+}
+
+void TServer::adopt(TSock* sock, const QString& address, const QByteArray& early) {
+    sock->setParent(Sock1); // as the listener's own connections are
+    take(sock, address, early);
+}
+
+void TServer::take(TSock* sock, const QString& address, const QByteArray& early) {
     const ConnectionId id = ++m_lastId;
     m_socks[id] = sock;
     sock->setGameConnection();
@@ -195,7 +217,76 @@ void TServer::Sock1Accept(TSock* listener) {
     sock->OnInfo = [this](TSock* s, TSocketInfo kind, const QString& text) {
         tempsockInfo(s, kind, text);
     };
-    m_core->opened(id, listener->peerAddress());
+    m_core->opened(id, address);
+    if (!early.isEmpty() && m_socks.count(id) != 0) {
+        m_core->received(id, early);
+        wakeDispatch();
+    }
+}
+
+void TServer::expectProbe(const QString& nonce) {
+    m_probeNonce = nonce;
+    m_probeClock.start();
+    m_probeUntil = kProbeWindowMs;
+}
+
+bool TServer::probeArmed() const {
+    return !m_probeNonce.isEmpty() && m_probeClock.isValid() &&
+           m_probeClock.elapsed() < m_probeUntil;
+}
+
+void TServer::sniff(TSock* sock, const QString& address) {
+    m_sniffing[sock] = Sniffed{address, {}};
+    sock->OnRead = [this](TSock* s, int) { sniffRead(s); };
+    sock->OnInfo = [this](TSock* s, TSocketInfo kind, const QString& text) {
+        if (text == QLatin1String("Socket Closed") || kind == TSocketInfo::Error)
+            sniffed(s, false);
+    };
+    QTimer::singleShot(kSniffMs, sock, [this, sock] { sniffed(sock, true); });
+}
+
+void TServer::sniffRead(TSock* sock) {
+    const auto it = m_sniffing.find(sock);
+    if (it == m_sniffing.end())
+        return;
+    try {
+        it->second.bytes += sock->Receive();
+    } catch (const std::exception&) {
+        return;
+    }
+    const QByteArray greeting = lobbywire::probeGreeting();
+    const QByteArray& got = it->second.bytes;
+    if (got.size() < greeting.size() && greeting.startsWith(got))
+        return; // perhaps the test, still arriving
+    if (got != greeting || !probeArmed()) {
+        sniffed(sock, true);
+        return;
+    }
+    // The test, answered once: a second greeting with the same nonce is
+    // somebody else's.
+    const QString nonce = std::exchange(m_probeNonce, QString());
+    try {
+        sock->Send(lobbywire::probeAnswer(nonce));
+    } catch (const std::exception&) {
+    }
+    sniffed(sock, false);
+}
+
+// Looking is over: the connection is the game's, or it goes.
+void TServer::sniffed(TSock* sock, bool handOver) {
+    const auto it = m_sniffing.find(sock);
+    if (it == m_sniffing.end())
+        return;
+    const Sniffed seen = std::move(it->second);
+    m_sniffing.erase(it);
+    sock->OnRead = nullptr;
+    sock->OnInfo = nullptr;
+    if (handOver) {
+        take(sock, seen.address, seen.bytes);
+    } else {
+        sock->Close();
+        sock->deleteLater();
+    }
 }
 
 void TServer::Sock1Read(TSock* sock, int /*count*/) {

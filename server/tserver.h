@@ -66,6 +66,18 @@ public:
     const std::shared_ptr<const TDictn>& dictionary() const { return spell; }
     const GameEngine& engine() const { return m_core->engine(); }
 
+    // A connection made for the server elsewhere (a relay's, whose player is
+    // at `address`), taken exactly as Sock1 takes one it accepts: the server
+    // owns `sock` from here on, and `early` are bytes already received on it.
+    void adopt(TSock* sock, const QString& address, const QByteArray& early = {});
+    // The lobby service is about to test from outside whether players can
+    // reach the table: for a few seconds each new connection is first
+    // looked at, and the one that greets like the test is answered with
+    // `nonce` and closed, without a slot and unseen by players and limits.
+    void expectProbe(const QString& nonce);
+    // Whether the server refuses new connections from the address now.
+    bool refuses(const QString& address) const { return m_core->refuses(address); }
+
     // Event handlers of the listener, of every accepted connection and of the
     // timers.
     void Sock1Accept(TSock* listener);
@@ -84,6 +96,11 @@ private:
 
     EngineSetup engineSetup();
     ConnectionId idOf(const TSock* sock) const;
+    void take(TSock* sock, const QString& address, const QByteArray& early);
+    void sniff(TSock* sock, const QString& address);
+    void sniffRead(TSock* sock);
+    void sniffed(TSock* sock, bool handOver);
+    bool probeArmed() const;
     void forget(ConnectionId id);
     void Sock1Info(TSock* sender, const QString& text);
     void applyTimers();
@@ -103,4 +120,15 @@ private:
     std::map<ConnectionId, QPointer<TSock>> m_socks;
     ConnectionId m_lastId = 0;
     QString m_pendingNotice;
+    // The test from outside that is expected, and until when (m_probeClock).
+    QString m_probeNonce;
+    qint64 m_probeUntil = 0;
+    QElapsedTimer m_probeClock;
+    // Connections being looked at for the test's greeting: where from, and
+    // what they sent so far.
+    struct Sniffed {
+        QString address;
+        QByteArray bytes;
+    };
+    std::map<TSock*, Sniffed> m_sniffing;
 };

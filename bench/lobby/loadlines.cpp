@@ -44,7 +44,7 @@ void LoadWorker::onLine(LoadClient& c, const QByteArray& line, std::int64_t stam
     } else if (readWelcome(m) && c.stage == LoadClient::Stage::Greeting) {
         onWelcome(c);
     } else if (const auto code = readHosted(m); code && c.stage == LoadClient::Stage::Hosting) {
-        m_shared.codes[size_t(c.index)] = *code;
+        m_shared.codes[size_t(c.index)] = code->code;
         TableState s;
         s.seated = 1;
         s.phase = lobbywire::Phase::Playing;

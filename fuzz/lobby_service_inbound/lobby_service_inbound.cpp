@@ -8,9 +8,13 @@
 //
 // After every step: nothing is sent to a connection once it is closed; every
 // write is whole lines, each one a service message its client's reader takes;
-// the first is WELCOME or BYE and nothing follows a BYE; the core's counts,
-// caps, buffers and held lines stay within their limits; and once the store
-// has answered, its tables are exactly those of the connections that host.
+// the first is WELCOME or BYE (a relay's end: JOINED, UNKNOWN or BYE) and
+// nothing follows a BYE; nothing is sent to the two ends of a relay once the
+// transport joined them; the core's counts, caps, buffers, held lines and
+// relays stay within their limits; and once the store has answered, its
+// tables are exactly those of the connections that host. Relays are driven
+// with the tickets and nonces the core itself sent, and the transport's tests
+// from outside are answered by hand.
 
 #include "fuzzing.h"
 #include "lobbyreaders.h"
@@ -45,6 +49,9 @@ enum Op : uint8_t {
     Remote,     // kind, name: another instance's person arrives, leaves or chats
     Fill,       // connection, count, byte: count * 64 copies of the byte arrive
     Continue,   // writes: 1 to 4 more writes of the directory batch
+    Ticket,     // connection, which: TICKET with one of the tickets sent to hosts
+    Armed,      // connection, which: ARMED with one of the nonces sent to hosts
+    Probed,     // which, answered: the transport's outcome of one of its tests
     kOps
 };
 
@@ -67,6 +74,12 @@ const QList<QByteArray> kLines = {
     resolve("+AAAA-AAA3"),
     resolve("+ZZZZ-ZZZZ"),
     ping(),
+    relay("+AAAA-AAA2"),
+    relay("+AAAA-AAA3"),
+    relay("+AAAA-AAA2", 1),
+    port(40123),
+    decline("AAAAAAAAAAAAAAAAAAAAAAAA"),
+    host(Listing::Public, 7772, "1.0.4", "Again", "Ann", {"+AAAA-AAA2", "AAAAAAAAAAAAAAAAAAAAAAAA"}),
 };
 
 const QString kNames[] = {QStringLiteral("Cy"), QStringLiteral("Di"), QStringLiteral("Ann")};
@@ -76,6 +89,7 @@ struct Link {
     bool refusing = false;
     bool said = false; // anything was sent to it
     bool byed = false;
+    bool joined = false; // one end of a relay: the transport's from now on
     qsizetype unsent = 0;
 };
 
@@ -108,6 +122,12 @@ bool readable(const QByteArray& line) {
         return readAway(m).has_value();
     if (m.name == name::chat)
         return readChat(m).has_value();
+    if (m.name == name::probe)
+        return readProbe(m).has_value();
+    if (m.name == name::reach)
+        return readReach(m).has_value();
+    if (m.name == name::joiner)
+        return readJoiner(m).has_value();
     return isBare(m, name::listed) || isBare(m, name::entered) || isBare(m, name::pong);
 }
 
@@ -117,6 +137,13 @@ public:
     CloseReport report = CloseReport::Never;
     ServiceCore* core = nullptr;
     std::vector<ConnectionId> lateCloses;
+    std::vector<QString> tickets; // sent in JOINER lines
+    std::vector<QString> nonces;  // sent in PROBE lines
+    struct Test {
+        ConnectionId host;
+        QString nonce;
+    };
+    std::vector<Test> tests;
 
     bool send(ConnectionId id, const QByteArray& bytes) override {
         const auto it = links.find(id);
@@ -129,7 +156,13 @@ public:
             FUZZ_CHECK(line.size() < kMaxLineBytes);
             FUZZ_CHECK(readable(line));
             if (!link.said)
-                FUZZ_CHECK(line.startsWith("WELCOME\t") || line.startsWith("BYE\t"));
+                FUZZ_CHECK(line.startsWith("WELCOME\t") || line.startsWith("BYE\t") ||
+                           line.startsWith("UNKNOWN\t"));
+            const Message m = split(line);
+            if (const auto j = readJoiner(m))
+                tickets.push_back(j->ticket);
+            if (const auto nonce = readProbe(m))
+                nonces.push_back(*nonce);
             link.said = true;
             FUZZ_CHECK(!link.byed);
             link.byed = line.startsWith("BYE\t");
@@ -153,6 +186,23 @@ public:
         const auto it = links.find(id);
         return it == links.end() ? 0 : it->second.unsent;
     }
+    void join(ConnectionId a, ConnectionId b, const QByteArray& toA,
+              const QByteArray& toB) override {
+        for (const ConnectionId id : {a, b}) {
+            const auto it = links.find(id);
+            FUZZ_CHECK(it != links.end() && it->second.open && !it->second.joined);
+            FUZZ_CHECK(!it->second.said); // the first line either end gets is JOINED
+            it->second.joined = true;
+        }
+        FUZZ_CHECK(a != b && toA.startsWith("JOINED\n") && toB.startsWith("JOINED\n"));
+    }
+    void probe(ConnectionId host, const QString& address, quint16 port,
+               const QString& nonce) override {
+        FUZZ_CHECK(links.count(host) != 0 && links[host].open && port != 0);
+        FUZZ_CHECK(!address.isEmpty() && isSecret(nonce));
+        tests.push_back({host, nonce});
+    }
+    QString localAddress(ConnectionId) const override { return QStringLiteral("10.0.0.9"); }
 };
 
 // The in-memory store, able to hold its answers back and to pass on what
@@ -297,6 +347,31 @@ private:
             m_core.received(id, QByteArray(count * 64, char(in.byte())));
             break;
         }
+        case Ticket: {
+            const ConnectionId id = pick(in);
+            const uint8_t k = in.byte();
+            const auto& t = m_transport.tickets;
+            m_core.received(id, ticket(t.empty() ? QStringLiteral("AAAAAAAAAAAAAAAAAAAAAAAA")
+                                                 : t[k % t.size()]));
+            break;
+        }
+        case Armed: {
+            const ConnectionId id = pick(in);
+            const uint8_t k = in.byte();
+            const auto& n = m_transport.nonces;
+            m_core.received(id, armed(n.empty() ? QStringLiteral("AAAAAAAAAAAAAAAAAAAAAAAA")
+                                               : n[k % n.size()]));
+            break;
+        }
+        case Probed: {
+            const uint8_t k = in.byte();
+            const bool answered = in.byte() & 1;
+            const auto& t = m_transport.tests;
+            if (!t.empty())
+                m_core.probed(t[k % t.size()].host, t[k % t.size()].nonce, answered,
+                              QStringLiteral("tested"));
+            break;
+        }
         case kOps:
             break;
         }
@@ -308,6 +383,10 @@ private:
         std::map<QString, int> perAddress;
         for (const auto& [id, link] : m_transport.links) {
             // A connection the core let go was closed (by it, or by its peer).
+            if (link.joined) {
+                FUZZ_CHECK(!m_core.knows(id));
+                continue;
+            }
             if (!m_core.knows(id)) {
                 FUZZ_CHECK(!link.open);
                 continue;
@@ -319,8 +398,14 @@ private:
             FUZZ_CHECK(!m_core.entered(id) || !m_core.nameOf(id).isEmpty());
             hosting += !m_core.tableOf(id).isEmpty();
         }
-        for (const QString& a : {QStringLiteral("10.0.0.1"), QStringLiteral("10.0.0.2")})
+        for (const QString& a : {QStringLiteral("10.0.0.1"), QStringLiteral("10.0.0.2")}) {
             FUZZ_CHECK(m_core.connectionsFrom(a) <= 3);
+            FUZZ_CHECK(m_core.relaysFrom(a) <= servicelimits::kMaxRelaysPerAddress);
+            FUZZ_CHECK(m_core.relaysFrom(a) >= 0 && m_core.connectionsFrom(a) >= 0);
+        }
+        for (const QString& code : {QStringLiteral("+AAAA-AAA2"), QStringLiteral("+AAAA-AAA3")})
+            FUZZ_CHECK(m_core.relaysOfTable(code) >= 0 &&
+                       m_core.relaysOfTable(code) <= servicelimits::kMaxRelaysPerTable);
         if (m_store.held.empty())
             FUZZ_CHECK(m_store.tableCount() == hosting);
         for (const TableEntry& e : m_core.directory())

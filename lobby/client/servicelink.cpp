@@ -1,6 +1,7 @@
 #include "servicelink.h"
 
 #include <QPointer>
+#include <QHostAddress>
 #include <QTcpSocket>
 #include <QTimer>
 
@@ -46,6 +47,22 @@ ServiceLink::~ServiceLink() {
         disconnect(m_socket, nullptr, this, nullptr);
         m_socket->flush();
     }
+}
+
+QString ServiceLink::peerAddress() const {
+    if (!m_socket || m_state != State::Open)
+        return {};
+    QHostAddress peer = m_socket->peerAddress();
+    bool ipv4 = false;
+    const quint32 v4 = peer.toIPv4Address(&ipv4);
+    if (ipv4)
+        return QHostAddress(v4).toString();
+    peer.setScopeId(QString());
+    return peer.toString();
+}
+
+quint16 ServiceLink::peerPort() const {
+    return m_socket && m_state == State::Open ? m_socket->peerPort() : 0;
 }
 
 void ServiceLink::open() {

@@ -66,6 +66,10 @@ public:
     void receiveBytes(const QByteArray& bytes);
 
     State state() const { return m_state; }
+    // The service's address and port on the open connection (as looked up):
+    // a host connects there for a relay's players. Empty and 0 unless open.
+    QString peerAddress() const;
+    quint16 peerPort() const;
     // Why the last attempt failed or the connection ended; empty while open.
     QString problem() const { return m_problem; }
     const Options& options() const { return m_options; }

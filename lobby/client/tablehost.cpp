@@ -2,7 +2,9 @@
 
 #include "discovery.h"
 #include "lobbyreaders.h"
+#include "relaydialer.h"
 #include "servicelink.h"
+#include "tsock.h"
 
 #include <QTimer>
 
@@ -103,20 +105,61 @@ bool TableHost::answeringDiscovery() const {
     return m_responder && m_responder->answering();
 }
 
+void TableHost::setPublicPort(quint16 port) {
+    if (port == m_publicPort)
+        return;
+    m_publicPort = port;
+    if (m_link && m_link->state() == ServiceLink::State::Open && !m_code.isEmpty())
+        m_link->send(lobbywire::port(publicPort()));
+}
+
+quint16 TableHost::publicPort() const {
+    return m_publicPort ? m_publicPort : m_options.gamePort;
+}
+
 void TableHost::onOpened() {
-    m_link->send(lobbywire::host(*m_options.listing, m_options.gamePort, m_options.gameVersion,
-                                 m_options.tableName, m_state.hostName));
+    // After a loss the table asks for its code back: its players may still
+    // hold it.
+    m_link->send(lobbywire::host(*m_options.listing, publicPort(), m_options.gameVersion,
+                                 m_options.tableName, m_state.hostName, m_claim));
     sendState();
 }
 
 void TableHost::onMessage(const lobbywire::Message& message) {
-    if (const auto code = lobbywire::readHosted(message)) {
-        m_code = *code;
+    if (const auto claim = lobbywire::readHosted(message)) {
+        m_claim = *claim;
+        m_code = claim->code;
         emit registered(m_code);
+    } else if (const auto nonce = lobbywire::readProbe(message)) {
+        if (armProbe) {
+            armProbe(*nonce);
+            m_link->send(lobbywire::armed(*nonce));
+        }
+    } else if (const auto reach = lobbywire::readReach(message)) {
+        emit reached(reach->way, reach->text);
+    } else if (const auto joiner = lobbywire::readJoiner(message)) {
+        onJoiner(*joiner);
     } else if (const auto error = lobbywire::readError(message)) {
         emit problem(serviceText() + QStringLiteral(" refused the table: ") +
                      sentence(error->text) + kStillLocal + u'.');
     }
+}
+
+void TableHost::onJoiner(const lobbywire::Joiner& joiner) {
+    if (admits && !admits(joiner.address)) {
+        m_link->send(lobbywire::decline(joiner.ticket));
+        return;
+    }
+    auto* dialer = new RelayDialer(m_link->peerAddress(), m_link->peerPort(), joiner.ticket,
+                                   joiner.address, this);
+    connect(dialer, &RelayDialer::joined, this,
+            [this, dialer](TSock* connection, const QString& address, const QByteArray& early) {
+                dialer->deleteLater();
+                emit relayed(connection, address, early);
+            });
+    // The player hears from the service when its host does not come.
+    connect(dialer, &RelayDialer::failed, dialer, &QObject::deleteLater);
+    dialer->start();
 }
 
 void TableHost::sendState() {

@@ -11,6 +11,14 @@
 // Its owner feeds it the table's state as it changes and hears the invite
 // code the service gave, and any problem in plain words, to show the player
 // or log.
+//
+// Players on the internet reach the table directly when they can, else
+// through the service's relay. The service tests the table from outside
+// after every registration and change of port: armProbe readies the game
+// server for that test, and reached() says what it found. When a player
+// waits at the relay, the TableHost connects to the service for that player
+// (RelayDialer) and hands the connection over with relayed(), unless
+// `admits` says the game server would refuse the player's address.
 
 #include "lobbyaddress.h"
 #include "lobbymessages.h"
@@ -19,11 +27,13 @@
 #include <QObject>
 #include <QString>
 
+#include <functional>
 #include <optional>
 
 class DiscoveryResponder;
 class ServiceLink;
 class QTimer;
+class TSock;
 
 struct HostedTableOptions {
     QString tableName;
@@ -46,6 +56,15 @@ public:
     void start();
     void stop();
     void setState(const lobbywire::TableState& state);
+    // The port players on the internet reach the game at, when the router
+    // forwards another one than the game's own (0: the game's own).
+    void setPublicPort(quint16 port);
+
+    // The game server answers the test of `nonce` (see TServer::expectProbe);
+    // without it the test finds nothing and the relay is used.
+    std::function<void(const QString& nonce)> armProbe;
+    // Whether the game server would take a player from `address` now.
+    std::function<bool(const QString& address)> admits;
 
     const HostedTableOptions& options() const { return m_options; }
     const lobbywire::TableState& state() const { return m_state; }
@@ -60,17 +79,26 @@ signals:
     // The service can't be reached or refused the table, or discovery can't
     // be answered; in plain words.
     void problem(const QString& text);
+    // What the service's test found: Direct or Relay, and what it tried.
+    void reached(lobbywire::Way way, const QString& text);
+    // A player at the relay, now the game server's: `connection` has no
+    // parent and no handlers; `early` holds bytes it sent already.
+    void relayed(TSock* connection, const QString& address, const QByteArray& early);
 
 private:
     void onOpened();
     void onMessage(const lobbywire::Message& message);
     void sendState();
     void onStateTimer();
+    void onJoiner(const lobbywire::Joiner& joiner);
+    quint16 publicPort() const;
     QString serviceText() const;
 
     HostedTableOptions m_options;
     lobbywire::TableState m_state;
     QString m_code;
+    lobbywire::TableClaim m_claim; // to claim the code again after a loss
+    quint16 m_publicPort = 0;
     DiscoveryResponder* m_responder = nullptr;
     ServiceLink* m_link = nullptr;
     // Runs for a second after each STATE; a change meanwhile waits for it.

@@ -10,6 +10,17 @@ constexpr int kCodeDraws = 16;
 } // namespace
 
 void MemoryStore::addTable(TableRecord table, AddDone done) {
+    // A code claimed again: its own table's, or nobody's now.
+    if (!table.code.isEmpty()) {
+        const auto held = m_tables.constFind(table.code);
+        if (held == m_tables.constEnd() || held->key == table.key) {
+            m_tables.insert(table.code, table);
+            if (listener())
+                listener()->tableShown(table);
+            done(table.code);
+            return;
+        }
+    }
     for (int i = 0; i < kCodeDraws; ++i) {
         const QString code = generateCode ? generateCode() : lobbywire::invite::generate();
         if (code.isEmpty() || m_tables.contains(code))
@@ -24,11 +35,11 @@ void MemoryStore::addTable(TableRecord table, AddDone done) {
     done(std::nullopt);
 }
 
-void MemoryStore::updateTable(const QString& code, const lobbywire::TableState& state) {
-    const auto it = m_tables.find(code);
-    if (it == m_tables.end() || it->state == state)
+void MemoryStore::updateTable(const TableRecord& table) {
+    const auto it = m_tables.find(table.code);
+    if (it == m_tables.end() || *it == table)
         return;
-    it->state = state;
+    *it = table;
     if (listener())
         listener()->tableShown(*it);
 }

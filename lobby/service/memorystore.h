@@ -17,7 +17,7 @@ public:
     std::function<QString()> generateCode;
 
     void addTable(TableRecord table, AddDone done) override;
-    void updateTable(const QString& code, const lobbywire::TableState& state) override;
+    void updateTable(const TableRecord& table) override;
     void removeTable(const QString& code) override;
     void resolve(const QString& code, ResolveDone done) override;
     void said(const lobbywire::ChatLine&) override {}

@@ -60,30 +60,56 @@ QString RedisStore::freeCode() const {
     return {};
 }
 
+// A host may claim its table's earlier code again with the key it was given
+// for it: free here, or held with that key (by an instance that went, whose
+// copy has not expired yet).
+bool RedisStore::claimable(const TableRecord& table) const {
+    if (const auto own = m_own.constFind(table.code); own != m_own.constEnd())
+        return own->table.key == table.key;
+    if (const auto seen = m_mirror.constFind(table.code); seen != m_mirror.constEnd())
+        return seen->stored.table.key == table.key;
+    return !m_claiming.contains(table.code);
+}
+
 void RedisStore::addTable(TableRecord table, AddDone done) {
+    if (!table.code.isEmpty() && !claimable(table))
+        table.code.clear();
     if (m_up) {
         claim(std::move(table), std::move(done), 0);
         return;
     }
-    table.code = freeCode();
+    if (table.code.isEmpty())
+        table.code = freeCode();
     if (table.code.isEmpty())
         done(std::nullopt);
     else
         keep(table, std::move(done)); // written to Redis when it is back
 }
 
-// SET NX: the code is this table's only if no instance holds it yet.
+// SET NX: the code is this table's only if no instance holds it yet; or, for
+// a code claimed again with its key from a copy another instance left,
+// whatever that copy says.
 void RedisStore::claim(TableRecord table, AddDone done, int attempt) {
-    table.code = freeCode();
+    const bool again = attempt == 0 && !table.code.isEmpty();
+    if (!again)
+        table.code = freeCode();
     if (table.code.isEmpty()) {
         done(std::nullopt);
         return;
     }
+    const auto left = m_mirror.constFind(table.code);
+    const bool takeOver = again && left != m_mirror.constEnd();
     m_claiming.insert(table.code);
     const StoredTable stored{table, m_instance, 1};
+    QList<QByteArray> command{"SET", key(QStringLiteral("table"), table.code),
+                              storerecord::table(stored)};
+    if (!takeOver)
+        command << "NX";
+    command << "PX" << QByteArray::number(m_options.expiryMs);
+    if (takeOver)
+        m_mirror.erase(left);
     const bool sent = m_commands->command(
-        {"SET", key(QStringLiteral("table"), table.code), storerecord::table(stored), "NX", "PX",
-         QByteArray::number(m_options.expiryMs)},
+        command,
         [this, table, done, attempt](const redisReply* reply) {
             if (m_dying)
                 return;
@@ -120,11 +146,11 @@ void RedisStore::keep(const TableRecord& table, AddDone done) {
     done(table.code);
 }
 
-void RedisStore::updateTable(const QString& code, const lobbywire::TableState& state) {
-    const auto it = m_own.find(code);
-    if (it == m_own.end() || it->table.state == state)
+void RedisStore::updateTable(const TableRecord& table) {
+    const auto it = m_own.find(table.code);
+    if (it == m_own.end() || it->table == table)
         return;
-    it->table.state = state;
+    it->table = table;
     ++it->revision;
     if (listener())
         listener()->tableShown(it->table);

@@ -69,7 +69,7 @@ public:
     QString instance() const { return m_instance; }
 
     void addTable(TableRecord table, AddDone done) override;
-    void updateTable(const QString& code, const lobbywire::TableState& state) override;
+    void updateTable(const TableRecord& table) override;
     void removeTable(const QString& code) override;
     void resolve(const QString& code, ResolveDone done) override;
     void said(const lobbywire::ChatLine& line) override;
@@ -89,6 +89,7 @@ private:
     // redisstore.cpp: the store's calls and the news.
     QByteArray key(const QString& kind, const QString& name = {}) const;
     QString freeCode() const;
+    bool claimable(const TableRecord& table) const;
     void claim(TableRecord table, AddDone done, int attempt);
     void keep(const TableRecord& table, AddDone done);
     void writeTable(const storerecord::StoredTable& stored);

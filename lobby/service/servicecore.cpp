@@ -93,7 +93,13 @@ void ServiceCore::received(ConnectionId id, const QByteArray& bytes) {
     Connection* c = find(id);
     if (!c || c->doomed)
         return;
+    if (c->relay) {
+        waitingBytes(id, *c, bytes);
+        return;
+    }
     c->buffer += bytes;
+    if (!c->welcomed && !firstLine(id, *c))
+        return;
     QList<QByteArray> lines;
     const bool fits = lobbywire::cutLines(c->buffer, lines);
     if (c->buffer.isEmpty())
@@ -145,6 +151,10 @@ void ServiceCore::storeAnswered(ConnectionId id) {
 
 void ServiceCore::closed(ConnectionId id) {
     Entry entry(*this);
+    if (m_relays.count(id) != 0) {
+        endRelay(id);
+        return;
+    }
     Connection* c = find(id);
     if (!c || c->doomed)
         return;
@@ -158,8 +168,8 @@ void ServiceCore::sweep() {
     Entry entry(*this);
     const qint64 t = now();
     for (const auto& [id, c] : m_connections) {
-        if (c->doomed)
-            continue;
+        if (c->doomed || c->relay)
+            continue; // a relay's player waits by its ticket's time
         if (!c->welcomed) {
             if (t - c->openedAt >= kLoginGraceMs)
                 doom(id, DropReason::Late);
@@ -169,8 +179,10 @@ void ServiceCore::sweep() {
             doom(id, DropReason::Idle);
         }
     }
+    sweepRelays(t);
     std::erase_if(m_addresses, [t](const auto& entry) {
-        return entry.second.connections == 0 && entry.second.unknowns.idle(kUnknownWindowMs, t);
+        return entry.second.connections == 0 && entry.second.relays == 0 &&
+               entry.second.unknowns.idle(kUnknownWindowMs, t);
     });
 }
 
@@ -178,6 +190,7 @@ void ServiceCore::shutdown() {
     Entry entry(*this);
     for (const auto& [id, c] : m_connections)
         doom(id, DropReason::Closing);
+    shutdownRelays();
 }
 
 void ServiceCore::send(ConnectionId id, const QByteArray& bytes) {
@@ -247,6 +260,8 @@ void ServiceCore::release(ConnectionId id, Connection& c) {
         m_store.left(c.name);
     }
     unhost(c, false);
+    if (c.relay)
+        dropTicket(c.relay->ticket, DropReason::Ended);
     if (!c.address.isEmpty()) {
         const auto record = m_addresses.find(c.address);
         if (record != m_addresses.end())

@@ -27,6 +27,13 @@
 //   so that thousands of writes do not hold up the requests that arrive
 //   meanwhile; a new batch first finishes the one before.
 // - sweep(), called about once a second, applies the limits that take time.
+// - A connection whose first line is RELAY or TICKET is a relay's end (see
+//   lobbymessages.h): once the two ends of a relay are joined, the transport
+//   carries their bytes and the core no longer counts them as connections;
+//   it keeps only the relay's limits, until the transport reports either end
+//   closed (closed() of either id).
+// - A registered table is tested from outside through the transport's
+//   probe(); the transport answers with probed(), from the event loop.
 
 #include "addressguard.h"
 #include "lobbyreaders.h"
@@ -60,6 +67,20 @@ public:
     virtual void close(ConnectionId id) = 0;
     // Bytes given to send() that have not gone out yet.
     virtual qsizetype unsent(ConnectionId id) const = 0;
+    // From now on what either connection sends reaches the other unchanged
+    // (`toA` and `toB` first), with at most servicelimits::kRelayBufferBytes
+    // waiting for either; when one ends, the other is closed. The core hears
+    // of it by closed() of one of the two.
+    virtual void join(ConnectionId a, ConnectionId b, const QByteArray& toA,
+                      const QByteArray& toB) = 0;
+    // Connects to a table at `address` and `port`, says the probe's greeting
+    // and reads its answer, within lobbywire::kProbeSeconds; the outcome comes
+    // back through ServiceCore::probed() for `host`, never from inside.
+    virtual void probe(ConnectionId host, const QString& address, quint16 port,
+                       const QString& nonce) = 0;
+    // The address of this service on the connection, as its peer reached
+    // it (the instance's relay address, unless the host sets one).
+    virtual QString localAddress(ConnectionId id) const = 0;
 };
 
 // Why the core refused or let go of a connection.
@@ -76,6 +97,11 @@ enum class DropReason {
     ChatFlood,   // kept on chatting after being asked to slow down
     Guessing,    // too many unknown invite codes
     Silent,      // a host not heard from within its silence limit
+    HostAbsent,  // a relay's player whose table's host did not take it in time
+    HostRefused, // a relay's player the table's host turned away
+    RelayBusy,   // a relay's player over the relay's limits
+    BadTicket,   // a ticket that is not (or no longer) good
+    Unknown,     // a relay's player asked for a table not held here
     Idle,        // nothing heard for servicelimits::kIdleMs
     NotReading,  // its unsent bytes piled up, or a send failed
     Closing,     // the service is stopping
@@ -84,7 +110,7 @@ enum class DropReason {
 
 // What the core did that an operator wants in the log.
 struct ServiceEvent {
-    enum class Kind { Refused, CutOff, TableListed, TableGone };
+    enum class Kind { Refused, CutOff, TableListed, TableGone, TableTested, Relayed, RelayEnded };
     Kind kind = Kind::Refused;
     QString address;
     DropReason reason = DropReason::Barred; // Refused, CutOff; TableGone: its host's
@@ -96,6 +122,10 @@ struct ServiceEvent {
     quint16 port = 0;
     bool unhosted = false; // TableGone: by UNHOST (else its connection ended)
     int count = 1;         // Refused for a full service: refusals since the last line
+    // TableTested: how players reach it, and what the test found; Relayed,
+    // RelayEnded: `address` is the player's, `code` the table's.
+    lobbywire::Way way = lobbywire::Way::Unknown;
+    QString text;
 };
 
 // The connection caps, lowered by a host whose open-files limit is lower.
@@ -116,6 +146,18 @@ public:
 
     // The clock of the time limits; a steady clock unless a test sets one.
     void setClock(Clock clock) { m_clock = std::move(clock); }
+    // Where this instance takes relay connections, for FOUND: `host` empty is
+    // the address each table's host reached it at.
+    void setRelayAddress(const QString& host, quint16 port) {
+        m_relayHost = host;
+        m_relayPort = port;
+    }
+    // Whether tables are tested from outside (a service that can't reach
+    // anything, a test of something else, may leave every table "unknown").
+    void setProbing(bool on) { m_probing = on; }
+    // Where keys, tickets and nonces come from: the system's random source
+    // unless a test sets a predictable one.
+    void setSecrets(std::function<QString()> secrets) { m_secrets = std::move(secrets); }
 
     std::function<void(const ServiceEvent&)> onEvent;
     std::function<void()> onDirectoryPending;
@@ -130,6 +172,9 @@ public:
     void received(ConnectionId id, const QByteArray& bytes);
     // The connection ended (the peer closed it, or it failed).
     void closed(ConnectionId id);
+    // The transport's outcome of probe(): `answered` when the table answered
+    // with `nonce`; `text` says what happened, in plain words.
+    void probed(ConnectionId host, const QString& nonce, bool answered, const QString& text);
 
     // ---- ticks ----
     void sweep();
@@ -165,6 +210,13 @@ public:
     bool directoryPending() const { return !m_changes.empty(); }
     bool chatPending() const { return !m_chatNews.empty(); }
     bool refuses(const QString& address) const { return m_guard.barred(address, now()); }
+    // Relays: joined pairs, players waiting for their table's host, and the
+    // relays (joined or waiting) of a table and of a player's address.
+    int relayCount() const { return int(m_relays.size() / 2); }
+    int waitingJoiners() const { return int(m_tickets.size()); }
+    int relaysOfTable(const QString& code) const;
+    int relaysFrom(const QString& address) const;
+    bool relayed(ConnectionId id) const { return m_relays.count(id) != 0; }
 
 private:
     class Entry;
@@ -184,7 +236,21 @@ private:
     };
     struct AddressRecord {
         int connections = 0;
+        int relays = 0; // its players' relays, joined or waiting
         EventWindow unknowns;
+    };
+    // A player waiting at the relay for its table's host.
+    struct Ticket {
+        ConnectionId joiner = 0;
+        ConnectionId host = 0; // the table's hosting connection
+        QString code;
+        qint64 issuedAt = 0;
+    };
+    // One end of a joined relay.
+    struct RelayEnd {
+        ConnectionId mate = 0;
+        QString code;
+        QString joinerAddress;
     };
 
     qint64 now() const;
@@ -216,6 +282,25 @@ private:
     void resolve(ConnectionId id, Connection& c, const lobbywire::Message& m);
     void resolved(ConnectionId id, const QString& code, std::optional<TableRecord> table);
     bool chatAllowance(ConnectionId id, Connection& c, const QString& request);
+    void port(ConnectionId id, Connection& c, const lobbywire::Message& m);
+
+    // servicerelay.cpp: the relay and the reachability test.
+    bool firstLine(ConnectionId id, Connection& c);
+    void waitingBytes(ConnectionId id, Connection& c, const QByteArray& bytes);
+    void relayRequest(ConnectionId id, Connection& c, const lobbywire::Message& m);
+    void ticketRequest(ConnectionId id, Connection& c, const lobbywire::Message& m);
+    void decline(ConnectionId id, Connection& c, const lobbywire::Message& m);
+    void dropTicket(const QString& ticket, DropReason reason);
+    void dropTicketsOf(ConnectionId host, DropReason reason);
+    void endRelay(ConnectionId id);
+    bool unknownAllowed(Connection& c);
+    void startProbe(ConnectionId id, Connection& c);
+    void armed(ConnectionId id, Connection& c, const lobbywire::Message& m);
+    void takeOver(ConnectionId id, const QString& code);
+    void tested(ConnectionId id, Connection& c, lobbywire::Way way, const QString& text);
+    void sweepRelays(qint64 now);
+    void shutdownRelays();
+    QString relayHostFor(ConnectionId id) const;
 
     // servicefeeds.cpp: the directory, the chat and their batches.
     const QByteArray& directorySnapshot();
@@ -263,6 +348,17 @@ private:
     std::map<QString, Person> m_people;
     QByteArray m_peopleSnapshot;
     bool m_peopleSnapshotValid = false;
+    QString m_relayHost;
+    quint16 m_relayPort = 0;
+    bool m_probing = true;
+    std::function<QString()> m_secrets;
+    QString secret() const { return m_secrets ? m_secrets() : lobbywire::newSecret(); }
+    std::unordered_map<QString, Ticket> m_tickets;
+    std::unordered_map<ConnectionId, RelayEnd> m_relays; // both ends of each
+    std::unordered_map<QString, int> m_tableRelays;      // by code: joined or waiting
+    // The hosting connection of each table held here, by code.
+    std::unordered_map<QString, ConnectionId> m_hosts;
+
     std::deque<QByteArray> m_history; // CHAT lines, oldest first
     std::vector<ChatNews> m_chatNews;
     quint64 m_chatSeq = 1;

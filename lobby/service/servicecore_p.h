@@ -20,9 +20,21 @@ private:
     ServiceCore& m_core;
 };
 
-// The table a connection registered, as it last told it.
+// The table a connection registered, as it last told it, and its test from
+// outside.
 struct ServiceCore::Hosted {
     TableRecord table;
+    QString nonce;       // of the test under way; empty when none is
+    qint64 probedAt = 0; // when PROBE went out
+    bool testing = false; // ARMED came: the transport is testing
+    EventWindow probes;  // tests asked for by PORT
+};
+
+// A player at the relay, waiting for its table's host: the game's bytes it
+// sent after RELAY wait here.
+struct RelayWait {
+    QString ticket;
+    QByteArray early;
 };
 
 // Kept small: a busy lobby holds many thousands. Most connections never host,
@@ -40,6 +52,7 @@ struct ServiceCore::Connection {
     QByteArray buffer;      // bytes after its last complete line
     QList<QByteArray> held; // complete lines not handled yet
     std::unique_ptr<Hosted> hosted;
+    std::unique_ptr<RelayWait> relay;
     RateMeter lines;
     RateMeter refusals;
     RateMeter strikes;

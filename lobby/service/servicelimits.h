@@ -98,4 +98,25 @@ constexpr qint64 kBatchMs = 200;
 // Chat lines kept for newcomers to the chat.
 constexpr int kChatHistory = 20;
 
+// The relay. A table seats six players and three spies, and a player who
+// drops may come back while the old connection lingers: a few more than nine
+// relays per table, joined or waiting. Players of one address (a house, a
+// café) are few; a script opening relay after relay to tie up hosts is not.
+// The host's own connections for its players count towards neither.
+constexpr int kMaxRelaysPerTable = 12;
+constexpr int kMaxRelaysPerAddress = 16;
+// Bytes waiting to be written to one end of a relay: past this the other end
+// is not read until they drain, so a player who stops reading costs the
+// service this much and no more, and the sender is slowed down by TCP.
+constexpr qsizetype kRelayBufferBytes = 256 * 1024;
+// Game bytes a waiting player may send before its table's host takes it (a
+// game client sends nothing before the server speaks).
+constexpr qsizetype kMaxEarlyBytes = 16 * 1024;
+// Tests from outside asked for by PORT: a host's router changes its mapping
+// rarely; a host that asks more often is refused a test for a while.
+constexpr int kMaxProbesPerWindow = 6;
+constexpr qint64 kProbeWindowMs = 60'000;
+// ARMED must come this soon after PROBE.
+constexpr qint64 kArmMs = 5'000;
+
 } // namespace servicelimits

@@ -48,6 +48,16 @@ QString why(DropReason reason) {
         return QStringLiteral("service stopping");
     case DropReason::Ended:
         return QStringLiteral("connection ended");
+    case DropReason::HostAbsent:
+        return QStringLiteral("relay: the table's host did not take the player");
+    case DropReason::HostRefused:
+        return QStringLiteral("relay: the table's host turned the player away");
+    case DropReason::RelayBusy:
+        return QStringLiteral("relay: over its limits");
+    case DropReason::BadTicket:
+        return QStringLiteral("relay: a ticket not good");
+    case DropReason::Unknown:
+        return QStringLiteral("relay: unknown code");
     }
     return {};
 }
@@ -80,6 +90,17 @@ QString describe(const ServiceEvent& e) {
         return QStringLiteral("table gone: %1 %2 at %3 (%4)")
             .arg(e.code, quoted(e.tableName), from(e.address),
                  e.unhosted ? QStringLiteral("unhosted") : why(e.reason));
+    case ServiceEvent::Kind::TableTested:
+        return QStringLiteral("table tested: %1 %2 at %3 port %4: %5 (%6)")
+            .arg(e.code, quoted(e.tableName), from(e.address))
+            .arg(e.port)
+            .arg(e.way == lobbywire::Way::Direct ? QStringLiteral("reached directly")
+                                                 : QStringLiteral("to be relayed"),
+                 shown(e.text));
+    case ServiceEvent::Kind::Relayed:
+        return QStringLiteral("relay: %1 joined %2").arg(from(e.address), e.code);
+    case ServiceEvent::Kind::RelayEnded:
+        return QStringLiteral("relay: %1 left %2").arg(from(e.address), e.code);
     }
     return {};
 }

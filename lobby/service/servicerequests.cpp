@@ -66,6 +66,20 @@ QByteArray byeFor(DropReason reason) {
                    QStringLiteral("Nothing heard for %1 seconds.").arg(kIdleMs / 1000));
     case DropReason::Closing:
         return bye(QStringLiteral("closing"), QStringLiteral("The lobby service is stopping."));
+    case DropReason::HostAbsent:
+        return bye(QStringLiteral("absent"),
+                   QStringLiteral("The table's host did not take you in within %1 seconds.")
+                       .arg(kTicketSeconds));
+    case DropReason::HostRefused:
+        return bye(QStringLiteral("refused"), QStringLiteral("The table's host turned you away."));
+    case DropReason::RelayBusy:
+        return bye(QStringLiteral("busy"),
+                   QStringLiteral("The relay carries as many players as it may for that table "
+                                  "or your address."));
+    case DropReason::BadTicket:
+        return bye(QStringLiteral("ticket"),
+                   QStringLiteral("That ticket is not good (any more)."));
+    case DropReason::Unknown:
     case DropReason::Barred:
     case DropReason::NotReading:
     case DropReason::Ended:
@@ -83,6 +97,12 @@ void ServiceCore::handle(ConnectionId id, Connection& c, const QByteArray& line)
     const Message m = split(line);
     if (!c.welcomed)
         hello(id, c, m);
+    else if (m.name == name::port)
+        port(id, c, m);
+    else if (m.name == name::armed)
+        armed(id, c, m);
+    else if (m.name == name::decline)
+        decline(id, c, m);
     else if (m.name == name::setName)
         setName(id, c, m);
     else if (isBare(m, name::watch))
@@ -234,6 +254,12 @@ void ServiceCore::host(ConnectionId id, Connection& c, const Message& m) {
     table.version = r->version;
     table.tableName = r->tableName;
     table.state.hostName = r->hostName;
+    if (m_relayPort != 0) {
+        table.relayHost = relayHostFor(id);
+        table.relayPort = m_relayPort;
+    }
+    table.code = r->earlier.code;
+    table.key = r->earlier.empty() ? secret() : r->earlier.key;
     c.waiting = true;
     m_store.addTable(table, [alive = std::weak_ptr<bool>(m_alive), this, id,
                              table](std::optional<QString> code) {
@@ -256,16 +282,56 @@ void ServiceCore::hosted(ConnectionId id, TableRecord table, std::optional<QStri
                        QStringLiteral("No table can be registered just now; try again later.")));
     } else {
         table.code = *code;
-        c->hosted = std::make_unique<Hosted>(Hosted{table});
-        send(id, lobbywire::hosted(*code));
+        takeOver(id, table.code);
+        c->hosted = std::make_unique<Hosted>();
+        c->hosted->table = table;
+        send(id, lobbywire::hosted({table.code, table.key}));
         ServiceEvent e = makeEvent(ServiceEvent::Kind::TableListed, table.address);
         e.code = table.code;
         e.tableName = table.tableName;
         e.listing = table.listing;
         e.port = table.port;
         event(e);
+        startProbe(id, *c);
     }
     storeAnswered(id);
+}
+
+// A host that registers its table again (with the code and key it was given)
+// while its old connection is still held here: the table is the new
+// connection's from now on, and the old one's players waiting at the relay
+// are let go.
+void ServiceCore::takeOver(ConnectionId id, const QString& code) {
+    const auto it = m_hosts.find(code);
+    if (it != m_hosts.end() && it->second != id) {
+        dropTicketsOf(it->second, DropReason::HostAbsent);
+        if (Connection* old = find(it->second))
+            old->hosted.reset();
+    }
+    m_hosts[code] = id;
+}
+
+void ServiceCore::port(ConnectionId id, Connection& c, const Message& m) {
+    if (!c.hosted) {
+        refuseRequest(id, QStringLiteral("port"), QStringLiteral("No table: HOST one first."));
+        return;
+    }
+    const std::optional<quint16> p = readPortRequest(m);
+    if (!p) {
+        refuseRequest(id, QStringLiteral("port"), QStringLiteral("That PORT is malformed."));
+        return;
+    }
+    Hosted& h = *c.hosted;
+    if (!h.probes.admit(kMaxProbesPerWindow, kProbeWindowMs, now())) {
+        refuseRequest(id, QStringLiteral("port"),
+                      QStringLiteral("Too many changes of port; wait a minute."));
+        return;
+    }
+    if (h.table.port != *p) {
+        h.table.port = *p;
+        m_store.updateTable(h.table);
+    }
+    startProbe(id, c);
 }
 
 void ServiceCore::state(ConnectionId id, Connection& c, const Message& m) {
@@ -281,7 +347,7 @@ void ServiceCore::state(ConnectionId id, Connection& c, const Message& m) {
     if (*s == c.hosted->table.state)
         return; // nothing for the watchers
     c.hosted->table.state = *s;
-    m_store.updateTable(c.hosted->table.code, *s);
+    m_store.updateTable(c.hosted->table);
 }
 
 void ServiceCore::unhost(Connection& c, bool byRequest) {
@@ -289,6 +355,10 @@ void ServiceCore::unhost(Connection& c, bool byRequest) {
         return;
     const TableRecord table = c.hosted->table;
     c.hosted.reset();
+    if (const auto it = m_hosts.find(table.code); it != m_hosts.end()) {
+        dropTicketsOf(it->second, DropReason::HostAbsent);
+        m_hosts.erase(it);
+    }
     ServiceEvent e = makeEvent(ServiceEvent::Kind::TableGone, table.address, c.reason);
     e.code = table.code;
     e.tableName = table.tableName;
@@ -319,7 +389,7 @@ void ServiceCore::resolved(ConnectionId id, const QString& code, std::optional<T
     if (!c || c->doomed)
         return;
     if (t) {
-        send(id, found(t->code, t->address, t->port, t->version, t->tableName, t->state.hostName));
+        send(id, found(t->found()));
     } else {
         // Codes cannot be guessed only as long as nobody may try many: past
         // the limit the guesser gets no more answers, from this connection or

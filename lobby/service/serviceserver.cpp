@@ -1,13 +1,18 @@
 #include "serviceserver.h"
 
+#include "lobbyaddress.h"
+#include "lobbyreaders.h"
 #include "servicelog.h"
 #include "socketset.h"
 
 #include <QTcpServer>
+#include <QTcpSocket>
 #include <QTimer>
 
 #include <chrono>
 #include <functional>
+#include <memory>
+#include <utility>
 
 namespace {
 
@@ -50,6 +55,7 @@ ServiceServer::ServiceServer(ServiceStore& store, ConnectionCaps caps, QObject* 
       m_sweepTimer(makeTimer(this, 1000, false)),
       m_batchTimer(makeTimer(this, int(servicelimits::kBatchMs), true)),
       m_chatTimer(makeTimer(this, 0, true)), m_deliveryTimer(makeTimer(this, 0, true)),
+      m_probes(new QObject(this)),
       m_core(*this, store, caps) {
     static_cast<Listener*>(m_listener)->incoming = [this](qintptr d) { accept(d); };
     m_listener->setListenBacklogSize(kListenBacklog);
@@ -86,6 +92,8 @@ ServiceServer::ServiceServer(ServiceStore& store, ConnectionCaps caps, QObject* 
 }
 
 ServiceServer::~ServiceServer() {
+    delete m_probes; // their answers would find the core gone
+    m_probes = nullptr;
     // The sockets go before the core, so that nothing they report reaches it.
     m_sockets->onData = nullptr;
     m_sockets->onEnded = nullptr;
@@ -96,8 +104,14 @@ ServiceServer::~ServiceServer() {
 bool ServiceServer::listen(quint16 port) {
     if (!m_listener->listen(QHostAddress::Any, port))
         return false;
+    m_core.setRelayAddress(m_relayHost, m_relayPort ? m_relayPort : m_listener->serverPort());
     m_sweepTimer->start();
     return true;
+}
+
+void ServiceServer::setRelayAddress(const QString& host, quint16 port) {
+    m_relayHost = host;
+    m_relayPort = port;
 }
 
 quint16 ServiceServer::port() const {
@@ -143,6 +157,76 @@ void ServiceServer::close(ConnectionId id) {
 
 qsizetype ServiceServer::unsent(ConnectionId id) const {
     return m_sockets->unsent(id);
+}
+
+void ServiceServer::join(ConnectionId a, ConnectionId b, const QByteArray& toA,
+                         const QByteArray& toB) {
+    if (!m_sockets->join(a, b, toA, toB, servicelimits::kRelayBufferBytes)) {
+        // One end went meanwhile: the other goes too, and the core hears of
+        // the relay's end from the event loop, as of any other.
+        m_sockets->close(a);
+        m_sockets->close(b);
+        QTimer::singleShot(0, this, [this, a] { m_core.closed(a); });
+    }
+}
+
+QString ServiceServer::localAddress(ConnectionId id) const {
+    return addressText(m_sockets->localAddress(id));
+}
+
+// The test of a table from outside: connect, greet, and read one line, all
+// within the probe's time. What happened is told in the words the table's
+// host will read.
+void ServiceServer::probe(ConnectionId host, const QString& address, quint16 port,
+                          const QString& nonce) {
+    auto* socket = new QTcpSocket(m_probes);
+    auto* timer = new QTimer(socket);
+    const QString where = lobbywire::hostPortText({address, port});
+    auto finished = std::make_shared<bool>(false);
+    auto done = [this, socket, host, nonce, finished](bool answered, const QString& text) {
+        if (std::exchange(*finished, true))
+            return; // the socket's last signals, as it is aborted
+        socket->abort();
+        socket->deleteLater();
+        m_core.probed(host, nonce, answered, text);
+    };
+    connect(timer, &QTimer::timeout, socket, [socket, done, where] {
+        done(false, socket->state() == QAbstractSocket::ConnectedState
+                        ? QStringLiteral("%1 took the connection but did not answer within %2 "
+                                         "seconds")
+                              .arg(where)
+                              .arg(lobbywire::kProbeSeconds)
+                        : QStringLiteral("nothing answered at %1 within %2 seconds")
+                              .arg(where)
+                              .arg(lobbywire::kProbeSeconds));
+    });
+    connect(socket, &QTcpSocket::connected, socket,
+            [socket] { socket->write(lobbywire::probeGreeting()); });
+    connect(socket, &QTcpSocket::readyRead, socket, [socket, done, where, nonce] {
+        const QByteArray got = socket->peek(256);
+        const qsizetype end = got.indexOf('\n');
+        if (end < 0 && got.size() < 256)
+            return;
+        const auto answer = lobbywire::readProbeAnswer(got.left(end + 1));
+        if (answer && *answer == nonce)
+            done(true, QStringLiteral("the table answered at %1").arg(where));
+        else
+            done(false, QStringLiteral("something else answers at %1").arg(where));
+    });
+    connect(socket, &QTcpSocket::errorOccurred, socket,
+            [socket, done, where](QAbstractSocket::SocketError error) {
+                if (error == QAbstractSocket::ConnectionRefusedError)
+                    done(false, QStringLiteral("%1 refused the connection").arg(where));
+                else if (error == QAbstractSocket::RemoteHostClosedError)
+                    done(false, QStringLiteral("%1 closed the connection without answering")
+                                    .arg(where));
+                else
+                    done(false, QStringLiteral("%1 can't be reached: %2")
+                                    .arg(where, socket->errorString()));
+            });
+    timer->setSingleShot(true);
+    timer->start(lobbywire::kProbeSeconds * 1000);
+    socket->connectToHost(address, port);
 }
 
 void ServiceServer::sweep() {

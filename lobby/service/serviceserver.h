@@ -7,7 +7,8 @@
 // started by the first change of a batch and flushed servicelimits::kBatchMs
 // later, a couple of hundred writes per turn of the event loop; and the chat
 // batch, flushed on the next turn, so that a burst of news costs one write per
-// client.
+// client. It tests tables from outside with a QTcpSocket each (a handful a
+// minute; see probe()).
 
 #include "servicecore.h"
 
@@ -34,6 +35,10 @@ public:
     // Listens on `port` (0: any free one) on every address; false, and
     // errorString() says why, when it cannot.
     bool listen(quint16 port);
+    // Where players reach this instance for its relay, when that is not the
+    // address its hosts reached it at (an instance behind a name shared by
+    // several); a port of 0 is the one it listens on. Set before listen().
+    void setRelayAddress(const QString& host, quint16 port);
     quint16 port() const;
     QString errorString() const;
     // Sends every client BYE "closing", takes their tables out and stops
@@ -53,6 +58,11 @@ private:
     bool send(ConnectionId id, const QByteArray& bytes) override;
     void close(ConnectionId id) override;
     qsizetype unsent(ConnectionId id) const override;
+    void join(ConnectionId a, ConnectionId b, const QByteArray& toA,
+              const QByteArray& toB) override;
+    void probe(ConnectionId host, const QString& address, quint16 port,
+               const QString& nonce) override;
+    QString localAddress(ConnectionId id) const override;
 
     void accept(qintptr descriptor);
     void sweep();
@@ -64,6 +74,9 @@ private:
     QTimer* m_batchTimer;
     QTimer* m_chatTimer;
     QTimer* m_deliveryTimer; // the rest of a directory batch, on the next turn
+    QObject* m_probes;       // parent of the tests from outside under way
     bool m_acceptPaused = false;
+    QString m_relayHost;
+    quint16 m_relayPort = 0;
     ServiceCore m_core;
 };

@@ -24,8 +24,8 @@
 #include <functional>
 #include <optional>
 
-// A table as the store keeps it: its listing, where it takes players, and what
-// the directory shows of it.
+// A table as the store keeps it: its listing, where it takes players, how
+// they reach it, and what the directory shows of it.
 struct TableRecord {
     QString code;
     lobbywire::Listing listing = lobbywire::Listing::Public;
@@ -34,8 +34,18 @@ struct TableRecord {
     QString version;
     QString tableName;
     lobbywire::TableState state;
+    lobbywire::Way way = lobbywire::Way::Unknown;
+    // The instance that holds its host's connection, and so relays for it.
+    QString relayHost;
+    quint16 relayPort = 0;
+    // Known to its host alone: a HOST with the code and this key claims the
+    // code again.
+    QString key;
 
-    lobbywire::TableEntry entry() const { return {code, tableName, version, state}; }
+    lobbywire::TableEntry entry() const { return {code, tableName, version, state, way}; }
+    lobbywire::Found found() const {
+        return {code, address, port, version, tableName, state.hostName, way, relayHost, relayPort};
+    }
     friend bool operator==(const TableRecord&, const TableRecord&) = default;
 };
 
@@ -64,11 +74,14 @@ public:
 
     void setListener(StoreListener* listener) { m_listener = listener; }
 
-    // Gives the table a new invite code, unique among the store's codes (the
-    // record's own code is ignored); nothing when none could be had.
+    // Gives the table an invite code, unique among the store's codes: the
+    // record's own code when it has one that no table holds now (a host
+    // registering again after its instance went), else a new one; nothing
+    // when none could be had.
     virtual void addTable(TableRecord table, AddDone done) = 0;
-    // The table's state now; a code that is not this instance's is ignored.
-    virtual void updateTable(const QString& code, const lobbywire::TableState& state) = 0;
+    // The table as it is now (its state, port, way); a code that is not this
+    // instance's is ignored.
+    virtual void updateTable(const TableRecord& table) = 0;
     // The table leaves at once, for every instance.
     virtual void removeTable(const QString& code) = 0;
     // The table of a written-form code, public or invite, or nothing.

@@ -12,6 +12,7 @@
 #include <sys/uio.h>
 #include <unistd.h>
 
+#include <utility>
 #include <vector>
 
 namespace {
@@ -19,8 +20,9 @@ namespace {
 // Ready sockets taken from the epoll set per turn of the event loop: the rest
 // are still ready at the next turn, so timers are never held up for long.
 constexpr int kEventsPerTurn = 256;
-// What one read takes: a line is at most 1 KB, and a client sends little.
-constexpr qsizetype kReadBytes = 16 * 1024;
+// What one read takes: a line is at most 1 KB and a client sends little, but
+// a relay passes on whatever the game sends, as fast as it comes.
+constexpr qsizetype kReadBytes = 64 * 1024;
 // Queued buffers written by one writev.
 constexpr int kWriteVectors = 64;
 
@@ -117,11 +119,43 @@ qsizetype SocketSet::unsent(Id id) const {
     return it == m_sockets.end() ? 0 : it->second.queued;
 }
 
+bool SocketSet::join(Id a, Id b, const QByteArray& toA, const QByteArray& toB,
+                     qsizetype bufferBytes) {
+    const auto ia = m_sockets.find(a);
+    const auto ib = m_sockets.find(b);
+    if (a == b || ia == m_sockets.end() || ib == m_sockets.end() || ia->second.closing ||
+        ib->second.closing)
+        return false;
+    ia->second.mate = b;
+    ib->second.mate = a;
+    ia->second.bufferBytes = ib->second.bufferBytes = bufferBytes;
+    return send(a, toA) && send(b, toB);
+}
+
+QHostAddress SocketSet::localAddress(Id id) const {
+    const auto it = m_sockets.find(id);
+    if (it == m_sockets.end())
+        return {};
+    sockaddr_storage address{};
+    socklen_t length = sizeof address;
+    if (::getsockname(it->second.fd, reinterpret_cast<sockaddr*>(&address), &length) != 0)
+        return {};
+    QHostAddress local;
+    local.setAddress(reinterpret_cast<const sockaddr*>(&address));
+    return local;
+}
+
 void SocketSet::close(Id id) {
     const auto it = m_sockets.find(id);
     if (it == m_sockets.end() || it->second.closing)
         return;
     Socket& s = it->second;
+    if (s.mate) {
+        // Its mate is left to end by itself, or by the owner.
+        if (const auto mate = m_sockets.find(s.mate); mate != m_sockets.end())
+            mate->second.mate = 0;
+        s.mate = 0;
+    }
     if (!s.wrote) {
         drop(id, false); // nothing said that could be lost: closed at once
         return;
@@ -144,7 +178,7 @@ void SocketSet::finish(Socket& s) {
 void SocketSet::sweep(qint64 now) {
     std::vector<Id> late;
     for (const auto& [id, s] : m_sockets)
-        if (s.closing && now - s.closingSince >= kLingerMs)
+        if (s.closing && now - s.closingSince >= s.lingerMs)
             late.push_back(id);
     for (Id id : late)
         drop(id, true);
@@ -154,6 +188,8 @@ void SocketSet::drop(Id id, bool abort) {
     const auto it = m_sockets.find(id);
     if (it == m_sockets.end())
         return;
+    if (const Id mate = std::exchange(it->second.mate, 0))
+        mateEnded(mate);
     if (abort) {
         const linger now{1, 0}; // a reset: nothing more is waited for
         ::setsockopt(it->second.fd, SOL_SOCKET, SO_LINGER, &now, sizeof now);
@@ -164,14 +200,55 @@ void SocketSet::drop(Id id, bool abort) {
     m_sockets.erase(it);
 }
 
+// The relay's other end went: this one gets what it was owed, then its end,
+// and no longer than kRelayLingerMs to take them.
+void SocketSet::mateEnded(Id mate) {
+    const auto it = m_sockets.find(mate);
+    if (it == m_sockets.end())
+        return;
+    Socket& s = it->second;
+    s.mate = 0;
+    s.lingerMs = kRelayLingerMs;
+    if (s.paused) {
+        s.paused = false;
+        watch(s);
+    }
+    s.wrote = true; // its JOINED at least: closed as a connection that was spoken to
+    close(mate);
+}
+
 void SocketSet::watchWrites(Socket& s, bool on) {
     if (s.writing == on)
         return;
     s.writing = on;
+    watch(s);
+}
+
+void SocketSet::watch(Socket& s) {
     epoll_event event{};
-    event.events = kWatched | (on ? EPOLLOUT : 0u);
+    event.events = (s.paused ? 0u : kWatched) | (s.writing ? EPOLLOUT : 0u);
     event.data.u64 = s.id;
     ::epoll_ctl(m_epoll, EPOLL_CTL_MOD, s.fd, &event);
+}
+
+// A relay's bytes on their way to the mate; past the buffer the sender waits.
+void SocketSet::pass(Socket& from, const char* data, qsizetype size) {
+    const auto it = m_sockets.find(from.mate);
+    if (it == m_sockets.end())
+        return;
+    Socket& to = it->second;
+    if (!send(to.id, QByteArray(data, size))) {
+        // Its socket failed: the relay is over, and this side is closed.
+        const Id ended = to.id;
+        drop(ended, true);
+        if (onEnded)
+            onEnded(ended);
+        return;
+    }
+    if (to.queued >= to.bufferBytes && !from.paused) {
+        from.paused = true;
+        watch(from);
+    }
 }
 
 // Writes what the socket takes; false when it failed.
@@ -208,6 +285,14 @@ bool SocketSet::flush(Socket& s) {
         if (s.closing && !s.finished)
             finish(s);
     }
+    // Room again: the relay's other end is read again.
+    if (s.mate && s.queued < s.bufferBytes / 2) {
+        const auto mate = m_sockets.find(s.mate);
+        if (mate != m_sockets.end() && mate->second.paused) {
+            mate->second.paused = false;
+            watch(mate->second);
+        }
+    }
     return true;
 }
 
@@ -241,11 +326,14 @@ void SocketSet::readable(Id id) {
     if (n < 0 && wouldBlock())
         return;
     if (n > 0) {
-        if (!s.closing && onData)
+        if (s.mate)
+            pass(s, m_readBuffer.constData(), n);
+        else if (!s.closing && onData)
             onData(id, QByteArray(m_readBuffer.constData(), n)); // may close or drop it
         return;
     }
-    // The peer's end (or a failure): the connection is over.
+    // The peer's end (or a failure): the connection is over, and a relay's
+    // other end with it.
     const bool closing = s.closing;
     drop(id, n < 0);
     if (!closing && onEnded)

@@ -21,6 +21,11 @@
 // - onData and onEnded come from the event loop only, never from inside
 //   send() or close(); onEnded once for a connection that ended by itself (the
 //   peer closed it, or it failed), never for one the owner closed.
+// - join() makes two connections a relay: what one sends is written to the
+//   other as it comes, without onData, and a side whose mate has
+//   kRelayBufferBytes waiting is not read until they drain. When one ends,
+//   onEnded reports it and its mate is closed after what it was still owed
+//   (cut off if its peer does not take that within kRelayLingerMs).
 
 #include <QByteArray>
 #include <QHostAddress>
@@ -37,6 +42,7 @@ class SocketSet : public QObject {
 public:
     using Id = quint64;
     static constexpr qint64 kLingerMs = 10'000;
+    static constexpr qint64 kRelayLingerMs = 1'000;
 
     explicit SocketSet(QObject* parent = nullptr);
     ~SocketSet() override;
@@ -52,6 +58,11 @@ public:
     void close(Id id);
     // Bytes given to send() not yet taken by the system.
     qsizetype unsent(Id id) const;
+    // See above; `toA` and `toB` are written first. False when either is
+    // gone or closing.
+    bool join(Id a, Id b, const QByteArray& toA, const QByteArray& toB, qsizetype bufferBytes);
+    // The local address of the connection, as its peer reached it.
+    QHostAddress localAddress(Id id) const;
     // Cuts off connections that lingered too long; `now` in monotonic ms.
     void sweep(qint64 now);
 
@@ -70,12 +81,19 @@ private:
         bool closing = false;
         bool finished = false; // our FIN is out; waiting for the peer's
         qint64 closingSince = 0;
+        qint64 lingerMs = kLingerMs;
+        Id mate = 0;          // a relay's other end
+        bool paused = false;  // not read while its mate's queue is full
+        qsizetype bufferBytes = 0;
     };
 
     void ready();
     void readable(Id id);
     bool flush(Socket& s);
     void watchWrites(Socket& s, bool on);
+    void watch(Socket& s);
+    void pass(Socket& from, const char* data, qsizetype size);
+    void mateEnded(Id mate);
     void finish(Socket& s);
     void drop(Id id, bool abort);
 

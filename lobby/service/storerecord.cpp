@@ -54,8 +54,9 @@ bool isInstanceId(const QString& text) {
 QByteArray table(const StoredTable& s) {
     const TableRecord& t = s.table;
     return s.owner.toLatin1() + '\t' + QByteArray::number(s.revision) + '\t' +
-           listingWord(t.listing).toLatin1() + '\n' + lobbywire::table(t.entry()) +
-           found(t.code, t.address, t.port, t.version, t.tableName, t.state.hostName);
+           listingWord(t.listing).toLatin1() + '\t' + t.key.toLatin1() + '\n' +
+           lobbywire::table(t.entry()) +
+           found(t.found());
 }
 
 std::optional<StoredTable> readTable(const QByteArray& value) {
@@ -63,7 +64,7 @@ std::optional<StoredTable> readTable(const QByteArray& value) {
     // Three lines, each ended by LF: the last piece is empty.
     if (lines.size() != 4 || !lines[3].isEmpty())
         return std::nullopt;
-    const auto head = header(lines[0], 3);
+    const auto head = header(lines[0], 4);
     if (!head)
         return std::nullopt;
     StoredTable s;
@@ -78,6 +79,9 @@ std::optional<StoredTable> readTable(const QByteArray& value) {
         s.table.listing = Listing::Invite;
     else
         return std::nullopt;
+    s.table.key = QString::fromLatin1((*head)[3]);
+    if (!isSecret(s.table.key))
+        return std::nullopt;
     const auto entry = lobbywire::readTable(lineOf(lines[1]));
     const auto where = readFound(lineOf(lines[2]));
     if (!entry || !where || entry->code != where->code)
@@ -86,8 +90,11 @@ std::optional<StoredTable> readTable(const QByteArray& value) {
     s.table.tableName = entry->tableName;
     s.table.version = entry->version;
     s.table.state = entry->state;
+    s.table.way = where->way;
     s.table.address = where->address;
     s.table.port = where->port;
+    s.table.relayHost = where->relayHost;
+    s.table.relayPort = where->relayPort;
     return s;
 }
 

@@ -5,13 +5,14 @@
 // protocol, made by its builders and read by its readers: a value another
 // program wrote, or one that was damaged, is rejected like any malformed line.
 //
-//   table: "<owner>\t<revision>\t<listing>\n" TABLE line, FOUND line
+//   table: "<owner>\t<revision>\t<listing>\t<key>\n" TABLE line, FOUND line
 //   news:  "table\t<owner>\n" and a table as above;
 //          "gone\t<owner>\n" GONE line; "chat\t<owner>\n" CHAT line;
 //          "here\t<owner>\n" HERE line; "away\t<owner>\n" AWAY line
 //
 // <owner> names the instance (16 hexadecimal digits); <revision> counts the
-// table's changes, so that an older copy never replaces a newer one.
+// table's changes, so that an older copy never replaces a newer one; <key> is
+// the one its host claims the code with (lobbywire::TableClaim).
 
 #include "lobbyreaders.h"
 #include "servicestore.h"

@@ -2,6 +2,7 @@
 #include "boardpanel.h"
 #include "gameconnection.h"
 #include "lobbymessages.h"
+#include "messages.h"
 #include "soundplayer.h"
 #include "tchat.h"
 #include "tdownload.h"
@@ -262,18 +263,79 @@ TEST_F(PlayModesTest, AnInviteCodeIsResolvedThroughTheLobbyServiceAndJoined) {
     chat->processparams();
     EXPECT_TRUE(chatText().contains("Looking up the invite code +K7Q2-M9XD..."));
     ASSERT_TRUE(service.waitForClient());
-    ASSERT_TRUE(service.expect("HELLO\t1\tvorlix\t1.0.4\n"));
+    ASSERT_TRUE(service.expect("HELLO\t2\tvorlix\t1.0.4\n"));
     service.send(lobbywire::welcome("1.0.4"));
     ASSERT_TRUE(service.expect("RESOLVE\t+K7Q2-M9XD\n"));
     EXPECT_FALSE(chat->gameSocket()->hasSocket());
-    service.send(
-        lobbywire::found("+K7Q2-M9XD", "127.0.0.1", kInvitePort + 1, "1.0.4", "Friday", "Ann"));
+    service.send(lobbywire::found({"+K7Q2-M9XD", "127.0.0.1", quint16(kInvitePort + 1), "1.0.4",
+                                   "Friday", "Ann", lobbywire::Way::Direct, "127.0.0.1",
+                                   kInvitePort}));
     // The table's own address and port, then the lobby link.
     ASSERT_TRUE(host.waitForClient());
     EXPECT_EQ(chat->gameSocket()->PortName(), QString::number(kInvitePort + 1));
     EXPECT_TRUE(chatText().contains("Joining the table \"Friday\" of Ann."));
+    EXPECT_TRUE(chatText().contains(
+        QStringLiteral("Joining directly at 127.0.0.1:%1.").arg(kInvitePort + 1)));
     ASSERT_TRUE(lobby.waitForClient());
     EXPECT_TRUE(chat->startupError().isEmpty());
+}
+
+// A table not yet tested is tried directly; one that refuses gives way to the
+// relay, which is asked for the code before any game byte, and whose answer
+// line is not the game's.
+TEST_F(PlayModesTest, AnInviteCodesTableThatCantBeReachedIsJoinedThroughTheRelay) {
+    RawPeer service, relay;
+    ASSERT_TRUE(service.listen(kInvitePort + 20));
+    ASSERT_TRUE(relay.listen(kInvitePort + 21));
+    make({"Tester", "+K7Q2-M9XD", "false"}, kInvitePort + 23, false);
+    chat->setLobbyService({"127.0.0.1", kInvitePort + 20});
+    chat->setLobbyPort(QString::number(kInvitePort + 24));
+    chat->processparams();
+    ASSERT_TRUE(service.waitForClient());
+    ASSERT_TRUE(service.expect("HELLO"));
+    service.send(lobbywire::welcome("1.0.4"));
+    ASSERT_TRUE(service.expect("RESOLVE\t+K7Q2-M9XD\n"));
+    // Nothing listens at the table's own port.
+    service.send(lobbywire::found({"+K7Q2-M9XD", "127.0.0.1", quint16(kInvitePort + 22), "1.0.4",
+                                   "Friday", "Ann", lobbywire::Way::Unknown, "127.0.0.1",
+                                   quint16(kInvitePort + 21)}));
+    ASSERT_TRUE(relay.waitForClient());
+    ASSERT_TRUE(relay.expect("RELAY\t2\t+K7Q2-M9XD\n"));
+    EXPECT_TRUE(chatText().contains(
+        QStringLiteral("The table did not answer directly (Error #10061 (WSAECONNREFUSED)); "
+                       "joining through the lobby service's relay at 127.0.0.1:%1.")
+            .arg(kInvitePort + 21)));
+    relay.send(lobbywire::joined() + wire::sendlogininfo(2));
+    ASSERT_TRUE(relay.expect(wire::logininfo(2, wire::kVersion, "Tester\xFF")));
+    EXPECT_EQ(chat->joinRoute()->way(), JoinRoute::Way::Relay);
+    EXPECT_TRUE(chat->startupError().isEmpty());
+}
+
+TEST_F(PlayModesTest, ARelayThatCantJoinEndsTheGameWithItsReason) {
+    RawPeer service, relay;
+    ASSERT_TRUE(service.listen(kInvitePort + 30));
+    ASSERT_TRUE(relay.listen(kInvitePort + 31));
+    make({"Tester", "+K7Q2-M9XD", "false"}, kInvitePort + 33, false);
+    chat->setLobbyService({"127.0.0.1", kInvitePort + 30});
+    chat->setLobbyPort(QString::number(kInvitePort + 34));
+    chat->show();
+    ASSERT_TRUE(service.waitForClient());
+    ASSERT_TRUE(service.expect("HELLO"));
+    service.send(lobbywire::welcome("1.0.4"));
+    ASSERT_TRUE(service.expect("RESOLVE\t+K7Q2-M9XD\n"));
+    service.send(lobbywire::found({"+K7Q2-M9XD", "192.0.2.1", 7772, "1.0.4", "Friday", "Ann",
+                                   lobbywire::Way::Relay, "127.0.0.1",
+                                   quint16(kInvitePort + 31)}));
+    ASSERT_TRUE(relay.waitForClient());
+    ASSERT_TRUE(relay.expect("RELAY\t2\t+K7Q2-M9XD\n"));
+    EXPECT_TRUE(chatText().contains(
+        QStringLiteral("Joining through the lobby service's relay at 127.0.0.1:%1")
+            .arg(kInvitePort + 31)));
+    relay.send(lobbywire::bye("absent", "The table's host did not take you in within 10 seconds."));
+    ASSERT_TRUE(spinUntil([&] { return !boxes.isEmpty(); }));
+    EXPECT_EQ(boxes.first(), "The lobby service's relay could not join you to the table: The "
+                             "table's host did not take you in within 10 seconds.");
+    EXPECT_EQ(chat->startupError(), boxes.first());
 }
 
 TEST_F(PlayModesTest, AnUnknownInviteCodeEndsTheGameWithTheReason) {

@@ -14,6 +14,8 @@ Message m(const QByteArray& line) {
     return split(line.endsWith('\n') ? line.chopped(1) : line);
 }
 
+const QByteArray kKey = "0123456789abcdefABCDEFxy";
+
 TableState playing() {
     TableState s;
     s.seated = 4;
@@ -28,20 +30,35 @@ TableState playing() {
 } // namespace
 
 TEST(LobbyMessages, ExactBytes) {
-    EXPECT_EQ(hello("kestrunlobby", "1.0.4"), "HELLO\t1\tkestrunlobby\t1.0.4\n");
+    EXPECT_EQ(hello("kestrunlobby", "1.0.4"), "HELLO\t2\tkestrunlobby\t1.0.4\n");
     EXPECT_EQ(setName("Ann"), "NAME\tAnn\n");
     EXPECT_EQ(watch(), "WATCH\n");
     EXPECT_EQ(say("a\tb\nc"), "SAY\ta b c\n");
     EXPECT_EQ(host(Listing::Invite, 7772, "1.0.4", "Friday", "Ann"),
-              "HOST\tinvite\t7772\t1.0.4\tFriday\tAnn\n");
+              "HOST\tinvite\t7772\t1.0.4\tFriday\tAnn\t-\t-\n");
+    EXPECT_EQ(host(Listing::Public, 7772, "1.0.4", "Friday", "Ann", {"+K7Q2-M9XD", kKey}),
+              "HOST\tpublic\t7772\t1.0.4\tFriday\tAnn\t+K7Q2-M9XD\t" + kKey + "\n");
+    EXPECT_EQ(port(40123), "PORT\t40123\n");
+    EXPECT_EQ(armed(kKey), "ARMED\t" + kKey + "\n");
+    EXPECT_EQ(hosted({"+K7Q2-M9XD", kKey}), "HOSTED\t+K7Q2-M9XD\t" + kKey + "\n");
+    EXPECT_EQ(probe(kKey), "PROBE\t" + kKey + "\n");
+    EXPECT_EQ(reach(Way::Relay, "nothing answered"), "REACH\trelay\tnothing answered\n");
+    EXPECT_EQ(joiner(kKey, "198.51.100.7"), "JOINER\t" + kKey + "\t198.51.100.7\n");
+    EXPECT_EQ(relay("+K7Q2-M9XD"), "RELAY\t2\t+K7Q2-M9XD\n");
+    EXPECT_EQ(ticket(kKey), "TICKET\t" + kKey + "\n");
+    EXPECT_EQ(joined(), "JOINED\n");
+    EXPECT_EQ(probeGreeting(), "KESTRUN-PROBE\n");
+    EXPECT_EQ(probeAnswer(kKey), "KESTRUN-PROBE\t" + kKey + "\n");
     EXPECT_EQ(state(playing()), "STATE\t4\t1\tplaying\t2\t5\tZo\xC3\xAB\n");
     EXPECT_EQ(resolve("+K7Q2-M9XD"), "RESOLVE\t+K7Q2-M9XD\n");
-    EXPECT_EQ(welcome("1.0.4"), "WELCOME\t1\t1.0.4\n");
+    EXPECT_EQ(welcome("1.0.4"), "WELCOME\t2\t1.0.4\n");
     EXPECT_EQ(bye("version", "Needs protocol 1."), "BYE\tversion\tNeeds protocol 1.\n");
-    EXPECT_EQ(table({"+K7Q2-M9XD", "Friday", "1.0.4", playing()}),
-              "TABLE\t+K7Q2-M9XD\tFriday\tZo\xC3\xAB\t4\t1\tplaying\t2\t5\t1.0.4\n");
-    EXPECT_EQ(found("+K7Q2-M9XD", "203.0.113.7", 7772, "1.0.4", "Friday", "Ann"),
-              "FOUND\t+K7Q2-M9XD\t203.0.113.7\t7772\t1.0.4\tFriday\tAnn\n");
+    EXPECT_EQ(table({"+K7Q2-M9XD", "Friday", "1.0.4", playing(), Way::Direct}),
+              "TABLE\t+K7Q2-M9XD\tFriday\tZo\xC3\xAB\t4\t1\tplaying\t2\t5\t1.0.4\tdirect\n");
+    EXPECT_EQ(found({"+K7Q2-M9XD", "203.0.113.7", 7772, "1.0.4", "Friday", "Ann", Way::Unknown,
+                     "lobby2.kestrun.com", 7780}),
+              "FOUND\t+K7Q2-M9XD\t203.0.113.7\t7772\t1.0.4\tFriday\tAnn\tunknown\t"
+              "lobby2.kestrun.com\t7780\n");
     EXPECT_EQ(chat("Ann", "hi"), "CHAT\tAnn\thi\n");
     // Fields are cut to their length.
     EXPECT_EQ(setName(QString(40, u'x')), "NAME\t" + QByteArray(kMaxNameChars, 'x') + "\n");
@@ -71,13 +88,32 @@ TEST(LobbyMessages, EveryBuilderIsReadBackByItsReader) {
     EXPECT_EQ(readError(m(error("host", "One table a connection.")))->text,
               "One table a connection.");
     EXPECT_EQ(readNamed(m(named("Ann"))), "Ann");
-    const TableEntry e{"+K7Q2-M9XD", "Friday", "1.0.4", playing()};
+    const TableEntry e{"+K7Q2-M9XD", "Friday", "1.0.4", playing(), Way::Relay};
     EXPECT_EQ(readTable(m(table(e))), e);
     EXPECT_EQ(readGone(m(gone("+K7Q2-M9XD"))), "+K7Q2-M9XD");
-    EXPECT_EQ(readHosted(m(hosted("+K7Q2-M9XD"))), "+K7Q2-M9XD");
-    const auto f = readFound(m(found("+K7Q2-M9XD", "2001:db8::7", 7772, "1.0.4", "F", "A")));
-    ASSERT_TRUE(f);
-    EXPECT_EQ(f->address, "2001:db8::7");
+    const TableClaim claim{"+K7Q2-M9XD", kKey};
+    EXPECT_EQ(readHosted(m(hosted(claim))), claim);
+    EXPECT_EQ(readHost(m(host(Listing::Public, 7772, "1.0.4", "F", "A", claim)))->earlier, claim);
+    const Found found1{"+K7Q2-M9XD", "2001:db8::7", 7772, "1.0.4", "F", "A", Way::Relay,
+                       "198.51.100.2", 7780};
+    EXPECT_EQ(readFound(m(found(found1))), found1);
+    EXPECT_EQ(readPortRequest(m(port(40123))), 40123);
+    EXPECT_EQ(readArmed(m(armed(kKey))), kKey);
+    EXPECT_EQ(readDecline(m(decline(kKey))), kKey);
+    EXPECT_EQ(readProbe(m(probe(kKey))), kKey);
+    const auto r = readReach(m(reach(Way::Direct, "the table answered")));
+    ASSERT_TRUE(r);
+    EXPECT_EQ(r->way, Way::Direct);
+    EXPECT_EQ(r->text, "the table answered");
+    const auto j = readJoiner(m(joiner(kKey, "2001:db8::9")));
+    ASSERT_TRUE(j);
+    EXPECT_EQ(j->ticket, kKey);
+    EXPECT_EQ(j->address, "2001:db8::9");
+    EXPECT_EQ(readRelay(m(relay("+k7q2m9xd")))->code, "+K7Q2-M9XD");
+    EXPECT_EQ(readTicket(m(ticket(kKey))), kKey);
+    EXPECT_TRUE(isBare(m(joined()), name::joined));
+    EXPECT_TRUE(isProbeGreeting(probeGreeting()));
+    EXPECT_EQ(readProbeAnswer(probeAnswer(kKey)), kKey);
     EXPECT_EQ(readUnknown(m(unknown("+K7Q2-M9XD"))), "+K7Q2-M9XD");
     EXPECT_EQ(readHere(m(here("Ann"))), "Ann");
     EXPECT_EQ(readAway(m(away("Ann"))), "Ann");
@@ -114,14 +150,36 @@ TEST(LobbyReaders, RejectWhatIsMalformed) {
     EXPECT_FALSE(readChat(m("CHAT\tAnn\t\xC2\x85")));
     EXPECT_FALSE(readSay(m("SAY\t" + QByteArray(kMaxChatChars + 1, 'a'))));
     EXPECT_FALSE(readResolve(m("RESOLVE\tK7Q2-M9XD")));
-    EXPECT_FALSE(readFound(m("FOUND\t+K7Q2-M9XD\texample.com\t7772\t1.0.4\tT\tA")));
-    EXPECT_FALSE(readFound(m("FOUND\t+K7Q2-M9XD\t256.1.1.1\t7772\t1.0.4\tT\tA")));
+    const QByteArray where = "\tdirect\tlobby.kestrun.com\t7780";
+    EXPECT_TRUE(readFound(m("FOUND\t+K7Q2-M9XD\t192.0.2.1\t7772\t1.0.4\tT\tA" + where)));
+    EXPECT_FALSE(readFound(m("FOUND\t+K7Q2-M9XD\texample.com\t7772\t1.0.4\tT\tA" + where)));
+    EXPECT_FALSE(readFound(m("FOUND\t+K7Q2-M9XD\t256.1.1.1\t7772\t1.0.4\tT\tA" + where)));
+    EXPECT_FALSE(readFound(m("FOUND\t+K7Q2-M9XD\t192.0.2.1\t7772\t1.0.4\tT\tA")));
+    EXPECT_FALSE(readFound(
+        m("FOUND\t+K7Q2-M9XD\t192.0.2.1\t7772\t1.0.4\tT\tA\tsideways\tlobby\t7780")));
+    EXPECT_FALSE(readFound(
+        m("FOUND\t+K7Q2-M9XD\t192.0.2.1\t7772\t1.0.4\tT\tA\tdirect\tlob by\t7780")));
+    EXPECT_FALSE(readFound(
+        m("FOUND\t+K7Q2-M9XD\t192.0.2.1\t7772\t1.0.4\tT\tA\tdirect\t-lobby.\t7780")));
+    // Claims come whole or not at all; secrets are exactly their length.
+    EXPECT_FALSE(readHost(m("HOST\tpublic\t7772\t1.0.4\tT\tA\t+K7Q2-M9XD\t-")));
+    EXPECT_FALSE(readHost(m("HOST\tpublic\t7772\t1.0.4\tT\tA\t-\t" + kKey)));
+    EXPECT_FALSE(readHosted(m("HOSTED\t+K7Q2-M9XD\t" + kKey.chopped(1))));
+    EXPECT_FALSE(readTicket(m("TICKET\t" + kKey.chopped(1) + "!")));
+    EXPECT_FALSE(readReach(m("REACH\tunknown\tnot tested")));
+    EXPECT_FALSE(readJoiner(m("JOINER\t" + kKey + "\tsomewhere")));
+    EXPECT_FALSE(readProbeAnswer("KESTRUN-PROBE\t" + kKey));
+    EXPECT_FALSE(isProbeGreeting("KESTRUN-PROBE\r\n"));
+    // A RELAY of another protocol still says which; of this one it needs a code.
+    EXPECT_EQ(readRelay(m("RELAY\t9\twhatever\tcomes"))->protocol, 9);
+    EXPECT_FALSE(readRelay(m("RELAY\t2\tK7Q2M9XD")));
+    EXPECT_FALSE(readRelay(m("RELAY\t2\t+K7Q2-M9XD\textra")));
     EXPECT_FALSE(readBye(m("BYE\tToo Fast\tx")));
     EXPECT_FALSE(readWelcome(m("WELCOME\tone\t1.0")));
     EXPECT_FALSE(readChat(m("CHAT\t\thi")));
     // A HELLO of another version still says which.
-    EXPECT_EQ(readHelloProtocol(m("HELLO\t2\tsomething\telse\tentirely")), 2);
-    EXPECT_FALSE(readHello(m("HELLO\t2\tkestrunlobby\t1.0.4")));
+    EXPECT_EQ(readHelloProtocol(m("HELLO\t1\tsomething\telse\tentirely")), 1);
+    EXPECT_FALSE(readHello(m("HELLO\t1\tkestrunlobby\t1.0.4")));
     EXPECT_FALSE(readHelloProtocol(m("HELLO")));
 }
 

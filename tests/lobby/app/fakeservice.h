@@ -82,7 +82,7 @@ private:
         } else if (const auto code = readResolve(m)) {
             if (codes.contains(*code)) {
                 const Found& f = codes[*code];
-                s->write(found(f.code, f.address, f.port, f.version, f.tableName, f.hostName));
+                s->write(found(f));
             } else {
                 s->write(unknown(*code));
             }

@@ -17,9 +17,8 @@ void answerResolve(FakeService& service) {
         if (!code)
             return;
         if (*code == "+K7Q2-M9XD")
-            service.send(peer,
-                         found(*code, QStringLiteral("2001:db8::7"), 7001, QStringLiteral("1.0.4"),
-                               QStringLiteral("Friday"), QStringLiteral("Ann")));
+            service.send(peer, found({*code, "2001:db8::7", 7001, "1.0.4", "Friday", "Ann",
+                                      Way::Relay, "lobby.example", 7780}));
         else
             service.send(peer, unknown(*code));
     };

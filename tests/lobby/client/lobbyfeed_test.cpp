@@ -53,7 +53,7 @@ TEST(LobbyFeed, FollowsTheDirectoryAndTheChat) {
         QStringLiteral("Connecting to the lobby service at 127.0.0.1:%1...").arg(service.port()));
     ASSERT_TRUE(waitUntil([&] { return feed.people().size() == 2; }));
     EXPECT_EQ(service.peer(0).lines,
-              (QList<QByteArray>{"HELLO\t1\tkestrunlobby\t1.0.4", "NAME\tAnn", "WATCH", "ENTER"}));
+              (QList<QByteArray>{"HELLO\t2\tkestrunlobby\t1.0.4", "NAME\tAnn", "WATCH", "ENTER"}));
     EXPECT_EQ(feed.reach(), LobbyFeed::Reach::Reachable);
     EXPECT_EQ(feed.tables(), (QList<TableEntry>{tables[1], tables[0]})); // by name
     EXPECT_EQ(tablesChanged.count(), 1); // the snapshot at once, at LISTED

@@ -36,7 +36,7 @@ TEST(ServiceLink, SaysHelloAndOpensOnWelcome) {
     EXPECT_EQ(opened.count(), 0); // never from inside open()
     ASSERT_TRUE(opened.wait(10'000));
     EXPECT_EQ(link.state(), ServiceLink::State::Open);
-    EXPECT_EQ(service.peer(0).lines, QList<QByteArray>{"HELLO\t1\tvorlix\t1.2.3"});
+    EXPECT_EQ(service.peer(0).lines, QList<QByteArray>{"HELLO\t2\tvorlix\t1.2.3"});
     EXPECT_TRUE(link.send(watch()));
     ASSERT_TRUE(waitUntil([&] { return messages.count() == 2; }));
     // PONG is the link's own; lines cut across reads come whole.
@@ -198,7 +198,7 @@ TEST(ServiceLink, BytesFedDirectlyNeverConnect) {
     QSignalSpy messages(&link, &ServiceLink::message);
     QSignalSpy lost(&link, &ServiceLink::lost);
     link.receiveBytes("GONE\t+K7Q2-M9XD\n"); // before WELCOME: ignored
-    link.receiveBytes("WELCOME\t1\t2.0\r\nGONE\t+K7Q2");
+    link.receiveBytes("WELCOME\t2\t2.0\r\nGONE\t+K7Q2");
     EXPECT_EQ(opened.count(), 1);
     EXPECT_TRUE(link.send(ping())); // open, no socket: dropped
     link.receiveBytes("-M9XD\nBYE\tflood\tToo fast.\nGONE\tx\n");

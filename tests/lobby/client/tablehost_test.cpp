@@ -1,5 +1,6 @@
 #include "fakeservice.h"
 #include "tablehost.h"
+#include "tsock.h"
 
 #include <QSignalSpy>
 #include <QUdpSocket>
@@ -37,11 +38,13 @@ TableState seated(int n) {
     return s;
 }
 
+const QString kKey = QStringLiteral("KeyKeyKeyKeyKeyKeyKey123");
+
 // Answers every HOST with HOSTED and the next code of `codes`.
 void handOutCodes(FakeService& service, QStringList codes) {
     service.onLine = [&service, codes](int peer, const Message& m) mutable {
         if (readHost(m) && !codes.isEmpty())
-            service.send(peer, hosted(codes.takeFirst()));
+            service.send(peer, hosted({codes.takeFirst(), kKey}));
     };
 }
 
@@ -59,9 +62,10 @@ TEST(TableHost, RegistersAndRegistersAgainAfterTheServiceDropsIt) {
     ASSERT_TRUE(registered.wait(10'000));
     EXPECT_EQ(registered.at(0).at(0).toString(), "+AAAA-BBBB");
     EXPECT_EQ(host.inviteCode(), "+AAAA-BBBB");
-    EXPECT_EQ(service.peer(0).lines, (QList<QByteArray>{"HELLO\t1\tvorlix\t1.0.4",
-                                                        "HOST\tinvite\t7001\t1.0.4\tFriday\tAnn",
-                                                        "STATE\t1\t0\twaiting\t0\t0\tAnn"}));
+    EXPECT_EQ(service.peer(0).lines,
+              (QList<QByteArray>{"HELLO\t2\tvorlix\t1.0.4",
+                                 "HOST\tinvite\t7001\t1.0.4\tFriday\tAnn\t-\t-",
+                                 "STATE\t1\t0\twaiting\t0\t0\tAnn"}));
 
     service.drop(0);
     ASSERT_TRUE(problems.wait(10'000));
@@ -72,7 +76,79 @@ TEST(TableHost, RegistersAndRegistersAgainAfterTheServiceDropsIt) {
     EXPECT_EQ(host.inviteCode(), "");
     ASSERT_TRUE(waitUntil([&] { return registered.count() == 2; }));
     EXPECT_EQ(host.inviteCode(), "+CCCC-DDDD");
-    EXPECT_EQ(service.linesNamed(1, "HOST").size(), 1);
+    // It asked for its code back; this service gave another.
+    EXPECT_EQ(service.linesNamed(1, "HOST"),
+              QList<QByteArray>{"HOST\tinvite\t7001\t1.0.4\tFriday\tAnn\t+AAAA-BBBB\t" +
+                                kKey.toLatin1()});
+}
+
+// The service's test: the game server is readied before ARMED goes out, and
+// what the test found is told; a router's port goes out as PORT.
+TEST(TableHost, ReadiesTheServerForTheTestAndHearsWhatItFound) {
+    FakeService service;
+    handOutCodes(service, {"+AAAA-BBBB"});
+    TableHost host(table(service, Listing::Public));
+    QStringList armedFor;
+    host.armProbe = [&](const QString& nonce) {
+        armedFor << nonce;
+        EXPECT_TRUE(service.linesNamed(0, "ARMED").isEmpty()); // not yet
+    };
+    QSignalSpy registered(&host, &TableHost::registered);
+    QSignalSpy reached(&host, &TableHost::reached);
+    host.start();
+    ASSERT_TRUE(registered.wait(10'000));
+    service.send(0, probe(kKey));
+    ASSERT_TRUE(service.waitForLines(0, "ARMED"));
+    EXPECT_EQ(armedFor, QStringList{kKey});
+    EXPECT_EQ(service.linesNamed(0, "ARMED").first(), "ARMED\t" + kKey.toLatin1());
+    service.send(0, reach(Way::Relay, QStringLiteral("nothing answered at 192.0.2.1:7001")));
+    ASSERT_TRUE(reached.wait(10'000));
+    EXPECT_EQ(reached.at(0).at(0).value<Way>(), Way::Relay);
+    EXPECT_EQ(reached.at(0).at(1).toString(), "nothing answered at 192.0.2.1:7001");
+    host.setPublicPort(40123);
+    ASSERT_TRUE(service.waitForLines(0, "PORT"));
+    EXPECT_EQ(service.linesNamed(0, "PORT").first(), "PORT\t40123");
+}
+
+// A player at the relay: refused by the game server's own rule, or fetched
+// over a connection of the table's own that presents the ticket and is handed
+// over, with what came after JOINED, as the game's socket component.
+TEST(TableHost, FetchesRelayedPlayersTheServerAdmits) {
+    FakeService service;
+    handOutCodes(service, {"+AAAA-BBBB"});
+    TableHost host(table(service, Listing::Invite));
+    host.admits = [](const QString& address) { return address != "198.51.100.66"; };
+    QSignalSpy registered(&host, &TableHost::registered);
+    std::unique_ptr<TSock> sock;
+    QString relayedFrom;
+    QByteArray early;
+    QObject::connect(&host, &TableHost::relayed,
+                     [&](TSock* connection, const QString& address, const QByteArray& bytes) {
+                         sock.reset(connection);
+                         relayedFrom = address;
+                         early = bytes;
+                     });
+    host.start();
+    ASSERT_TRUE(registered.wait(10'000));
+    const QString barred = QStringLiteral("barredTicket0123456789ab");
+    service.send(0, joiner(barred, QStringLiteral("198.51.100.66")));
+    ASSERT_TRUE(service.waitForLines(0, "DECLINE"));
+    EXPECT_EQ(service.linesNamed(0, "DECLINE").first(), "DECLINE\t" + barred.toLatin1());
+    EXPECT_EQ(service.peers(), 1);
+
+    service.onLine = [&](int peer, const Message& m) {
+        if (readTicket(m) == kKey)
+            service.send(peer, joined() + QByteArray("\xFFgame", 5));
+    };
+    service.send(0, joiner(kKey, QStringLiteral("198.51.100.7")));
+    ASSERT_TRUE(waitUntil([&] { return sock != nullptr; }));
+    EXPECT_EQ(service.linesNamed(1, "TICKET"), QList<QByteArray>{"TICKET\t" + kKey.toLatin1()});
+    EXPECT_EQ(relayedFrom, "198.51.100.7");
+    EXPECT_EQ(early, QByteArray("\xFFgame", 5));
+    EXPECT_TRUE(sock->connected());
+    EXPECT_EQ(sock->parent(), nullptr);
+    sock->Send("back");
+    ASSERT_TRUE(waitUntil([&] { return service.peer(1).buffer.endsWith("back"); }));
 }
 
 TEST(TableHost, StateChangesAreCoalescedToOneASecond) {

@@ -11,6 +11,7 @@
 
 #include <map>
 #include <set>
+#include <vector>
 
 struct RecordingTransport : ServiceTransport {
     std::map<ConnectionId, QByteArray> sent;
@@ -29,6 +30,28 @@ struct RecordingTransport : ServiceTransport {
         return it == unsentOf.end() ? 0 : it->second;
     }
 
+    struct Joined {
+        ConnectionId a = 0, b = 0;
+        QByteArray toA, toB;
+    };
+    std::vector<Joined> joins;
+    struct Probe {
+        ConnectionId host = 0;
+        QString address;
+        quint16 port = 0;
+        QString nonce;
+    };
+    std::vector<Probe> probes;
+    void join(ConnectionId a, ConnectionId b, const QByteArray& toA,
+              const QByteArray& toB) override {
+        joins.push_back({a, b, toA, toB});
+    }
+    void probe(ConnectionId host, const QString& address, quint16 port,
+               const QString& nonce) override {
+        probes.push_back({host, address, port, nonce});
+    }
+    QString localAddress(ConnectionId) const override { return QStringLiteral("192.0.2.100"); }
+
     // Everything sent to the connection since the last call.
     QByteArray take(ConnectionId id) { return std::exchange(sent[id], {}); }
 };
@@ -38,6 +61,7 @@ struct CoreFixture {
     MemoryStore store;
     qint64 clock = 1'000'000;
     int codes = 0;
+    int secrets = 0;
     QList<ServiceEvent> events;
     ServiceCore core;
 
@@ -48,6 +72,10 @@ struct CoreFixture {
         store.generateCode = [this] {
             return QStringLiteral("+AAAA-AAA") + QChar(u'2' + codes++ % 8);
         };
+        // Keys Key00000000000000000001, ...; tests of the relay and of the
+        // test from outside turn the latter on.
+        core.setSecrets([this] { return QStringLiteral("Key%1").arg(++secrets, 21, 10, QChar(u'0')); });
+        core.setProbing(false);
     }
     // A connection that said HELLO, its WELCOME taken.
     void join(ConnectionId id, const QString& address = QStringLiteral("192.0.2.1")) {

@@ -51,7 +51,7 @@ struct Instance {
 
 QString hostTable(LineClient& client, Listing listing, const QString& name) {
     client.send(host(listing, 7772, "1.0.4", name, "Ann"));
-    return client.waitFor("HOSTED\t") ? *readHosted(split(client.last)) : QString();
+    return client.waitFor("HOSTED\t") ? readHosted(split(client.last))->code : QString();
 }
 
 #define NEED_REDIS(redis)                                                                          \
@@ -71,7 +71,11 @@ TEST(StoreRecord, TablesAndNewsReadBackAndDamageIsRejected) {
                7772,
                QStringLiteral("1.0.4"),
                QStringLiteral("Friday"),
-               {2, 1, Phase::Playing, 1, 5, "Ann"}};
+               {2, 1, Phase::Playing, 1, 5, "Ann"},
+               Way::Relay,
+               QStringLiteral("lobby2.example"),
+               7780,
+               QStringLiteral("KeyKeyKeyKeyKeyKeyKey123")};
     const QByteArray value = storerecord::table(t);
     const auto back = storerecord::readTable(value);
     ASSERT_TRUE(back);
@@ -81,7 +85,9 @@ TEST(StoreRecord, TablesAndNewsReadBackAndDamageIsRejected) {
          {QByteArray(value).replace("0123456789abcdef", "0123456789ABCDEF"),
           QByteArray(value).replace("\t7\t", "\t-7\t"),
           QByteArray(value).replace("FOUND\t+K7Q2", "FOUND\t+K7Q3"),
-          QByteArray(value).replace("2001:db8::1", "example.com"), value.chopped(1), value + "x"})
+          QByteArray(value).replace("2001:db8::1", "example.com"),
+          QByteArray(value).replace("KeyKeyKeyKeyKeyKeyKey123", "KeyKeyKeyKeyKeyKeyKey12"),
+          QByteArray(value).replace("\trelay\t", "\tnear\t"), value.chopped(1), value + "x"})
         EXPECT_FALSE(storerecord::readTable(damaged)) << damaged.constData();
     const auto news = storerecord::readNews(storerecord::tableNews(t));
     ASSERT_TRUE(news);

@@ -107,10 +107,10 @@ TEST(ServiceLimits, OneTablePerConnectionAndRefusedRequestsAreCounted) {
     f.line(1, host(Listing::Public, 7772, "1.0.4", "T", "Ann"));
     f.line(1, host(Listing::Public, 7773, "1.0.4", "U", "Ann"));
     EXPECT_EQ(f.transport.take(1),
-              "HOSTED\t+AAAA-AAA2\n"
+              "HOSTED\t+AAAA-AAA2\tKey000000000000000000001\n"
               "ERROR\thost\tOne table per connection: UNHOST this one first.\n");
     f.line(1, unhost() + host(Listing::Public, 7773, "1.0.4", "U", "Ann"));
-    EXPECT_EQ(f.transport.take(1), "HOSTED\t+AAAA-AAA3\n");
+    EXPECT_EQ(f.transport.take(1), "HOSTED\t+AAAA-AAA3\tKey000000000000000000002\n");
 
     // Twenty refusals in a burst pass (the first was the second HOST), the
     // next one after them cuts the connection off.

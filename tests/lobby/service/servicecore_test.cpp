@@ -10,7 +10,7 @@ using namespace lobbywire;
 
 namespace {
 
-const QByteArray kWelcome = QByteArray("WELCOME\t1\t") + wire::kVersion + "\n";
+const QByteArray kWelcome = QByteArray("WELCOME\t2\t") + wire::kVersion + "\n";
 
 TableState playing(int seated, const QString& hostName = QStringLiteral("Ann")) {
     TableState s;
@@ -30,9 +30,7 @@ struct LateStore : ServiceStore {
     void addTable(TableRecord t, AddDone done) override {
         due.append([this, t, done] { inner.addTable(t, done); });
     }
-    void updateTable(const QString& code, const TableState& s) override {
-        inner.updateTable(code, s);
-    }
+    void updateTable(const TableRecord& t) override { inner.updateTable(t); }
     void removeTable(const QString& code) override { inner.removeTable(code); }
     void resolve(const QString& code, ResolveDone done) override {
         due.append([this, code, done] { inner.resolve(code, done); });
@@ -52,16 +50,16 @@ struct LateStore : ServiceStore {
 TEST(ServiceCoreRequests, EachAnswerByteForByte) {
     CoreFixture f;
     f.core.opened(1, QStringLiteral("192.0.2.1"));
-    f.line(1, "HELLO\t1\tkestrunlobby\t1.0.4\r\n");
+    f.line(1, "HELLO\t2\tkestrunlobby\t1.0.4\r\n");
     EXPECT_EQ(f.transport.take(1), kWelcome);
     f.line(1, "NAME\t  Ann\x01  Lee \n");
     EXPECT_EQ(f.transport.take(1), "NAMED\tAnn Lee\n");
     f.line(1, "PING\nWATCH\n");
     EXPECT_EQ(f.transport.take(1), "PONG\nLISTED\n");
-    f.line(1, "HOST\tpublic\t7772\t1.0.4\tFriday\tAnn\n");
-    EXPECT_EQ(f.transport.take(1), "HOSTED\t+AAAA-AAA2\n");
+    f.line(1, "HOST\tpublic\t7772\t1.0.4\tFriday\tAnn\t-\t-\n");
+    EXPECT_EQ(f.transport.take(1), "HOSTED\t+AAAA-AAA2\tKey000000000000000000001\n");
     f.line(1, "RESOLVE\t+aaaaaaa2\nRESOLVE\t+ZZZZ-ZZZZ\n");
-    EXPECT_EQ(f.transport.take(1), "FOUND\t+AAAA-AAA2\t192.0.2.1\t7772\t1.0.4\tFriday\tAnn\n"
+    EXPECT_EQ(f.transport.take(1), "FOUND\t+AAAA-AAA2\t192.0.2.1\t7772\t1.0.4\tFriday\tAnn\tunknown\t-\t0\n"
                                    "UNKNOWN\t+ZZZZ-ZZZZ\n");
     f.line(1, "FROB\t1\nx-y\nWATCH\textra\nSTATE\t9\t0\twaiting\t0\t0\tAnn\nHELLO\t1\ta\t1\n");
     EXPECT_EQ(f.transport.take(1),
@@ -76,14 +74,14 @@ TEST(ServiceCoreRequests, EachAnswerByteForByte) {
 TEST(ServiceCoreRequests, AnotherProtocolIsToldWhichOneTheServiceNeeds) {
     CoreFixture f;
     f.core.opened(1, QStringLiteral("192.0.2.1"));
-    f.line(1, "HELLO\t2\tkestrunlobby\t9.0\tmore\n");
-    EXPECT_EQ(f.transport.take(1), "BYE\tversion\tThis lobby service speaks protocol 1; please "
+    f.line(1, "HELLO\t1\tkestrunlobby\t9.0\n");
+    EXPECT_EQ(f.transport.take(1), "BYE\tversion\tThis lobby service speaks protocol 2; please "
                                    "update the program.\n");
     EXPECT_TRUE(f.closed(1));
     EXPECT_FALSE(f.core.knows(1));
 
     // Anything before HELLO, or a HELLO of this protocol that is malformed.
-    for (const QByteArray& first : {QByteArray("PING\n"), QByteArray("HELLO\t1\tbad name\t1\n")}) {
+    for (const QByteArray& first : {QByteArray("PING\n"), QByteArray("HELLO\t2\tbad name\t1\n")}) {
         CoreFixture g;
         g.core.opened(7, QStringLiteral("192.0.2.1"));
         g.line(7, first + "PING\n");
@@ -101,7 +99,7 @@ TEST(ServiceCoreDirectory, WatchersSeePublicTablesWithoutAddressesThenBatches) {
     f.line(2, host(Listing::Invite, 7773, "1.0.4", "Secret", "Bob"));
     f.core.flushDirectory();
     f.line(9, watch());
-    EXPECT_EQ(f.transport.take(9), "TABLE\t+AAAA-AAA2\tFriday\tAnn\t0\t0\twaiting\t0\t0\t1.0.4\n"
+    EXPECT_EQ(f.transport.take(9), "TABLE\t+AAAA-AAA2\tFriday\tAnn\t0\t0\twaiting\t0\t0\t1.0.4\tunknown\n"
                                    "LISTED\n");
 
     // Several changes in one batch: one write, the last state of each table.
@@ -117,8 +115,8 @@ TEST(ServiceCoreDirectory, WatchersSeePublicTablesWithoutAddressesThenBatches) {
     EXPECT_EQ(f.transport.writes[9], writes);
     f.core.flushDirectory();
     EXPECT_EQ(f.transport.writes[9], writes + 1);
-    EXPECT_EQ(f.transport.take(9), "TABLE\t+AAAA-AAA2\tFriday\tAnn\t3\t0\tplaying\t1\t5\t1.0.4\n"
-                                   "TABLE\t+AAAA-AAA4\tLate\tCy\t0\t0\twaiting\t0\t0\t1.0.4\n");
+    EXPECT_EQ(f.transport.take(9), "TABLE\t+AAAA-AAA2\tFriday\tAnn\t3\t0\tplaying\t1\t5\t1.0.4\tunknown\n"
+                                   "TABLE\t+AAAA-AAA4\tLate\tCy\t0\t0\twaiting\t0\t0\t1.0.4\tunknown\n");
 
     // The same state again is no change; a closed host's table is GONE.
     f.line(1, state(playing(3)));
@@ -144,7 +142,7 @@ TEST(ServiceCoreDirectory, ABatchDeliveredInPartsKeepsEachWatchersOrder) {
     EXPECT_TRUE(f.core.flushDirectory(1)); // the first batch is finished first
     EXPECT_FALSE(f.core.continueDirectory());
     for (ConnectionId id = 1; id <= 3; ++id)
-        EXPECT_EQ(f.transport.take(id), "TABLE\t+AAAA-AAA2\tT\tAnn\t0\t0\twaiting\t0\t0\t1.0.4\n"
+        EXPECT_EQ(f.transport.take(id), "TABLE\t+AAAA-AAA2\tT\tAnn\t0\t0\twaiting\t0\t0\t1.0.4\tunknown\n"
                                         "GONE\t+AAAA-AAA2\n")
             << id;
 }
@@ -208,15 +206,17 @@ TEST(ServiceCoreOrder, RequestsWaitingForTheStoreKeepTheirOrder) {
     LateStore store;
     store.inner.generateCode = [] { return QStringLiteral("+BBBB-CCCC"); };
     ServiceCore core(transport, store);
+    core.setProbing(false);
+    core.setSecrets([] { return QStringLiteral("Key000000000000000000001"); });
     core.opened(1, QStringLiteral("198.51.100.4"));
     core.received(1, hello("vorlix", "1.0.4") + host(Listing::Invite, 7772, "1.0.4", "T", "") +
                          ping() + resolve("+BBBB-CCCC") + ping());
     EXPECT_EQ(transport.take(1), kWelcome);
     EXPECT_EQ(core.held(1), 3);
     store.answer(); // HOST: then PING, then RESOLVE waits in turn
-    EXPECT_EQ(transport.take(1), "HOSTED\t+BBBB-CCCC\nPONG\n");
+    EXPECT_EQ(transport.take(1), "HOSTED\t+BBBB-CCCC\tKey000000000000000000001\nPONG\n");
     store.answer();
-    EXPECT_EQ(transport.take(1), "FOUND\t+BBBB-CCCC\t198.51.100.4\t7772\t1.0.4\tT\t\nPONG\n");
+    EXPECT_EQ(transport.take(1), "FOUND\t+BBBB-CCCC\t198.51.100.4\t7772\t1.0.4\tT\t\tunknown\t-\t0\nPONG\n");
 
     // A host gone before the store answered leaves no table behind.
     core.opened(2, QStringLiteral("198.51.100.5"));

@@ -35,7 +35,7 @@ TEST(ServiceServer, RegisterWatchUpdateDisappear) {
 
     hoster.send(lobbywire::host(Listing::Public, 7772, "1.0.4", "Friday\x01night", "Ann"));
     ASSERT_TRUE(hoster.waitFor("HOSTED\t"));
-    const QString code = *readHosted(split(hoster.last));
+    const QString code = readHosted(split(hoster.last))->code;
     ASSERT_TRUE(watcher.waitFor("TABLE\t"));
     const auto listed = readTable(split(watcher.last));
     ASSERT_TRUE(listed);
@@ -73,7 +73,7 @@ TEST(ServiceServer, InviteCodesResolveAndGuessersAreCutOff) {
     ASSERT_TRUE(hoster.hello());
     hoster.send(lobbywire::host(Listing::Invite, 7900, "1.0.4", "Secret", "Bob"));
     ASSERT_TRUE(hoster.waitFor("HOSTED\t"));
-    const QString code = *readHosted(split(hoster.last));
+    const QString code = readHosted(split(hoster.last))->code;
 
     LineClient asker(s.port());
     ASSERT_TRUE(asker.hello());
@@ -131,7 +131,7 @@ TEST(ServiceServer, IpV6AndMappedAddresses) {
     ASSERT_TRUE(six.hello());
     six.send(lobbywire::host(Listing::Invite, 7772, "1.0.4", "Six", ""));
     ASSERT_TRUE(six.waitFor("HOSTED\t"));
-    const QString code = *readHosted(split(six.last));
+    const QString code = readHosted(split(six.last))->code;
     six.send(resolve(code));
     ASSERT_TRUE(six.waitFor("FOUND\t"));
     EXPECT_EQ(readFound(split(six.last))->address, "::1");
