@@ -154,8 +154,9 @@ public:
 class HomeNetwork {
 public:
     enum class Router {
-        UpnpAndNatPmp, // miniupnpd with both
-        NatPmpOnly,    // miniupnpd with UPnP off
+        UpnpAndNatPmp,   // miniupnpd with both, an IGD of version 2
+        UpnpV1AndNatPmp, // the same with an IGD of version 1 (no AddAnyPortMapping)
+        NatPmpOnly,      // miniupnpd with UPnP off
         // Both on, every mapping denied by its permission rules. UPnP
         // answers 606; a NAT-PMP request sets miniupnpd 2.3.1 searching its
         // ports for good, answering nothing more: a router gone silent.
@@ -259,11 +260,15 @@ public:
         if (m_miniupnpd)
             m_miniupnpd->end();
     }
-    // What miniupnpd logged so far.
+    // What miniupnpd logged so far (what it writes within half a second).
     QString routerLog() {
-        if (m_miniupnpd)
+        if (!m_miniupnpd)
+            return {};
+        const QDeadlineTimer deadline(500);
+        while (!deadline.hasExpired() && m_miniupnpd->waitForReadyRead(50))
             m_miniupnpd->drain();
-        return m_miniupnpd ? m_miniupnpd->seen : QString();
+        m_miniupnpd->drain();
+        return m_miniupnpd->seen;
     }
 
     // Whether a connection from the internet to the router's public address
@@ -357,6 +362,8 @@ private:
                             "ext_stun_port=3478\nuuid=" +
                             QUuid::createUuid().toString(QUuid::WithoutBraces).toLatin1() + "\n";
         config += mode == Router::NatPmpOnly ? "enable_upnp=no\n" : "enable_upnp=yes\n";
+        if (mode == Router::UpnpV1AndNatPmp)
+            config += "force_igd_desc_v1=yes\n";
         if (mode != Router::Denied)
             config += "allow 1024-65535 192.168.77.0/24 1024-65535\n";
         config += "deny 0-65535 0.0.0.0/0 0-65535\n";
