@@ -102,8 +102,14 @@ QString TableListModel::cellText(const TableRow& row, int column) {
     case Ping:
         return row.rttMs >= 0 ? QStringLiteral("%1 ms").arg(row.rttMs) : QString();
     case Where:
-        return row.where == TableRow::Where::ThisNetwork ? QStringLiteral("This network")
-                                                         : QStringLiteral("Internet");
+        // How a join will connect: the player sees it before joining.
+        if (row.where == TableRow::Where::ThisNetwork)
+            return QStringLiteral("This network");
+        if (row.way == lobbywire::Way::Direct)
+            return QStringLiteral("Internet, direct");
+        if (row.way == lobbywire::Way::Relay)
+            return QStringLiteral("Internet, through the relay");
+        return QStringLiteral("Internet");
     default:
         return {};
     }
@@ -151,7 +157,8 @@ void TableListModel::rebuild() {
         rows.append(
             {TableRow::Where::ThisNetwork, t.key(), t.tableName, t.version, t.state, t.rttMs});
     for (const lobbywire::TableEntry& t : m_internet)
-        rows.append({TableRow::Where::Internet, t.code, t.tableName, t.version, t.state, -1});
+        rows.append(
+            {TableRow::Where::Internet, t.code, t.tableName, t.version, t.state, -1, t.way});
     const int column = m_sortColumn;
     const bool descending = m_sortOrder == Qt::DescendingOrder;
     std::stable_sort(rows.begin(), rows.end(), [&](const TableRow& a, const TableRow& b) {

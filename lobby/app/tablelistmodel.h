@@ -24,6 +24,8 @@ struct TableRow {
     QString version;
     lobbywire::TableState state;
     int rttMs = -1; // this network only
+    // An internet table: straight to it, or through the service's relay.
+    lobbywire::Way way = lobbywire::Way::Unknown;
     friend bool operator==(const TableRow&, const TableRow&) = default;
 };
 

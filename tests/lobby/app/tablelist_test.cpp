@@ -39,9 +39,14 @@ QStringList rowTexts(const TableListModel& model, int row) {
 
 TEST(TableListModel, ShowsEveryColumnOfBothKindsAndNoInternetAddress) {
     TableListModel model;
-    model.setInternetTables({internet(QStringLiteral("+K7Q2-M9XD"), QStringLiteral("Zebra"))});
+    lobbywire::TableEntry relayed = internet(QStringLiteral("+AAAA-BBBB"), QStringLiteral("Zoo"));
+    relayed.way = lobbywire::Way::Relay;
+    lobbywire::TableEntry direct = internet(QStringLiteral("+CCCC-DDDD"), QStringLiteral("Zulu"));
+    direct.way = lobbywire::Way::Direct;
+    model.setInternetTables(
+        {internet(QStringLiteral("+K7Q2-M9XD"), QStringLiteral("Zebra")), relayed, direct});
     model.setLanTables({lan(QStringLiteral("192.168.1.20"), QStringLiteral("Attic"), 12)});
-    ASSERT_EQ(model.rowCount(), 2);
+    ASSERT_EQ(model.rowCount(), 4);
     ASSERT_EQ(model.columnCount(), 8);
     EXPECT_EQ(rowTexts(model, 0), QStringList({"Attic", "Bob", "2/6", "0/3", "Waiting", "1.0.3",
                                                "12 ms", "This network"}));
@@ -49,7 +54,10 @@ TEST(TableListModel, ShowsEveryColumnOfBothKindsAndNoInternetAddress) {
                                                "Playing, round 2 of 5", "1.0.4", "", "Internet"}));
     EXPECT_EQ(model.rowAt(0)->id, QStringLiteral("192.168.1.20:7772"));
     EXPECT_EQ(model.rowAt(1)->id, QStringLiteral("+K7Q2-M9XD"));
-    EXPECT_EQ(model.rowAt(2), nullptr);
+    // How a join will connect.
+    EXPECT_EQ(rowTexts(model, 2).last(), "Internet, through the relay");
+    EXPECT_EQ(rowTexts(model, 3).last(), "Internet, direct");
+    EXPECT_EQ(model.rowAt(4), nullptr);
     QStringList headers;
     for (int c = 0; c < model.columnCount(); ++c)
         headers << model.headerData(c, Qt::Horizontal, Qt::DisplayRole).toString();
