@@ -12,6 +12,8 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <vector>
+
 namespace {
 
 struct Pair {
@@ -93,4 +95,67 @@ TEST(SocketSet, BytesComeInAndThePeersEndIsToldOnce) {
     EXPECT_EQ(ended, QList<SocketSet::Id>{id});
     EXPECT_EQ(set.open(), 0);
     EXPECT_FALSE(set.send(id, "gone\n"));
+}
+
+// A relay: what one end sends reaches the other unchanged, after what the
+// set was given to send first; a side whose mate's peer does not read is not
+// read either, past the buffer, and goes on when it drains; one end's close
+// is reported once and ends the other.
+TEST(SocketSet, ARelayPassesBytesBothWaysWithinItsBufferAndEndsTogether) {
+    Pair a, b;
+    SocketSet set;
+    std::vector<SocketSet::Id> ended;
+    QByteArray seenByOwner;
+    set.onEnded = [&](SocketSet::Id id) { ended.push_back(id); };
+    set.onData = [&](SocketSet::Id, const QByteArray& bytes) { seenByOwner += bytes; };
+    const SocketSet::Id ia = set.add(a.ours);
+    const SocketSet::Id ib = set.add(b.ours);
+    constexpr qsizetype kBuffer = 64 * 1024;
+    ASSERT_TRUE(set.join(ia, ib, "JOINED\n", "JOINED\nearly", kBuffer));
+
+    ASSERT_EQ(::write(a.theirs, "\xFFping", 5), 5);
+    ASSERT_EQ(::write(b.theirs, "pong\xFF", 5), 5);
+    QByteArray atA, atB;
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] {
+            a.read(atA);
+            b.read(atB);
+            return atA.size() == 12 && atB.size() == 17;
+        },
+        10'000));
+    EXPECT_EQ(atA, QByteArray("JOINED\npong\xFF", 12));
+    EXPECT_EQ(atB, QByteArray("JOINED\nearly\xFFping", 17));
+    EXPECT_TRUE(seenByOwner.isEmpty()); // a relay's bytes are not the owner's
+
+    // b's peer stops reading: a is read only until b's buffer is full.
+    const QByteArray block(16 * 1024, 'x');
+    qsizetype written = 0;
+    for (int i = 0; i < 4096; ++i) {
+        const ssize_t n = ::write(a.theirs, block.constData(), size_t(block.size()));
+        if (n > 0)
+            written += n;
+        QTest::qWait(0);
+    }
+    QTest::qWait(100);
+    EXPECT_LE(set.unsent(ib), kBuffer + 64 * 1024); // the buffer and one read at most
+    EXPECT_LT(written, 4096 * block.size());          // the writer was held back
+    // Read everything at b's end: all of it arrives, in order.
+    QByteArray drained;
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] {
+            b.read(drained);
+            return drained.size() == written;
+        },
+        20'000));
+    EXPECT_EQ(drained.count('x'), written);
+
+    // a's peer goes: reported once, b's peer sees its end.
+    ::close(a.theirs);
+    a.theirs = -1;
+    QByteArray rest;
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !b.read(rest); }, 10'000));
+    EXPECT_EQ(ended, std::vector<SocketSet::Id>{ia});
+    ::close(b.theirs); // and b's peer answers with its own end
+    b.theirs = -1;
+    ASSERT_TRUE(QTest::qWaitFor([&] { return set.open() == 0 && set.lingering() == 0; }, 10'000));
 }
