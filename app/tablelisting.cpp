@@ -2,6 +2,7 @@
 
 #include "gameengine.h"
 #include "inifile.h"
+#include "portmapper.h"
 #include "protocol.h"
 #include "tserver.h"
 #include "tsock.h"
@@ -46,6 +47,28 @@ TableListing::TableListing(TServer& server, HostedTableOptions options, QObject*
     m_timer = new QTimer(this);
     m_timer->setInterval(kRefreshMs);
     connect(m_timer, &QTimer::timeout, this, &TableListing::refresh);
+
+    const HostedTableOptions& table = m_host->options();
+    if (!table.listing || !table.mapPort)
+        return; // this network only: the router is not asked
+    PortMapper::Options mapping;
+    mapping.internalPort = table.gamePort;
+    mapping.description = QStringLiteral("Vorlix table \"%1\"").arg(table.tableName);
+    m_mapper = new PortMapper(mapping, this);
+    connect(m_mapper, &PortMapper::mapped, this, [this](const PortMapping& m) {
+        m_host->setPublicPort(m.externalPort);
+        emit notice(mappedLine(m));
+    });
+    connect(m_mapper, &PortMapper::renewed, this,
+            [this](const PortMapping& m) { m_host->setPublicPort(m.externalPort); });
+    connect(m_mapper, &PortMapper::unavailable, this, [this](const QString& why) {
+        emit notice(why + QStringLiteral(" The lobby service tests whether players on the "
+                                         "internet can reach your table anyway."));
+    });
+    connect(m_mapper, &PortMapper::lost, this, [this](const QString& why) {
+        m_host->setPublicPort(0);
+        emit notice(why);
+    });
 }
 
 TableListing::~TableListing() = default;
@@ -54,6 +77,8 @@ void TableListing::start() {
     refresh();
     m_host->start();
     m_timer->start();
+    if (m_mapper)
+        m_mapper->start();
 }
 
 void TableListing::refresh() {
@@ -80,6 +105,7 @@ HostedTableOptions TableListing::optionsFor(const commandline::Options& options,
     t.gameVersion = QLatin1String(wire::kVersion);
     t.service = network.service;
     t.discoveryPort = network.discoveryPort;
+    t.mapPort = network.portMapping;
     return t;
 }
 
@@ -100,6 +126,14 @@ QString TableListing::reachLine(lobbywire::Way way, const QString& text) {
                           "join through the lobby service's relay, which passes the game on "
                           "between you.")
         .arg(text);
+}
+
+QString TableListing::mappedLine(const PortMapping& m) {
+    const QString where = m.publicAddress.isEmpty()
+                              ? QStringLiteral("port %1").arg(m.externalPort)
+                              : QStringLiteral("%1:%2").arg(m.publicAddress).arg(m.externalPort);
+    return QStringLiteral("Your router forwards %1 to your table (%2).")
+        .arg(where, m.methodName());
 }
 
 lobbywire::TableState TableListing::stateOf(const GameEngine& engine) {

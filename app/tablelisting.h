@@ -3,7 +3,10 @@
 // dedicated server alike. Once a second it reads the seats, spies and rounds
 // of the game its TServer runs and hands them to a TableHost (lobby/client),
 // which answers discovery on this network and, for a table listed in the lobby
-// or open to invitations, keeps its entry with the lobby service current. The
+// or open to invitations, keeps its entry with the lobby service current.
+// Such a table also asks the home router to forward its port (PortMapper) and
+// tells the service the port the router opened, so that players on the
+// internet can reach it directly; the mapping goes with the TableListing. The
 // owner shows or logs what it reports: the invite code, and problems, each
 // told once until something changes (a service that stays away is tried again
 // and again, and the player needs to hear of it only once).
@@ -16,6 +19,8 @@
 #include <QObject>
 
 class GameEngine;
+class PortMapper;
+struct PortMapping;
 class QTimer;
 class TServer;
 
@@ -50,6 +55,8 @@ public:
     // The line a host is shown, or a dedicated server logs, when the
     // service's test found how players on the internet reach the table.
     static QString reachLine(lobbywire::Way way, const QString& text);
+    // The line for a port the router forwards.
+    static QString mappedLine(const PortMapping& mapping);
 
     // What the directory shows of a game: players logged in at the six seats
     // and as spies, whether a game is on and its round, and the name of seat
@@ -66,6 +73,7 @@ signals:
 private:
     TServer& m_server;
     TableHost* m_host = nullptr;
+    PortMapper* m_mapper = nullptr;
     QTimer* m_timer = nullptr;
     QString m_lastProblem;
 };

@@ -18,6 +18,8 @@ Network readNetwork(const IniFile& file) {
                          lobbywire::kDefaultDiscoveryPort);
     network.discoveryPort =
         port >= 1 && port <= 65535 ? quint16(port) : lobbywire::kDefaultDiscoveryPort;
+    network.portMapping =
+        text.readInteger(QString::fromLatin1(kSection), QStringLiteral("PortMapping"), 1) != 0;
     return network;
 }
 

@@ -20,6 +20,10 @@ struct Network {
     lobbywire::HostPort service;
     // Key "DiscoveryPort": 1 to 65535; 7772 when missing or bad.
     quint16 discoveryPort = 0;
+    // Key "PortMapping": whether a table found beyond this network asks the
+    // home router to forward its port (1, the default) or never (0: a
+    // machine whose router is nobody's business, a test).
+    bool portMapping = true;
 };
 
 Network readNetwork(const IniFile& file);

@@ -45,6 +45,8 @@ struct HostedTableOptions {
     lobbywire::HostPort service{QString::fromLatin1(lobbywire::kDefaultServiceHost),
                                 lobbywire::kDefaultServicePort};
     quint16 discoveryPort = lobbywire::kDefaultDiscoveryPort;
+    // A listed table asks the home router to forward its port.
+    bool mapPort = true;
 };
 
 class TableHost : public QObject {

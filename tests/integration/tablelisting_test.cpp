@@ -63,6 +63,7 @@ TEST(TableListing, AnswersDiscoveryWithTheGameAsItStands) {
     options.gameVersion = QStringLiteral("1.0.4");
     options.gamePort = 1; // the listener's own port wins
     options.discoveryPort = freeUdpPort();
+    options.mapPort = false; // nothing asks this machine's router
     TableListing listing(h.server(), options);
     EXPECT_EQ(listing.host().options().gamePort, kPort);
     listing.start();
@@ -95,6 +96,7 @@ TEST(TableListing, AServiceThatStaysAwayIsToldOnce) {
     options.gameVersion = QStringLiteral("1.0.4");
     options.listing = lobbywire::Listing::Public;
     options.discoveryPort = freeUdpPort();
+    options.mapPort = false; // nothing asks this machine's router
     // Nothing listens there: every attempt fails the same way.
     options.service = {QStringLiteral("127.0.0.1"), freeUdpPort()};
     TableListing listing(h.server(), options);

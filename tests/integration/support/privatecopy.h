@@ -3,7 +3,8 @@
 // file it keeps beside itself (kestrunlobby.ini) is the test's alone. The
 // executable is hard-linked into a temporary folder (copied where it cannot
 // be), and the file gets the test's lobby settings: a free discovery port, so
-// that no test answers on the machine's shared port 7772.
+// that no test answers on the machine's shared port 7772, and no port mapping
+// (nothing asks the machine's own router), unless `settings` says otherwise.
 
 #include <QDir>
 #include <QFile>
@@ -28,6 +29,8 @@ public:
         if (ini.open(QIODevice::WriteOnly)) {
             QByteArray text =
                 "[Kestrun Lobby]\r\nDiscoveryPort=" + QByteArray::number(m_discoveryPort) + "\r\n";
+            if (settings.filter(QStringLiteral("PortMapping=")).isEmpty())
+                text += "PortMapping=0\r\n";
             for (const QString& line : settings)
                 text += line.toUtf8() + "\r\n";
             ini.write(text);
