@@ -227,3 +227,56 @@ TEST_F(LobbyFlow, AHostingCopyListsItsTableUnderItsPlayersName) {
     ASSERT_TRUE(watcher.waitFor(
         [&](const lobbywire::Message& m) { return lobbywire::readGone(m) == code; }));
 }
+
+// The service tests the table from outside (on this machine it is reached),
+// and a player who comes through the relay is seated by the table's server
+// as the player's own address, not the service's; the relay carries the
+// game both ways and its end is the player's departure.
+TEST_F(LobbyFlow, ATestedTableTakesAPlayerThroughTheRelayAsThePlayersOwnAddress) {
+    PrivateCopy copy(QStringLiteral(VORLIX_BINARY));
+    const quint16 port = kGamePort + 3;
+    Child server(copy.program(), {"--server", "--port", QString::number(port), "--invite",
+                                  "Back room", "--lobby", lobbyOption()});
+    const QString code = server.waitFor(kInviteLine);
+    ASSERT_FALSE(code.isEmpty()) << server.out.toStdString();
+    ASSERT_FALSE(server
+                     .waitFor(QRegularExpression(QStringLiteral(
+                         "lobby: Players on the internet can reach your table \\(the table "
+                         "answered at 127\\.0\\.0\\.1:%1\\)\\.")
+                                                     .arg(port)))
+                     .isNull())
+        << server.out.toStdString();
+    // The test took no seat and was seen by nobody.
+    EXPECT_FALSE(server.out.contains("connect:")) << server.out.toStdString();
+
+    QTcpSocket player;
+    ASSERT_TRUE(player.bind(QHostAddress(QStringLiteral("127.0.0.5")), 0));
+    player.connectToHost(QHostAddress::LocalHost, kServicePort);
+    ASSERT_TRUE(player.waitForConnected(5000));
+    player.write(lobbywire::relay(code));
+    QByteArray got;
+    const QByteArray first = "JOINED\n" + wire::sendlogininfo(1);
+    QElapsedTimer clock;
+    clock.start();
+    while (!got.startsWith(first) && clock.elapsed() < 15000) {
+        player.waitForReadyRead(100);
+        got += player.readAll();
+    }
+    ASSERT_TRUE(got.startsWith(first)) << got.toStdString();
+    player.write(wire::logininfo(1, "1.0.4", "Relayed") + '\xFF');
+    ASSERT_TRUE(player.waitForBytesWritten(5000));
+    ASSERT_FALSE(server.waitFor(QRegularExpression(QStringLiteral("join: slot 1 \"Relayed\"")))
+                     .isNull())
+        << server.out.toStdString();
+    EXPECT_TRUE(server.out.contains("connect: 127.0.0.5 takes slot 1")) << server.out.toStdString();
+    player.close();
+    ASSERT_FALSE(server.waitFor(QRegularExpression(QStringLiteral("leave: slot 1 \"Relayed\"")))
+                     .isNull())
+        << server.out.toStdString();
+    EXPECT_TRUE(server.stop());
+    EXPECT_FALSE(service
+                     ->waitFor(QRegularExpression(QStringLiteral("relay: 127\\.0\\.0\\.5 joined ") +
+                                                  QRegularExpression::escape(code)))
+                     .isNull())
+        << service->out.toStdString();
+}
