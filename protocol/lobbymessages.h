@@ -141,7 +141,8 @@
 //   "BYE" <reason> <text>  and closes: "absent" (its host did not take the
 //                          player within kTicketSeconds), "refused" (its host
 //                          turned the player away), "busy" (the relay's
-//                          limits), "version", "hello" (not a RELAY line)
+//                          limits), "version", "hello" (not a RELAY line),
+//                          "address" (the player's address is not known)
 // Bytes the player sends after its RELAY line wait at the instance until
 // JOINED. Meanwhile the instance sends the table's host JOINER with a new
 // ticket (kSecretChars letters and digits); the host opens a new connection

@@ -102,6 +102,7 @@ enum class DropReason {
     RelayBusy,   // a relay's player over the relay's limits
     BadTicket,   // a ticket that is not (or no longer) good
     Unknown,     // a relay's player asked for a table not held here
+    NoAddress,   // a relay's player whose address is not known here
     Idle,        // nothing heard for servicelimits::kIdleMs
     NotReading,  // its unsent bytes piled up, or a send failed
     Closing,     // the service is stopping

@@ -58,6 +58,8 @@ QString why(DropReason reason) {
         return QStringLiteral("relay: a ticket not good");
     case DropReason::Unknown:
         return QStringLiteral("relay: unknown code");
+    case DropReason::NoAddress:
+        return QStringLiteral("relay: address not known");
     }
     return {};
 }

@@ -86,6 +86,12 @@ void ServiceCore::relayRequest(ConnectionId id, Connection& c, const Message& m)
         doom(id, DropReason::Unknown);
         return;
     }
+    if (c.address.isEmpty()) {
+        // The table's server judges its players by their address (limits,
+        // refusals): one it can't be told is not passed on.
+        doom(id, DropReason::NoAddress);
+        return;
+    }
     if (relaysOfTable(r->code) >= kMaxRelaysPerTable ||
         (!c.address.isEmpty() && relaysFrom(c.address) >= kMaxRelaysPerAddress)) {
         doom(id, DropReason::RelayBusy);
@@ -94,8 +100,7 @@ void ServiceCore::relayRequest(ConnectionId id, Connection& c, const Message& m)
     const QString ticket = secret();
     m_tickets.emplace(ticket, Ticket{id, host->second, r->code, now()});
     ++m_tableRelays[r->code];
-    if (!c.address.isEmpty())
-        ++m_addresses[c.address].relays;
+    ++m_addresses[c.address].relays;
     c.relay = std::make_unique<RelayWait>(RelayWait{ticket, {}});
     send(host->second, joiner(ticket, c.address));
 }

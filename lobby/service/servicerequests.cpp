@@ -79,6 +79,10 @@ QByteArray byeFor(DropReason reason) {
     case DropReason::BadTicket:
         return bye(QStringLiteral("ticket"),
                    QStringLiteral("That ticket is not good (any more)."));
+    case DropReason::NoAddress:
+        return bye(QStringLiteral("address"),
+                   QStringLiteral("Your address is not known here, and a table's host judges "
+                                  "its players by it."));
     case DropReason::Unknown:
     case DropReason::Barred:
     case DropReason::NotReading:

@@ -103,6 +103,12 @@ TEST(ServiceRelay, WhatAPlayerIsToldWhenItCantBeJoined) {
     const ConnectionId lost = f.ask(player(1), QStringLiteral("+ZZZZ-ZZZZ"));
     EXPECT_EQ(f.transport.take(lost), "UNKNOWN\t+ZZZZ-ZZZZ\n");
     EXPECT_TRUE(f.closed(lost));
+    // An address the service does not know: the host could not judge it.
+    const ConnectionId nowhere = ++f.next;
+    f.core.opened(nowhere, QString());
+    f.line(nowhere, relay(f.code));
+    EXPECT_TRUE(f.transport.take(nowhere).startsWith("BYE\taddress\t"));
+    EXPECT_TRUE(f.transport.take(1).isEmpty());
     // Another protocol: BYE version.
     const ConnectionId old = ++f.next;
     f.core.opened(old, player(2));
