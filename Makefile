@@ -45,12 +45,13 @@ $(ASAN_DIR)/build.ninja: | deps-test
 bench: deps-test $(CONFIGURED)
 	$(RECONFIGURE_FOR_TESTS)
 	cmake --build $(BUILD_DIR) -j $(JOBS) --target dict_bench compress_bench net_bench lobby_bench \
-	  relay_bench
+	  relay_bench hosting_bench
 	./$(BUILD_DIR)/bench/dict_bench
 	./$(BUILD_DIR)/bench/compress/compress_bench
 	./$(BUILD_DIR)/bench/net_bench
 	./$(BUILD_DIR)/bench/lobby_bench
 	./$(BUILD_DIR)/bench/relay_bench
+	./$(BUILD_DIR)/bench/hosting_bench
 
 # A .deb in $(BUILD_DIR), with its dependencies read from the binary.
 package: build
