@@ -11,6 +11,7 @@
 #include <QTimer>
 
 #include <algorithm>
+#include <utility>
 
 namespace {
 
@@ -32,6 +33,10 @@ TableListing::TableListing(TServer& server, HostedTableOptions options, QObject*
                 m_server.adopt(connection, address, early);
             });
     connect(m_host, &TableHost::reached, this, [this](lobbywire::Way way, const QString& text) {
+        if (m_mapper && m_mapper->state() == PortMapper::State::Mapping) {
+            m_heldReach = reachLine(way, text);
+            return;
+        }
         emit notice(reachLine(way, text));
     });
     connect(m_host, &TableHost::registered, this, [this](const QString& code) {
@@ -56,6 +61,7 @@ TableListing::TableListing(TServer& server, HostedTableOptions options, QObject*
     mapping.description = QStringLiteral("Vorlix table \"%1\"").arg(table.tableName);
     m_mapper = new PortMapper(mapping, this);
     connect(m_mapper, &PortMapper::mapped, this, [this](const PortMapping& m) {
+        m_heldReach.clear();
         m_host->setPublicPort(m.externalPort);
         emit notice(mappedLine(m));
     });
@@ -64,6 +70,8 @@ TableListing::TableListing(TServer& server, HostedTableOptions options, QObject*
     connect(m_mapper, &PortMapper::unavailable, this, [this](const QString& why) {
         emit notice(why + QStringLiteral(" The lobby service tests whether players on the "
                                          "internet can reach your table anyway."));
+        if (!m_heldReach.isEmpty())
+            emit notice(std::exchange(m_heldReach, QString()));
     });
     connect(m_mapper, &PortMapper::lost, this, [this](const QString& why) {
         m_host->setPublicPort(0);

@@ -74,6 +74,10 @@ private:
     TServer& m_server;
     TableHost* m_host = nullptr;
     PortMapper* m_mapper = nullptr;
+    // What the service's first test found while the router was still being
+    // asked: told only if the router forwards nothing (a forwarded port is
+    // tested again, and that outcome is the one that counts).
+    QString m_heldReach;
     QTimer* m_timer = nullptr;
     QString m_lastProblem;
 };

@@ -149,9 +149,12 @@ TEST(HostingFromHome, ARouterThatForwardsThePortLetsPlayersJoinDirectly) {
     const QStringList log = logLines(table->seen);
     const qsizetype forwards = log.indexOf(routerLine("UPnP IGD"));
     ASSERT_GE(forwards, 0) << hosting.tableLog();
-    const QStringList told =
-        log.mid(forwards).filter(QStringLiteral("lobby: Players on the internet"));
-    EXPECT_EQ(told.value(told.size() - 1), kReachedLine) << hosting.tableLog();
+    // The service's first test, made before the router answered, is not
+    // what the host is told: only the test of the forwarded port is.
+    EXPECT_EQ(log.filter(QStringLiteral("lobby: Players on the internet")),
+              QStringList{kReachedLine})
+        << hosting.tableLog();
+    EXPECT_GT(log.indexOf(kReachedLine), forwards) << hosting.tableLog();
     EXPECT_TRUE(waitForLine(*hosting.service, testedLine(code, true))) << hosting.serviceLog();
     EXPECT_EQ(hosting.net.rulesFor(kGamePort).size(), 2) << hosting.net.routerLog().toStdString();
     // The service's tests took no seat.
