@@ -276,8 +276,16 @@ void ServiceCore::hosted(ConnectionId id, TableRecord table, std::optional<QStri
     Entry entry(*this);
     Connection* c = find(id);
     if (!c || c->doomed) {
-        // Its host went while the store was asked: the table goes at once.
-        if (code)
+        // Its host went while the store was asked: the table goes at once,
+        // unless it was a claim of a table another connection of the same
+        // host still holds here, whose record the store now has to get back.
+        if (!code)
+            return;
+        const auto held = m_hosts.find(*code);
+        const Connection* holder = held == m_hosts.end() ? nullptr : find(held->second);
+        if (holder && !holder->doomed && holder->hosted && holder->hosted->table.code == *code)
+            m_store.updateTable(holder->hosted->table);
+        else
             m_store.removeTable(*code);
         return;
     }
