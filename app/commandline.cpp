@@ -135,10 +135,12 @@ private:
 
     bool readLobby(const QString& arg, Options& o) {
         const std::optional<QString> text = value(arg);
-        o.lobby =
-            text ? lobbywire::parseHostPort(*text, lobbywire::kDefaultServicePort) : std::nullopt;
-        if (!o.lobby)
+        const auto list = text ? lobbywire::parseHostPortList(*text, lobbywire::kDefaultServicePort)
+                               : std::nullopt;
+        if (!list)
             return refuse(o, QStringLiteral("option --lobby needs HOST or HOST:PORT"));
+        o.lobby = list->first();
+        o.lobbyAlternates = list->mid(1);
         return true;
     }
 
@@ -264,7 +266,8 @@ QString usage() {
         "  --public TABLE     host: list the table in the Kestrun Lobby\n"
         "  --invite TABLE     host: register the table for its invite code alone\n"
         "                     (with neither, only players on this network find it)\n"
-        "  --lobby HOST:PORT  the lobby service (default lobby.kestrun.com:7780)\n"
+        "  --lobby HOST:PORT  the lobby service (default lobby.kestrun.com:7780); several\n"
+        "                     instances of it separated by commas are tried in turn\n"
         "  --link-port N      the Kestrun Lobby's port on this machine (default 9001)\n"
         "  --server           run a dedicated game server without a window\n"
         "  --pause P          dedicated server: time between rounds\n"

@@ -53,8 +53,11 @@ struct Options {
     // name cleaned as the lobby keeps it.
     std::optional<lobbywire::Listing> listing;
     QString tableName;
-    // --lobby HOST[:PORT]: the lobby service (port 7780 when none is given).
+    // --lobby HOST[:PORT][,HOST[:PORT]...]: the lobby service (port 7780 when
+    // none is given); instances after the first are tried in turn when one
+    // can't be reached.
     std::optional<lobbywire::HostPort> lobby;
+    QList<lobbywire::HostPort> lobbyAlternates;
     // --link-port N: where the lobby program listens for the game's link.
     std::optional<quint16> linkPort;
     // A joining copy's invite code in its written form ("+K7Q2-M9XD"); empty

@@ -96,8 +96,10 @@ void TableListing::refresh() {
 lobbysettings::Network TableListing::lobbyNetwork(const commandline::Options& options,
                                                   const QString& settingsFile) {
     lobbysettings::Network network = lobbysettings::readNetwork(IniFile(settingsFile));
-    if (options.lobby)
+    if (options.lobby) {
         network.service = *options.lobby;
+        network.alternates = options.lobbyAlternates;
+    }
     return network;
 }
 
@@ -112,6 +114,7 @@ HostedTableOptions TableListing::optionsFor(const commandline::Options& options,
     t.gamePort = options.port.value_or(7772);
     t.gameVersion = QLatin1String(wire::kVersion);
     t.service = network.service;
+    t.alternates = network.alternates;
     t.discoveryPort = network.discoveryPort;
     t.mapPort = network.portMapping;
     return t;

@@ -141,3 +141,18 @@ QString hostPortText(const HostPort& hp) {
 }
 
 } // namespace lobbywire
+
+namespace lobbywire {
+
+std::optional<QList<HostPort>> parseHostPortList(const QString& text, quint16 defaultPort) {
+    QList<HostPort> list;
+    for (const QString& part : text.split(u',')) {
+        const std::optional<HostPort> hp = parseHostPort(part.trimmed(), defaultPort);
+        if (!hp)
+            return std::nullopt;
+        list << *hp;
+    }
+    return list;
+}
+
+} // namespace lobbywire

@@ -2,6 +2,7 @@
 // Addresses and service names as the lobby's lines and command lines carry
 // them, checked without a network library.
 
+#include <QList>
 #include <QString>
 
 #include <optional>
@@ -28,5 +29,9 @@ struct HostPort {
 std::optional<HostPort> parseHostPort(const QString& text, quint16 defaultPort);
 // The text form parseHostPort reads back: IPv6 addresses in brackets.
 QString hostPortText(const HostPort& hp);
+// "HOST[:PORT],HOST[:PORT],...": the instances of one service, each as
+// parseHostPort reads it (blanks around each are allowed); nothing when any
+// is bad or there is none.
+std::optional<QList<HostPort>> parseHostPortList(const QString& text, quint16 defaultPort);
 
 } // namespace lobbywire

@@ -11,8 +11,10 @@ Network readNetwork(const IniFile& file) {
     Network network;
     const QString service =
         text.readString(QString::fromLatin1(kSection), QStringLiteral("Service"), QString());
-    const auto parsed = lobbywire::parseHostPort(service, lobbywire::kDefaultServicePort);
-    network.service = parsed ? *parsed : defaultService();
+    const auto parsed = lobbywire::parseHostPortList(service, lobbywire::kDefaultServicePort);
+    network.service = parsed ? parsed->first() : defaultService();
+    if (parsed)
+        network.alternates = parsed->mid(1);
     const int port =
         text.readInteger(QString::fromLatin1(kSection), QStringLiteral("DiscoveryPort"),
                          lobbywire::kDefaultDiscoveryPort);

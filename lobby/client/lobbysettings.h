@@ -16,8 +16,10 @@ namespace lobbysettings {
 inline constexpr char kSection[] = "Kestrun Lobby";
 
 struct Network {
-    // Key "Service": HOST[:PORT]; the maker's service when missing or bad.
+    // Key "Service": HOST[:PORT], or several instances separated by commas
+    // (the first, then `alternates`); the maker's service when missing or bad.
     lobbywire::HostPort service;
+    QList<lobbywire::HostPort> alternates;
     // Key "DiscoveryPort": 1 to 65535; 7772 when missing or bad.
     quint16 discoveryPort = 0;
     // Key "PortMapping": whether a table found beyond this network asks the

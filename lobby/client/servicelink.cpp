@@ -145,6 +145,7 @@ void ServiceLink::handleLine(const QByteArray& line) {
         m_state = State::Open;
         m_problem.clear();
         m_retryMs = m_options.firstRetryMs;
+        m_triedInRound = 0;
         m_idleTimer->start(m_options.idlePingMs);
         emit opened();
         return;
@@ -172,8 +173,9 @@ void ServiceLink::startConnecting() {
         connect(m_socket, &QTcpSocket::readyRead, this, &ServiceLink::onReadyRead);
         connect(m_socket, &QTcpSocket::errorOccurred, this, &ServiceLink::onSocketEnded);
         connect(m_socket, &QTcpSocket::disconnected, this, &ServiceLink::onSocketEnded);
+        const lobbywire::HostPort service = current();
         m_socket->connectToHost(
-            m_options.service.host, m_options.service.port, QIODevice::ReadWrite,
+            service.host, service.port, QIODevice::ReadWrite,
             m_options.ipv4Only ? QAbstractSocket::IPv4Protocol : QAbstractSocket::AnyIPProtocol);
     });
 }
@@ -233,8 +235,20 @@ void ServiceLink::end(const QString& why, bool refusedForGood) {
     }
     if (m_wanted && m_options.reconnect) {
         m_state = State::Waiting;
-        m_timer->start(m_retryMs);
-        m_retryMs = std::min(m_retryMs * 2, std::max(m_options.maxRetryMs, m_options.firstRetryMs));
+        const int instances = 1 + int(m_options.alternates.size());
+        if (instances > 1 && ++m_triedInRound < instances) {
+            // Another instance of the service is tried at once.
+            m_instance = (m_instance + 1) % instances;
+            m_timer->start(kSwitchMs);
+        } else {
+            if (instances > 1) {
+                m_instance = (m_instance + 1) % instances;
+                m_triedInRound = 0;
+            }
+            m_timer->start(m_retryMs);
+            m_retryMs =
+                std::min(m_retryMs * 2, std::max(m_options.maxRetryMs, m_options.firstRetryMs));
+        }
     } else {
         m_state = State::Closed;
     }
@@ -257,8 +271,12 @@ void ServiceLink::resetTimers() {
     m_answerTimer->stop();
 }
 
+lobbywire::HostPort ServiceLink::current() const {
+    return m_instance == 0 ? m_options.service : m_options.alternates.value(m_instance - 1);
+}
+
 QString ServiceLink::serviceText() const {
-    return QStringLiteral("The lobby service at ") + lobbywire::hostPortText(m_options.service);
+    return QStringLiteral("The lobby service at ") + lobbywire::hostPortText(current());
 }
 
 QString ServiceLink::unreachable(const QString& why) const {

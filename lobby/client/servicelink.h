@@ -35,6 +35,10 @@ class ServiceLink : public QObject {
 public:
     struct Options {
         lobbywire::HostPort service;
+        // Other instances of the same service, tried in turn after `service`:
+        // a link that loses one (or can't reach it) tries the next after
+        // kSwitchMs, and waits longer only when it has tried them all.
+        QList<lobbywire::HostPort> alternates;
         QString program;              // "kestrunlobby", "vorlix"
         QString version;              // the program's version
         bool ipv4Only = false;        // a host: the game takes players on IPv4 only
@@ -46,6 +50,7 @@ public:
         int maxRetryMs = 30'000;
     };
     enum class State { Closed, Connecting, Open, Waiting, Refused };
+    static constexpr int kSwitchMs = 500;
 
     explicit ServiceLink(Options options, QObject* parent = nullptr);
     ~ServiceLink() override;
@@ -73,6 +78,8 @@ public:
     // Why the last attempt failed or the connection ended; empty while open.
     QString problem() const { return m_problem; }
     const Options& options() const { return m_options; }
+    // The instance the link is connected to, or tries next.
+    lobbywire::HostPort current() const;
 
 signals:
     void opened();
@@ -104,6 +111,8 @@ private:
     QTimer* m_answerTimer = nullptr; // runs from a PING to the next line
     QByteArray m_buffer;
     int m_retryMs = 0;
+    int m_instance = 0;       // 0: service; 1..: alternates
+    int m_triedInRound = 0;   // instances failed since the link was last open
     // open() asked for a connection and close() has not ended it: only then
     // does a loss lead to another attempt (a link fed by receiveBytes alone
     // never connects anywhere).

@@ -48,6 +48,7 @@ void TableHost::start() {
         return;
     ServiceLink::Options link;
     link.service = m_options.service;
+    link.alternates = m_options.alternates;
     link.program = QStringLiteral("vorlix");
     link.version = m_options.gameVersion;
     link.ipv4Only = true;

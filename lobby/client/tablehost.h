@@ -44,6 +44,9 @@ struct HostedTableOptions {
     std::optional<lobbywire::Listing> listing;
     lobbywire::HostPort service{QString::fromLatin1(lobbywire::kDefaultServiceHost),
                                 lobbywire::kDefaultServicePort};
+    // Other instances of the service: a table whose instance goes registers
+    // with the next, asking for its code back.
+    QList<lobbywire::HostPort> alternates;
     quint16 discoveryPort = lobbywire::kDefaultDiscoveryPort;
     // A listed table asks the home router to forward its port.
     bool mapPort = true;

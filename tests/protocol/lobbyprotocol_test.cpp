@@ -291,4 +291,10 @@ TEST(LobbyAddresses, HostsPortsAndIpAddresses) {
          {"", "1.2.3", "1.2.3.4.5", "256.0.0.1", "1..2.3", "2001:db8::7::1",
           "12345::", "1:2:3:4:5:6:7:8:9", "::1.2.3", "g::1", "fe80::1%eth0", "1:2:3:4:5:6:7::8:9"})
         EXPECT_FALSE(isIpAddress(bad)) << bad;
+    // Instances of one service.
+    const auto list = parseHostPortList(" a.example , [2001:db8::1]:81,b:7000", 7780);
+    ASSERT_TRUE(list);
+    EXPECT_EQ(*list, (QList<HostPort>{{"a.example", 7780}, {"2001:db8::1", 81}, {"b", 7000}}));
+    EXPECT_FALSE(parseHostPortList("a,,b", 7780));
+    EXPECT_FALSE(parseHostPortList("a,b:0", 7780));
 }

@@ -2,6 +2,7 @@
 #include "tablehost.h"
 #include "tsock.h"
 
+#include <QElapsedTimer>
 #include <QSignalSpy>
 #include <QUdpSocket>
 
@@ -79,6 +80,31 @@ TEST(TableHost, RegistersAndRegistersAgainAfterTheServiceDropsIt) {
     // It asked for its code back; this service gave another.
     EXPECT_EQ(service.linesNamed(1, "HOST"),
               QList<QByteArray>{"HOST\tinvite\t7001\t1.0.4\tFriday\tAnn\t+AAAA-BBBB\t" +
+                                kKey.toLatin1()});
+}
+
+// Several instances of the service: a table whose instance goes registers
+// with the next at once, asking for its code back; one that can't be reached
+// is passed over.
+TEST(TableHost, RegistersWithTheNextInstanceWhenItsInstanceGoes) {
+    FakeService first, second;
+    handOutCodes(first, {"+AAAA-BBBB"});
+    handOutCodes(second, {"+AAAA-BBBB"});
+    HostedTableOptions options = table(first, Listing::Invite);
+    options.alternates = {{QStringLiteral("127.0.0.1"), closedPort()}, second.hostPort()};
+    TableHost host(options);
+    QSignalSpy registered(&host, &TableHost::registered);
+    host.start();
+    ASSERT_TRUE(registered.wait(10'000));
+    first.drop(0);
+    first.stopListening();
+    QElapsedTimer clock;
+    clock.start();
+    ASSERT_TRUE(waitUntil([&] { return registered.count() == 2; }));
+    EXPECT_LT(clock.elapsed(), 10'000);
+    EXPECT_EQ(host.inviteCode(), "+AAAA-BBBB");
+    EXPECT_EQ(second.linesNamed(0, "HOST"),
+              QList<QByteArray>{"HOST\tinvite\t7001\t1.0.4\tFriday\t\t+AAAA-BBBB\t" +
                                 kKey.toLatin1()});
 }
 
