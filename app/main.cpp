@@ -93,8 +93,9 @@ void listTable(Tchat& window, TServer& server, const commandline::Options& optio
     QObject::connect(
         &listing->host(), &TableHost::problem, &window,
         [&window, colour](const QString& text) { window.addlinetochat(text, colour); });
-    QObject::connect(listing, &TableListing::notice, &window,
-                     [&window, colour](const QString& text) { window.addlinetochat(text, colour); });
+    QObject::connect(
+        listing, &TableListing::notice, &window,
+        [&window, colour](const QString& text) { window.addlinetochat(text, colour); });
     listing->start();
     if (!table.listing)
         window.addlinetochat(

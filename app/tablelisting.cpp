@@ -143,8 +143,7 @@ QString TableListing::mappedLine(const PortMapping& m) {
     const QString where = m.publicAddress.isEmpty()
                               ? QStringLiteral("port %1").arg(m.externalPort)
                               : QStringLiteral("%1:%2").arg(m.publicAddress).arg(m.externalPort);
-    return QStringLiteral("Your router forwards %1 to your table (%2).")
-        .arg(where, m.methodName());
+    return QStringLiteral("Your router forwards %1 to your table (%2).").arg(where, m.methodName());
 }
 
 lobbywire::TableState TableListing::stateOf(const GameEngine& engine) {

@@ -217,7 +217,8 @@ void Tchat::lookUpInvite(const QString& code) {
         m_directTimer = new QTimer(this);
         m_directTimer->setSingleShot(true);
         connect(m_directTimer, &QTimer::timeout, this, [this] {
-            fallBack(QStringLiteral("no answer within %1 seconds").arg(JoinRoute::kDirectMs / 1000));
+            fallBack(
+                QStringLiteral("no answer within %1 seconds").arg(JoinRoute::kDirectMs / 1000));
         });
         addlinetochat(m_route->joiningLine(), m_state.systemcolour);
         followRoute();

@@ -210,13 +210,12 @@ QByteArray hosted(const TableClaim& claim) {
 }
 
 QByteArray found(const Found& f) {
-    return line(name::found,
-                {f.code, fieldText(f.address, kMaxAddressChars), number(f.port),
-                 fieldText(f.version, kMaxVersionChars), tableName(f.tableName),
-                 person(f.hostName), wayWord(f.way),
-                 f.relayHost.isEmpty() ? QStringLiteral("-")
-                                       : fieldText(f.relayHost, kMaxAddressChars),
-                 number(f.relayHost.isEmpty() ? 0 : f.relayPort)});
+    return line(name::found, {f.code, fieldText(f.address, kMaxAddressChars), number(f.port),
+                              fieldText(f.version, kMaxVersionChars), tableName(f.tableName),
+                              person(f.hostName), wayWord(f.way),
+                              f.relayHost.isEmpty() ? QStringLiteral("-")
+                                                    : fieldText(f.relayHost, kMaxAddressChars),
+                              number(f.relayHost.isEmpty() ? 0 : f.relayPort)});
 }
 
 QByteArray unknown(const QString& code) {

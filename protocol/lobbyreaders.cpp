@@ -135,8 +135,7 @@ std::optional<QString> readHostOrAddress(const QString& text) {
     if (text.isEmpty() || text.size() > kMaxAddressChars)
         return std::nullopt;
     for (const QString& label : text.split(u'.')) {
-        if (label.isEmpty() || label.size() > 63 || label.startsWith(u'-') ||
-            label.endsWith(u'-'))
+        if (label.isEmpty() || label.size() > 63 || label.startsWith(u'-') || label.endsWith(u'-'))
             return std::nullopt;
         for (QChar c : label)
             if (!wordChar(c) && c != u'-')
@@ -431,13 +430,13 @@ std::optional<Found> readFound(const Message& m) {
     const auto way = readWay(f->at(6), true);
     // "-" and "0": no instance relays for it.
     const bool noRelay = f->at(7) == QLatin1String("-") && f->at(8) == QLatin1String("0");
-    const auto relayHost = noRelay ? std::optional<QString>(QString()) : readHostOrAddress(f->at(7));
+    const auto relayHost =
+        noRelay ? std::optional<QString>(QString()) : readHostOrAddress(f->at(7));
     const auto relayPort = noRelay ? std::optional<quint16>(0) : readPort(f->at(8));
     if (!code || !address || !port || !version || !table || !hostName || !way || !relayHost ||
         !relayPort)
         return std::nullopt;
-    return Found{*code,    *address, *port,      *version,  *table,
-                 *hostName, *way,    *relayHost, *relayPort};
+    return Found{*code, *address, *port, *version, *table, *hostName, *way, *relayHost, *relayPort};
 }
 
 std::optional<QString> readUnknown(const Message& m) {
@@ -497,7 +496,8 @@ std::optional<QString> readProbeAnswer(const QByteArray& line) {
     static const QByteArray prefix = QByteArrayLiteral("KESTRUN-PROBE\t");
     if (!line.startsWith(prefix) || !line.endsWith('\n'))
         return std::nullopt;
-    return readSecret(QString::fromLatin1(line.mid(prefix.size(), line.size() - prefix.size() - 1)));
+    return readSecret(
+        QString::fromLatin1(line.mid(prefix.size(), line.size() - prefix.size() - 1)));
 }
 
 std::optional<Query> readQuery(const QByteArray& datagram) {

@@ -79,7 +79,8 @@ const QList<QByteArray> kLines = {
     relay("+AAAA-AAA2", 1),
     port(40123),
     decline("AAAAAAAAAAAAAAAAAAAAAAAA"),
-    host(Listing::Public, 7772, "1.0.4", "Again", "Ann", {"+AAAA-AAA2", "AAAAAAAAAAAAAAAAAAAAAAAA"}),
+    host(Listing::Public, 7772, "1.0.4", "Again", "Ann",
+         {"+AAAA-AAA2", "AAAAAAAAAAAAAAAAAAAAAAAA"}),
 };
 
 const QString kNames[] = {QStringLiteral("Cy"), QStringLiteral("Di"), QStringLiteral("Ann")};
@@ -360,7 +361,7 @@ private:
             const uint8_t k = in.byte();
             const auto& n = m_transport.nonces;
             m_core.received(id, armed(n.empty() ? QStringLiteral("AAAAAAAAAAAAAAAAAAAAAAAA")
-                                               : n[k % n.size()]));
+                                                : n[k % n.size()]));
             break;
         }
         case Probed: {

@@ -19,8 +19,8 @@ class RelayDialer : public QObject {
 public:
     // `service` and `port`: the instance's address (dotted IPv4: the game's
     // socket component speaks IPv4) as the table's service link reached it.
-    RelayDialer(const QString& service, quint16 port, const QString& ticket,
-                const QString& player, QObject* parent = nullptr);
+    RelayDialer(const QString& service, quint16 port, const QString& ticket, const QString& player,
+                QObject* parent = nullptr);
     ~RelayDialer() override;
 
     void start();

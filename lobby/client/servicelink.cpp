@@ -1,7 +1,7 @@
 #include "servicelink.h"
 
-#include <QPointer>
 #include <QHostAddress>
+#include <QPointer>
 #include <QTcpSocket>
 #include <QTimer>
 
@@ -174,9 +174,9 @@ void ServiceLink::startConnecting() {
         connect(m_socket, &QTcpSocket::errorOccurred, this, &ServiceLink::onSocketEnded);
         connect(m_socket, &QTcpSocket::disconnected, this, &ServiceLink::onSocketEnded);
         const lobbywire::HostPort service = current();
-        m_socket->connectToHost(
-            service.host, service.port, QIODevice::ReadWrite,
-            m_options.ipv4Only ? QAbstractSocket::IPv4Protocol : QAbstractSocket::AnyIPProtocol);
+        m_socket->connectToHost(service.host, service.port, QIODevice::ReadWrite,
+                                m_options.ipv4Only ? QAbstractSocket::IPv4Protocol
+                                                   : QAbstractSocket::AnyIPProtocol);
     });
 }
 

@@ -111,8 +111,8 @@ private:
     QTimer* m_answerTimer = nullptr; // runs from a PING to the next line
     QByteArray m_buffer;
     int m_retryMs = 0;
-    int m_instance = 0;       // 0: service; 1..: alternates
-    int m_triedInRound = 0;   // instances failed since the link was last open
+    int m_instance = 0;     // 0: service; 1..: alternates
+    int m_triedInRound = 0; // instances failed since the link was last open
     // open() asked for a connection and close() has not ended it: only then
     // does a loss lead to another attempt (a link fed by receiveBytes alone
     // never connects anywhere).

@@ -108,9 +108,8 @@ void RedisStore::claim(TableRecord table, AddDone done, int attempt) {
     command << "PX" << QByteArray::number(m_options.expiryMs);
     if (takeOver)
         m_mirror.erase(left);
-    const bool sent = m_commands->command(
-        command,
-        [this, table, done, attempt](const redisReply* reply) {
+    const bool sent =
+        m_commands->command(command, [this, table, done, attempt](const redisReply* reply) {
             if (m_dying)
                 return;
             m_claiming.remove(table.code);

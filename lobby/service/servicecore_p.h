@@ -24,10 +24,10 @@ private:
 // outside.
 struct ServiceCore::Hosted {
     TableRecord table;
-    QString nonce;       // of the test under way; empty when none is
-    qint64 probedAt = 0; // when PROBE went out
+    QString nonce;        // of the test under way; empty when none is
+    qint64 probedAt = 0;  // when PROBE went out
     bool testing = false; // ARMED came: the transport is testing
-    EventWindow probes;  // tests asked for by PORT
+    EventWindow probes;   // tests asked for by PORT
 };
 
 // A player at the relay, waiting for its table's host: the game's bytes it

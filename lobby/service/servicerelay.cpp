@@ -60,8 +60,7 @@ bool ServiceCore::unknownAllowed(Connection& c) {
     const qint64 t = now();
     bool allowed = c.unknowns.admit(kMaxUnknownPerConnection, kUnknownWindowMs, t);
     if (allowed && !c.address.isEmpty())
-        allowed =
-            m_addresses[c.address].unknowns.admit(kMaxUnknownPerAddress, kUnknownWindowMs, t);
+        allowed = m_addresses[c.address].unknowns.admit(kMaxUnknownPerAddress, kUnknownWindowMs, t);
     return allowed;
 }
 

@@ -77,8 +77,7 @@ QByteArray byeFor(DropReason reason) {
                    QStringLiteral("The relay carries as many players as it may for that table "
                                   "or your address."));
     case DropReason::BadTicket:
-        return bye(QStringLiteral("ticket"),
-                   QStringLiteral("That ticket is not good (any more)."));
+        return bye(QStringLiteral("ticket"), QStringLiteral("That ticket is not good (any more)."));
     case DropReason::NoAddress:
         return bye(QStringLiteral("address"),
                    QStringLiteral("Your address is not known here, and a table's host judges "

@@ -55,8 +55,7 @@ ServiceServer::ServiceServer(ServiceStore& store, ConnectionCaps caps, QObject* 
       m_sweepTimer(makeTimer(this, 1000, false)),
       m_batchTimer(makeTimer(this, int(servicelimits::kBatchMs), true)),
       m_chatTimer(makeTimer(this, 0, true)), m_deliveryTimer(makeTimer(this, 0, true)),
-      m_probes(new QObject(this)),
-      m_core(*this, store, caps) {
+      m_probes(new QObject(this)), m_core(*this, store, caps) {
     static_cast<Listener*>(m_listener)->incoming = [this](qintptr d) { accept(d); };
     m_listener->setListenBacklogSize(kListenBacklog);
     connect(m_listener, &QTcpServer::acceptError, this, [this](QAbstractSocket::SocketError) {
@@ -213,17 +212,18 @@ void ServiceServer::probe(ConnectionId host, const QString& address, quint16 por
         else
             done(false, QStringLiteral("something else answers at %1").arg(where));
     });
-    connect(socket, &QTcpSocket::errorOccurred, socket,
-            [socket, done, where](QAbstractSocket::SocketError error) {
-                if (error == QAbstractSocket::ConnectionRefusedError)
-                    done(false, QStringLiteral("%1 refused the connection").arg(where));
-                else if (error == QAbstractSocket::RemoteHostClosedError)
-                    done(false, QStringLiteral("%1 closed the connection without answering")
-                                    .arg(where));
-                else
-                    done(false, QStringLiteral("%1 can't be reached: %2")
-                                    .arg(where, socket->errorString()));
-            });
+    connect(
+        socket, &QTcpSocket::errorOccurred, socket,
+        [socket, done, where](QAbstractSocket::SocketError error) {
+            if (error == QAbstractSocket::ConnectionRefusedError)
+                done(false, QStringLiteral("%1 refused the connection").arg(where));
+            else if (error == QAbstractSocket::RemoteHostClosedError)
+                done(false,
+                     QStringLiteral("%1 closed the connection without answering").arg(where));
+            else
+                done(false,
+                     QStringLiteral("%1 can't be reached: %2").arg(where, socket->errorString()));
+        });
     timer->setSingleShot(true);
     timer->start(lobbywire::kProbeSeconds * 1000);
     socket->connectToHost(address, port);

@@ -82,8 +82,8 @@ private:
         bool finished = false; // our FIN is out; waiting for the peer's
         qint64 closingSince = 0;
         qint64 lingerMs = kLingerMs;
-        Id mate = 0;          // a relay's other end
-        bool paused = false;  // not read while its mate's queue is full
+        Id mate = 0;         // a relay's other end
+        bool paused = false; // not read while its mate's queue is full
         qsizetype bufferBytes = 0;
     };
 

@@ -55,8 +55,7 @@ QByteArray table(const StoredTable& s) {
     const TableRecord& t = s.table;
     return s.owner.toLatin1() + '\t' + QByteArray::number(s.revision) + '\t' +
            listingWord(t.listing).toLatin1() + '\t' + t.key.toLatin1() + '\n' +
-           lobbywire::table(t.entry()) +
-           found(t.found());
+           lobbywire::table(t.entry()) + found(t.found());
 }
 
 std::optional<StoredTable> readTable(const QByteArray& value) {

@@ -267,9 +267,9 @@ TEST_F(PlayModesTest, AnInviteCodeIsResolvedThroughTheLobbyServiceAndJoined) {
     service.send(lobbywire::welcome("1.0.4"));
     ASSERT_TRUE(service.expect("RESOLVE\t+K7Q2-M9XD\n"));
     EXPECT_FALSE(chat->gameSocket()->hasSocket());
-    service.send(lobbywire::found({"+K7Q2-M9XD", "127.0.0.1", quint16(kInvitePort + 1), "1.0.4",
-                                   "Friday", "Ann", lobbywire::Way::Direct, "127.0.0.1",
-                                   kInvitePort}));
+    service.send(
+        lobbywire::found({"+K7Q2-M9XD", "127.0.0.1", quint16(kInvitePort + 1), "1.0.4", "Friday",
+                          "Ann", lobbywire::Way::Direct, "127.0.0.1", kInvitePort}));
     // The table's own address and port, then the lobby link.
     ASSERT_TRUE(host.waitForClient());
     EXPECT_EQ(chat->gameSocket()->PortName(), QString::number(kInvitePort + 1));
@@ -296,9 +296,9 @@ TEST_F(PlayModesTest, AnInviteCodesTableThatCantBeReachedIsJoinedThroughTheRelay
     service.send(lobbywire::welcome("1.0.4"));
     ASSERT_TRUE(service.expect("RESOLVE\t+K7Q2-M9XD\n"));
     // Nothing listens at the table's own port.
-    service.send(lobbywire::found({"+K7Q2-M9XD", "127.0.0.1", quint16(kInvitePort + 22), "1.0.4",
-                                   "Friday", "Ann", lobbywire::Way::Unknown, "127.0.0.1",
-                                   quint16(kInvitePort + 21)}));
+    service.send(
+        lobbywire::found({"+K7Q2-M9XD", "127.0.0.1", quint16(kInvitePort + 22), "1.0.4", "Friday",
+                          "Ann", lobbywire::Way::Unknown, "127.0.0.1", quint16(kInvitePort + 21)}));
     ASSERT_TRUE(relay.waitForClient());
     ASSERT_TRUE(relay.expect("RELAY\t2\t+K7Q2-M9XD\n"));
     EXPECT_TRUE(chatText().contains(
@@ -324,8 +324,7 @@ TEST_F(PlayModesTest, ARelayThatCantJoinEndsTheGameWithItsReason) {
     service.send(lobbywire::welcome("1.0.4"));
     ASSERT_TRUE(service.expect("RESOLVE\t+K7Q2-M9XD\n"));
     service.send(lobbywire::found({"+K7Q2-M9XD", "192.0.2.1", 7772, "1.0.4", "Friday", "Ann",
-                                   lobbywire::Way::Relay, "127.0.0.1",
-                                   quint16(kInvitePort + 31)}));
+                                   lobbywire::Way::Relay, "127.0.0.1", quint16(kInvitePort + 31)}));
     ASSERT_TRUE(relay.waitForClient());
     ASSERT_TRUE(relay.expect("RELAY\t2\t+K7Q2-M9XD\n"));
     EXPECT_TRUE(chatText().contains(

@@ -72,20 +72,20 @@ TEST(LanLobby, TheLobbyListsTheTablesOfAnotherMachineAndFollowsThem) {
     const QString lobby = copy.add(QStringLiteral(LOBBY_BINARY));
 
     auto server = std::make_unique<OnMachine>(
-        net.table, copy.program(), QStringList{"--server", "--port", "7800", "--invite", "Club",
-                                               "--lobby", "127.0.0.1:1"});
-    auto host = std::make_unique<OnMachine>(
         net.table, copy.program(),
-        QStringList{"--port", "7801", "--", "Ann", "127.0.0.1", "true"}, QStringLiteral("lan-a"));
+        QStringList{"--server", "--port", "7800", "--invite", "Club", "--lobby", "127.0.0.1:1"});
+    auto host = std::make_unique<OnMachine>(
+        net.table, copy.program(), QStringList{"--port", "7801", "--", "Ann", "127.0.0.1", "true"},
+        QStringLiteral("lan-a"));
     const QString both = QStringLiteral("10.77.0.1:7801\tAnn's table\t1\t0\twaiting\t1.0.4\n"
                                         "10.77.0.1:7800\tClub\t0\t0\twaiting\t1.0.4\n");
     EXPECT_EQ(listUntil(net.lobby, lobby, both), both)
         << server->readAll().toStdString() << host->readAll().toStdString();
 
     // A player on the lobby's machine joins Ann's table by its address.
-    auto player = std::make_unique<OnMachine>(
-        net.lobby, copy.program(), QStringList{"--", "Bo", "10.77.0.1:7801", "false"},
-        QStringLiteral("lan-b"));
+    auto player = std::make_unique<OnMachine>(net.lobby, copy.program(),
+                                              QStringList{"--", "Bo", "10.77.0.1:7801", "false"},
+                                              QStringLiteral("lan-b"));
     const QString joined = QStringLiteral("10.77.0.1:7801\tAnn's table\t2\t0\twaiting\t1.0.4\n"
                                           "10.77.0.1:7800\tClub\t0\t0\twaiting\t1.0.4\n");
     EXPECT_EQ(listUntil(net.lobby, lobby, joined), joined) << player->readAll().toStdString();

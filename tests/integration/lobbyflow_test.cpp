@@ -239,12 +239,13 @@ TEST_F(LobbyFlow, ATestedTableTakesAPlayerThroughTheRelayAsThePlayersOwnAddress)
                                   "Back room", "--lobby", lobbyOption()});
     const QString code = server.waitFor(kInviteLine);
     ASSERT_FALSE(code.isEmpty()) << server.out.toStdString();
-    ASSERT_FALSE(server
-                     .waitFor(QRegularExpression(QStringLiteral(
-                         "lobby: Players on the internet can reach your table \\(the table "
-                         "answered at 127\\.0\\.0\\.1:%1\\)\\.")
-                                                     .arg(port)))
-                     .isNull())
+    ASSERT_FALSE(
+        server
+            .waitFor(QRegularExpression(
+                QStringLiteral("lobby: Players on the internet can reach your table \\(the table "
+                               "answered at 127\\.0\\.0\\.1:%1\\)\\.")
+                    .arg(port)))
+            .isNull())
         << server.out.toStdString();
     // The test took no seat and was seen by nobody.
     EXPECT_FALSE(server.out.contains("connect:")) << server.out.toStdString();
@@ -265,13 +266,13 @@ TEST_F(LobbyFlow, ATestedTableTakesAPlayerThroughTheRelayAsThePlayersOwnAddress)
     ASSERT_TRUE(got.startsWith(first)) << got.toStdString();
     player.write(wire::logininfo(1, "1.0.4", "Relayed") + '\xFF');
     ASSERT_TRUE(player.waitForBytesWritten(5000));
-    ASSERT_FALSE(server.waitFor(QRegularExpression(QStringLiteral("join: slot 1 \"Relayed\"")))
-                     .isNull())
+    ASSERT_FALSE(
+        server.waitFor(QRegularExpression(QStringLiteral("join: slot 1 \"Relayed\""))).isNull())
         << server.out.toStdString();
     EXPECT_TRUE(server.out.contains("connect: 127.0.0.5 takes slot 1")) << server.out.toStdString();
     player.close();
-    ASSERT_FALSE(server.waitFor(QRegularExpression(QStringLiteral("leave: slot 1 \"Relayed\"")))
-                     .isNull())
+    ASSERT_FALSE(
+        server.waitFor(QRegularExpression(QStringLiteral("leave: slot 1 \"Relayed\""))).isNull())
         << server.out.toStdString();
     EXPECT_TRUE(server.stop());
     EXPECT_FALSE(service

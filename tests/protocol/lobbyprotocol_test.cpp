@@ -94,8 +94,8 @@ TEST(LobbyMessages, EveryBuilderIsReadBackByItsReader) {
     const TableClaim claim{"+K7Q2-M9XD", kKey};
     EXPECT_EQ(readHosted(m(hosted(claim))), claim);
     EXPECT_EQ(readHost(m(host(Listing::Public, 7772, "1.0.4", "F", "A", claim)))->earlier, claim);
-    const Found found1{"+K7Q2-M9XD", "2001:db8::7", 7772, "1.0.4", "F", "A", Way::Relay,
-                       "198.51.100.2", 7780};
+    const Found found1{"+K7Q2-M9XD", "2001:db8::7", 7772,           "1.0.4", "F",
+                       "A",          Way::Relay,    "198.51.100.2", 7780};
     EXPECT_EQ(readFound(m(found(found1))), found1);
     EXPECT_EQ(readPortRequest(m(port(40123))), 40123);
     EXPECT_EQ(readArmed(m(armed(kKey))), kKey);
@@ -155,12 +155,12 @@ TEST(LobbyReaders, RejectWhatIsMalformed) {
     EXPECT_FALSE(readFound(m("FOUND\t+K7Q2-M9XD\texample.com\t7772\t1.0.4\tT\tA" + where)));
     EXPECT_FALSE(readFound(m("FOUND\t+K7Q2-M9XD\t256.1.1.1\t7772\t1.0.4\tT\tA" + where)));
     EXPECT_FALSE(readFound(m("FOUND\t+K7Q2-M9XD\t192.0.2.1\t7772\t1.0.4\tT\tA")));
-    EXPECT_FALSE(readFound(
-        m("FOUND\t+K7Q2-M9XD\t192.0.2.1\t7772\t1.0.4\tT\tA\tsideways\tlobby\t7780")));
-    EXPECT_FALSE(readFound(
-        m("FOUND\t+K7Q2-M9XD\t192.0.2.1\t7772\t1.0.4\tT\tA\tdirect\tlob by\t7780")));
-    EXPECT_FALSE(readFound(
-        m("FOUND\t+K7Q2-M9XD\t192.0.2.1\t7772\t1.0.4\tT\tA\tdirect\t-lobby.\t7780")));
+    EXPECT_FALSE(
+        readFound(m("FOUND\t+K7Q2-M9XD\t192.0.2.1\t7772\t1.0.4\tT\tA\tsideways\tlobby\t7780")));
+    EXPECT_FALSE(
+        readFound(m("FOUND\t+K7Q2-M9XD\t192.0.2.1\t7772\t1.0.4\tT\tA\tdirect\tlob by\t7780")));
+    EXPECT_FALSE(
+        readFound(m("FOUND\t+K7Q2-M9XD\t192.0.2.1\t7772\t1.0.4\tT\tA\tdirect\t-lobby.\t7780")));
     // Claims come whole or not at all; secrets are exactly their length.
     EXPECT_FALSE(readHost(m("HOST\tpublic\t7772\t1.0.4\tT\tA\t+K7Q2-M9XD\t-")));
     EXPECT_FALSE(readHost(m("HOST\tpublic\t7772\t1.0.4\tT\tA\t-\t" + kKey)));

@@ -103,9 +103,9 @@ TEST(TableHost, RegistersWithTheNextInstanceWhenItsInstanceGoes) {
     ASSERT_TRUE(waitUntil([&] { return registered.count() == 2; }));
     EXPECT_LT(clock.elapsed(), 10'000);
     EXPECT_EQ(host.inviteCode(), "+AAAA-BBBB");
-    EXPECT_EQ(second.linesNamed(0, "HOST"),
-              QList<QByteArray>{"HOST\tinvite\t7001\t1.0.4\tFriday\t\t+AAAA-BBBB\t" +
-                                kKey.toLatin1()});
+    EXPECT_EQ(
+        second.linesNamed(0, "HOST"),
+        QList<QByteArray>{"HOST\tinvite\t7001\t1.0.4\tFriday\t\t+AAAA-BBBB\t" + kKey.toLatin1()});
 }
 
 // The service's test: the game server is readied before ARMED goes out, and

@@ -74,7 +74,8 @@ struct CoreFixture {
         };
         // Keys Key00000000000000000001, ...; tests of the relay and of the
         // test from outside turn the latter on.
-        core.setSecrets([this] { return QStringLiteral("Key%1").arg(++secrets, 21, 10, QChar(u'0')); });
+        core.setSecrets(
+            [this] { return QStringLiteral("Key%1").arg(++secrets, 21, 10, QChar(u'0')); });
         core.setProbing(false);
     }
     // A connection that said HELLO, its WELCOME taken.

@@ -59,8 +59,9 @@ TEST(ServiceCoreRequests, EachAnswerByteForByte) {
     f.line(1, "HOST\tpublic\t7772\t1.0.4\tFriday\tAnn\t-\t-\n");
     EXPECT_EQ(f.transport.take(1), "HOSTED\t+AAAA-AAA2\tKey000000000000000000001\n");
     f.line(1, "RESOLVE\t+aaaaaaa2\nRESOLVE\t+ZZZZ-ZZZZ\n");
-    EXPECT_EQ(f.transport.take(1), "FOUND\t+AAAA-AAA2\t192.0.2.1\t7772\t1.0.4\tFriday\tAnn\tunknown\t-\t0\n"
-                                   "UNKNOWN\t+ZZZZ-ZZZZ\n");
+    EXPECT_EQ(f.transport.take(1),
+              "FOUND\t+AAAA-AAA2\t192.0.2.1\t7772\t1.0.4\tFriday\tAnn\tunknown\t-\t0\n"
+              "UNKNOWN\t+ZZZZ-ZZZZ\n");
     f.line(1, "FROB\t1\nx-y\nWATCH\textra\nSTATE\t9\t0\twaiting\t0\t0\tAnn\nHELLO\t1\ta\t1\n");
     EXPECT_EQ(f.transport.take(1),
               "ERROR\tfrob\tNot a request this service takes in that form.\n"
@@ -99,8 +100,9 @@ TEST(ServiceCoreDirectory, WatchersSeePublicTablesWithoutAddressesThenBatches) {
     f.line(2, host(Listing::Invite, 7773, "1.0.4", "Secret", "Bob"));
     f.core.flushDirectory();
     f.line(9, watch());
-    EXPECT_EQ(f.transport.take(9), "TABLE\t+AAAA-AAA2\tFriday\tAnn\t0\t0\twaiting\t0\t0\t1.0.4\tunknown\n"
-                                   "LISTED\n");
+    EXPECT_EQ(f.transport.take(9),
+              "TABLE\t+AAAA-AAA2\tFriday\tAnn\t0\t0\twaiting\t0\t0\t1.0.4\tunknown\n"
+              "LISTED\n");
 
     // Several changes in one batch: one write, the last state of each table.
     const int writes = f.transport.writes[9];
@@ -115,8 +117,9 @@ TEST(ServiceCoreDirectory, WatchersSeePublicTablesWithoutAddressesThenBatches) {
     EXPECT_EQ(f.transport.writes[9], writes);
     f.core.flushDirectory();
     EXPECT_EQ(f.transport.writes[9], writes + 1);
-    EXPECT_EQ(f.transport.take(9), "TABLE\t+AAAA-AAA2\tFriday\tAnn\t3\t0\tplaying\t1\t5\t1.0.4\tunknown\n"
-                                   "TABLE\t+AAAA-AAA4\tLate\tCy\t0\t0\twaiting\t0\t0\t1.0.4\tunknown\n");
+    EXPECT_EQ(f.transport.take(9),
+              "TABLE\t+AAAA-AAA2\tFriday\tAnn\t3\t0\tplaying\t1\t5\t1.0.4\tunknown\n"
+              "TABLE\t+AAAA-AAA4\tLate\tCy\t0\t0\twaiting\t0\t0\t1.0.4\tunknown\n");
 
     // The same state again is no change; a closed host's table is GONE.
     f.line(1, state(playing(3)));
@@ -142,8 +145,9 @@ TEST(ServiceCoreDirectory, ABatchDeliveredInPartsKeepsEachWatchersOrder) {
     EXPECT_TRUE(f.core.flushDirectory(1)); // the first batch is finished first
     EXPECT_FALSE(f.core.continueDirectory());
     for (ConnectionId id = 1; id <= 3; ++id)
-        EXPECT_EQ(f.transport.take(id), "TABLE\t+AAAA-AAA2\tT\tAnn\t0\t0\twaiting\t0\t0\t1.0.4\tunknown\n"
-                                        "GONE\t+AAAA-AAA2\n")
+        EXPECT_EQ(f.transport.take(id),
+                  "TABLE\t+AAAA-AAA2\tT\tAnn\t0\t0\twaiting\t0\t0\t1.0.4\tunknown\n"
+                  "GONE\t+AAAA-AAA2\n")
             << id;
 }
 
@@ -216,7 +220,8 @@ TEST(ServiceCoreOrder, RequestsWaitingForTheStoreKeepTheirOrder) {
     store.answer(); // HOST: then PING, then RESOLVE waits in turn
     EXPECT_EQ(transport.take(1), "HOSTED\t+BBBB-CCCC\tKey000000000000000000001\nPONG\n");
     store.answer();
-    EXPECT_EQ(transport.take(1), "FOUND\t+BBBB-CCCC\t198.51.100.4\t7772\t1.0.4\tT\t\tunknown\t-\t0\nPONG\n");
+    EXPECT_EQ(transport.take(1),
+              "FOUND\t+BBBB-CCCC\t198.51.100.4\t7772\t1.0.4\tT\t\tunknown\t-\t0\nPONG\n");
 
     // A host gone before the store answered leaves no table behind.
     core.opened(2, QStringLiteral("198.51.100.5"));

@@ -64,20 +64,29 @@ struct RelayFixture : CoreFixture {
 
 TEST(ServiceRelay, JoinsAPlayerToItsHostsConnectionWithTheirFirstBytes) {
     RelayFixture f;
-    const ConnectionId joiner = f.ask(player(1), f.code, QByteArray("\xFF" "early", 6));
+    const ConnectionId joiner = f.ask(player(1), f.code,
+                                      QByteArray("\xFF"
+                                                 "early",
+                                                 6));
     EXPECT_TRUE(f.transport.take(joiner).isEmpty()); // nothing until the host comes
     const QByteArray toHost = f.transport.sent[1];
     EXPECT_TRUE(toHost.startsWith("JOINER\t"));
     EXPECT_TRUE(toHost.endsWith("\t" + player(1).toLatin1() + "\n"));
     EXPECT_EQ(f.core.waitingJoiners(), 1);
 
-    const ConnectionId fetched = f.fetch(QByteArray("\xFF" "late", 5));
+    const ConnectionId fetched = f.fetch(QByteArray("\xFF"
+                                                    "late",
+                                                    5));
     ASSERT_EQ(f.transport.joins.size(), 1u);
     const auto& j = f.transport.joins.front();
     EXPECT_EQ(j.a, joiner);
     EXPECT_EQ(j.b, fetched);
-    EXPECT_EQ(j.toA, QByteArray("JOINED\n\xFF" "late", 12));
-    EXPECT_EQ(j.toB, QByteArray("JOINED\n\xFF" "early", 13));
+    EXPECT_EQ(j.toA, QByteArray("JOINED\n\xFF"
+                                "late",
+                                12));
+    EXPECT_EQ(j.toB, QByteArray("JOINED\n\xFF"
+                                "early",
+                                13));
     // Both ends are the transport's now; the relay's counts remain.
     EXPECT_FALSE(f.core.knows(joiner));
     EXPECT_FALSE(f.core.knows(fetched));
@@ -209,8 +218,7 @@ TEST(ServiceProbe, TheTableIsTestedAndItsWayShownToHostWatchersAndJoiners) {
     f.core.probed(1, QStringLiteral("an older nonce 123456789"), true, "stale");
     EXPECT_TRUE(f.transport.take(1).isEmpty());
     f.core.probed(1, f.nonce, true, QStringLiteral("the table answered at 203.0.113.5:7772"));
-    EXPECT_EQ(f.transport.take(1),
-              "REACH\tdirect\tthe table answered at 203.0.113.5:7772\n");
+    EXPECT_EQ(f.transport.take(1), "REACH\tdirect\tthe table answered at 203.0.113.5:7772\n");
     EXPECT_EQ(f.events.back().kind, ServiceEvent::Kind::TableTested);
     f.line(2, resolve(f.code));
     const auto found1 = readFound(split(f.transport.take(2).chopped(1)));
@@ -237,8 +245,7 @@ TEST(ServiceProbe, TheTableIsTestedAndItsWayShownToHostWatchersAndJoiners) {
         f.line(1, port(quint16(40123 + i)));
     f.transport.take(1);
     f.line(1, port(41000));
-    EXPECT_EQ(f.transport.take(1),
-              "ERROR\tport\tToo many changes of port; wait a minute.\n");
+    EXPECT_EQ(f.transport.take(1), "ERROR\tport\tToo many changes of port; wait a minute.\n");
 }
 
 TEST(ServiceProbe, PublicTablesShowTheirWayInTheDirectory) {

@@ -138,7 +138,7 @@ TEST(SocketSet, ARelayPassesBytesBothWaysWithinItsBufferAndEndsTogether) {
     }
     QTest::qWait(100);
     EXPECT_LE(set.unsent(ib), kBuffer + 64 * 1024); // the buffer and one read at most
-    EXPECT_LT(written, 4096 * block.size());          // the writer was held back
+    EXPECT_LT(written, 4096 * block.size());        // the writer was held back
     // Read everything at b's end: all of it arrives, in order.
     QByteArray drained;
     ASSERT_TRUE(QTest::qWaitFor(
