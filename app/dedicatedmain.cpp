@@ -31,9 +31,10 @@ DedicatedSettings settingsFor(const commandline::Options& options) {
 // "invite code" and the code, for whoever hands it to players) and problems.
 void logListing(TableListing& listing) {
     const HostedTableOptions& table = listing.host().options();
-    const QString where = lobbywire::hostPortText(table.service);
     QObject::connect(
-        &listing, &TableListing::registered, &listing, [table, where](const QString& code) {
+        &listing, &TableListing::registered, &listing, [&listing, table](const QString& code) {
+            // With several instances of the service, the one that took it.
+            const QString where = lobbywire::hostPortText(listing.host().instance());
             const QString how = table.listing == lobbywire::Listing::Public
                                     ? QStringLiteral("listed in the lobby")
                                     : QStringLiteral("registered for invitations");

@@ -122,7 +122,7 @@ std::unique_ptr<Tchat> openGameWindow(const commandline::Options& options, QAppl
         chat->setLobbyPort(QString::number(*options.linkPort));
     const lobbysettings::Network network =
         TableListing::lobbyNetwork(options, apppaths::settingsFile());
-    chat->setLobbyService(network.service);
+    chat->setLobbyService(network.service, network.alternates);
     const ProgramWindows windows =
         createProgramWindows(*chat, apppaths::workDir(), apppaths::tallyFile());
     Tchat* window = chat.get();

@@ -206,6 +206,7 @@ void Tchat::lookUpInvite(const QString& code) {
                   m_state.systemcolour);
     auto* resolver = new InviteResolver(m_lobbyService, QStringLiteral("vorlix"),
                                         QLatin1String(wire::kVersion), this);
+    resolver->alternates = m_lobbyAlternates;
     connect(resolver, &InviteResolver::resolved, this, [this, resolver](const lobbywire::Found& f) {
         resolver->deleteLater();
         const QString table =

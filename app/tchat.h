@@ -88,7 +88,12 @@ public:
     void setPort(const QString& port);
     void setLobbyPort(const QString& port);
     // The lobby service that resolves a joining copy's invite code.
-    void setLobbyService(const lobbywire::HostPort& service) { m_lobbyService = service; }
+    // The service that resolves invite codes, and its other instances.
+    void setLobbyService(const lobbywire::HostPort& service,
+                         const QList<lobbywire::HostPort>& alternates = {}) {
+        m_lobbyService = service;
+        m_lobbyAlternates = alternates;
+    }
 
     // Shared with the other parts of the main window.
     ClientState& state() { return m_state; }
@@ -233,6 +238,7 @@ private:
     QString m_port = QStringLiteral("7772");
     QString m_lobbyPort = QStringLiteral("9001");
     lobbywire::HostPort m_lobbyService;
+    QList<lobbywire::HostPort> m_lobbyAlternates;
     ProgramWindows m_windows;
 
     BoardPanel* m_board = nullptr;

@@ -10,8 +10,13 @@ namespace {
 
 QStringList lobbyOptions(const LobbyContext& lobby, bool withService) {
     QStringList args;
-    if (withService && lobby.service != lobbysettings::defaultService())
-        args << QStringLiteral("--lobby") << lobbywire::hostPortText(lobby.service);
+    if (withService &&
+        (lobby.service != lobbysettings::defaultService() || !lobby.alternates.isEmpty())) {
+        QStringList instances{lobbywire::hostPortText(lobby.service)};
+        for (const lobbywire::HostPort& other : lobby.alternates)
+            instances << lobbywire::hostPortText(other);
+        args << QStringLiteral("--lobby") << instances.join(u',');
+    }
     if (lobby.linkPort != 0 && lobby.linkPort != kDefaultLinkPort)
         args << QStringLiteral("--link-port") << QString::number(lobby.linkPort);
     return args;

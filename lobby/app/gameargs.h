@@ -44,6 +44,8 @@ struct LobbyContext {
     lobbywire::HostPort service; // passed when not the maker's service
     // 0: the lobby could not listen for links; the game is told nothing.
     quint16 linkPort = kDefaultLinkPort;
+    // The service's other instances, passed with it.
+    QList<lobbywire::HostPort> alternates;
 };
 
 QStringList hostArguments(const QString& name, const HostChoice& choice, const LobbyContext& lobby);

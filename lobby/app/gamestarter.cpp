@@ -12,7 +12,7 @@ GameStarter::GameStarter(GameLauncher& launcher, lobbywire::HostPort service,
 GameStarter::~GameStarter() = default;
 
 gameargs::LobbyContext GameStarter::context() const {
-    return {m_service, m_linkPort()};
+    return {m_service, m_linkPort(), alternates};
 }
 
 bool GameStarter::ready(const QString& name) {
@@ -69,6 +69,7 @@ bool GameStarter::join(const QString& name, const gameargs::JoinTarget& target,
     m_resolver = new InviteResolver(m_service, QStringLiteral("kestrunlobby"),
                                     QLatin1String(wire::kVersion), this);
     m_resolver->timeoutMs = resolveTimeoutMs;
+    m_resolver->alternates = alternates;
     const auto done = [this] {
         m_resolver->disconnect(this);
         m_resolver->deleteLater();

@@ -41,6 +41,9 @@ public:
 
     // How long a code's question may take.
     int resolveTimeoutMs = 10'000;
+    // Other instances of the same service: asked in turn, and passed on to
+    // the game.
+    QList<lobbywire::HostPort> alternates;
 
 signals:
     void notice(const QString& text);

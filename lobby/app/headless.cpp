@@ -45,7 +45,10 @@ int list(const lobbycli::Options& options) {
     const QString settingsPath = lobbypaths::settingsFile(lobbypaths::gamePath());
     if (options.lan)
         return listThisNetwork(settingsPath);
-    DirectoryFetch fetch(lobbypaths::service(options.service, settingsPath));
+    const lobbysettings::Network network =
+        lobbypaths::network(options.service, options.alternates, settingsPath);
+    DirectoryFetch fetch(network.service);
+    fetch.alternates = network.alternates;
     QObject::connect(&fetch, &DirectoryFetch::fetched,
                      [](const QList<lobbywire::TableEntry>& tables) {
                          for (const lobbywire::TableEntry& t : tables)
@@ -66,8 +69,10 @@ int join(const lobbycli::Options& options) {
     LinkServer link(gameargs::kDefaultLinkPort);
     link.listen();
     GameLauncher launcher(gamePath);
-    GameStarter starter(launcher, lobbypaths::service(options.service, settingsPath),
-                        [&link] { return link.port(); });
+    const lobbysettings::Network network =
+        lobbypaths::network(options.service, options.alternates, settingsPath);
+    GameStarter starter(launcher, network.service, [&link] { return link.port(); });
+    starter.alternates = network.alternates;
     QObject::connect(&link, &LinkServer::linkOpened, &launcher, &GameLauncher::linkOpened);
     QObject::connect(&starter, &GameStarter::notice, [](const QString& text) { complain(text); });
     QObject::connect(&starter, &GameStarter::nothingStarted, [] { QCoreApplication::exit(1); });

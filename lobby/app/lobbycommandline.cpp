@@ -27,7 +27,8 @@ public:
 
     // The modes named, and the options seen that belong to one of them.
     bool join = false, list = false, server = false;
-    bool nameGiven = false, lanGiven = false, portGiven = false, storeGiven = false;
+    bool nameGiven = false, lanGiven = false, portGiven = false, storeGiven = false,
+         relayGiven = false;
 
 private:
     std::optional<QString> value(const QString& arg) {
@@ -65,6 +66,15 @@ private:
             return readName(arg, o);
         if (ours && name == QLatin1String("port"))
             return readServerPort(arg, o);
+        if (ours && name == QLatin1String("relay-address")) {
+            const std::optional<QString> text = value(arg);
+            const auto where =
+                text ? lobbywire::parseHostPort(*text, 0) : std::optional<lobbywire::HostPort>();
+            if (!where)
+                return refuse(o, QStringLiteral("option --relay-address needs HOST or HOST:PORT"));
+            o.relayAddress = where;
+            return relayGiven = true;
+        }
         if (ours && name == QLatin1String("store")) {
             const std::optional<QString> text = value(arg);
             if (!text || text->isEmpty())
@@ -79,11 +89,13 @@ private:
         const std::optional<QString> text = value(arg);
         if (!text)
             return refuse(o, QStringLiteral("option --lobby needs HOST:PORT"));
-        o.service = lobbywire::parseHostPort(*text, lobbywire::kDefaultServicePort);
-        if (!o.service)
+        const auto instances = lobbywire::parseHostPortList(*text, lobbywire::kDefaultServicePort);
+        if (!instances)
             return refuse(o, QStringLiteral("bad lobby service '%1': give HOST or HOST:PORT with "
-                                            "a port from 1 to 65535")
+                                            "a port from 1 to 65535, several separated by commas")
                                  .arg(*text));
+        o.service = instances->first();
+        o.alternates = instances->mid(1);
         return true;
     }
 
@@ -170,8 +182,8 @@ Options parse(const QStringList& arguments) {
         return refused(QStringLiteral("--name belongs to --join"));
     if (r.lanGiven && !r.list)
         return refused(QStringLiteral("--lan belongs to --list"));
-    if ((r.portGiven || r.storeGiven) && !r.server)
-        return refused(QStringLiteral("--port and --store belong to --server"));
+    if ((r.portGiven || r.storeGiven || r.relayGiven) && !r.server)
+        return refused(QStringLiteral("--port, --store and --relay-address belong to --server"));
     if (r.server && o.service)
         return refused(QStringLiteral("--lobby does not go with --server"));
     if (r.join)
@@ -189,11 +201,13 @@ QString usage() {
         "       kestrunlobby --join CODE|HOST[:PORT] --name NAME [--lobby HOST:PORT]\n"
         "       kestrunlobby --list [--lan] [--lobby HOST:PORT]\n"
         "       kestrunlobby --server [--port N] [--store redis://HOST:PORT]\n"
+        "                             [--relay-address HOST[:PORT]]\n"
         "       kestrunlobby --help | --version\n"
         "\n"
         "Without options: the lobby's window, where players find tables, host and chat.\n"
         "  --lobby HOST:PORT  the lobby service to use (default: the setting \"Service\",\n"
-        "                     else lobby.kestrun.com:7780)\n"
+        "                     else lobby.kestrun.com:7780); several instances of one\n"
+        "                     service separated by commas, tried in turn\n"
         "  --join TABLE       start Vorlix joined to a table, by invite code (+K7Q2-M9XD)\n"
         "                     or address (HOST or HOST:PORT; port 7772 by default)\n"
         "  --name NAME        the player's name, for --join\n"
@@ -203,6 +217,9 @@ QString usage() {
         "  --server           run the lobby service without a window\n"
         "  --port N           the service's TCP port (default 7780)\n"
         "  --store URL        share the service's state through Redis (redis://HOST:PORT)\n"
+        "  --relay-address HOST[:PORT]\n"
+        "                     where players reach this instance's relay (default: the\n"
+        "                     address and port each table's host reached it at)\n"
         "  -h, --help         print this help and exit\n"
         "  --version          print the version and exit\n");
 }

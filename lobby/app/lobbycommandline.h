@@ -27,8 +27,10 @@ enum class Action {
 
 struct Options {
     Action action = Action::Window;
-    // --lobby: the service to use instead of the one the settings name.
+    // --lobby: the service to use instead of the one the settings name, and
+    // its other instances when it names several, separated by commas.
     std::optional<lobbywire::HostPort> service;
+    QList<lobbywire::HostPort> alternates;
     // --join's table and --name's player (cleaned, never empty with Join).
     gameargs::JoinTarget join;
     QString name;
@@ -37,6 +39,9 @@ struct Options {
     // --server --port and --store, as runLobbyService takes them.
     std::optional<quint16> port;
     QString store;
+    // --server --relay-address: where this instance tells players to reach
+    // its relay, when not the address each host reached it at.
+    std::optional<lobbywire::HostPort> relayAddress;
     // Qt's -platform was given: the display check leaves the choice to Qt.
     bool platformArgument = false;
     // Why the line was refused (Action::Error), one short sentence.

@@ -21,11 +21,15 @@ QString settingsFile(const QString& gamePath) {
     return gamepaths::settingsFileFor(dir);
 }
 
-lobbywire::HostPort service(const std::optional<lobbywire::HostPort>& given,
-                            const QString& settingsPath) {
-    if (given)
-        return *given;
-    return lobbysettings::readNetwork(IniFile(settingsPath)).service;
+lobbysettings::Network network(const std::optional<lobbywire::HostPort>& given,
+                               const QList<lobbywire::HostPort>& givenAlternates,
+                               const QString& settingsPath) {
+    lobbysettings::Network network = lobbysettings::readNetwork(IniFile(settingsPath));
+    if (given) {
+        network.service = *given;
+        network.alternates = givenAlternates;
+    }
+    return network;
 }
 
 quint16 discoveryPort(const QString& settingsPath) {

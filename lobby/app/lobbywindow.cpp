@@ -30,10 +30,13 @@ LobbyWindow::LobbyWindow(LobbySetup setup, QWidget* parent)
     m_committedName = m_prefs.name;
     const lobbysettings::Network network = lobbysettings::readNetwork(*m_settings);
     m_service = m_setup.service.value_or(network.service);
+    const QList<lobbywire::HostPort> alternates =
+        m_setup.service ? m_setup.alternates : network.alternates;
     DiscoveryBrowser::Options discovery = m_setup.discovery;
     discovery.port = m_setup.discoveryPort.value_or(network.discoveryPort);
 
     m_feed = new LobbyFeed(m_service, QLatin1String(wire::kVersion), this);
+    m_feed->alternates = alternates;
     m_browser = new DiscoveryBrowser(discovery, this);
     m_tables = new TableListModel(this);
     m_chat = new ChatModel(this);
@@ -42,6 +45,7 @@ LobbyWindow::LobbyWindow(LobbySetup setup, QWidget* parent)
     m_launcher = new GameLauncher(m_setup.gamePath, this);
     m_starter = new GameStarter(
         *m_launcher, m_service, [this] { return m_link->port(); }, this);
+    m_starter->alternates = alternates;
 
     buildWidgets();
     connectModels();

@@ -39,8 +39,10 @@ struct LobbySetup {
     QString settingsPath;
     // The game's executable; empty when none was found.
     QString gamePath;
-    // --lobby; otherwise the settings' "Service".
+    // --lobby; otherwise the settings' "Service". With `alternates`, the
+    // other instances of the same service, tried in turn.
     std::optional<lobbywire::HostPort> service;
+    QList<lobbywire::HostPort> alternates;
     // Where and how this network is asked; the port is the settings'
     // "DiscoveryPort" unless discoveryPort is given.
     DiscoveryBrowser::Options discovery;

@@ -55,6 +55,7 @@ int openWindow(int argc, char** argv, const lobbycli::Options& options) {
     setup.gamePath = lobbypaths::gamePath();
     setup.settingsPath = lobbypaths::settingsFile(setup.gamePath);
     setup.service = options.service;
+    setup.alternates = options.alternates;
     LobbyWindow window(setup);
     QObject::connect(&instance, &SingleInstance::raiseRequested, &window,
                      &LobbyWindow::bringForward);
@@ -94,6 +95,10 @@ int main(int argc, char** argv) {
         if (options.port)
             service.port = *options.port;
         service.store = options.store;
+        if (options.relayAddress) {
+            service.relayHost = options.relayAddress->host;
+            service.relayPort = options.relayAddress->port;
+        }
         return runLobbyService(argc, argv, service);
     }
     case lobbycli::Action::List:

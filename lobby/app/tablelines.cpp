@@ -47,24 +47,51 @@ DirectoryFetch::DirectoryFetch(lobbywire::HostPort service, QObject* parent)
 DirectoryFetch::~DirectoryFetch() = default;
 
 void DirectoryFetch::start() {
+    m_timer = new QTimer(this);
+    m_timer->setSingleShot(true);
+    connect(m_timer, &QTimer::timeout, this, [this] {
+        const lobbywire::HostPort asked =
+            m_instance == 0 ? m_service : alternates.value(m_instance - 1);
+        instanceFailed(QStringLiteral("The lobby service at %1 did not send its list in time.")
+                           .arg(lobbywire::hostPortText(asked)));
+    });
+    ask();
+}
+
+void DirectoryFetch::ask() {
     ServiceLink::Options options;
-    options.service = m_service;
+    options.service = m_instance == 0 ? m_service : alternates.value(m_instance - 1);
     options.program = QStringLiteral("kestrunlobby");
     options.version = QLatin1String(wire::kVersion);
     options.reconnect = false;
     m_link = new ServiceLink(options, this);
     connect(m_link, &ServiceLink::opened, this, [this] { m_link->send(lobbywire::watch()); });
     connect(m_link, &ServiceLink::message, this, &DirectoryFetch::onMessage);
-    connect(m_link, &ServiceLink::lost, this, &DirectoryFetch::fail);
-    connect(m_link, &ServiceLink::refused, this, &DirectoryFetch::fail);
-    m_timer = new QTimer(this);
-    m_timer->setSingleShot(true);
-    connect(m_timer, &QTimer::timeout, this, [this] {
-        fail(QStringLiteral("The lobby service at %1 did not send its list in time.")
-                 .arg(lobbywire::hostPortText(m_service)));
-    });
+    connect(m_link, &ServiceLink::lost, this, &DirectoryFetch::instanceFailed);
+    connect(m_link, &ServiceLink::refused, this, &DirectoryFetch::instanceFailed);
     m_timer->start(timeoutMs);
     m_link->open();
+}
+
+void DirectoryFetch::instanceFailed(const QString& why) {
+    if (m_done)
+        return;
+    if (m_instance >= alternates.size()) {
+        fail(why);
+        return;
+    }
+    m_timer->stop();
+    // Possibly inside the link's own signal: it goes once that returns.
+    disconnect(m_link, nullptr, this, nullptr);
+    m_link->close();
+    m_link->deleteLater();
+    m_link = nullptr;
+    m_tables.clear();
+    ++m_instance;
+    QTimer::singleShot(0, this, [this] {
+        if (!m_done)
+            ask();
+    });
 }
 
 void DirectoryFetch::onMessage(const lobbywire::Message& message) {

@@ -33,8 +33,12 @@ public:
     DirectoryFetch(lobbywire::HostPort service, QObject* parent = nullptr);
     ~DirectoryFetch() override;
 
-    // The whole question, from connecting to the end of the list.
+    // The whole question, from connecting to the end of the list, for each
+    // instance asked.
     int timeoutMs = 15'000;
+    // Other instances of the same service, asked in turn when one can't be
+    // reached or does not send its list in time.
+    QList<lobbywire::HostPort> alternates;
     void start();
 
 signals:
@@ -43,10 +47,15 @@ signals:
     void failed(const QString& why);
 
 private:
+    void ask();
     void onMessage(const lobbywire::Message& message);
+    // The instance asked could not answer: the next is asked, or the fetch
+    // fails when none is left.
+    void instanceFailed(const QString& why);
     void fail(const QString& why);
 
     lobbywire::HostPort m_service;
+    int m_instance = 0; // 0: m_service; 1..: alternates
     ServiceLink* m_link = nullptr;
     QTimer* m_timer = nullptr;
     QMap<QString, lobbywire::TableEntry> m_tables;

@@ -10,9 +10,8 @@ InviteResolver::InviteResolver(lobbywire::HostPort service, QString program, QSt
       m_version(std::move(version)), m_timer(new QTimer(this)) {
     m_timer->setSingleShot(true);
     connect(m_timer, &QTimer::timeout, this, [this] {
-        fail(serviceText() + QStringLiteral(" did not answer within %1 s.")
-                                 .arg(QString::number(timeoutMs / 1000.0, 'g', 3)),
-             false);
+        instanceFailed(serviceText() + QStringLiteral(" did not answer within %1 s.")
+                                           .arg(QString::number(timeoutMs / 1000.0, 'g', 3)));
     });
 }
 
@@ -22,12 +21,7 @@ void InviteResolver::resolve(const QString& code) {
     // A question still open is dropped unanswered: one at a time.
     ++m_question;
     m_timer->stop();
-    if (m_link) {
-        disconnect(m_link, nullptr, this, nullptr);
-        m_link->close();
-        m_link->deleteLater();
-        m_link = nullptr;
-    }
+    dropLink();
     const auto normal = lobbywire::invite::normalize(code, true);
     if (!normal) {
         fail(QStringLiteral("\"%1\" is not an invite code: a code looks like +K7Q2-M9XD.")
@@ -37,8 +31,13 @@ void InviteResolver::resolve(const QString& code) {
         return;
     }
     m_code = *normal;
+    m_instance = 0;
+    ask();
+}
+
+void InviteResolver::ask() {
     ServiceLink::Options options;
-    options.service = m_service;
+    options.service = current();
     options.program = m_program;
     options.version = m_version;
     options.reconnect = false;
@@ -47,10 +46,36 @@ void InviteResolver::resolve(const QString& code) {
     connect(m_link, &ServiceLink::opened, this,
             [this] { m_link->send(lobbywire::resolve(m_code)); });
     connect(m_link, &ServiceLink::message, this, &InviteResolver::onMessage);
-    connect(m_link, &ServiceLink::lost, this, [this](const QString& why) { fail(why, false); });
-    connect(m_link, &ServiceLink::refused, this, [this](const QString& why) { fail(why, false); });
+    connect(m_link, &ServiceLink::lost, this, &InviteResolver::instanceFailed);
+    connect(m_link, &ServiceLink::refused, this, &InviteResolver::instanceFailed);
     m_timer->start(timeoutMs);
     m_link->open();
+}
+
+void InviteResolver::instanceFailed(const QString& why) {
+    if (m_instance >= alternates.size()) {
+        fail(why, false);
+        return;
+    }
+    m_timer->stop();
+    dropLink();
+    ++m_instance;
+    // From the event loop: this may run inside the old link's own signal.
+    const quint64 question = m_question;
+    QTimer::singleShot(0, this, [this, question] {
+        if (question == m_question)
+            ask();
+    });
+}
+
+void InviteResolver::dropLink() {
+    if (!m_link)
+        return;
+    // Possibly inside the link's own signal: it goes once that returns.
+    disconnect(m_link, nullptr, this, nullptr);
+    m_link->close();
+    m_link->deleteLater();
+    m_link = nullptr;
 }
 
 void InviteResolver::onMessage(const lobbywire::Message& message) {
@@ -75,13 +100,7 @@ void InviteResolver::fail(const QString& why, bool unknown) {
 
 void InviteResolver::finish(std::function<void()> emitResult) {
     m_timer->stop();
-    if (m_link) {
-        // Possibly inside the link's own signal: it goes once that returns.
-        disconnect(m_link, nullptr, this, nullptr);
-        m_link->close();
-        m_link->deleteLater();
-        m_link = nullptr;
-    }
+    dropLink();
     const quint64 question = m_question;
     QTimer::singleShot(0, this, [this, question, emitResult = std::move(emitResult)] {
         if (question == m_question)
@@ -89,6 +108,10 @@ void InviteResolver::finish(std::function<void()> emitResult) {
     });
 }
 
+lobbywire::HostPort InviteResolver::current() const {
+    return m_instance == 0 ? m_service : alternates.value(m_instance - 1);
+}
+
 QString InviteResolver::serviceText() const {
-    return QStringLiteral("The lobby service at ") + lobbywire::hostPortText(m_service);
+    return QStringLiteral("The lobby service at ") + lobbywire::hostPortText(current());
 }

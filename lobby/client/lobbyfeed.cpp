@@ -41,6 +41,7 @@ void LobbyFeed::start() {
         return;
     ServiceLink::Options options;
     options.service = m_service;
+    options.alternates = alternates;
     options.program = QStringLiteral("kestrunlobby");
     options.version = m_version;
     m_link = new ServiceLink(options, this);

@@ -25,6 +25,9 @@ public:
     LobbyFeed(lobbywire::HostPort service, QString version, QObject* parent = nullptr);
     ~LobbyFeed() override;
 
+    // Other instances of the same service, tried in turn; set before start().
+    QList<lobbywire::HostPort> alternates;
+
     // The player's name in the chat; sent now if connected, else on opening.
     // An empty name stays out of the chat (tables are still followed).
     void setName(const QString& name);

@@ -174,6 +174,10 @@ void TableHost::onStateTimer() {
         sendState();
 }
 
+lobbywire::HostPort TableHost::instance() const {
+    return m_link ? m_link->current() : m_options.service;
+}
+
 QString TableHost::serviceText() const {
-    return QStringLiteral("The lobby service at ") + lobbywire::hostPortText(m_options.service);
+    return QStringLiteral("The lobby service at ") + lobbywire::hostPortText(instance());
 }

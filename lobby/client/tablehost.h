@@ -75,6 +75,9 @@ public:
     const lobbywire::TableState& state() const { return m_state; }
     // The code the service gave the table; empty until it did.
     QString inviteCode() const { return m_code; }
+    // The instance of the service the table is registered with, or tries
+    // next: the first of the options' until another one took over.
+    lobbywire::HostPort instance() const;
     bool answeringDiscovery() const;
 
 signals:

@@ -121,6 +121,7 @@ int runLobbyService(int& argc, char** argv, const ServiceOptions& options) {
     try {
         ServiceServer server(*store, caps);
         server.log = logLine;
+        server.setRelayAddress(options.relayHost, options.relayPort);
         if (!server.listen(options.port)) {
             serverlog::writeLine(stderr, QStringLiteral("error: cannot listen on port %1: %2")
                                              .arg(options.port)

@@ -12,6 +12,10 @@ struct ServiceOptions {
     // (or "redis://HOST", port 6379): the directory, invite codes and chat are
     // shared with the other instances that use the same Redis.
     QString store;
+    // Where players are told to reach this instance's relay; empty: the
+    // address each table's host reached it at. Port 0: the one it listens on.
+    QString relayHost;
+    quint16 relayPort = 0;
 };
 
 // Runs the service until it is asked to stop; answers the exit status (0 after

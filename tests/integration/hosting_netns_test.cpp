@@ -5,8 +5,10 @@
 // forwards the table's port, the service reaches the table from outside and
 // players join it directly; where it won't or can't, they come through the
 // service's relay and the table still sees each as the player's own address;
-// a table that closes leaves no forwarding behind on the router; and the
-// game itself, given an invite code, joins the way the service says.
+// a table that closes leaves no forwarding behind on the router; the game
+// itself, given an invite code, joins the way the service says; and with two
+// instances of the service over one Redis, a table outlives the one it was
+// registered with.
 //
 // Needs the privilege to make namespaces (root); skipped, saying so, without
 // it. Nothing here sends a byte outside the namespaces it makes.
@@ -311,4 +313,65 @@ TEST(HostingFromHome, TheGameJoinsByCodeDirectlyOrThroughTheRelay) {
                                     QStringLiteral("relay: %1 left %2").arg(kGamePlayer, code)};
         EXPECT_EQ(relayed, expected) << hosting.serviceLog();
     }
+}
+
+// Two instances of the service share one Redis. Whichever a player asks, the
+// relayed table's entry sends the player to the relay of the instance that
+// holds the table's control link. When that instance dies, the game through
+// it ends as on any lost connection, the table registers with the other
+// within 10 s under the same invite code, and players are sent to the
+// survivor's relay.
+TEST(HostingFromHome, ATableOutlivesTheInstanceOfTheServiceItWasRegisteredWith) {
+    NEEDS_NAMESPACES();
+    HomeHosting hosting(Router::None, programs());
+    ASSERT_TRUE(hosting.build(2)) << hosting.why().toStdString();
+    netns::Process* table = hosting.startTable(true);
+    const QString code = waitForMatch(*table, inviteLine());
+    ASSERT_FALSE(code.isEmpty()) << hosting.tableLog();
+    const auto registeredAt = [&code](const char* instance) {
+        return QStringLiteral("table \"Home\" registered for invitations at %1:%2, invite code %3")
+            .arg(QLatin1String(instance))
+            .arg(kServicePort)
+            .arg(code);
+    };
+    EXPECT_TRUE(logLines(table->seen).contains(registeredAt(kService))) << hosting.tableLog();
+    ASSERT_TRUE(waitForLine(*table, kRelayedLine)) << hosting.tableLog();
+
+    const std::unique_ptr<Player> player = hosting.player();
+    ASSERT_TRUE(player->connectToService(kService2)) << player->output();
+    std::optional<lobbywire::Found> found = player->resolve(code, "relay");
+    ASSERT_TRUE(found) << player->output();
+    EXPECT_EQ(found->relayHost, QLatin1String(kService));
+    EXPECT_EQ(found->relayPort, kServicePort);
+    EXPECT_EQ(player->ask({"relay", found->relayHost, QString::number(found->relayPort), code,
+                           "Rae", QString::number(kWaitMs)}),
+              (QStringList{"answer", "JOINED"}))
+        << player->output();
+    const QString raeSlot = player->next().value(1);
+    ASSERT_TRUE(waitForLine(*table, QStringLiteral("join: slot %1 \"Rae\"").arg(raeSlot)))
+        << hosting.tableLog();
+
+    QElapsedTimer sinceDeath;
+    sinceDeath.start();
+    hosting.service->kill();
+    EXPECT_TRUE(waitForLine(*table, QStringLiteral("leave: slot %1 \"Rae\"").arg(raeSlot)))
+        << hosting.tableLog();
+    ASSERT_TRUE(waitForLine(*table, registeredAt(kService2))) << hosting.tableLog();
+    const qint64 moved = sinceDeath.elapsed();
+    EXPECT_LT(moved, 10'000);
+    std::printf("registered again with the other instance %lld ms after the first died\n",
+                static_cast<long long>(moved));
+
+    found = player->resolve(code, "relay");
+    ASSERT_TRUE(found) << player->output() << hosting.tableLog();
+    EXPECT_EQ(found->relayHost, QLatin1String(kService2));
+    EXPECT_EQ(player->ask({"relay", found->relayHost, QString::number(found->relayPort), code,
+                           "Sam", QString::number(kWaitMs)}),
+              (QStringList{"answer", "JOINED"}))
+        << player->output();
+    const QString samSlot = player->next().value(1);
+    EXPECT_TRUE(waitForLine(*table, QStringLiteral("join: slot %1 \"Sam\"").arg(samSlot)))
+        << hosting.tableLog();
+    EXPECT_TRUE(
+        waitForLine(*hosting.service2, QStringLiteral("relay: %1 joined %2").arg(kPlayer, code)));
 }

@@ -27,6 +27,10 @@ inline constexpr quint16 kServicePort = 7780;
 inline constexpr quint16 kGamePort = 7772;
 inline constexpr char kPublic[] = "203.0.113.1"; // the router's public address
 inline constexpr char kService[] = "203.0.113.10";
+// A second instance of the service, sharing the first's Redis (which runs on
+// the first's machine) when the network is built with two.
+inline constexpr char kService2[] = "203.0.113.11";
+inline constexpr quint16 kRedisPort = 6390;
 inline constexpr char kPlayer[] = "203.0.113.20";
 
 // Generous: a router that never answers NAT-PMP costs the mapper its retries
@@ -114,8 +118,8 @@ public:
             m_process->waitForReadyRead(int(qMax<qint64>(1, deadline.remainingTime())));
         }
     }
-    bool connectToService() {
-        return ask({"service", kService, QString::number(kServicePort)}) == QStringList{"welcome"};
+    bool connectToService(const char* host = kService) {
+        return ask({"service", host, QString::number(kServicePort)}) == QStringList{"welcome"};
     }
     // The FOUND of `code` once the service says `way` ("direct", "relay")
     // about it.
@@ -145,18 +149,39 @@ public:
         : net(programs.netnsTool), m_mode(mode), m_programs(std::move(programs)) {}
 
     // Builds the network and starts the service; false (and why()) when it
-    // could not.
-    bool build() {
+    // could not. With `instances` 2, two instances of it share one Redis, and
+    // the table is told of both.
+    bool build(int instances = 1) {
         if (!net.build(m_mode))
             return fail(net.error);
         serviceMachine = net.addInternetHost(QLatin1String(kService));
         playerMachine = net.addInternetHost(QLatin1String(kPlayer));
         if (serviceMachine.isEmpty() || playerMachine.isEmpty())
             return fail(net.error);
-        service = net.start(serviceMachine, m_programs.service,
-                            {"--server", "--port", QString::number(kServicePort)});
-        if (!service->waitFor(QStringLiteral("listening on port %1").arg(kServicePort), kWaitMs))
-            return fail(QStringLiteral("the service did not start: ") + service->seen);
+        QStringList store;
+        if (instances > 1) {
+            service2Machine = net.addInternetHost(QLatin1String(kService2));
+            if (service2Machine.isEmpty())
+                return fail(net.error);
+            netns::Process* redis =
+                net.start(serviceMachine, QStringLiteral("redis-server"),
+                          {"--port", QString::number(kRedisPort), "--bind", QLatin1String(kService),
+                           "--save", "", "--appendonly", "no", "--protected-mode", "no"});
+            if (!redis->waitFor(QStringLiteral("Ready to accept connections"), kWaitMs))
+                return fail(QStringLiteral("Redis did not start: ") + redis->seen);
+            store = QStringList{
+                "--store",
+                QStringLiteral("redis://%1:%2").arg(QLatin1String(kService)).arg(kRedisPort)};
+        }
+        service = startService(serviceMachine, store);
+        if (!service)
+            return false;
+        if (instances > 1) {
+            service2 = startService(service2Machine, store);
+            if (!service2)
+                return false;
+            m_lobby += QStringLiteral(",%1:%2").arg(QLatin1String(kService2)).arg(kServicePort);
+        }
         return true;
     }
     // The dedicated server at home, table "Home" open by invitation, run
@@ -167,7 +192,7 @@ public:
             QStringList{QStringLiteral("PortMapping=%1").arg(portMapping ? 1 : 0)});
         table = net.start(net.home(), m_copy->program(),
                           {"--server", "--port", QString::number(kGamePort), "--invite", "Home",
-                           "--lobby", QStringLiteral("%1:%2").arg(kService).arg(kServicePort)});
+                           "--lobby", m_lobby});
         return table;
     }
     // A player on the player's machine.
@@ -183,11 +208,22 @@ public:
     }
 
     netns::HomeNetwork net;
-    QString serviceMachine, playerMachine;
+    QString serviceMachine, service2Machine, playerMachine;
     netns::Process* service = nullptr;
+    netns::Process* service2 = nullptr;
     netns::Process* table = nullptr;
 
 private:
+    netns::Process* startService(const QString& machine, const QStringList& store) {
+        netns::Process* p =
+            net.start(machine, m_programs.service,
+                      QStringList{"--server", "--port", QString::number(kServicePort)} + store);
+        if (!p->waitFor(QStringLiteral("listening on port %1").arg(kServicePort), kWaitMs)) {
+            fail(QStringLiteral("the service did not start: ") + p->seen);
+            return nullptr;
+        }
+        return p;
+    }
     bool fail(const QString& why) {
         m_why = why;
         return false;
@@ -195,6 +231,8 @@ private:
     netns::HomeNetwork::Router m_mode;
     Programs m_programs;
     QString m_why;
+    // The table's --lobby: every instance of the service.
+    QString m_lobby = QStringLiteral("%1:%2").arg(QLatin1String(kService)).arg(kServicePort);
 };
 
 } // namespace homehosting

@@ -48,6 +48,15 @@ TEST(LobbyCommandLine, ReadsEachMode) {
     const lobbycli::Options server = parse("--store redis://r:6379 --server --port 7790");
     EXPECT_EQ(server.port, quint16(7790));
     EXPECT_EQ(server.store, QStringLiteral("redis://r:6379"));
+    EXPECT_EQ(server.relayAddress, std::nullopt);
+    EXPECT_EQ(parse("--server --relay-address=relay1.example").relayAddress,
+              (lobbywire::HostPort{QStringLiteral("relay1.example"), 0}));
+    EXPECT_EQ(parse("--server --relay-address 198.51.100.4:443").relayAddress,
+              (lobbywire::HostPort{QStringLiteral("198.51.100.4"), 443}));
+    const lobbycli::Options several = parse("--list --lobby a.example,b.example:7790");
+    EXPECT_EQ(several.service, (lobbywire::HostPort{QStringLiteral("a.example"), 7780}));
+    EXPECT_EQ(several.alternates,
+              (QList<lobbywire::HostPort>{{QStringLiteral("b.example"), 7790}}));
     EXPECT_TRUE(parse("-platform offscreen").platformArgument);
 }
 
@@ -67,11 +76,14 @@ TEST(LobbyCommandLine, RefusesWhatItDoesNotUnderstand) {
         {"--name A", "--name belongs to --join"},
         {"--join h --name \x01", "bad name '\x01': a name needs a letter or a digit"},
         {"--lan", "--lan belongs to --list"},
-        {"--port 7790", "--port and --store belong to --server"},
+        {"--port 7790", "--port, --store and --relay-address belong to --server"},
         {"--server --port 0", "bad port '0': give a number from 1 to 65535"},
         {"--server --lobby h", "--lobby does not go with --server"},
         {"--list --lobby h:70000",
-         "bad lobby service 'h:70000': give HOST or HOST:PORT with a port from 1 to 65535"},
+         "bad lobby service 'h:70000': give HOST or HOST:PORT with a port from 1 to 65535, "
+         "several separated by commas"},
+        {"--relay-address 10.0.0.1", "--port, --store and --relay-address belong to --server"},
+        {"--server --relay-address h:0", "option --relay-address needs HOST or HOST:PORT"},
         {"-platform", "option -platform needs a value"},
         {"--list=yes", "unknown option '--list=yes'"},
         {"--style", "option --style needs a value"},

@@ -9,8 +9,8 @@ using gameargs::HostChoice;
 using gameargs::JoinTarget;
 
 namespace {
-const gameargs::LobbyContext kDefaults{lobbysettings::defaultService(), 9001};
-const gameargs::LobbyContext kOwn{{QStringLiteral("lobby.example"), 7790}, 40123};
+const gameargs::LobbyContext kDefaults{lobbysettings::defaultService(), 9001, {}};
+const gameargs::LobbyContext kOwn{{QStringLiteral("lobby.example"), 7790}, 40123, {}};
 } // namespace
 
 TEST(GameArgs, HostingLines) {
@@ -38,6 +38,12 @@ TEST(GameArgs, JoiningLines) {
     // An address needs no service.
     EXPECT_EQ(gameargs::joinArguments(QStringLiteral("Bo"), address, kOwn),
               QStringList({"--link-port", "40123", "--", "Bo", "[::1]:7800", "false"}));
+    // Several instances go on together, the maker's first one included.
+    const gameargs::LobbyContext several{
+        lobbysettings::defaultService(), 9001, {{QStringLiteral("::1"), 7790}}};
+    EXPECT_EQ(gameargs::joinArguments(QStringLiteral("Bo"), code, several),
+              QStringList({"--lobby", "lobby.kestrun.com:7780,[::1]:7790", "--", "Bo", "+K7Q2-M9XD",
+                           "false"}));
 }
 
 TEST(GameArgs, ReadsCodesAndAddresses) {

@@ -34,12 +34,24 @@ protected:
              QStringLiteral("Same game"),
              QStringLiteral("1.0.4"),
              {}}};
-        service.codes[QStringLiteral("+EEEE-FFFF")] = {
-            QStringLiteral("+EEEE-FFFF"), QStringLiteral("192.0.2.7"), 7772,
-            QStringLiteral("2.0.0"),      QStringLiteral("Far"),       QStringLiteral("Eve")};
-        service.codes[QStringLiteral("+GGGG-HHHH")] = {
-            QStringLiteral("+GGGG-HHHH"), QStringLiteral("192.0.2.8"), 7772,
-            QStringLiteral("1.0.4"),      QStringLiteral("Near"),      QStringLiteral("Gus")};
+        service.codes[QStringLiteral("+EEEE-FFFF")] = {QStringLiteral("+EEEE-FFFF"),
+                                                       QStringLiteral("192.0.2.7"),
+                                                       7772,
+                                                       QStringLiteral("2.0.0"),
+                                                       QStringLiteral("Far"),
+                                                       QStringLiteral("Eve"),
+                                                       lobbywire::Way::Direct,
+                                                       {},
+                                                       0};
+        service.codes[QStringLiteral("+GGGG-HHHH")] = {QStringLiteral("+GGGG-HHHH"),
+                                                       QStringLiteral("192.0.2.8"),
+                                                       7772,
+                                                       QStringLiteral("1.0.4"),
+                                                       QStringLiteral("Near"),
+                                                       QStringLiteral("Gus"),
+                                                       lobbywire::Way::Direct,
+                                                       {},
+                                                       0};
         window = std::make_unique<LobbyWindow>(
             lobbytest::setupFor(dir.filePath(QStringLiteral("kestrunlobby.ini")), game.path(),
                                 service.address(), lobbytest::freeUdpPort()));

@@ -87,3 +87,37 @@ TEST(InviteResolver, UnreachableTimeoutAndNotACode) {
     EXPECT_FALSE(c.failed.at(0).at(1).toBool());
     EXPECT_EQ(silent.peers(), 1); // nobody asked for a text that is no code
 }
+
+// Several instances of the service: one that can't be reached or does not
+// answer passes the question on; their store is shared, so an instance's
+// "unknown" is the answer and nobody else is asked.
+TEST(InviteResolver, AsksTheNextInstanceOnlyWhenOneCantAnswer) {
+    FakeService silent, answering, third;
+    answerResolve(answering);
+    InviteResolver resolver({QStringLiteral("127.0.0.1"), closedPort()}, QStringLiteral("vorlix"),
+                            QStringLiteral("1.0.4"));
+    resolver.alternates = {silent.hostPort(), answering.hostPort(), third.hostPort()};
+    resolver.timeoutMs = 300;
+    Outcome found(resolver);
+    resolver.resolve(QStringLiteral("+K7Q2-M9XD"));
+    ASSERT_TRUE(found.wait());
+    ASSERT_EQ(found.resolved.count(), 1) << found.failed.value(0).value(0).toString().toStdString();
+    EXPECT_EQ(found.resolved.at(0).at(0).value<Found>().relayHost, "lobby.example");
+    EXPECT_EQ(silent.linesNamed(0, "RESOLVE"), QList<QByteArray>{"RESOLVE\t+K7Q2-M9XD"});
+    EXPECT_EQ(third.peers(), 0);
+
+    Outcome unknownCode(resolver);
+    resolver.resolve(QStringLiteral("+2222-3333"));
+    ASSERT_TRUE(unknownCode.wait());
+    EXPECT_TRUE(unknownCode.failed.at(0).at(1).toBool());
+    EXPECT_EQ(third.peers(), 0);
+
+    // None answers: the last one's failure is told.
+    resolver.alternates = {silent.hostPort()};
+    Outcome none(resolver);
+    resolver.resolve(QStringLiteral("+K7Q2-M9XD"));
+    ASSERT_TRUE(none.wait());
+    EXPECT_EQ(none.failed.at(0).at(0).toString(),
+              QStringLiteral("The lobby service at 127.0.0.1:%1 did not answer within 0.3 s.")
+                  .arg(silent.port()));
+}

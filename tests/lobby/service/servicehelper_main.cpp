@@ -1,6 +1,6 @@
 // A main that starts the lobby service as the lobby program's --server does,
 // so that the tests run it as a process of its own:
-//   lobbyservice_helper [--server] [--port N] [--store URL]
+//   lobbyservice_helper [--server] [--port N] [--store URL] [--relay-host HOST]
 
 #include "servicemain.h"
 
@@ -14,6 +14,8 @@ int main(int argc, char** argv) {
             options.port = quint16(std::atoi(argv[++i]));
         else if (std::strcmp(argv[i], "--store") == 0 && i + 1 < argc)
             options.store = QString::fromLocal8Bit(argv[++i]);
+        else if (std::strcmp(argv[i], "--relay-host") == 0 && i + 1 < argc)
+            options.relayHost = QString::fromLocal8Bit(argv[++i]);
     }
     return runLobbyService(argc, argv, options);
 }

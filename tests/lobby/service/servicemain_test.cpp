@@ -36,13 +36,25 @@ quint16 startedOn(QProcess& service) {
 
 TEST(ServiceProcess, ServesUntilTerminatedAndLogsWithUtcTimes) {
     QProcess service;
-    service.start(helper(), {QStringLiteral("--port"), QStringLiteral("0")});
+    service.start(helper(), {QStringLiteral("--port"), QStringLiteral("0"),
+                             QStringLiteral("--relay-host"), QStringLiteral("relay1.example")});
     const quint16 port = startedOn(service);
     ASSERT_NE(port, 0);
     LineClient client(port);
     ASSERT_TRUE(client.hello());
     client.send(lobbywire::host(lobbywire::Listing::Public, 7772, "1.0.4", "Bye\x1b[31m", "A"));
     ASSERT_TRUE(client.waitFor("HOSTED\t"));
+    // Players are sent to the relay at the address it was told to give, on
+    // the port it listens on.
+    const QByteArray code = client.last.split('\t').value(1);
+    LineClient joiner(port);
+    ASSERT_TRUE(joiner.hello());
+    joiner.send(lobbywire::resolve(QString::fromLatin1(code)));
+    ASSERT_TRUE(joiner.waitFor("FOUND\t"));
+    const auto found = lobbywire::readFound(lobbywire::split(joiner.last));
+    ASSERT_TRUE(found) << joiner.last.toStdString();
+    EXPECT_EQ(found->relayHost, QStringLiteral("relay1.example"));
+    EXPECT_EQ(found->relayPort, port);
 
     service.terminate(); // SIGTERM
     ASSERT_TRUE(client.waitFor("BYE\tclosing\t"));
