@@ -81,4 +81,8 @@ struct LoadShared {
     std::unique_ptr<std::atomic<std::int64_t>[]> sentAt;
     // Each worker: the last phase whose setup steps it has all done.
     std::unique_ptr<std::atomic<int>[]> settled;
+    // Tables whose host heard the service's verdict on reaching them (REACH):
+    // each verdict changes the table's entry for every watcher, so the idle
+    // phase waits for all of them.
+    std::atomic<int> tested{0};
 };

@@ -25,6 +25,10 @@
 
 namespace {
 
+// Time given to the last verdicts on the tables to reach every watcher before
+// the service counts as idle.
+constexpr double kVerdictsDeliveredS = 3.0;
+
 void say(const char* format, auto... args) {
     std::printf(format, args...);
     std::printf("\n");
@@ -132,6 +136,16 @@ int main(int argc, char** argv) {
     shared.phase.store(Phase::Watching, std::memory_order_release);
     const bool listedAll = settle(shared, Phase::Watching, 600);
     say("phase listed complete=%s seconds=%.1f", listedAll ? "yes" : "no", since());
+    // The service tests every table it registered, and its verdict goes to
+    // every watcher: that burst belongs to no idle service.
+    const auto testDeadline = std::chrono::steady_clock::now() + std::chrono::seconds(120);
+    while (shared.tested.load(std::memory_order_acquire) < int(shared.tableOfCode.size()) &&
+           std::chrono::steady_clock::now() < testDeadline)
+        sleepSeconds(0.05);
+    const int tested = shared.tested.load(std::memory_order_acquire);
+    sleepSeconds(kVerdictsDeliveredS);
+    say("phase tested tables=%d complete=%s seconds=%.1f", tested,
+        tested >= int(shared.tableOfCode.size()) ? "yes" : "no", since());
 
     say("phase idle-begin");
     sleepSeconds(plan.idleSeconds);
