@@ -3,6 +3,7 @@
 #   install-deps.sh         what building and running the game and the lobby need
 #   install-deps.sh test    that, and what the tests, benchmarks and packaging use
 #   install-deps.sh fuzz    that, and what the libFuzzer targets need
+#   install-deps.sh windows that, and what the Windows build needs (make windows)
 # Idempotent and quick: one dpkg-query call, and nothing is installed (nor is
 # apt's list refreshed) when every package is present.
 set -e
@@ -54,13 +55,29 @@ FUZZ_PACKAGES="
 clang
 libclang-rt-14-dev
 "
+# windows: the MinGW-w64 cross compilers (the posix thread model, which Qt's
+# threads need), Wine to run what they build, NSIS for the installer, zip for
+# the portable copy, dpkg-dev to unpack Debian's sources of Qt and the port
+# mapping libraries, xvfb and imagemagick for trying the installed game on a
+# display of its own and keeping a picture of it.
+WINDOWS_PACKAGES="
+g++-mingw-w64-x86-64-posix
+wine64
+nsis
+zip
+dpkg-dev
+xvfb
+xauth
+imagemagick
+"
 
 for arg in "$@"; do
   case "$arg" in
   test) PACKAGES="$PACKAGES $TEST_PACKAGES" ;;
   fuzz) PACKAGES="$PACKAGES $TEST_PACKAGES $FUZZ_PACKAGES" ;;
+  windows) PACKAGES="$PACKAGES $TEST_PACKAGES $WINDOWS_PACKAGES" ;;
   *)
-    echo "usage: $0 [test|fuzz]" >&2
+    echo "usage: $0 [test|fuzz|windows]" >&2
     exit 2
     ;;
   esac
