@@ -1,11 +1,8 @@
-// Report-kind names, Windows Sockets error names, and the translation of POSIX
-// errno values into Windows Sockets numbers. Owners compare report texts such as
-// "Error #10061 (WSAECONNREFUSED)" exactly, so errors keep the Windows numbering.
+// Report-kind names and Windows Sockets error names. Owners compare report
+// texts such as "Error #10061 (WSAECONNREFUSED)" exactly, so errors keep the
+// Windows numbering on every system (sysock.h translates).
 
 #include "tsock.h"
-
-#include <cerrno>
-#include <netdb.h>
 
 QString socketInfoName(TSocketInfo kind) {
     switch (kind) {
@@ -56,64 +53,6 @@ constexpr NamedError kErrorNames[] = {
     {11002, "WSATRY_AGAIN"},       {11003, "WSANO_RECOVERY"},  {11004, "WSANO_DATA"},
 };
 
-struct ErrnoMapping {
-    int err;
-    int wsa;
-};
-
-// Every errno that has a Windows Sockets counterpart. EAGAIN and EWOULDBLOCK
-// are the same value on Linux; EOPNOTSUPP and ENOTSUP likewise.
-constexpr ErrnoMapping kErrnoMap[] = {
-    {EINTR, 10004},
-    {EBADF, 10009},
-    {EACCES, 10013},
-    {EPERM, 10013}, // a firewall rule refusing a connect shows up as EPERM
-    {EFAULT, 10014},
-    {EINVAL, 10022},
-    {EMFILE, 10024},
-    {ENFILE, 10024},
-    {EWOULDBLOCK, 10035},
-    {EINPROGRESS, 10036},
-    {EALREADY, 10037},
-    {ENOTSOCK, 10038},
-    {EDESTADDRREQ, 10039},
-    {EMSGSIZE, 10040},
-    {EPROTOTYPE, 10041},
-    {ENOPROTOOPT, 10042},
-    {EPROTONOSUPPORT, 10043},
-    {ESOCKTNOSUPPORT, 10044},
-    {EOPNOTSUPP, 10045},
-    {EPFNOSUPPORT, 10046},
-    {EAFNOSUPPORT, 10047},
-    {EADDRINUSE, 10048},
-    {EADDRNOTAVAIL, 10049},
-    {ENETDOWN, 10050},
-    {ENETUNREACH, 10051},
-    {ENETRESET, 10052},
-    {ECONNABORTED, 10053},
-    {ECONNRESET, 10054},
-    {ENOBUFS, 10055},
-    {ENOMEM, 10055},
-    {EISCONN, 10056},
-    {ENOTCONN, 10057},
-    // EPIPE means the sending side of the connection is gone, which Windows
-    // Sockets calls a shut-down socket.
-    {EPIPE, 10058},
-    {ESHUTDOWN, 10058},
-    {ETOOMANYREFS, 10059},
-    {ETIMEDOUT, 10060},
-    {ECONNREFUSED, 10061},
-    {ELOOP, 10062},
-    {ENAMETOOLONG, 10063},
-    {EHOSTDOWN, 10064},
-    {EHOSTUNREACH, 10065},
-    {ENOTEMPTY, 10066},
-    {EUSERS, 10068},
-    {EDQUOT, 10069},
-    {ESTALE, 10070},
-    {EREMOTE, 10071},
-};
-
 } // namespace
 
 QString TSock::errorName(int wsaError) {
@@ -123,20 +62,4 @@ QString TSock::errorName(int wsaError) {
         }
     }
     return QStringLiteral("UNKNOWN ERROR");
-}
-
-int TSock::wsaErrorFromErrno(int err) {
-    for (const ErrnoMapping& m : kErrnoMap) {
-        if (m.err == err) {
-            return m.wsa;
-        }
-    }
-    return 0;
-}
-
-int TSock::codeForErrno(int err) {
-    const int code = wsaErrorFromErrno(err);
-    // An errno without a Windows Sockets counterpart still has to read as an
-    // error, so it is placed outside the Windows numbers (and named "UNKNOWN ERROR").
-    return code != 0 ? code : 20000 + err;
 }

@@ -23,6 +23,14 @@
 //   quiet player who only watches is never dropped. 60 s of idle keeps the
 //   probes rare (one packet a minute per idle player); ten seconds between
 //   probes and five of them ride out a short outage of Wi-Fi or a router.
+//   Windows has the same keepalive options (TCP_KEEPIDLE and the others, on
+//   Windows 10 and later) and bounds retransmissions in whole seconds
+//   (TCP_MAXRT); a system without the options takes the two times through
+//   SIO_KEEPALIVE_VALS, whose count is fixed at ten, with the interval made
+//   short enough that the dead peer is still found in the same time.
+//   gameconnection_posix.cpp and gameconnection_windows.cpp set them.
+
+#include <cstdint>
 
 namespace gameconnection {
 
@@ -33,7 +41,7 @@ constexpr unsigned kUserTimeoutMs = 90'000;
 
 // Sets the options on a TCP socket; false when the system refused one of them
 // (the others are still set; the connection works without them).
-bool apply(int fd);
+bool apply(std::intptr_t socket);
 
 // What the system reports for the options, for tests and diagnostics.
 struct Options {
@@ -44,6 +52,6 @@ struct Options {
     int keepCount = 0;
     unsigned userTimeoutMs = 0;
 };
-Options read(int fd);
+Options read(std::intptr_t socket);
 
 } // namespace gameconnection

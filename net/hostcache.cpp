@@ -2,12 +2,8 @@
 // process and then served from a cache shared by every instance; only the
 // event-loop thread uses it, so it needs no lock.
 
+#include "sysock.h"
 #include "tsock.h"
-
-#include <arpa/inet.h>
-#include <netdb.h>
-#include <netinet/in.h>
-#include <sys/socket.h>
 
 #include <utility>
 #include <vector>
@@ -63,11 +59,12 @@ void TSock::clearHostCache() {
 }
 
 void TSock::startup() {
-    // Nothing to start: POSIX sockets are ready without it.
+    sysock::startup();
 }
 
 void TSock::cleanup() {
     clearHostCache();
+    sysock::cleanup();
 }
 
 std::uint32_t TSock::lookupHost(const QString& name) {

@@ -4,17 +4,11 @@
 #include "tsock.h"
 
 #include "gameconnection.h"
+#include "sysock.h"
 #include "tsockstream.h"
 
 #include <QPointer>
 #include <QSocketNotifier>
-
-#include <arpa/inet.h>
-#include <cerrno>
-#include <fcntl.h>
-#include <netinet/in.h>
-#include <sys/socket.h>
-#include <unistd.h>
 
 TSock::TSock(QObject* owner) : QObject(owner), m_stream(new TSockStream(this)) {}
 
@@ -70,15 +64,7 @@ void TSock::setBlocking(bool blocking) {
 }
 
 std::uint16_t TSock::localPort() const {
-    if (m_fd < 0) {
-        return 0;
-    }
-    sockaddr_in local{};
-    socklen_t len = sizeof local;
-    if (getsockname(m_fd, reinterpret_cast<sockaddr*>(&local), &len) != 0) {
-        return 0;
-    }
-    return ntohs(local.sin_port);
+    return m_fd < 0 ? 0 : sysock::localPort(m_fd);
 }
 
 QString TSock::peerAddress() const {
@@ -118,14 +104,13 @@ void TSock::registerNotifications(bool listening) {
     if (m_fd < 0) {
         return;
     }
-    const int flags = fcntl(m_fd, F_GETFL);
     if (m_blocking && !listening) {
         m_notifying = false;
         updateNotifiers();
-        fcntl(m_fd, F_SETFL, flags & ~O_NONBLOCK);
+        sysock::setNonBlocking(m_fd, false);
         return;
     }
-    fcntl(m_fd, F_SETFL, flags | O_NONBLOCK);
+    sysock::setNonBlocking(m_fd, true);
     m_notifying = true;
     if (!m_readNotifier) {
         m_readNotifier = new QSocketNotifier(m_fd, QSocketNotifier::Read, this);
@@ -184,7 +169,7 @@ void TSock::destroyNotifiers() {
 void TSock::releaseSocket() {
     destroyNotifiers();
     if (m_fd >= 0) {
-        ::close(m_fd);
+        sysock::close(m_fd);
     }
     m_fd = -1;
     m_connected = false;
@@ -213,9 +198,9 @@ bool TSock::Open() {
     const bool stream = m_socketType == TSocketType::stStream;
     const std::uint32_t address = lookupHost(stream ? m_hostName : QString());
 
-    const int fd = ::socket(AF_INET, (stream ? SOCK_STREAM : SOCK_DGRAM) | SOCK_CLOEXEC, 0);
-    if (fd < 0) {
-        const int code = codeForErrno(errno);
+    const sysock::Handle fd = sysock::open(stream);
+    if (fd == sysock::kNone) {
+        const int code = sysock::lastError();
         info(TSocketInfo::Error, QStringLiteral("Error #%1 (%2)").arg(code).arg(errorName(code)));
         return false;
     }
@@ -238,10 +223,10 @@ bool TSock::Open() {
     to.sin_port = m_ownPort;
     to.sin_addr.s_addr = m_ownAddr;
     m_connecting = true;
-    if (::connect(m_fd, reinterpret_cast<const sockaddr*>(&to), sizeof to) != 0 &&
-        errno != EINPROGRESS && errno != EINTR) {
+    const int failed = sysock::connect(m_fd, to);
+    if (failed != 0 && failed != sysock::kInterrupted) {
         // Failed at once: the failure still arrives as the connect notification.
-        m_pendingError = codeForErrno(errno);
+        m_pendingError = failed;
     }
     updateNotifiers();
     return m_connected;
@@ -253,7 +238,7 @@ bool TSock::Close() {
     try {
         if (m_fd >= 0) {
             destroyNotifiers();
-            ok = ::close(m_fd) == 0;
+            ok = sysock::close(m_fd);
             m_fd = -1;
         }
         releaseSocket();
@@ -302,18 +287,19 @@ void TSock::flushOnce() {
     // While connecting the bytes only wait: a send on a connect that is failing
     // would take the connect's error away from its notification.
     if (m_connected && !m_sendDead && m_fd >= 0 && !m_outgoing.isEmpty()) {
-        const ssize_t n =
-            ::send(m_fd, m_outgoing.constData(), static_cast<size_t>(m_outgoing.size()),
-                   MSG_NOSIGNAL | MSG_DONTWAIT);
+        const std::int64_t n = sysock::send(m_fd, m_outgoing.constData(),
+                                            static_cast<std::size_t>(m_outgoing.size()), true);
+        const int error = n < 0 ? sysock::lastError() : 0;
         if (n > 0) {
             m_outgoing.remove(0, n);
-        } else if (n < 0 && errno != EAGAIN && errno != EWOULDBLOCK && errno != EINTR &&
-                   errno != ENOBUFS) {
+        } else if (n < 0 && error != sysock::kWouldBlock && error != sysock::kInterrupted &&
+                   error != sysock::kNoBuffers) {
             // The connection refuses data. A reset taken from the socket here is
-            // kept and reported by the read path in place of an end of stream.
+            // kept and reported by the read path in place of an end of stream;
+            // a sending side already gone leaves the read path its own news.
             m_sendDead = true;
-            if (errno != EPIPE && !m_failed && m_pendingError == 0) {
-                m_pendingError = codeForErrno(errno);
+            if (error != sysock::kShutDown && !m_failed && m_pendingError == 0) {
+                m_pendingError = error;
             }
         }
     }

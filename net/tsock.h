@@ -113,9 +113,10 @@ public:
     void ReceiveDatagram(QString& host, QByteArray& data);
 
     bool connected() const { return m_connected; }
-    bool hasSocket() const { return m_fd >= 0; }
-    // The system's handle, -1 without a socket; for reading its options.
-    int handle() const { return m_fd; }
+    bool hasSocket() const { return m_fd != -1; }
+    // The system's handle (a file descriptor, or a Windows SOCKET), -1
+    // without a socket; for reading its options.
+    std::intptr_t handle() const { return m_fd; }
 
     // Marks this instance as a game connection: its socket, now and whenever
     // Open makes one, gets the options of gameconnection.h (no delay,
@@ -132,8 +133,6 @@ public:
 
     // Windows Sockets name of an error number, "UNKNOWN ERROR" for any other.
     static QString errorName(int wsaError);
-    // The Windows Sockets number for a POSIX errno value (0 when none fits).
-    static int wsaErrorFromErrno(int err);
 
     // The process-wide name service used by host look-up. Tests replace it to
     // count how often names are resolved; nullptr restores getaddrinfo.
@@ -141,8 +140,9 @@ public:
     static void setHostResolver(HostResolver resolver);
     static void clearHostCache();
 
-    // Process start-up and clean-up of the socket layer. Sockets need no
-    // start-up on POSIX systems; clean-up discards the host-name cache.
+    // Process start-up and clean-up of the socket layer: the system's socket
+    // library (Windows Sockets; nothing on POSIX), and clean-up discards the
+    // host-name cache.
     static void startup();
     static void cleanup();
 
@@ -154,12 +154,11 @@ public:
 
 private:
     struct AcceptTag {};
-    TSock(TSock* listener, int fd, AcceptTag);
+    TSock(TSock* listener, std::intptr_t fd, AcceptTag);
 
     // Reports through OnInfo; a handler that throws becomes ESockException "Error here".
     void info(TSocketInfo kind, const QString& text);
     void reportError(int wsaError);
-    static int codeForErrno(int err);
     void registerNotifications(bool listening);
     void updateNotifiers();
     void destroyNotifiers();
@@ -191,7 +190,7 @@ private:
     TLineBreak m_lineBreak = TLineBreak::lbSmart;
     int m_blockingTimeout = 0;
 
-    int m_fd = -1;
+    std::intptr_t m_fd = -1; // a sysock::Handle
     bool m_connected = false;
     bool m_connecting = false;
     // Readiness handling, kept so that a level-triggered notifier is enabled only

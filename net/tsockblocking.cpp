@@ -4,14 +4,11 @@
 
 #include "tsock.h"
 
+#include "sysock.h"
+
 #include <QDeadlineTimer>
 #include <QPointer>
 
-#include <arpa/inet.h>
-#include <cerrno>
-#include <netinet/in.h>
-#include <poll.h>
-#include <sys/socket.h>
 #include <thread>
 
 namespace {
@@ -31,8 +28,8 @@ bool TSock::openBlocking() {
     QPointer<TSock> self(this);
     int rc;
     do {
-        rc = ::connect(m_fd, reinterpret_cast<const sockaddr*>(&to), sizeof to);
-    } while (rc != 0 && errno == EINTR);
+        rc = sysock::connect(m_fd, to);
+    } while (rc == sysock::kInterrupted);
     if (rc != 0) {
         info(TSocketInfo::Close, QStringLiteral("Blocking Socket Can't Connect"));
         if (self) {
@@ -46,7 +43,7 @@ bool TSock::openBlocking() {
 
 bool TSock::openDatagram() {
     const sockaddr_in local = ipv4Address(m_ownAddr, m_ownPort);
-    if (::bind(m_fd, reinterpret_cast<const sockaddr*>(&local), sizeof local) != 0) {
+    if (!sysock::bind(m_fd, local)) {
         return false; // silently unbound and not connected
     }
     m_connected = true;
@@ -75,9 +72,9 @@ bool TSock::reportOpened(const QString& text) {
 void TSock::sendBlocking() {
     QPointer<TSock> self(this);
     while (!m_outgoing.isEmpty()) {
-        const ssize_t n = ::send(m_fd, m_outgoing.constData(),
-                                 static_cast<size_t>(m_outgoing.size()), MSG_NOSIGNAL);
-        if (n < 0 && errno != EINTR) {
+        const std::int64_t n = sysock::send(m_fd, m_outgoing.constData(),
+                                            static_cast<std::size_t>(m_outgoing.size()), false);
+        if (n < 0 && sysock::lastError() != sysock::kInterrupted) {
             info(TSocketInfo::Error, QStringLiteral("Socket Error On Send"));
             throw ESockException("Send - Socket Error");
         }
@@ -102,13 +99,12 @@ bool TSock::waitReadable() {
                                   ? QDeadlineTimer(QDeadlineTimer::Forever)
                                   : QDeadlineTimer(qint64(m_blockingTimeout) * 1000);
     for (;;) {
-        pollfd p{m_fd, POLLIN, 0};
         const qint64 left = deadline.remainingTime();
-        const int rc = ::poll(&p, 1, left < 0 ? -1 : static_cast<int>(left));
+        const int rc = sysock::waitReadable(m_fd, left < 0 ? -1 : static_cast<int>(left));
         if (rc > 0) {
             return true;
         }
-        if (rc == 0 || errno != EINTR) {
+        if (rc == 0 || sysock::lastError() != sysock::kInterrupted) {
             return false;
         }
     }
@@ -123,12 +119,13 @@ QByteArray TSock::receiveBlocking(int count) {
         if (!self) {
             return QByteArray();
         }
-        ssize_t n;
+        std::int64_t n;
+        int code = 0;
         do {
-            n = ::recv(m_fd, m_area.data(), static_cast<size_t>(amount), 0);
-        } while (n < 0 && errno == EINTR);
+            n = sysock::receive(m_fd, m_area.data(), static_cast<std::size_t>(amount));
+            code = n < 0 ? sysock::lastError() : 0;
+        } while (code == sysock::kInterrupted);
         if (n < 0) {
-            const int code = codeForErrno(errno);
             m_incoming.clear();
             info(TSocketInfo::Error, QStringLiteral("Socket Error On Receive"));
             throw ESockException("Receive - Socket Error " + errorName(code).toStdString());
@@ -167,8 +164,7 @@ bool TSock::SendDatagram(const QByteArray& text, const QString& host) {
     setHostName(host);
     if (!text.isEmpty()) {
         const sockaddr_in to = ipv4Address(m_ownAddr, m_ownPort);
-        ::sendto(m_fd, text.constData(), static_cast<size_t>(text.size()), MSG_NOSIGNAL,
-                 reinterpret_cast<const sockaddr*>(&to), sizeof to);
+        sysock::sendTo(m_fd, text.constData(), static_cast<std::size_t>(text.size()), to);
     }
     return true;
 }
@@ -184,9 +180,7 @@ void TSock::ReceiveDatagram(QString& host, QByteArray& data) {
     data.clear();
     if (waitReadable()) {
         sockaddr_in from{};
-        socklen_t len = sizeof from;
-        const ssize_t n = ::recvfrom(m_fd, m_area.data(), m_area.size(), MSG_DONTWAIT,
-                                     reinterpret_cast<sockaddr*>(&from), &len);
+        const std::int64_t n = sysock::receiveFrom(m_fd, m_area.data(), m_area.size(), from);
         if (n > 0) {
             m_peerAddr = from.sin_addr.s_addr;
             m_peerPort = from.sin_port;
@@ -201,12 +195,10 @@ void TSock::ReceiveDatagram(QString& host, QByteArray& data) {
 
 void TSock::autoAccept() {
     sockaddr_in caller{};
-    socklen_t len = sizeof caller;
-    const int fd =
-        ::accept4(m_fd, reinterpret_cast<sockaddr*>(&caller), &len, SOCK_CLOEXEC | SOCK_NONBLOCK);
+    const sysock::Handle fd = sysock::accept(m_fd, caller);
     m_acceptArmed = true;
     updateNotifiers();
-    if (fd < 0) {
+    if (fd == sysock::kNone) {
         return; // nothing was waiting after all
     }
     m_peerAddr = caller.sin_addr.s_addr;

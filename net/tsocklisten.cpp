@@ -3,17 +3,12 @@
 
 #include "tsock.h"
 
+#include "sysock.h"
 #include "tsockstream.h"
 
 #include <QPointer>
 
-#include <arpa/inet.h>
-#include <cerrno>
-#include <netinet/in.h>
-#include <sys/socket.h>
-#include <unistd.h>
-
-TSock::TSock(TSock* listener, int fd, AcceptTag)
+TSock::TSock(TSock* listener, std::intptr_t fd, AcceptTag)
     : QObject(listener), m_stream(new TSockStream(this)) {
     m_fd = fd;
     m_blockingTimeout = listener->m_blockingTimeout;
@@ -60,14 +55,13 @@ void TSock::setListen(bool value) {
         inet_pton(AF_INET, m_bindAddress.toLatin1().constData(), &bindTo) != 1)
         throw ESockException("Listen - Error Binding Socket");
     const std::uint16_t port = lookupPort(m_portName);
-    const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    if (fd < 0) {
+    const sysock::Handle fd = sysock::open(true);
+    if (fd == sysock::kNone) {
         throw ESockException("Listen - Error Binding Socket");
     }
     // A restarted host can listen again at once while an old connection lingers;
     // another program listening on the port still makes bind fail.
-    const int one = 1;
-    setsockopt(fd, SOL_SOCKET, SO_REUSEADDR, &one, sizeof one);
+    sysock::prepareListener(fd);
     m_fd = fd;
     m_ownAddr = bindTo.s_addr;
     m_ownPort = port;
@@ -77,12 +71,12 @@ void TSock::setListen(bool value) {
     local.sin_family = AF_INET;
     local.sin_port = m_ownPort;
     local.sin_addr.s_addr = m_ownAddr;
-    if (::bind(m_fd, reinterpret_cast<const sockaddr*>(&local), sizeof local) != 0) {
+    if (!sysock::bind(m_fd, local)) {
         // The failed socket is let go, so a later attempt can succeed.
         releaseSocket();
         throw ESockException("Listen - Error Binding Socket");
     }
-    if (::listen(m_fd, 5) != 0) {
+    if (!sysock::listen(m_fd, 5)) {
         releaseSocket();
         throw ESockException("Listen - Error Starting Listen");
     }
@@ -104,13 +98,11 @@ bool TSock::Accept(TSock*& newSock) {
         }
     }
     sockaddr_in caller{};
-    socklen_t len = sizeof caller;
-    const int fd =
-        ::accept4(m_fd, reinterpret_cast<sockaddr*>(&caller), &len, SOCK_CLOEXEC | SOCK_NONBLOCK);
+    const sysock::Handle fd = sysock::accept(m_fd, caller);
     // Taking a connection (or trying to) re-arms the accept event.
     m_acceptArmed = true;
     updateNotifiers();
-    if (fd < 0) {
+    if (fd == sysock::kNone) {
         info(TSocketInfo::Accept, QStringLiteral("Could Not Accept Connection"));
         return false;
     }

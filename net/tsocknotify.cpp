@@ -3,12 +3,10 @@
 // write. Each event handler may destroy the instance, so every step after a
 // callback first checks that the instance is still there.
 
+#include "sysock.h"
 #include "tsock.h"
 
 #include <QPointer>
-
-#include <cerrno>
-#include <sys/socket.h>
 
 void TSock::onReadable() {
     if (m_fd < 0) {
@@ -29,7 +27,7 @@ void TSock::onReadable() {
         }
         return;
     }
-    const ssize_t n = ::recv(m_fd, m_area.data(), m_area.size(), 0);
+    const std::int64_t n = sysock::receive(m_fd, m_area.data(), m_area.size());
     if (n > 0) {
         m_incoming.append(m_area.data(), n);
         info(TSocketInfo::Receive, QStringLiteral("Non-Blocking Incoming Data"));
@@ -42,10 +40,11 @@ void TSock::onReadable() {
         return;
     }
     if (n < 0) {
-        if (errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR) {
+        const int error = sysock::lastError();
+        if (error == sysock::kWouldBlock || error == sysock::kInterrupted) {
             return;
         }
-        reportError(codeForErrno(errno));
+        reportError(error);
         return;
     }
     if (m_pendingError != 0) {
@@ -100,17 +99,7 @@ void TSock::onWritable() {
 }
 
 void TSock::onConnectReady() {
-    int code = m_pendingError;
-    if (code == 0) {
-        int soError = 0;
-        socklen_t len = sizeof soError;
-        if (getsockopt(m_fd, SOL_SOCKET, SO_ERROR, &soError, &len) != 0) {
-            soError = errno;
-        }
-        if (soError != 0) {
-            code = codeForErrno(soError);
-        }
-    }
+    const int code = m_pendingError != 0 ? m_pendingError : sysock::connectResult(m_fd);
     if (code != 0) {
         // A failed connect is only reported: the instance stays connecting, and
         // Open does nothing more, until Close.

@@ -2,6 +2,7 @@
 // look-up, and a report handler that raises.
 
 #include "netsupport.h"
+#include "sysock.h"
 
 #include <cerrno>
 #include <gtest/gtest.h>
@@ -31,19 +32,19 @@ TEST(TSockNames, ErrorNamesAndUnknownNumbers) {
 }
 
 TEST(TSockNames, ErrnoValuesMapToWindowsNumbers) {
-    EXPECT_EQ(TSock::wsaErrorFromErrno(ECONNREFUSED), 10061);
-    EXPECT_EQ(TSock::wsaErrorFromErrno(ECONNRESET), 10054);
-    EXPECT_EQ(TSock::wsaErrorFromErrno(ETIMEDOUT), 10060);
-    EXPECT_EQ(TSock::wsaErrorFromErrno(EHOSTUNREACH), 10065);
-    EXPECT_EQ(TSock::wsaErrorFromErrno(ENETUNREACH), 10051);
-    EXPECT_EQ(TSock::wsaErrorFromErrno(ECONNABORTED), 10053);
-    EXPECT_EQ(TSock::wsaErrorFromErrno(EPIPE), 10058);
-    EXPECT_EQ(TSock::wsaErrorFromErrno(EADDRINUSE), 10048);
-    EXPECT_EQ(TSock::wsaErrorFromErrno(EWOULDBLOCK), 10035);
-    EXPECT_EQ(TSock::wsaErrorFromErrno(EINPROGRESS), 10036);
-    EXPECT_EQ(TSock::wsaErrorFromErrno(ENOTCONN), 10057);
-    EXPECT_EQ(TSock::wsaErrorFromErrno(ENOENT), 0);
-    EXPECT_EQ(TSock::wsaErrorFromErrno(0), 0);
+    EXPECT_EQ(sysock::wsaFromErrno(ECONNREFUSED), 10061);
+    EXPECT_EQ(sysock::wsaFromErrno(ECONNRESET), 10054);
+    EXPECT_EQ(sysock::wsaFromErrno(ETIMEDOUT), 10060);
+    EXPECT_EQ(sysock::wsaFromErrno(EHOSTUNREACH), 10065);
+    EXPECT_EQ(sysock::wsaFromErrno(ENETUNREACH), 10051);
+    EXPECT_EQ(sysock::wsaFromErrno(ECONNABORTED), 10053);
+    EXPECT_EQ(sysock::wsaFromErrno(EPIPE), 10058);
+    EXPECT_EQ(sysock::wsaFromErrno(EADDRINUSE), 10048);
+    EXPECT_EQ(sysock::wsaFromErrno(EWOULDBLOCK), 10035);
+    EXPECT_EQ(sysock::wsaFromErrno(EINPROGRESS), 10036);
+    EXPECT_EQ(sysock::wsaFromErrno(ENOTCONN), 10057);
+    EXPECT_EQ(sysock::wsaFromErrno(ENOENT), 0);
+    EXPECT_EQ(sysock::wsaFromErrno(0), 0);
 }
 
 TEST(TSockLookup, HostNamesAreResolvedOncePerProcessInAnyCase) {

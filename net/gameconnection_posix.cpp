@@ -20,7 +20,8 @@ int getInt(int fd, int level, int name) {
 
 } // namespace
 
-bool apply(int fd) {
+bool apply(std::intptr_t socket) {
+    const int fd = int(socket);
     bool ok = setInt(fd, IPPROTO_TCP, TCP_NODELAY, 1);
     ok = setInt(fd, SOL_SOCKET, SO_KEEPALIVE, 1) && ok;
     ok = setInt(fd, IPPROTO_TCP, TCP_KEEPIDLE, kKeepIdleSeconds) && ok;
@@ -31,7 +32,8 @@ bool apply(int fd) {
     return ok;
 }
 
-Options read(int fd) {
+Options read(std::intptr_t socket) {
+    const int fd = int(socket);
     Options o;
     o.noDelay = getInt(fd, IPPROTO_TCP, TCP_NODELAY) != 0;
     o.keepAlive = getInt(fd, SOL_SOCKET, SO_KEEPALIVE) != 0;
