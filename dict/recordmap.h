@@ -30,7 +30,11 @@ public:
     }
 
 private:
-    int fd_ = -1;
+    // The open file (a descriptor, or a Windows handle) and, on Windows, the
+    // file mapping object; -1 and 0 when none. recordmap_posix.cpp and
+    // recordmap_windows.cpp are the two sides.
+    std::intptr_t file_ = -1;
+    std::intptr_t mapping_ = 0;
     const unsigned char* base_ = nullptr;
     std::size_t mappedBytes_ = 0;
     std::size_t count_ = 0;

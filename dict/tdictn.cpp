@@ -2,55 +2,15 @@
 
 #include "recordmap.h"
 #include "wordkey.h"
+#include "workingfile.h"
 
-#include <cerrno>
 #include <cstring>
-#include <fcntl.h>
 #include <stdexcept>
-#include <sys/stat.h>
-#include <system_error>
-#include <unistd.h>
 
 namespace {
 
 const char kWorkingFileName[] = "English";
 const char kNotFoundMessage[] = "English.dic dictionary not found!";
-
-void writeAll(int fd, const std::string& bytes) {
-    std::size_t done = 0;
-    while (done < bytes.size()) {
-        const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            throw std::system_error(errno ? errno : EIO, std::generic_category(),
-                                    "cannot write the dictionary's working file");
-        done += static_cast<std::size_t>(n);
-    }
-}
-
-// Writes the word list to a new working file. A file that could not be written
-// whole is removed again: a truncated list must never be searched, nor be taken
-// for a valid one by a later run that finds it in place.
-void createWorkingFile(const std::string& path, const std::string& bytes) {
-    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
-    if (fd < 0)
-        throw std::system_error(errno, std::generic_category(),
-                                "cannot create the dictionary's working file " + path);
-    try {
-        writeAll(fd, bytes);
-    } catch (...) {
-        ::close(fd);
-        ::unlink(path.c_str());
-        throw;
-    }
-    if (::close(fd) != 0) {
-        const int err = errno;
-        ::unlink(path.c_str());
-        throw std::system_error(err, std::generic_category(),
-                                "cannot write the dictionary's working file " + path);
-    }
-}
 
 // A record's word as lookups see it (see WordKey): the 14 letters after the
 // marker byte, trimmed of the padding. Stored words are upper case already.
@@ -80,10 +40,9 @@ TDictn::TDictn(std::string workingDir, ResourceLoader loadResource, NotFoundRepo
     try {
         // Anything already standing under the name, even a dangling link, is used as
         // it is; only a free name gets a fresh copy of the list.
-        struct stat st;
-        if (::lstat(d->path.c_str(), &st) != 0 && loadResource) {
+        if (!workingfile::exists(d->path) && loadResource) {
             if (const std::optional<std::string> bytes = loadResource())
-                createWorkingFile(d->path, *bytes);
+                workingfile::create(d->path, *bytes);
         }
     } catch (...) {
         delete d;
@@ -97,7 +56,7 @@ TDictn::TDictn(std::string workingDir, ResourceLoader loadResource, NotFoundRepo
 
 TDictn::~TDictn() {
     d->records.close();
-    ::unlink(d->path.c_str()); // failures ignored: nothing is left to do about them
+    workingfile::remove(d->path);
     delete d;
 }
 

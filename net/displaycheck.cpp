@@ -5,7 +5,7 @@
 #include <QtGlobal>
 
 #include <cstdio>
-#include <unistd.h>
+#include <cstdlib>
 
 #include <vector>
 
@@ -29,7 +29,7 @@ void holdingHandler(QtMsgType type, const QMessageLogContext& context, const QSt
     // it tried could start). Its advice to reinstall is beside the point.
     if (type == QtFatalMsg) {
         std::fputs(lineWithoutDisplay, stderr);
-        _exit(1);
+        std::_Exit(1);
     }
     held.push_back({type, QByteArray(context.category), text});
 }
@@ -37,9 +37,15 @@ void holdingHandler(QtMsgType type, const QMessageLogContext& context, const QSt
 } // namespace
 
 bool displayNamed(bool platformArgument) {
+#ifdef Q_OS_WIN
+    // A Windows session always has its desktop.
+    Q_UNUSED(platformArgument);
+    return true;
+#else
     return platformArgument || !qEnvironmentVariableIsEmpty("DISPLAY") ||
            !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY") ||
            !qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM");
+#endif
 }
 
 void beginWatch(const char* noDisplayLine) {

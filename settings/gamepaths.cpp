@@ -28,10 +28,18 @@ QString userDataDir() {
 }
 
 QString programDirFor(const QString& gameExeDir) {
+#ifdef Q_OS_WIN
+    // On Windows the player's data always lives in the user's application
+    // data folder, installed or portable, so that an uninstaller or a new
+    // copy never takes it away.
+    Q_UNUSED(gameExeDir);
+    return userDataDir();
+#else
     const QFileInfo info(gameExeDir);
     if (!gameExeDir.isEmpty() && info.isDir() && info.isWritable() && !isInstalledCopy(gameExeDir))
         return gameExeDir;
     return userDataDir();
+#endif
 }
 
 QString settingsFileFor(const QString& gameExeDir) {

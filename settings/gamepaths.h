@@ -17,7 +17,9 @@ namespace gamepaths {
 bool isInstalledCopy(const QString& exeDir);
 // The game's per-user data folder (made when missing), whichever program asks.
 QString userDataDir();
-// Where the game whose executable is in `gameExeDir` keeps its files.
+// Where the game whose executable is in `gameExeDir` keeps its files: beside
+// it when that folder is writable and not an installed copy's; on Windows,
+// and otherwise, the per-user data folder.
 QString programDirFor(const QString& gameExeDir);
 // That game's settings file, "kestrunlobby.ini".
 QString settingsFileFor(const QString& gameExeDir);

@@ -1,5 +1,6 @@
 #include "ttallylist.h"
 
+#include "durablefile.h"
 #include "inttext.h"
 
 #include <QApplication>
@@ -10,9 +11,6 @@
 #include <QListWidget>
 #include <QMessageBox>
 
-#include <cstdio>
-#include <unistd.h>
-
 namespace {
 
 const QString kWinnerIsMe = QStringLiteral("addtomine");
@@ -22,18 +20,6 @@ QListWidgetItem* makeFollowedEntry(const QString& name) {
     entry->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsUserCheckable);
     entry->setCheckState(Qt::Checked);
     return entry;
-}
-
-// Makes the new file's bytes durable, then puts it in the old one's place in
-// one step: a reader sees either the old tally or the new one, never a part.
-bool replaceFile(const QString& fresh, const QString& target) {
-    {
-        QFile file(fresh);
-        if (!file.open(QIODevice::ReadWrite) || ::fsync(file.handle()) != 0)
-            return false;
-    }
-    return std::rename(QFile::encodeName(fresh).constData(),
-                       QFile::encodeName(target).constData()) == 0;
 }
 
 } // namespace
@@ -122,7 +108,7 @@ bool Ttallylist::save() {
         stringgrid_scores.SaveGrid(temp);
         QFile::remove(fresh);
         m_codec.compress(temp, fresh);
-        saved = replaceFile(fresh, m_tallyPath);
+        saved = durablefile::replace(fresh, m_tallyPath);
     } catch (const std::exception&) {
         // Nothing to tell the player at this point; the old tally stays.
     }

@@ -184,8 +184,8 @@ void Tdownload::getbuttonClick() {
     if (infolabel->property("Tag").toInt() == 2)
         return;
     infolabel3->setText(QStringLiteral("Installing"));
-    if (!startProgram(file.fileName(), {QStringLiteral("/SP-"), QStringLiteral("/silent"),
-                                        QStringLiteral("/noicons")})) {
+    // Our installer (NSIS) installs without questions when given /S.
+    if (!startProgram(file.fileName(), {QStringLiteral("/S")})) {
         showMessage(QStringLiteral("An Error has Occurred."));
         return;
     }

@@ -1,9 +1,8 @@
 #include "natpmpgateway.h"
 
-#include <QDeadlineTimer>
+#include "sysock.h" // the system's socket headers
 
-#include <arpa/inet.h>
-#include <sys/select.h>
+#include <QDeadlineTimer>
 
 #include <algorithm>
 
@@ -32,11 +31,13 @@ int NatPmpGateway::await(natpmpresp_t* response) {
         const qint64 left = deadline.remainingTime();
         const qint64 retryMs = qint64(untilRetry.tv_sec) * 1000 + untilRetry.tv_usec / 1000;
         const qint64 waitMs = std::clamp<qint64>(std::min(left, retryMs), 0, m_waitMs);
-        timeval wait{time_t(waitMs / 1000), suseconds_t(waitMs % 1000 * 1000)};
+        timeval wait{};
+        wait.tv_sec = decltype(wait.tv_sec)(waitMs / 1000);
+        wait.tv_usec = decltype(wait.tv_usec)(waitMs % 1000 * 1000);
         fd_set readable;
         FD_ZERO(&readable);
         FD_SET(m_natpmp.s, &readable);
-        select(m_natpmp.s + 1, &readable, nullptr, nullptr, &wait);
+        select(int(m_natpmp.s + 1), &readable, nullptr, nullptr, &wait);
         // Reads an answer, or sends the request again when its time came.
         const int code = readnatpmpresponseorretry(&m_natpmp, response);
         if (code != NATPMP_TRYAGAIN)

@@ -4,10 +4,17 @@
 # in the game's resources, ":/icons/kestrunlobby-<size>.png" in the library
 # lobbyicons, which the lobby links instead of the game's word lists) and are
 # installed with the SVGs (packaging/CMakeLists.txt).
-find_package(Qt6 REQUIRED COMPONENTS Gui Svg)
-
-add_executable(iconrender ${CMAKE_CURRENT_LIST_DIR}/iconrender.cpp)
-target_link_libraries(iconrender PRIVATE Qt6::Gui Qt6::Svg)
+# The renderer runs during the build and uses Qt SVG: a cross build takes the
+# build machine's own, from VORLIX_HOST_TOOLS.
+if(CMAKE_CROSSCOMPILING)
+  find_program(VORLIX_ICONRENDER iconrender PATHS ${VORLIX_HOST_TOOLS} NO_DEFAULT_PATH REQUIRED)
+  set(_iconrender ${VORLIX_ICONRENDER})
+else()
+  find_package(Qt6 REQUIRED COMPONENTS Gui Svg)
+  add_executable(iconrender ${CMAKE_CURRENT_LIST_DIR}/iconrender.cpp)
+  target_link_libraries(iconrender PRIVATE Qt6::Gui Qt6::Svg)
+  set(_iconrender iconrender)
+endif()
 
 set(VORLIX_ICON_SVG ${CMAKE_CURRENT_LIST_DIR}/vorlix.svg CACHE INTERNAL "")
 set(LOBBY_ICON_SVG ${CMAKE_CURRENT_LIST_DIR}/kestrunlobby.svg CACHE INTERNAL "")
@@ -21,8 +28,8 @@ foreach(size ${VORLIX_ICON_SIZES})
 endforeach()
 add_custom_command(OUTPUT ${icon_files}
   COMMAND ${CMAKE_COMMAND} -E make_directory ${VORLIX_ICON_DIR}
-  COMMAND iconrender ${VORLIX_ICON_SVG} ${icon_args}
-  DEPENDS iconrender ${VORLIX_ICON_SVG}
+  COMMAND ${_iconrender} ${VORLIX_ICON_SVG} ${icon_args}
+  DEPENDS ${_iconrender} ${VORLIX_ICON_SVG}
   COMMENT "Rendering the icon"
   VERBATIM)
 qt_add_resources(resources "vorlix_icons"
@@ -38,8 +45,8 @@ foreach(size ${VORLIX_ICON_SIZES})
 endforeach()
 add_custom_command(OUTPUT ${lobby_icon_files}
   COMMAND ${CMAKE_COMMAND} -E make_directory ${VORLIX_ICON_DIR}
-  COMMAND iconrender ${LOBBY_ICON_SVG} ${lobby_icon_args}
-  DEPENDS iconrender ${LOBBY_ICON_SVG}
+  COMMAND ${_iconrender} ${LOBBY_ICON_SVG} ${lobby_icon_args}
+  DEPENDS ${_iconrender} ${LOBBY_ICON_SVG}
   COMMENT "Rendering the lobby's icon"
   VERBATIM)
 add_library(lobbyicons STATIC ${CMAKE_CURRENT_LIST_DIR}/../resources.cpp)

@@ -8,8 +8,16 @@ if(NOT EXISTS ${VORLIX_SCOWL_DIR}/english-words.10)
 endif()
 
 # A plain C++ host tool: no Qt, so it runs anywhere the build does.
-add_executable(wordgen ${CMAKE_CURRENT_LIST_DIR}/wordgen.cpp)
-set_target_properties(wordgen PROPERTIES AUTOMOC OFF AUTOUIC OFF AUTORCC OFF)
+# The generator runs during the build: a cross build takes the build
+# machine's own, from VORLIX_HOST_TOOLS (a build of this project for the host).
+if(CMAKE_CROSSCOMPILING)
+  find_program(VORLIX_WORDGEN wordgen PATHS ${VORLIX_HOST_TOOLS} NO_DEFAULT_PATH REQUIRED)
+  set(_wordgen ${VORLIX_WORDGEN})
+else()
+  add_executable(wordgen ${CMAKE_CURRENT_LIST_DIR}/wordgen.cpp)
+  set_target_properties(wordgen PROPERTIES AUTOMOC OFF AUTOUIC OFF AUTORCC OFF)
+  set(_wordgen wordgen)
+endif()
 
 set(_wordlist_dir ${CMAKE_CURRENT_BINARY_DIR}/wordlist)
 set(_wordlist_records ${_wordlist_dir}/TEXT_DEMO)
@@ -25,8 +33,8 @@ endforeach()
 add_custom_command(
   OUTPUT ${_wordlist_records} ${_wordlist_starters}
   COMMAND ${CMAKE_COMMAND} -E make_directory ${_wordlist_dir}/words
-  COMMAND wordgen ${VORLIX_SCOWL_DIR} ${_wordlist_records} ${_wordlist_starters}
-  DEPENDS wordgen ${_scowl_inputs}
+  COMMAND ${_wordgen} ${VORLIX_SCOWL_DIR} ${_wordlist_records} ${_wordlist_starters}
+  DEPENDS ${_wordgen} ${_scowl_inputs}
   COMMENT "Generating the word lists from scowl"
   VERBATIM)
 set_source_files_properties(${_wordlist_records} ${_wordlist_starters} PROPERTIES GENERATED TRUE)

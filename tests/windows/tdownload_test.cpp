@@ -104,7 +104,7 @@ TEST_F(LobbyDownload, CompleteDownloadIsSavedStartedAndTheGameEnds) {
     ASSERT_TRUE(result.open(QIODevice::ReadOnly));
     EXPECT_EQ(result.readAll(), body);
     EXPECT_EQ(started, QStringList{saved()});
-    EXPECT_EQ(parameters, (QStringList{"/SP-", "/silent", "/noicons"}));
+    EXPECT_EQ(parameters, QStringList{"/S"});
     EXPECT_EQ(exits, 1);
     EXPECT_TRUE(button("getbutton")->isEnabled());
     EXPECT_FALSE(button("abortbutton")->isEnabled());

@@ -10,11 +10,12 @@ bool RecordMap::open(const std::string& path) {
     close();
     // Only reads are ever made, so the file is opened read-only: a list that the
     // user may not write to is still a usable list.
-    fd_ = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd_ < 0)
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
         return false;
+    file_ = fd;
     struct stat st;
-    if (::fstat(fd_, &st) != 0 || !S_ISREG(st.st_mode)) {
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
         close();
         return false;
     }
@@ -26,7 +27,7 @@ bool RecordMap::open(const std::string& path) {
     if (count == 0)
         return true;
     const std::size_t bytes = count * kRecordSize;
-    void* map = ::mmap(nullptr, bytes, PROT_READ, MAP_SHARED, fd_, 0);
+    void* map = ::mmap(nullptr, bytes, PROT_READ, MAP_SHARED, fd, 0);
     if (map == MAP_FAILED) {
         close();
         return false;
@@ -43,7 +44,7 @@ void RecordMap::close() {
     base_ = nullptr;
     mappedBytes_ = 0;
     count_ = 0;
-    if (fd_ >= 0)
-        ::close(fd_);
-    fd_ = -1;
+    if (file_ >= 0)
+        ::close(int(file_));
+    file_ = -1;
 }

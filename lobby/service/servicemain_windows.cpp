@@ -1,0 +1,10 @@
+#include "servicemain.h"
+
+#include <cstdio>
+
+int runLobbyService(int&, char**, const ServiceOptions&) {
+    std::fputs("kestrunlobby: the lobby service runs on Linux (kestrunlobby --server there); "
+               "this copy finds tables and joins them\n",
+               stderr);
+    return 2;
+}
