@@ -8,7 +8,7 @@ JOBS ?= $(shell nproc)
 # CMakeLists.txt changes, so configuring once is enough.
 CONFIGURED = $(BUILD_DIR)/build.ninja
 
-.PHONY: run test test-asan bench package deps deps-test build clean
+.PHONY: run test test-asan bench package deps deps-test build clean windows
 
 run: deps $(CONFIGURED)
 	cmake --build $(BUILD_DIR) -j $(JOBS) --target vorlix kestrunlobby
@@ -76,6 +76,26 @@ $(CONFIGURED): | deps
 build: deps-test $(CONFIGURED)
 	$(RECONFIGURE_FOR_TESTS)
 	cmake --build $(BUILD_DIR) -j $(JOBS)
+
+# Windows: both programs cross-built with MinGW-w64 against a Qt of our own
+# (scripts/windows-qt.sh, built once into QT_MINGW), packaged as an installer
+# and a portable .zip in $(WIN_DIR). The build's own tools (word list, icons)
+# come from the host build in $(BUILD_DIR).
+WIN_DIR ?= build-windows
+QT_MINGW ?= $(HOME)/.cache/vorlix/qt-mingw-6.4.2
+VERSION = $(shell grep -m1 '^project' CMakeLists.txt | grep -o '[0-9][0-9.]*')
+windows: deps $(CONFIGURED)
+	sh scripts/install-deps.sh windows
+	sh scripts/windows-qt.sh $(QT_MINGW)
+	cmake --build $(BUILD_DIR) -j $(JOBS) --target wordgen iconrender
+	cmake -S . -B $(WIN_DIR) -G Ninja -DCMAKE_BUILD_TYPE=Release \
+	  -DCMAKE_TOOLCHAIN_FILE=$(CURDIR)/cmake/mingw-w64.cmake \
+	  -DVORLIX_WINDOWS_PREFIX=$(QT_MINGW) -DCMAKE_PREFIX_PATH=$(QT_MINGW) \
+	  -DQT_HOST_PATH=/usr -DQT_HOST_PATH_CMAKE_DIR=/usr/lib/x86_64-linux-gnu/cmake \
+	  -DVORLIX_HOST_TOOLS=$(CURDIR)/$(BUILD_DIR)/resources \
+	  -DVORLIX_BUILD_TESTS=OFF -DVORLIX_BUILD_BENCH=OFF
+	cmake --build $(WIN_DIR) -j $(JOBS) --target vorlix kestrunlobby
+	sh scripts/windows-package.sh $(WIN_DIR) $(QT_MINGW) $(VERSION)
 
 clean:
 	rm -rf $(BUILD_DIR) $(ASAN_DIR)

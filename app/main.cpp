@@ -1,6 +1,7 @@
 #include "appid.h"
 #include "apppaths.h"
 #include "commandline.h"
+#include "console.h"
 #include "dedicatedmain.h"
 #include "displaycheck.h"
 #include "programwindows.h"
@@ -180,6 +181,7 @@ int playInWindow(int argc, char** argv, const commandline::Options& options) {
 } // namespace
 
 int main(int argc, char** argv) {
+    console::attachToParent();
     QStringList arguments;
     for (int i = 1; i < argc; ++i)
         arguments << QString::fromLocal8Bit(argv[i]);

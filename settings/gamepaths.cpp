@@ -42,6 +42,14 @@ QString programDirFor(const QString& gameExeDir) {
 #endif
 }
 
+QString gameProgramFile() {
+#ifdef Q_OS_WIN
+    return QStringLiteral("Vorlix.exe");
+#else
+    return QStringLiteral("vorlix");
+#endif
+}
+
 QString settingsFileFor(const QString& gameExeDir) {
     return QDir(programDirFor(gameExeDir)).filePath(QStringLiteral("kestrunlobby.ini"));
 }

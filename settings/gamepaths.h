@@ -21,6 +21,8 @@ QString userDataDir();
 // it when that folder is writable and not an installed copy's; on Windows,
 // and otherwise, the per-user data folder.
 QString programDirFor(const QString& gameExeDir);
+// The game's executable as its file is named: "vorlix", "Vorlix.exe" on Windows.
+QString gameProgramFile();
 // That game's settings file, "kestrunlobby.ini".
 QString settingsFileFor(const QString& gameExeDir);
 

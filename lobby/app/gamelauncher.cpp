@@ -1,5 +1,7 @@
 #include "gamelauncher.h"
 
+#include "gamepaths.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -64,7 +66,7 @@ GameLauncher::~GameLauncher() {
 }
 
 QString GameLauncher::findGame(const QString& lobbyDir) {
-    const QFileInfo beside(QDir(lobbyDir).filePath(QStringLiteral("vorlix")));
+    const QFileInfo beside(QDir(lobbyDir).filePath(gamepaths::gameProgramFile()));
     if (!lobbyDir.isEmpty() && beside.isFile() && beside.isExecutable())
         return beside.absoluteFilePath();
     return QStandardPaths::findExecutable(QStringLiteral("vorlix"));

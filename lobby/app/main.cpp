@@ -1,6 +1,7 @@
 // kestrunlobby: the lobby's window, or without one --list, --join and
 // --server. Everything but the choice between them lives in lobbyapp.
 
+#include "console.h"
 #include "displaycheck.h"
 #include "headless.h"
 #include "lobbycommandline.h"
@@ -75,6 +76,7 @@ int withoutWindow(int argc, char** argv, const lobbycli::Options& options) {
 } // namespace
 
 int main(int argc, char** argv) {
+    console::attachToParent();
     QStringList arguments;
     for (int i = 1; i < argc; ++i)
         arguments << QString::fromLocal8Bit(argv[i]);

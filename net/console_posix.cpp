@@ -1,0 +1,7 @@
+#include "console.h"
+
+namespace console {
+
+void attachToParent() {}
+
+} // namespace console
