@@ -25,9 +25,13 @@ QString SingleInstance::nameFor(const QString& program) {
     QString user = qEnvironmentVariable("USER");
     if (user.isEmpty())
         user = qEnvironmentVariable("LOGNAME");
+    if (user.isEmpty())
+        user = qEnvironmentVariable("USERNAME"); // Windows
     QString desktop = qEnvironmentVariable("DISPLAY");
     if (desktop.isEmpty())
         desktop = qEnvironmentVariable("WAYLAND_DISPLAY");
+    if (desktop.isEmpty())
+        desktop = qEnvironmentVariable("SESSIONNAME"); // Windows: Console, RDP-Tcp#1, ...
     QString name = program + user + desktop;
     // The name becomes a file name: keep it to characters every file system takes.
     for (QChar& c : name) {
