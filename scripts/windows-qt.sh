@@ -90,7 +90,7 @@ cmake -S "$qtsrc" -B "$WORK/build/qtbase" -G Ninja \
   -DQT_QMAKE_TARGET_MKSPEC=win32-g++ \
   -DQT_BUILD_EXAMPLES=OFF -DQT_BUILD_TESTS=OFF -DQT_BUILD_BENCHMARKS=OFF \
   -DBUILD_SHARED_LIBS=ON \
-  -DFEATURE_tabletevent=OFF -DFEATURE_direct2d=OFF -DFEATURE_opengl=OFF \
+  -DFEATURE_tabletevent=OFF -DFEATURE_direct2d=OFF -DINPUT_opengl=no -DFEATURE_opengl=OFF \
   -DFEATURE_opengl_dynamic=OFF -DFEATURE_dynamicgl=OFF \
   -DFEATURE_dbus=OFF -DFEATURE_sql=OFF -DFEATURE_printsupport=OFF \
   -DFEATURE_concurrent=OFF -DFEATURE_xml=OFF -DFEATURE_openssl=OFF \
