@@ -8,8 +8,10 @@
 #include <QFile>
 #include <QHash>
 
-#include <mmsystem.h>
+// windows.h first: mmsystem.h builds on its types.
 #include <windows.h>
+
+#include <mmsystem.h>
 
 struct SoundPlayer::Impl {
     // PlaySound reads an asynchronous sound from memory while it plays: each

@@ -1,7 +1,9 @@
 #include "gameconnection.h"
 
-#include <mstcpip.h>
+// winsock2.h first: the others build on it.
 #include <winsock2.h>
+
+#include <mstcpip.h>
 #include <ws2tcpip.h>
 
 // Windows 10's keepalive options and the retransmission bound; MinGW's
