@@ -78,6 +78,9 @@ mkdir -p "$WORK/build"
 
 # Qt: only what the programs and their tests use. Tablet events don't build
 # with Debian's MinGW headers, nor does Direct2D (which nothing here uses);
+# Qt 6.4 builds its DirectWrite 3 font database only with Direct2D, though
+# the Windows plugin asks for it with DirectWrite 3 alone, so that is off too
+# (fonts come through the plugin's other database);
 # no OpenGL (nor its run-time choice of one, which still wants it), D-Bus,
 # SQL or printing; every third-party library from Qt's own copy, since Debian
 # has none of them for Windows.
@@ -91,7 +94,7 @@ cmake -S "$qtsrc" -B "$WORK/build/qtbase" -G Ninja \
   -DQT_BUILD_EXAMPLES=OFF -DQT_BUILD_TESTS=OFF -DQT_BUILD_BENCHMARKS=OFF \
   -DBUILD_SHARED_LIBS=ON \
   -DFEATURE_tabletevent=OFF -DFEATURE_direct2d=OFF -DINPUT_opengl=no -DFEATURE_opengl=OFF \
-  -DFEATURE_opengl_dynamic=OFF -DFEATURE_dynamicgl=OFF \
+  -DFEATURE_opengl_dynamic=OFF -DFEATURE_dynamicgl=OFF -DFEATURE_directwrite3=OFF \
   -DFEATURE_dbus=OFF -DFEATURE_sql=OFF -DFEATURE_printsupport=OFF \
   -DFEATURE_concurrent=OFF -DFEATURE_xml=OFF -DFEATURE_openssl=OFF \
   -DFEATURE_system_zlib=OFF -DFEATURE_system_pcre2=OFF -DFEATURE_system_png=OFF \
