@@ -49,7 +49,9 @@ int FieldReader::nextInt() {
     return toInt(next());
 }
 
-QByteArray encode(const QString& text) {
+namespace {
+
+QByteArray toCodePage(const QString& text, bool keepLastByte) {
     QByteArray out;
     out.reserve(text.size());
     for (qsizetype i = 0; i < text.size(); ++i) {
@@ -59,9 +61,9 @@ QByteArray encode(const QString& text) {
             ++i;
             continue;
         }
-        if (c == 0xFF)
+        if (c == 0xFF && !keepLastByte)
             continue; // the terminator can never be typed into a message
-        if (c < 0x80 || (c >= 0xA0 && c < 0xFF)) {
+        if (c < 0x80 || (c >= 0xA0 && c <= 0xFF)) {
             out.append(char(c));
             continue;
         }
@@ -76,6 +78,16 @@ QByteArray encode(const QString& text) {
         out.append(byte);
     }
     return out;
+}
+
+} // namespace
+
+QByteArray encode(const QString& text) {
+    return toCodePage(text, false);
+}
+
+QByteArray encodeCodePage(const QString& text) {
+    return toCodePage(text, true);
 }
 
 QString decode(const QByteArray& bytes) {

@@ -57,6 +57,9 @@ private:
 // text given to it is left out, so typed text can never cut a message apart.
 QByteArray encode(const QString& text);
 QString decode(const QByteArray& bytes);
+// The code page as files hold it, where the Qt at hand has no converter for
+// it (the Windows build has no ICU): as encode(), but "ÿ" is kept.
+QByteArray encodeCodePage(const QString& text);
 // decode() for text a peer chose that is shown to the player (names, chat,
 // actions, phrases): every control character, line breaks included, becomes a
 // blank, so a peer's text stays on its own line and cannot pose as one of the

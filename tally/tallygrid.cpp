@@ -1,6 +1,7 @@
 #include "tallygrid.h"
 
 #include "inttext.h"
+#include "protocol.h"
 
 #include <QFile>
 #include <QStringDecoder>
@@ -15,7 +16,7 @@ namespace {
 // cell converted as a fresh converter would.
 QByteArray toAnsi(QStringEncoder& encoder, const QString& text) {
     if (!encoder.isValid())
-        return text.toLatin1();
+        return wire::encodeCodePage(text);
     encoder.resetState();
     // Qt marks a character the code page cannot hold with 0x1A, which is also
     // the byte of the control character U+001A (a name from the wire may hold
@@ -35,7 +36,7 @@ QByteArray toAnsi(QStringEncoder& encoder, const QString& text) {
 
 QString fromAnsi(QStringDecoder& decoder, const QByteArray& bytes) {
     if (!decoder.isValid())
-        return QString::fromLatin1(bytes);
+        return wire::decode(bytes);
     decoder.resetState();
     return decoder.decode(bytes);
 }

@@ -3,6 +3,7 @@
 #include "inifile.h"
 #include "lobbymessages.h"
 #include "lobbysettings.h"
+#include "protocol.h"
 
 #include <QStringConverter>
 
@@ -30,6 +31,14 @@ bool fitsWindows1252(QChar c) {
         return false;
     if (c.unicode() < 0x80)
         return true;
+    if (!encoder.isValid()) {
+        // A Qt without ICU (the Windows build): the protocol's own table,
+        // where the C1 controls stand for the bytes the code page leaves
+        // unassigned and so don't count as held.
+        if (c.unicode() < 0xA0)
+            return false;
+        return wire::encodeCodePage(QString(c)) != "?";
+    }
     const QByteArray bytes = encoder.encode(QString(c));
     return bytes.size() == 1 && bytes.at(0) != '\x1a' && bytes.at(0) != '?';
 }
