@@ -74,7 +74,11 @@ int connectResult(Handle s);
 // Waits until `s` is readable: 1; 0 after `ms` milliseconds (negative: no
 // limit); -1 on an error (lastError()).
 int waitReadable(Handle s, int ms);
+// The address the socket is bound to; all zero when it has none.
+sockaddr_in localAddress(Handle s);
 // The port the socket is bound to, in host order; 0 when it has none.
-std::uint16_t localPort(Handle s);
+inline std::uint16_t localPort(Handle s) {
+    return ntohs(localAddress(s).sin_port);
+}
 
 } // namespace sysock

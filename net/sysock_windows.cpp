@@ -135,12 +135,12 @@ int waitReadable(Handle s, int ms) {
     return rc > 0 ? 1 : rc;
 }
 
-std::uint16_t localPort(Handle s) {
+sockaddr_in localAddress(Handle s) {
     sockaddr_in local{};
     int len = sizeof local;
     if (::getsockname(raw(s), reinterpret_cast<sockaddr*>(&local), &len) != 0)
-        return 0;
-    return ntohs(local.sin_port);
+        return sockaddr_in{};
+    return local;
 }
 
 } // namespace sysock

@@ -258,7 +258,7 @@ void windDown() {
 } // namespace
 
 extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv) {
-    ::setenv("QT_QPA_PLATFORM", "offscreen", 1);
+    qputenv("QT_QPA_PLATFORM", "offscreen");
     // Made here, destroyed by windDown once the first window exists.
     g_app = new VorlixApplication(*argc, *argv);
     // The error box must never block; the target catches what would reach it.

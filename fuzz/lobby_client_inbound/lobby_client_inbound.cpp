@@ -153,7 +153,7 @@ void windDown() {
 } // namespace
 
 extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv) {
-    ::setenv("QT_QPA_PLATFORM", "offscreen", 1);
+    qputenv("QT_QPA_PLATFORM", "offscreen");
     g_app = new QApplication(*argc, *argv);
     return 0;
 }

@@ -1,4 +1,5 @@
 #include "protocol.h"
+#include "wine.h"
 #include "settingscontroller.h"
 #include "tchatfixture.h"
 
@@ -10,7 +11,7 @@
 #include <QMenu>
 #include <QSignalSpy>
 
-#include <sys/socket.h>
+#include "sysock.h"
 
 namespace {
 
@@ -217,6 +218,7 @@ TEST_F(DispatchTest, RemoveFromGameOnlyForTheHostOverAnOccupiedLabel) {
 }
 
 TEST(DispatchRefused, ARefusedConnectionSaysWhy) {
+    SKIP_UNDER_WINE("a connect that failed before the program watched for it is never reported (FD_CONNECT)");
     QTemporaryDir dir;
     Tchat chat(dir.filePath("kestrunlobby.ini"),
                {QStringLiteral("Tester"), QStringLiteral("127.0.0.1"), QStringLiteral("false")});
@@ -234,12 +236,14 @@ TEST(DispatchRefused, ARefusedConnectionSaysWhy) {
 }
 
 TEST_F(DispatchTest, AResetAfterLoginIsReportedAndTheWindowStays) {
+    SKIP_UNDER_WINE("a reset connection reads as an orderly close");
     login(3);
     QSignalSpy closed(chat.get(), &Tchat::closed);
     // Zero linger makes the close a reset instead of an orderly end.
     const linger hard{1, 0};
     ASSERT_EQ(
-        ::setsockopt(int(peer.conn->socketDescriptor()), SOL_SOCKET, SO_LINGER, &hard, sizeof hard),
+        ::setsockopt(sysock::Handle(peer.conn->socketDescriptor()), SOL_SOCKET, SO_LINGER,
+                     reinterpret_cast<const char*>(&hard), sizeof hard),
         0);
     peer.conn->abort();
     ASSERT_TRUE(spinUntil([&] { return pane()->toPlainText().contains("was lost"); }));

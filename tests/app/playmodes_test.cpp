@@ -1,4 +1,5 @@
 #include "apptestsupport.h"
+#include "wine.h"
 #include "boardpanel.h"
 #include "gameconnection.h"
 #include "lobbymessages.h"
@@ -20,9 +21,7 @@
 
 #include <gtest/gtest.h>
 
-#include <arpa/inet.h>
-#include <netinet/in.h>
-#include <sys/socket.h>
+#include "sysock.h"
 
 namespace {
 
@@ -172,9 +171,8 @@ TEST_F(PlayModesTest, ASoloGameListensOnLoopbackAloneAndAnyFreePortServes) {
     const quint16 port = server->Sock1->localPort();
     EXPECT_NE(port, kTakenPort + 1);
     EXPECT_EQ(chat->gameSocket()->PortName(), QString::number(port));
-    sockaddr_in local{};
-    socklen_t len = sizeof local;
-    ASSERT_EQ(getsockname(server->Sock1->handle(), reinterpret_cast<sockaddr*>(&local), &len), 0);
+    const sockaddr_in local = sysock::localAddress(server->Sock1->handle());
+    ASSERT_NE(local.sin_port, 0);
     EXPECT_EQ(ntohl(local.sin_addr.s_addr), INADDR_LOOPBACK);
     ASSERT_TRUE(spinUntil([&] { return chat->model().loggedin(); }, 15000));
     EXPECT_FALSE(other.server.hasPendingConnections());
@@ -216,10 +214,15 @@ TEST_F(PlayModesTest, BothEndsOfTheHostsOwnConnectionAreGameConnections) {
     ASSERT_TRUE(spinUntil([&] { return seat(1)->text() == "Tester"; }, 15000));
     const QList<TSock*> accepted = server->Sock1->findChildren<TSock*>();
     ASSERT_EQ(accepted.size(), 1);
-    for (int fd : {chat->gameSocket()->handle(), accepted.first()->handle()}) {
+    for (std::intptr_t fd : {chat->gameSocket()->handle(), accepted.first()->handle()}) {
         const gameconnection::Options o = gameconnection::read(fd);
         EXPECT_TRUE(o.noDelay);
         EXPECT_TRUE(o.keepAlive);
+#ifdef _WIN32
+        if (o.keepIdleSeconds == 0)
+            GTEST_SKIP() << "this system takes the keepalive timings only as SIO_KEEPALIVE_VALS, "
+                            "which can't be read back";
+#endif
         EXPECT_EQ(o.keepIdleSeconds, gameconnection::kKeepIdleSeconds);
         EXPECT_EQ(o.userTimeoutMs, gameconnection::kUserTimeoutMs);
     }
@@ -284,6 +287,7 @@ TEST_F(PlayModesTest, AnInviteCodeIsResolvedThroughTheLobbyServiceAndJoined) {
 // relay, which is asked for the code before any game byte, and whose answer
 // line is not the game's.
 TEST_F(PlayModesTest, AnInviteCodesTableThatCantBeReachedIsJoinedThroughTheRelay) {
+    SKIP_UNDER_WINE("a connect that failed before the program watched for it is never reported (FD_CONNECT)");
     RawPeer service, relay;
     ASSERT_TRUE(service.listen(kInvitePort + 20));
     ASSERT_TRUE(relay.listen(kInvitePort + 21));

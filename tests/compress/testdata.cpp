@@ -5,6 +5,7 @@
 #include <iterator>
 #include <random>
 #include <stdexcept>
+#include <string>
 
 Bytes bytesOf(const std::string& text) {
     return Bytes(text.begin(), text.end());
@@ -61,11 +62,19 @@ Bytes blankLedBytes(std::size_t n, uint32_t seed) {
 }
 
 TempDir::TempDir() {
-    std::string pattern =
-        (std::filesystem::temp_directory_path() / "vorlix-compress-XXXXXX").string();
-    if (!mkdtemp(pattern.data()))
-        throw std::runtime_error("cannot make a temporary directory");
-    m_dir = pattern;
+    // create_directory() answers false for a name already taken, so two runs
+    // never share a folder.
+    std::random_device random;
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        const std::filesystem::path dir = std::filesystem::temp_directory_path() /
+                                          ("vorlix-compress-" + std::to_string(random()));
+        std::error_code ec;
+        if (std::filesystem::create_directory(dir, ec)) {
+            m_dir = dir.string();
+            return;
+        }
+    }
+    throw std::runtime_error("cannot make a temporary directory");
 }
 
 TempDir::~TempDir() {

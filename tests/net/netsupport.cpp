@@ -4,14 +4,7 @@
 #include <QDeadlineTimer>
 #include <QTest>
 
-#include <arpa/inet.h>
-#include <cerrno>
-#include <fcntl.h>
-#include <netinet/in.h>
-#include <poll.h>
 #include <stdexcept>
-#include <sys/socket.h>
-#include <unistd.h>
 
 namespace nettest {
 
@@ -62,7 +55,7 @@ RawSocket& RawSocket::operator=(RawSocket&& o) noexcept {
     if (this != &o) {
         close();
         m_fd = o.m_fd;
-        o.m_fd = -1;
+        o.m_fd = sysock::kNone;
     }
     return *this;
 }
@@ -79,10 +72,21 @@ static sockaddr_in loopback(std::uint16_t port) {
     return a;
 }
 
-static int boundSocket() {
-    const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    const sockaddr_in a = loopback(0);
-    if (fd < 0 || ::bind(fd, reinterpret_cast<const sockaddr*>(&a), sizeof a) != 0) {
+// The peer's plain system socket, through the same thin layer as the
+// component's (so it is also a Windows socket there), but none of its logic.
+static sysock::Handle openSocket() {
+    static const bool started = sysock::startup();
+    const sysock::Handle fd = started ? sysock::open(true) : sysock::kNone;
+    if (fd == sysock::kNone) {
+        throw std::runtime_error("test socket: no socket");
+    }
+    return fd;
+}
+
+static sysock::Handle boundSocket() {
+    const sysock::Handle fd = openSocket();
+    if (!sysock::bind(fd, loopback(0))) {
+        sysock::close(fd);
         throw std::runtime_error("test socket: bind failed");
     }
     return fd;
@@ -90,7 +94,7 @@ static int boundSocket() {
 
 RawSocket RawSocket::listener() {
     RawSocket s(boundSocket());
-    if (::listen(s.m_fd, 16) != 0) {
+    if (!sysock::listen(s.m_fd, 16)) {
         throw std::runtime_error("test socket: listen failed");
     }
     return s;
@@ -101,34 +105,30 @@ RawSocket RawSocket::boundOnly() {
 }
 
 RawSocket RawSocket::connectTo(std::uint16_t port) {
-    RawSocket s(::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0));
-    const sockaddr_in a = loopback(port);
-    if (::connect(s.m_fd, reinterpret_cast<const sockaddr*>(&a), sizeof a) != 0) {
+    RawSocket s(openSocket());
+    if (sysock::connect(s.m_fd, loopback(port)) != 0) {
         throw std::runtime_error("test socket: connect failed");
     }
     return s;
 }
 
 std::uint16_t RawSocket::port() const {
-    sockaddr_in a{};
-    socklen_t len = sizeof a;
-    ::getsockname(m_fd, reinterpret_cast<sockaddr*>(&a), &len);
-    return ntohs(a.sin_port);
+    return sysock::localPort(m_fd);
 }
 
 RawSocket RawSocket::accept(int timeoutMs) {
-    pollfd p{m_fd, POLLIN, 0};
-    if (::poll(&p, 1, timeoutMs) <= 0) {
+    if (sysock::waitReadable(m_fd, timeoutMs) != 1) {
         return RawSocket();
     }
-    return RawSocket(::accept4(m_fd, nullptr, nullptr, SOCK_CLOEXEC));
+    sockaddr_in caller{};
+    return RawSocket(sysock::accept(m_fd, caller));
 }
 
 void RawSocket::sendAll(const QByteArray& data) {
     qsizetype done = 0;
     while (done < data.size()) {
-        const ssize_t n = ::send(m_fd, data.constData() + done,
-                                 static_cast<size_t>(data.size() - done), MSG_NOSIGNAL);
+        const std::int64_t n = sysock::send(m_fd, data.constData() + done,
+                                            static_cast<std::size_t>(data.size() - done), false);
         if (n <= 0) {
             throw std::runtime_error("test socket: send failed");
         }
@@ -139,13 +139,14 @@ void RawSocket::sendAll(const QByteArray& data) {
 QByteArray RawSocket::readAvailable() {
     QByteArray out;
     char buf[65536];
-    for (;;) {
-        const ssize_t n = ::recv(m_fd, buf, sizeof buf, MSG_DONTWAIT);
+    while (sysock::waitReadable(m_fd, 0) == 1) {
+        const std::int64_t n = sysock::receive(m_fd, buf, sizeof buf);
         if (n <= 0) {
             return out;
         }
         out.append(buf, n);
     }
+    return out;
 }
 
 QByteArray RawSocket::readExactly(qsizetype total, int timeoutMs) {
@@ -161,19 +162,19 @@ QByteArray RawSocket::readExactly(qsizetype total, int timeoutMs) {
 
 bool RawSocket::sawEnd() {
     char b;
-    return ::recv(m_fd, &b, 1, MSG_DONTWAIT) == 0;
+    return sysock::waitReadable(m_fd, 0) == 1 && sysock::receive(m_fd, &b, 1) == 0;
 }
 
 void RawSocket::close() {
-    if (m_fd >= 0) {
-        ::close(m_fd);
-        m_fd = -1;
+    if (m_fd != sysock::kNone) {
+        sysock::close(m_fd);
+        m_fd = sysock::kNone;
     }
 }
 
 void RawSocket::resetClose() {
     linger l{1, 0};
-    ::setsockopt(m_fd, SOL_SOCKET, SO_LINGER, &l, sizeof l);
+    ::setsockopt(m_fd, SOL_SOCKET, SO_LINGER, reinterpret_cast<const char*>(&l), sizeof l);
     close();
 }
 

@@ -3,6 +3,7 @@
 // wait, and plain POSIX peers for the other end of a loopback connection.
 
 #include "tsock.h"
+#include "sysock.h"
 
 #include <QStringList>
 
@@ -51,8 +52,8 @@ struct Recorder {
 class RawSocket {
 public:
     RawSocket() = default;
-    explicit RawSocket(int fd) : m_fd(fd) {}
-    RawSocket(RawSocket&& o) noexcept : m_fd(o.m_fd) { o.m_fd = -1; }
+    explicit RawSocket(sysock::Handle fd) : m_fd(fd) {}
+    RawSocket(RawSocket&& o) noexcept : m_fd(o.m_fd) { o.m_fd = sysock::kNone; }
     RawSocket& operator=(RawSocket&& o) noexcept;
     ~RawSocket();
 
@@ -60,8 +61,7 @@ public:
     static RawSocket boundOnly(); // bound, not listening: connects are refused
     static RawSocket connectTo(std::uint16_t port);
 
-    int fd() const { return m_fd; }
-    bool valid() const { return m_fd >= 0; }
+    bool valid() const { return m_fd != sysock::kNone; }
     std::uint16_t port() const;
     RawSocket accept(int timeoutMs = 10000);
     void sendAll(const QByteArray& data);
@@ -75,7 +75,7 @@ public:
     void resetClose(); // SO_LINGER {1, 0}: the peer sees a reset
 
 private:
-    int m_fd = -1;
+    sysock::Handle m_fd = sysock::kNone;
 };
 
 // Restores the default name service when a test ends.

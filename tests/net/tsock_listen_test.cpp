@@ -1,12 +1,10 @@
 // Listening, accepting, and the connections a listener hands out.
 
 #include "netsupport.h"
+#include "sysock.h"
 
 #include <QPointer>
 
-#include <arpa/inet.h>
-#include <netinet/in.h>
-#include <sys/socket.h>
 
 #include <gtest/gtest.h>
 
@@ -91,9 +89,8 @@ TEST(TSockListen, ABindAddressKeepsTheListenerToThatInterface) {
     listener.setPortName(QStringLiteral("0"));
     listener.setBindAddress(QStringLiteral("127.0.0.1"));
     listener.setListen(true);
-    sockaddr_in local{};
-    socklen_t len = sizeof local;
-    ASSERT_EQ(getsockname(listener.handle(), reinterpret_cast<sockaddr*>(&local), &len), 0);
+    const sockaddr_in local = sysock::localAddress(listener.handle());
+    ASSERT_NE(local.sin_port, 0);
     EXPECT_EQ(ntohl(local.sin_addr.s_addr), INADDR_LOOPBACK);
 
     TSock bad;

@@ -7,8 +7,9 @@
 #include <QCoreApplication>
 #include <QElapsedTimer>
 
-#include <poll.h>
+#include <chrono>
 #include <stdexcept>
+#include <thread>
 
 Harness::Harness(std::uint16_t port, quint32 seed,
                  const std::function<void(const QString&)>& prepareDir)
@@ -41,7 +42,7 @@ bool Harness::pump(const std::function<bool()>& done, int timeoutMs) {
             return true;
         if (clock.elapsed() > timeoutMs)
             return false;
-        ::poll(nullptr, 0, 1);
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
     }
 }
 
@@ -74,7 +75,7 @@ void Harness::settle(int quietMs) {
             moved = c->poll() || moved;
         if (moved)
             quiet.restart();
-        ::poll(nullptr, 0, 1);
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
     }
 }
 

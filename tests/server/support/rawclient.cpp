@@ -2,28 +2,27 @@
 
 #include "protocol.h"
 
-#include <arpa/inet.h>
-#include <cerrno>
-#include <fcntl.h>
-#include <netinet/in.h>
-#include <poll.h>
+#include "sysock.h"
+
+#include <chrono>
 #include <stdexcept>
-#include <sys/socket.h>
-#include <unistd.h>
+#include <thread>
 
 RawClient::RawClient(std::uint16_t port, int receiveBuffer, std::uint8_t sourceHost) {
-    m_fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    if (m_fd < 0)
+    static const bool started = sysock::startup();
+    m_fd = started ? sysock::open(true) : sysock::kNone;
+    if (m_fd == sysock::kNone)
         throw std::runtime_error("socket");
     if (receiveBuffer > 0)
-        ::setsockopt(m_fd, SOL_SOCKET, SO_RCVBUF, &receiveBuffer, sizeof receiveBuffer);
+        ::setsockopt(m_fd, SOL_SOCKET, SO_RCVBUF, reinterpret_cast<const char*>(&receiveBuffer),
+                     sizeof receiveBuffer);
     if (sourceHost > 0) {
         sockaddr_in local{};
         local.sin_family = AF_INET;
         local.sin_addr.s_addr = htonl(0x7F000000u | sourceHost);
-        if (::bind(m_fd, reinterpret_cast<sockaddr*>(&local), sizeof local) != 0) {
-            ::close(m_fd);
-            m_fd = -1;
+        if (!sysock::bind(m_fd, local)) {
+            sysock::close(m_fd);
+            m_fd = sysock::kNone;
             throw std::runtime_error("bind");
         }
     }
@@ -33,29 +32,29 @@ RawClient::RawClient(std::uint16_t port, int receiveBuffer, std::uint8_t sourceH
     addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
     // The kernel completes a loopback connect from the listen backlog, before
     // the server's event loop accepts it, so a blocking connect never waits on us.
-    if (::connect(m_fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0) {
-        ::close(m_fd);
-        m_fd = -1;
+    if (sysock::connect(m_fd, addr) != 0) {
+        sysock::close(m_fd);
+        m_fd = sysock::kNone;
         throw std::runtime_error("connect");
     }
-    ::fcntl(m_fd, F_SETFL, ::fcntl(m_fd, F_GETFL) | O_NONBLOCK);
+    sysock::setNonBlocking(m_fd, true);
 }
 
 RawClient::~RawClient() {
-    if (m_fd >= 0)
-        ::close(m_fd);
+    if (m_fd != sysock::kNone)
+        sysock::close(m_fd);
 }
 
 void RawClient::send(const QByteArray& bytes) {
     qsizetype done = 0;
-    while (done < bytes.size() && m_fd >= 0) {
-        const ssize_t n =
-            ::send(m_fd, bytes.constData() + done, size_t(bytes.size() - done), MSG_NOSIGNAL);
+    while (done < bytes.size() && m_fd != sysock::kNone) {
+        const std::int64_t n =
+            sysock::send(m_fd, bytes.constData() + done, std::size_t(bytes.size() - done), false);
         if (n > 0) {
             done += n;
-        } else if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR)) {
-            pollfd p{m_fd, POLLOUT, 0};
-            ::poll(&p, 1, 10);
+        } else if (n < 0 && (sysock::lastError() == sysock::kWouldBlock ||
+                             sysock::lastError() == sysock::kInterrupted)) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
         } else {
             return; // the server dropped us; what remains is lost, as on a real line
         }
@@ -63,12 +62,12 @@ void RawClient::send(const QByteArray& bytes) {
 }
 
 bool RawClient::poll() {
-    if (m_fd < 0 || !m_reading)
+    if (m_fd == sysock::kNone || !m_reading)
         return false;
     bool got = false;
     char chunk[4096];
     for (;;) {
-        const ssize_t n = ::recv(m_fd, chunk, sizeof chunk, 0);
+        const std::int64_t n = sysock::receive(m_fd, chunk, sizeof chunk);
         if (n > 0) {
             m_buffer.append(chunk, n);
             got = true;
@@ -76,7 +75,8 @@ bool RawClient::poll() {
             m_peerClosed = true;
             break;
         } else {
-            if (errno != EAGAIN && errno != EWOULDBLOCK && errno != EINTR)
+            const int error = sysock::lastError();
+            if (error != sysock::kWouldBlock && error != sysock::kInterrupted)
                 m_peerClosed = true;
             break;
         }
@@ -94,16 +94,16 @@ QList<QByteArray> RawClient::withCommand(const QByteArray& command) const {
 }
 
 void RawClient::close() {
-    if (m_fd >= 0)
-        ::close(m_fd);
-    m_fd = -1;
+    if (m_fd != sysock::kNone)
+        sysock::close(m_fd);
+    m_fd = sysock::kNone;
 }
 
 void RawClient::reset() {
-    if (m_fd < 0)
+    if (m_fd == sysock::kNone)
         return;
     linger lg{1, 0};
-    ::setsockopt(m_fd, SOL_SOCKET, SO_LINGER, &lg, sizeof lg);
-    ::close(m_fd);
-    m_fd = -1;
+    ::setsockopt(m_fd, SOL_SOCKET, SO_LINGER, reinterpret_cast<const char*>(&lg), sizeof lg);
+    sysock::close(m_fd);
+    m_fd = sysock::kNone;
 }

@@ -18,7 +18,7 @@ public:
     RawClient(const RawClient&) = delete;
     RawClient& operator=(const RawClient&) = delete;
 
-    bool isOpen() const { return m_fd >= 0; }
+    bool isOpen() const { return m_fd != -1; }
     // Sends everything, waiting for room when the socket is full.
     void send(const QByteArray& bytes);
     // Takes whatever has arrived; answers true when anything new came.
@@ -40,10 +40,10 @@ public:
     void reset();
     // Stops taking data out of the socket (poll() then does nothing).
     void stopReading() { m_reading = false; }
-    bool isReading() const { return m_reading && m_fd >= 0 && !m_peerClosed; }
+    bool isReading() const { return m_reading && m_fd != -1 && !m_peerClosed; }
 
 private:
-    int m_fd = -1;
+    std::intptr_t m_fd = -1; // a system socket (sysock::Handle)
     QByteArray m_buffer;
     qsizetype m_taken = 0;
     bool m_peerClosed = false;
