@@ -7,8 +7,12 @@
 #include "tchat.h"
 #include "tsock.h"
 
+#include "vorlixapplication.h"
+
 #include <QAction>
 #include <QTimer>
+
+#include <exception>
 
 void Tchat::sockRead(TSock* /*sender*/, int /*count*/) {
     QByteArray bytes = sock->Receive();
@@ -46,7 +50,8 @@ void Tchat::receiveBytes(QByteArray bytes) {
     for (qsizetype i = before; i < receivedlist.size(); ++i)
         m_queuedBytes += receivedlist[i].size();
     if (receivedlist.size() > kMaxQueuedMessages || m_queuedBytes > kMaxQueuedBytes) {
-        dropFloodingHost();
+        letHostGo(QStringLiteral("The host sent far more than this window can show, so the "
+                                 "connection was closed."));
         return;
     }
     // No message of the game comes near this size: a peer that sends this much
@@ -61,7 +66,7 @@ void Tchat::receiveBytes(QByteArray bytes) {
 // Closes the game connection quietly (its "Socket Closed" would close the
 // window before the player could read why) and says why in the program's own
 // colour.
-void Tchat::dropFloodingHost() {
+void Tchat::letHostGo(const QString& notice) {
     sock->OnRead = nullptr;
     sock->OnInfo = nullptr;
     sock->Close();
@@ -70,9 +75,7 @@ void Tchat::dropFloodingHost() {
     m_receiveBuffer.clear();
     m_receiveBuffer.squeeze();
     m_discardingMessage = false;
-    addlinetochat(QStringLiteral("The host sent far more than this window can show, so the "
-                                 "connection was closed."),
-                  m_state.systemcolour);
+    addlinetochat(notice, m_state.systemcolour);
 }
 
 void Tchat::Timer1Timer() {
@@ -86,11 +89,48 @@ void Tchat::processsocktimer() {
     const QByteArray message = receivedlist.takeFirst();
     m_queuedBytes -= message.size();
     const wire::Split split = wire::splitCommand(message);
-    if (!split.command.isEmpty())
-        dispatchMessage(split.command, split.payload);
+    // A message that cannot be read stops only itself: the close check below
+    // must still run, or a connection whose last message was bad would never
+    // let the window go.
+    if (!split.command.isEmpty()) {
+        try {
+            dispatchMessage(split.command, split.payload);
+        } catch (const std::exception& e) {
+            unreadableMessage(QString::fromLocal8Bit(e.what()));
+        }
+    }
     // The server's last words came before its close: they are read first.
     if (m_connectionClosed && receivedlist.isEmpty())
         leaveGame(QStringLiteral("The connection to the game was closed."));
+}
+
+// An honest host never sends a message the client cannot read; a few may come
+// from an older or broken one, and each is shown. A host that keeps sending
+// them is let go, as one that floods the queue is.
+void Tchat::unreadableMessage(const QString& why) {
+    const qint64 now = m_clock();
+    m_unreadableAt.append(now);
+    while (!m_unreadableAt.isEmpty() && now - m_unreadableAt.first() >= kUnreadableWindowMs)
+        m_unreadableAt.removeFirst();
+    if (m_unreadableAt.size() > kMaxUnreadablePerMinute) {
+        m_unreadableAt.clear();
+        letHostGo(QStringLiteral("The host sent more than %1 messages this window could not "
+                                 "read within a minute, so the connection was closed.")
+                      .arg(kMaxUnreadablePerMinute));
+        return;
+    }
+    showErrorBox(why);
+}
+
+// The box is modal and the dispatcher goes on under it (the game does not wait
+// for the player to read it); what goes wrong meanwhile opens no second box,
+// so a stream of bad messages cannot stack modal loops one inside another.
+void Tchat::showErrorBox(const QString& text) {
+    if (m_errorBoxOpen)
+        return;
+    m_errorBoxOpen = true;
+    VorlixApplication::showError(text);
+    m_errorBoxOpen = false;
 }
 
 void Tchat::dispatchMessage(const QByteArray& command, const QByteArray& payload) {

@@ -48,11 +48,11 @@ public:
     // The server announced the player's own arrival: the settings take effect.
     virtual void ownArrival() = 0;
     // The tally: one more word found; an own total that is a new high score if
-    // it beats the stored one; a game won by `winner` ("addtomine" for this
-    // player).
+    // it beats the stored one; a game won by this player (ownWin) or by the
+    // opponent named `winner`.
     virtual void tallyWordFound() = 0;
     virtual void tallyHighScore(int total, const QString& text) = 0;
-    virtual void tallyGame(const QString& winner) = 0;
+    virtual void tallyGame(bool ownWin, const QString& winner) = 0;
 };
 
 class GameModel : public QObject {

@@ -305,5 +305,5 @@ void GameModel::recordInTally(int winner, const QString& name) {
     // Only a winner in a seat has a name: any other number would put a
     // nameless opponent into the tally file.
     if (isSeat(winner))
-        m_out.tallyGame(winner == m_mynumber ? QStringLiteral("addtomine") : name);
+        m_out.tallyGame(winner == m_mynumber, winner == m_mynumber ? QString() : name);
 }

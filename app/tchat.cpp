@@ -25,6 +25,8 @@
 #include <QTimer>
 #include <QUrl>
 
+#include <chrono>
+
 namespace {
 
 constexpr int kBoardWidth = 777;
@@ -54,6 +56,10 @@ Tchat::Tchat(QString settingsFile, QStringList parameters, QWidget* parent)
     Sock11 = new TSock(this);
     Sock11->setObjectName(QStringLiteral("Sock11"));
 
+    m_clock = [] {
+        using namespace std::chrono;
+        return qint64(duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count());
+    };
     Timer1 = new QTimer(this);
     Timer1->setObjectName(QStringLiteral("Timer1"));
     Timer1->setInterval(kTimer1IntervalMs);

@@ -74,6 +74,10 @@ public:
     // without bound (70 MB of tiny messages once grew the program by 545 MB).
     static constexpr qsizetype kMaxQueuedMessages = 5000;
     static constexpr qsizetype kMaxQueuedBytes = 4 * 1024 * 1024;
+    // Messages that could not be read (a number field that is no number): a
+    // host that sends more than this many within a minute is let go.
+    static constexpr int kMaxUnreadablePerMinute = 10;
+    static constexpr qint64 kUnreadableWindowMs = 60 * 1000;
 
     // settingsFile: full path of the settings file; parameters: the command line
     // without the program's own name.
@@ -130,7 +134,7 @@ public:
     void ownArrival() override;
     void tallyWordFound() override;
     void tallyHighScore(int total, const QString& text) override;
-    void tallyGame(const QString& winner) override;
+    void tallyGame(bool ownWin, const QString& winner) override;
 
     // ChatHost
     int ownNumber() const override;
@@ -150,6 +154,9 @@ public:
 
     // Tests replace the modal message box with a recorder.
     std::function<void(const QString&)> messageBoxHook;
+    // Milliseconds of a monotonic clock, for the limit on unreadable
+    // messages; tests set their own.
+    void setClock(std::function<qint64()> clock) { m_clock = std::move(clock); }
     // Opens a web address; by default the desktop's browser. Tests replace it.
     std::function<void(const QString&)> openLinkHook;
     // The board's logo: the maker's site, the same address as the about window's link.
@@ -220,7 +227,12 @@ private:
     void openLobbyLink();
     void dispatchMessage(const QByteArray& command, const QByteArray& payload);
     void reportConnectionError(const QString& msg);
-    void dropFloodingHost();
+    // Closes the game connection quietly and says why in the chat pane; the
+    // window stays so the player can read it.
+    void letHostGo(const QString& notice);
+    void unreadableMessage(const QString& why);
+    // The program's error box, one at a time.
+    void showErrorBox(const QString& text);
     // Shows `why` in a message box, then closes the window; only the first
     // reason counts.
     void leaveGame(const QString& why);
@@ -255,6 +267,9 @@ private:
     bool m_discardingMessage = false;
     QList<QByteArray> receivedlist;
     qsizetype m_queuedBytes = 0; // of the messages in receivedlist
+    std::function<qint64()> m_clock;
+    QList<qint64> m_unreadableAt; // when the last unreadable messages came
+    bool m_errorBoxOpen = false;
 
     bool m_shown = false;
     bool m_connectionLostShown = false;

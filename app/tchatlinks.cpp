@@ -12,6 +12,8 @@
 #include <QAbstractButton>
 #include <QLineEdit>
 
+#include <exception>
+
 bool Tchat::playSoundsChecked() const {
     return m_settings->preferences().playSounds;
 }
@@ -55,9 +57,17 @@ void Tchat::ownArrival() {
     m_settings->loadinifile();
 }
 
+// A tally cell that holds no number (a damaged tally file) is the tally's
+// fault, not the host's: it is shown, and not counted against the host as an
+// unreadable message would be.
 void Tchat::tallyWordFound() {
-    if (m_windows.tally)
+    if (!m_windows.tally)
+        return;
+    try {
         m_windows.tally->addtomineincrease(4);
+    } catch (const std::exception& e) {
+        showErrorBox(QString::fromLocal8Bit(e.what()));
+    }
 }
 
 void Tchat::tallyHighScore(int total, const QString& text) {
@@ -65,9 +75,14 @@ void Tchat::tallyHighScore(int total, const QString& text) {
         m_windows.tally->offerHighScore(total, text);
 }
 
-void Tchat::tallyGame(const QString& winner) {
-    if (m_windows.tally)
-        m_windows.tally->addgame(winner);
+void Tchat::tallyGame(bool ownWin, const QString& winner) {
+    if (!m_windows.tally)
+        return;
+    try {
+        m_windows.tally->addgame(ownWin ? TallyWinner::me() : TallyWinner::opponent(winner));
+    } catch (const std::exception& e) {
+        showErrorBox(QString::fromLocal8Bit(e.what()));
+    }
 }
 
 void Tchat::loadchecklist() {

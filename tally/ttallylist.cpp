@@ -13,8 +13,6 @@
 
 namespace {
 
-const QString kWinnerIsMe = QStringLiteral("addtomine");
-
 QListWidgetItem* makeFollowedEntry(const QString& name) {
     auto* entry = new QListWidgetItem(name);
     entry->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsUserCheckable);
@@ -36,8 +34,10 @@ Ttallylist::Ttallylist(QWidget* parent, QString tallyFilePath, QString scratchDi
         m_scratchDir = m_ownScratch->path();
     }
     if (!m_reportError) {
-        m_reportError = [this](const QString& message) {
-            QMessageBox::critical(this, QApplication::applicationName(), message);
+        // No parent: the last save runs while the main window, this window's
+        // parent, is being destroyed.
+        m_reportError = [](const QString& message) {
+            QMessageBox::critical(nullptr, QApplication::applicationName(), message);
         };
     }
     confirm = [this](const QString& question) {
@@ -104,17 +104,26 @@ bool Ttallylist::save() {
     const QString temp = QDir(m_scratchDir).filePath(QStringLiteral("temp.txt"));
     const QString fresh = m_tallyPath + QStringLiteral(".new");
     bool saved = false;
+    QString why;
     try {
         stringgrid_scores.SaveGrid(temp);
         QFile::remove(fresh);
         m_codec.compress(temp, fresh);
         saved = durablefile::replace(fresh, m_tallyPath);
-    } catch (const std::exception&) {
-        // Nothing to tell the player at this point; the old tally stays.
+        if (!saved)
+            why = QStringLiteral("the new file could not take the old one's place");
+    } catch (const std::exception& e) {
+        why = QString::fromLocal8Bit(e.what());
     }
     QFile::remove(temp);
-    if (!saved)
+    if (!saved) {
         QFile::remove(fresh);
+        // The games of this run are lost from the file, and the player would
+        // otherwise never know: the tally is saved when the program ends.
+        m_reportError(QStringLiteral("The tally could not be saved to %1: %2\n"
+                                     "The tally saved before is kept.")
+                          .arg(QDir::toNativeSeparators(m_tallyPath), why));
+    }
     return saved;
 }
 
@@ -167,11 +176,11 @@ bool Ttallylist::isFollowed(const QString& name) const {
     return followedIndex(name) >= 0;
 }
 
-void Ttallylist::addgame(const QString& winner) {
+void Ttallylist::addgame(const TallyWinner& winner) {
     if (loadchecklist)
         loadchecklist();
     addtomineincrease(1);
-    const bool iWon = winner == kWinnerIsMe;
+    const bool iWon = winner.own;
     if (iWon)
         addtomineincrease(2);
     for (int i = 0; i < checklist->count(); ++i) {
@@ -187,7 +196,7 @@ void Ttallylist::addgame(const QString& winner) {
         addit(5, row);
         // Exact comparison: a winner whose name differs only in letter case is
         // not this opponent.
-        if (stringgrid_scores.cell(0, row) == winner) {
+        if (!iWon && stringgrid_scores.cell(0, row) == winner.name) {
             addit(2, row);
             addit(6, row);
         } else if (iWon) {

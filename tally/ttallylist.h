@@ -24,11 +24,22 @@ class QLabel;
 class QListWidget;
 class QPushButton;
 
+// Who won a finished game, as the client reports it: this player, or the
+// opponent of that display name. An own win is never told by a name, so no
+// name a player can take counts as one.
+struct TallyWinner {
+    bool own = false;
+    QString name; // the winning opponent's display name; empty for an own win
+
+    static TallyWinner me() { return {true, {}}; }
+    static TallyWinner opponent(const QString& name) { return {false, name}; }
+};
+
 class Ttallylist : public QDialog {
     Q_OBJECT
 public:
-    // `reportError` shows a tally file that could not be read; by default a
-    // message box. Both defaults are what the program uses; tests replace them.
+    // `reportError` shows a tally file that could not be read or written; by
+    // default a message box. Both defaults are what the program uses; tests replace them.
     Ttallylist(QWidget* parent, QString tallyFilePath, QString scratchDir,
                TallyFileCodec codec = TallyFileCodec::lzrw1(),
                std::function<void(const QString&)> reportError = {});
@@ -37,7 +48,7 @@ public:
     // Called by the client.
     void addtomineincrease(int column);
     void addtomineset(int column, const QString& text);
-    void addgame(const QString& winner);
+    void addgame(const TallyWinner& winner);
     // Stores `text` as the own high score when `total` beats the stored one.
     void offerHighScore(int total, const QString& text);
     QString mylabel(int column) const;
@@ -48,8 +59,8 @@ public:
     // Whether a name is in "Players Being Tallied" (letter case ignored).
     bool isFollowed(const QString& name) const;
 
-    // Writes the tally file. A failed save leaves the previous file as it was
-    // and answers false; it shows nothing.
+    // Writes the tally file. A failed save leaves the previous file as it was,
+    // reports why (reportError) and answers false.
     bool save();
 
     // The user's actions, callable directly.

@@ -2,6 +2,7 @@
 #include "wine.h"
 #include "settingscontroller.h"
 #include "tchatfixture.h"
+#include "tsock.h"
 
 #include <QAbstractButton>
 #include <QAction>
@@ -127,10 +128,26 @@ TEST_F(DispatchTest, VersionNoticesUseTheirExactTexts) {
 TEST_F(DispatchTest, ANumberThatDoesNotConvertStopsOnlyThatMessage) {
     login(3);
     deliver(msg("CMD_newplayerinfo+abc+Bob") + msg("CMD_newplayerinfo+4+Dan"));
-    EXPECT_THROW(chat->processsocktimer(), wire::EConvertError);
+    tick();
+    EXPECT_EQ(errors, QStringList{"'abc' is not a valid integer value"});
     EXPECT_EQ(chat->queuedMessages(), 1);
     tick();
     EXPECT_EQ(seat(4)->text(), "Dan");
+}
+
+// The host's last words cannot be read, then it closes: the window still
+// leaves the game.
+TEST_F(DispatchTest, AnUnreadableLastMessageStillLetsTheWindowLeave) {
+    login(3);
+    QSignalSpy closed(chat.get(), &Tchat::closed);
+    deliver(msg("CMD_newplayerinfo+abc+Bob"));
+    peer.conn->disconnectFromHost();
+    ASSERT_TRUE(spinUntil([&] { return !chat->gameSocket()->hasSocket(); }));
+    EXPECT_EQ(closed.count(), 0) << "the queued message is read first";
+    EXPECT_NO_THROW(tick());
+    EXPECT_EQ(errors.size(), 1);
+    EXPECT_EQ(boxes, QStringList{"The connection to the game was closed."});
+    EXPECT_EQ(closed.count(), 1);
 }
 
 // The server sends "Game is full" and closes the connection at once; the

@@ -16,7 +16,7 @@ struct GameRecorder : GameOutside {
     int arrivals = 0;
     int wordsFound = 0;
     QList<std::pair<int, QString>> highScores;
-    QStringList games;
+    QStringList games; // the winner's name, or "(own win)"
     bool turnSoundNew = false;
 
     // Forgets what was recorded; the setting stays.
@@ -36,5 +36,7 @@ struct GameRecorder : GameOutside {
     void tallyHighScore(int total, const QString& text) override {
         highScores.append({total, text});
     }
-    void tallyGame(const QString& winner) override { games << winner; }
+    void tallyGame(bool ownWin, const QString& winner) override {
+        games << (ownWin ? QStringLiteral("(own win)") : winner);
+    }
 };

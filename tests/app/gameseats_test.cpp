@@ -205,9 +205,9 @@ TEST_F(GameSeats, TheTallyHearsOfOwnWordsTheOwnTotalAndTheGame) {
     model.endround("1+42+4+4+42+2+30+6+3+12+3+0+0+0+0+4+5+1+1+5+5+0+0+0+0+6+0+0+0+0");
     model.winner("1+");
     EXPECT_EQ(out.highScores, (QList<std::pair<int, QString>>{{42, "42"}}));
-    EXPECT_EQ(out.games, QStringList{"addtomine"});
+    EXPECT_EQ(out.games, QStringList{"(own win)"});
     model.winner("3+");
-    EXPECT_EQ(out.games, (QStringList{"addtomine", "Bob"}));
+    EXPECT_EQ(out.games, (QStringList{"(own win)", "Bob"}));
 }
 
 TEST_F(GameSeats, AWinnerInNoSeatRecordsNoGame) {

@@ -4,6 +4,7 @@
 #include "protocol.h"
 #include "tchatfixture.h"
 #include "tsock.h"
+#include "vorlixapplication.h"
 
 #include <QLabel>
 #include <QTextBlock>
@@ -70,8 +71,8 @@ TEST_F(HostileServerTest, GarbledEndOfRoundStopsOnlyThatMessage) {
     login(1);
     deliver(msg("CMD_endround+") + msg("CMD_endround+@+@") + msg("CMD_endround+1+x+0+0+0") +
             msg("CMD_endround+1+7+1+1+7+2+3+1+1+3+3+0+0+0+0+4+0+0+0+0+5+0+0+0+0+6+0+0+0+0"));
-    for (int i = 0; i < 3; ++i)
-        EXPECT_THROW(chat->processsocktimer(), wire::EConvertError);
+    tick(3);
+    EXPECT_EQ(errors.size(), 3);
     tick();
     EXPECT_EQ(chat->board()->label_status()->text(), "Posting Scores.. Please Wait.");
     EXPECT_EQ(chat->board()->lastWordLabel(1)->text(), "LEADER!");
@@ -165,4 +166,52 @@ TEST_F(HostileServerTest, ABusyButHonestHostIsKept) {
     EXPECT_EQ(chat->queuedMessages(), 0);
     EXPECT_TRUE(chat->gameSocket()->connected());
     EXPECT_EQ(lastLine(), "Eve chats: busy");
+}
+
+// Each box is modal: the dispatcher goes on under it, and bad messages that
+// come meanwhile must not open boxes inside boxes.
+TEST_F(HostileServerTest, OneErrorBoxAtATimeAndAHostSendingManyBadMessagesIsLetGo) {
+    login(3);
+    qint64 now = 1000;
+    chat->setClock([&] { return now; });
+    QByteArray bad;
+    for (int i = 0; i < Tchat::kMaxUnreadablePerMinute + 1; ++i)
+        bad += msg("CMD_gotword+x+WORD+4+");
+    deliver(bad + msg("CMD_newplayerinfo+4+Dan"));
+    int depth = 0;
+    int deepest = 0;
+    VorlixApplication::errorBox() = [&](const QString& text) {
+        errors << text;
+        ++depth;
+        deepest = std::max(deepest, depth);
+        // What the box's own event loop does: the dispatcher keeps ticking.
+        tick(3);
+        --depth;
+    };
+    for (int i = 0; i < 20 && chat->queuedMessages() > 0; ++i)
+        tick();
+    EXPECT_EQ(deepest, 1);
+    // Three boxes one after the other, each with three messages read under it;
+    // the eleventh bad message within the minute lets the host go.
+    EXPECT_EQ(errors.size(), 3);
+    EXPECT_EQ(chat->queuedMessages(), 0);
+    EXPECT_EQ(lastLine(), "The host sent more than 10 messages this window could not read "
+                          "within a minute, so the connection was closed.");
+    EXPECT_EQ(lastChatLine(pane()).first().colour, QColor(0, 0, 0xFF));
+    EXPECT_FALSE(chat->gameSocket()->hasSocket());
+    EXPECT_TRUE(chat->isVisible());
+    EXPECT_EQ(seat(4)->text(), "<Waiting>");
+}
+
+TEST_F(HostileServerTest, BadMessagesSpreadOverMoreThanAMinuteAreOnlyShown) {
+    login(3);
+    qint64 now = 0;
+    chat->setClock([&] { return now; });
+    for (int i = 0; i < 3 * Tchat::kMaxUnreadablePerMinute; ++i) {
+        deliver(msg("CMD_gotword+x+WORD+4+"));
+        tick();
+        now += 7000;
+    }
+    EXPECT_EQ(errors.size(), 3 * Tchat::kMaxUnreadablePerMinute);
+    EXPECT_TRUE(chat->gameSocket()->connected());
 }

@@ -68,6 +68,14 @@ TEST_F(TallyLink, WinRecordsGameAndHighScore) {
     EXPECT_EQ(tally->mylabel(3), "42");
 }
 
+TEST_F(TallyLink, AnOpponentCalledAddtomineWinsForHimself) {
+    model.newplayerinfo("4+addtomine");
+    playOneRound("1+17+4+4+17+2+0+0+0+0+3+0+0+0+0+4+42+4+4+42+5+0+0+0+0+6+0+0+0+0");
+    model.winner("4+");
+    EXPECT_EQ(tally->mylabel(1), "1");
+    EXPECT_EQ(tally->mylabel(2), "0");
+}
+
 TEST_F(TallyLink, AWinnerInNoSeatRecordsNoGame) {
     playOneRound("1+42+4+4+42+2+30+6+3+12+3+0+0+0+0+4+5+1+1+5+5+0+0+0+0+6+0+0+0+0");
     model.winner("0+");

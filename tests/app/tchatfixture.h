@@ -17,6 +17,11 @@
 
 class TchatFixture : public ::testing::Test {
 protected:
+    TchatFixture() {
+        VorlixApplication::errorBox() = [this](const QString& text) { errors << text; };
+    }
+    ~TchatFixture() override { VorlixApplication::errorBox() = nullptr; }
+
     // Starts a window that joins the peer listening on `port`.
     void startJoined(quint16 port) {
         ASSERT_TRUE(peer.listen(port));
@@ -74,5 +79,6 @@ protected:
     Tspylist* spies = nullptr;
     Tphrases* phrases = nullptr;
     QStringList boxes;
+    QStringList errors; // the program's error boxes
     QStringList sounds;
 };

@@ -53,7 +53,7 @@ TEST_F(TallyFile, FirstGameIsStoredAsCompressedGridText) {
         auto tally = open();
         table.fill(*tally);
         tally->checklistClickCheck(0);
-        tally->addgame(QStringLiteral("addtomine"));
+        tally->addgame(TallyWinner::me());
     }
     EXPECT_EQ(readAll(tallyPath).left(4), QByteArray("WRZL"));
     const QByteArray expected = "9\r\n2\r\n0\r\nBob\r\n1\r\n1\r\n1\r\n0\r\n0\r\n1\r\n0\r\n0\r\n"

@@ -19,19 +19,23 @@ TEST_F(TallyWindow, FailedSaveKeepsThePreviousTally) {
     {
         auto tally = open();
         follow(*tally, QStringLiteral("Bob"));
-        tally->addgame(QStringLiteral("addtomine"));
+        tally->addgame(TallyWinner::me());
     }
     const QByteArray before = readAll(tallyPath);
     ASSERT_FALSE(before.isEmpty());
 
     auto tally = open();
-    tally->addgame(QStringLiteral("Bob"));
+    tally->addgame(TallyWinner::opponent(QStringLiteral("Bob")));
     packer.failCompress = true;
     EXPECT_FALSE(tally->save());
     EXPECT_EQ(readAll(tallyPath), before);
     EXPECT_FALSE(QFileInfo::exists(tallyPath + QStringLiteral(".new")));
     EXPECT_FALSE(QFileInfo::exists(QDir(scratch).filePath(QStringLiteral("temp.txt"))));
-    EXPECT_TRUE(errors.isEmpty()); // saving fails silently
+    // The player hears of it, with the reason, and that the old tally stays.
+    ASSERT_EQ(errors.size(), 1);
+    EXPECT_EQ(errors[0], "The tally could not be saved to " + QDir::toNativeSeparators(tallyPath) +
+                             ": Lzrw1 : Error writing to output file : disk full\n"
+                             "The tally saved before is kept.");
 
     packer.failCompress = false;
     EXPECT_TRUE(tally->save());
@@ -40,9 +44,15 @@ TEST_F(TallyWindow, FailedSaveKeepsThePreviousTally) {
 
 TEST_F(TallyWindow, SaveIntoAMissingFolderFailsWithoutHarm) {
     tallyPath = root.filePath(QStringLiteral("gone/Vorlixtally.tld"));
-    auto tally = open();
-    EXPECT_FALSE(tally->save());
-    EXPECT_FALSE(QFileInfo::exists(QDir(scratch).filePath(QStringLiteral("temp.txt"))));
+    {
+        auto tally = open();
+        EXPECT_FALSE(tally->save());
+        EXPECT_FALSE(QFileInfo::exists(QDir(scratch).filePath(QStringLiteral("temp.txt"))));
+        EXPECT_EQ(errors.size(), 1);
+    }
+    // The save at the end, when the window goes, is reported too.
+    EXPECT_EQ(errors.size(), 2);
+    EXPECT_TRUE(errors.last().startsWith("The tally could not be saved to "));
 }
 
 TEST_F(TallyWindow, RejectedTallyFileIsReportedAndTheTallyStartsEmpty) {
@@ -74,7 +84,7 @@ TEST_F(TallyWindow, GridTextFailingPartWayStartsFromTheEmptyTally) {
     // And the window goes on working in step.
     table.players = {QStringLiteral("Dave")};
     follow(*tally, QStringLiteral("Dave"));
-    tally->addgame(QStringLiteral("Dave"));
+    tally->addgame(TallyWinner::opponent(QStringLiteral("Dave")));
     EXPECT_EQ(tally->grid().cell(0, 1), QStringLiteral("Dave"));
     EXPECT_EQ(tally->grid().cell(2, 1), QStringLiteral("1"));
 }

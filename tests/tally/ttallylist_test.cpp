@@ -42,7 +42,7 @@ TEST_F(TallyWindow, FirstGameWonAgainstAFollowedOpponentIsWrittenAtExit) {
         EXPECT_EQ(checklistOf(*tally)->item(0)->checkState(), Qt::Checked);
         EXPECT_TRUE(tally->isFollowed(QStringLiteral("BOB")));
         EXPECT_FALSE(tally->isFollowed(QStringLiteral("Bo")));
-        tally->addgame(QStringLiteral("addtomine"));
+        tally->addgame(TallyWinner::me());
         EXPECT_EQ(tally->mylabel(1), QStringLiteral("1"));
         EXPECT_EQ(tally->mylabel(2), QStringLiteral("1"));
     }
@@ -61,8 +61,8 @@ TEST_F(TallyWindow, GamesWonByOthersCountAsNeitherWonAndUnfollowedAreSkipped) {
     auto tally = open();
     follow(*tally, QStringLiteral("Bob"));
     follow(*tally, QStringLiteral("Carol"));
-    tally->addgame(QStringLiteral("Dave")); // a third player won
-    tally->addgame(QStringLiteral("Bob"));
+    tally->addgame(TallyWinner::opponent(QStringLiteral("Dave"))); // a third player won
+    tally->addgame(TallyWinner::opponent(QStringLiteral("Bob")));
 
     const TallyGrid& grid = tally->grid();
     ASSERT_EQ(grid.rowCount(), 3);
@@ -81,9 +81,28 @@ TEST_F(TallyWindow, PlayerWhoLeftBeforeTheEndIsNotCounted) {
     auto tally = open();
     follow(*tally, QStringLiteral("Bob"));
     table.players.clear(); // Bob's seat reads "<Waiting>" at the end
-    tally->addgame(QStringLiteral("addtomine"));
+    tally->addgame(TallyWinner::me());
     EXPECT_EQ(tally->grid().cell(1, 1), QStringLiteral("0"));
     EXPECT_EQ(tally->mylabel(1), QStringLiteral("1"));
+}
+
+// The old marker of an own win was a name a player could take; a tally file
+// that follows such a player reads and counts as any other.
+TEST_F(TallyWindow, AnOpponentNamedLikeTheOldOwnWinMarkerIsOnlyAnOpponent) {
+    writeAll(tallyPath, "PACK" + lines({"9", "2", "0", "addtomine", "4", "3", "2", "1", "0", "2",
+                                        "5", "0", "7", "1",         "0", "0", "0", "0", "0", "0"}));
+    table.players = {QStringLiteral("addtomine")};
+    auto tally = open();
+    ASSERT_TRUE(tally->isFollowed(QStringLiteral("addtomine")));
+    EXPECT_EQ(tally->mylabel(2), QStringLiteral("2"));
+    tally->addgame(TallyWinner::opponent(QStringLiteral("addtomine")));
+    EXPECT_EQ(tally->mylabel(2), QStringLiteral("2")); // no own win
+    tally->addgame(TallyWinner::me());
+    EXPECT_EQ(tally->mylabel(1), QStringLiteral("6"));
+    EXPECT_EQ(tally->mylabel(2), QStringLiteral("3"));
+    const QStringList row = {"addtomine", "5", "2", "3", "0", "2", "1", "1", "0"};
+    for (int column = 0; column < 9; ++column)
+        EXPECT_EQ(tally->grid().cell(column, 1), row[column]) << column;
 }
 
 TEST_F(TallyWindow, WinnerComparisonIsExactButLookupIgnoresCase) {
@@ -91,7 +110,7 @@ TEST_F(TallyWindow, WinnerComparisonIsExactButLookupIgnoresCase) {
     auto tally = open();
     follow(*tally, QStringLiteral("Bob"));
     table.players = {QStringLiteral("BOB")};
-    tally->addgame(QStringLiteral("BOB"));
+    tally->addgame(TallyWinner::opponent(QStringLiteral("BOB")));
     const TallyGrid& grid = tally->grid();
     EXPECT_EQ(grid.cell(1, 1), QStringLiteral("1"));
     EXPECT_EQ(grid.cell(2, 1), QStringLiteral("0"));
@@ -126,7 +145,7 @@ TEST_F(TallyWindow, ClickingAFollowedPlayerShowsTheFigures) {
     auto tally = open();
     follow(*tally, QStringLiteral("Bob"));
     follow(*tally, QStringLiteral("Carol"));
-    tally->addgame(QStringLiteral("Carol"));
+    tally->addgame(TallyWinner::opponent(QStringLiteral("Carol")));
     followedListOf(*tally)->setCurrentRow(1);
     EXPECT_EQ(text(*tally, QStringLiteral("label_hisname")), QStringLiteral("Carol Wins:"));
     EXPECT_EQ(text(*tally, QStringLiteral("label_hisnametop")), QStringLiteral("Carol's Tally"));
@@ -134,7 +153,7 @@ TEST_F(TallyWindow, ClickingAFollowedPlayerShowsTheFigures) {
     EXPECT_EQ(text(*tally, QStringLiteral("label_2")), QStringLiteral("1"));
     EXPECT_EQ(text(*tally, QStringLiteral("label_6")), QStringLiteral("1"));
     // A finished game refreshes the player on show.
-    tally->addgame(QStringLiteral("addtomine"));
+    tally->addgame(TallyWinner::me());
     EXPECT_EQ(text(*tally, QStringLiteral("label_1")), QStringLiteral("2"));
     EXPECT_EQ(text(*tally, QStringLiteral("label_7")), QStringLiteral("1"));
 }
@@ -163,8 +182,8 @@ TEST_F(TallyWindow, SessionFiguresRestartWhileTotalsStay) {
     {
         auto tally = open();
         follow(*tally, QStringLiteral("Bob"));
-        tally->addgame(QStringLiteral("Bob"));
-        tally->addgame(QStringLiteral("addtomine"));
+        tally->addgame(TallyWinner::opponent(QStringLiteral("Bob")));
+        tally->addgame(TallyWinner::me());
     }
     auto tally = open();
     ASSERT_EQ(followedListOf(*tally)->count(), 1);
@@ -204,7 +223,7 @@ TEST_F(TallyWindow, DroppingAMiddleOpponentKeepsListAndRowsInStep) {
     auto tally = open();
     for (const QString& name : table.players)
         follow(*tally, name);
-    tally->addgame(QStringLiteral("C"));
+    tally->addgame(TallyWinner::opponent(QStringLiteral("C")));
     tally->listbox_tallyClickCheck(1); // still checked: nothing happens
     EXPECT_TRUE(questions.isEmpty());
     followedListOf(*tally)->item(1)->setCheckState(Qt::Unchecked);
@@ -220,7 +239,7 @@ TEST_F(TallyWindow, ResetEmptiesEverythingConsistently) {
     auto tally = open();
     follow(*tally, QStringLiteral("Bob"));
     follow(*tally, QStringLiteral("Carol"));
-    tally->addgame(QStringLiteral("addtomine"));
+    tally->addgame(TallyWinner::me());
     followedListOf(*tally)->setCurrentRow(0);
 
     auto* reset = tally->findChild<QPushButton*>(QStringLiteral("button_reset"));
@@ -245,7 +264,7 @@ TEST_F(TallyWindow, ResetEmptiesEverythingConsistently) {
 
     // Following again after a reset puts the row in step with the list.
     follow(*tally, QStringLiteral("Carol"));
-    tally->addgame(QStringLiteral("Carol"));
+    tally->addgame(TallyWinner::opponent(QStringLiteral("Carol")));
     EXPECT_EQ(tally->grid().cell(0, 1), QStringLiteral("Carol"));
     EXPECT_EQ(tally->grid().cell(2, 1), QStringLiteral("1"));
     EXPECT_EQ(tally->mylabel(1), QStringLiteral("1"));
