@@ -59,7 +59,8 @@ libclang-rt-14-dev
 # threads need), Wine to run what they build, NSIS for the installer, zip for
 # the portable copy, dpkg-dev to unpack Debian's sources of Qt and the port
 # mapping libraries, xvfb and imagemagick for trying the installed game on a
-# display of its own and keeping a picture of it.
+# display of its own and keeping a picture of it, DejaVu for the offscreen
+# tests' default font.
 WINDOWS_PACKAGES="
 g++-mingw-w64-x86-64-posix
 wine64
@@ -69,6 +70,7 @@ dpkg-dev
 xvfb
 xauth
 imagemagick
+fonts-dejavu-core
 "
 
 for arg in "$@"; do

@@ -9,6 +9,15 @@
 
 #include <gtest/gtest.h>
 
+#ifdef _WIN32
+TEST(AppPaths, OnWindowsFilesLiveInTheUsersOwnFolderEvenBesideAWritableProgram) {
+    const QString dir = gamepaths::userDataDir();
+    ASSERT_NE(dir, QCoreApplication::applicationDirPath());
+    EXPECT_EQ(apppaths::programDir(), dir);
+    EXPECT_EQ(apppaths::settingsFile(), QDir(dir).filePath("kestrunlobby.ini"));
+    EXPECT_EQ(apppaths::tallyFile(), QDir(dir).filePath("Vorlixtally.tld"));
+}
+#else
 TEST(AppPaths, FilesLiveBesideAWritableProgram) {
     const QString dir = QCoreApplication::applicationDirPath();
     ASSERT_TRUE(QFileInfo(dir).isWritable());
@@ -16,6 +25,7 @@ TEST(AppPaths, FilesLiveBesideAWritableProgram) {
     EXPECT_EQ(apppaths::settingsFile(), QDir(dir).filePath("kestrunlobby.ini"));
     EXPECT_EQ(apppaths::tallyFile(), QDir(dir).filePath("Vorlixtally.tld"));
 }
+#endif
 
 TEST(AppPaths, TheWorkingDirectoryIsPrivateAndMadeOnce) {
     const QString work = apppaths::workDir();

@@ -5,7 +5,9 @@
 
 #include <QFile>
 #include <QSignalSpy>
+#ifndef _WIN32
 #include <QSoundEffect>
+#endif
 #include <QtEndian>
 
 #include <gtest/gtest.h>
@@ -42,6 +44,9 @@ TEST(Sounds, EveryNameIsASmallWaveResource) {
 }
 
 TEST(Sounds, EverySoundLoadsIntoASoundEffect) {
+#ifdef _WIN32
+    GTEST_SKIP() << "Windows plays the sounds with the system's own player, not Qt Multimedia";
+#else
     for (const QString& name : soundNames()) {
         QSoundEffect effect;
         QSignalSpy changed(&effect, &QSoundEffect::statusChanged);
@@ -50,6 +55,7 @@ TEST(Sounds, EverySoundLoadsIntoASoundEffect) {
             changed.wait(100);
         EXPECT_EQ(effect.status(), QSoundEffect::Ready) << name.toStdString();
     }
+#endif
 }
 
 TEST(Sounds, RecorderReceivesEveryPlay) {

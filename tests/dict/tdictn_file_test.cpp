@@ -14,7 +14,9 @@
 #include <system_error>
 #include <vector>
 
+#ifndef _WIN32
 #include <sys/resource.h>
+#endif
 
 namespace fs = std::filesystem;
 
@@ -131,6 +133,9 @@ TEST_F(WorkingFile, UnopenableFileReportsOnceAndFindsNothing) {
 }
 
 TEST_F(WorkingFile, DanglingLinkIsNeitherFollowedNorReplaced) {
+#ifdef _WIN32
+    GTEST_SKIP() << "making a symbolic link takes a privilege on Windows that tests don't have";
+#endif
     const std::string target = dir + "/elsewhere";
     fs::create_symlink(target, english);
     {
@@ -157,6 +162,9 @@ TEST_F(WorkingFile, FileThatCannotBeCreatedRaisesAndLeavesNothing) {
 }
 
 TEST_F(WorkingFile, ListThatCannotBeWrittenWholeRaisesAndLeavesNoTruncatedCopy) {
+#ifdef _WIN32
+    GTEST_SKIP() << "Windows has no file size limit to stand in for a full disk";
+#else
     // A file size limit stands in for a full disk: the write stops part way.
     struct rlimit saved;
     ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &saved), 0);
@@ -179,6 +187,7 @@ TEST_F(WorkingFile, ListThatCannotBeWrittenWholeRaisesAndLeavesNoTruncatedCopy) 
 
     EXPECT_TRUE(threw);
     EXPECT_FALSE(fs::exists(english));
+#endif
 }
 
 TEST_F(WorkingFile, TwoDirectoriesKeepTheirOwnLists) {

@@ -10,10 +10,15 @@ using namespace nettest;
 
 namespace {
 
-void expectGameOptions(int fd) {
+void expectGameOptions(std::intptr_t fd) {
     const gameconnection::Options o = gameconnection::read(fd);
     EXPECT_TRUE(o.noDelay);
     EXPECT_TRUE(o.keepAlive);
+#ifdef _WIN32
+    if (o.keepIdleSeconds == 0)
+        GTEST_SKIP() << "this system takes the keepalive timings only as SIO_KEEPALIVE_VALS, "
+                        "which can't be read back";
+#endif
     EXPECT_EQ(o.keepIdleSeconds, gameconnection::kKeepIdleSeconds);
     EXPECT_EQ(o.keepIntervalSeconds, gameconnection::kKeepIntervalSeconds);
     EXPECT_EQ(o.keepCount, gameconnection::kKeepCount);

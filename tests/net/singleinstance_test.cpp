@@ -7,10 +7,15 @@
 
 #include <gtest/gtest.h>
 
+#include "wine.h"
+
 #include <cstring>
+
+#ifndef _WIN32
 #include <sys/socket.h>
 #include <sys/un.h>
 #include <unistd.h>
+#endif
 
 namespace {
 
@@ -21,6 +26,9 @@ QString uniqueName() {
 } // namespace
 
 TEST(SingleInstance, FirstCopyClaimsAndSecondAsksItToComeForward) {
+    // Both copies share one thread here, so the second has hung up before the
+    // first accepts it.
+    SKIP_UNDER_WINE("Wine drops what a named-pipe client wrote once it hangs up before the server accepted it");
     const QString name = uniqueName();
     SingleInstance first(name);
     QSignalSpy raised(&first, &SingleInstance::raiseRequested);
@@ -38,6 +46,9 @@ TEST(SingleInstance, FirstCopyClaimsAndSecondAsksItToComeForward) {
 }
 
 TEST(SingleInstance, StaleNameLeftByACrashedCopyIsTakenOver) {
+#ifdef _WIN32
+    GTEST_SKIP() << "a named pipe ends with the process that made it: Windows leaves no stale name";
+#else
     const QString name = uniqueName();
     const QByteArray path = QDir(QDir::tempPath()).filePath(name).toLocal8Bit();
     {
@@ -59,6 +70,7 @@ TEST(SingleInstance, StaleNameLeftByACrashedCopyIsTakenOver) {
     SingleInstance later(name);
     EXPECT_FALSE(later.claim());
     EXPECT_TRUE(raised.wait(5000));
+#endif
 }
 
 TEST(SingleInstance, DefaultNameCarriesUserAndDesktop) {

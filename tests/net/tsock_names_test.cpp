@@ -6,7 +6,6 @@
 
 #include <cerrno>
 #include <gtest/gtest.h>
-#include <netdb.h>
 
 using namespace nettest;
 
@@ -32,6 +31,9 @@ TEST(TSockNames, ErrorNamesAndUnknownNumbers) {
 }
 
 TEST(TSockNames, ErrnoValuesMapToWindowsNumbers) {
+#ifdef _WIN32
+    GTEST_SKIP() << "Windows reports the Windows Sockets numbers themselves";
+#else
     EXPECT_EQ(sysock::wsaFromErrno(ECONNREFUSED), 10061);
     EXPECT_EQ(sysock::wsaFromErrno(ECONNRESET), 10054);
     EXPECT_EQ(sysock::wsaFromErrno(ETIMEDOUT), 10060);
@@ -45,6 +47,7 @@ TEST(TSockNames, ErrnoValuesMapToWindowsNumbers) {
     EXPECT_EQ(sysock::wsaFromErrno(ENOTCONN), 10057);
     EXPECT_EQ(sysock::wsaFromErrno(ENOENT), 0);
     EXPECT_EQ(sysock::wsaFromErrno(0), 0);
+#endif
 }
 
 TEST(TSockLookup, HostNamesAreResolvedOncePerProcessInAnyCase) {

@@ -2,6 +2,7 @@
 // buffers in both directions, refused and reset connections, orderly close.
 
 #include "netsupport.h"
+#include "wine.h"
 #include "tsockstream.h"
 
 #include <gtest/gtest.h>
@@ -150,6 +151,7 @@ TEST(TSockClient, OrderlyCloseGivesOnDisconnectThenSocketClosedAndKeepsBufferedD
 }
 
 TEST(TSockClient, RefusedConnectIsOneErrorReportAndNoEvent) {
+    SKIP_UNDER_WINE("a connect that failed before the program watched for it is never reported (FD_CONNECT)");
     RawSocket closedPort = RawSocket::boundOnly();
     const QString port = portText(closedPort.port());
     TSock client;
@@ -181,6 +183,7 @@ TEST(TSockClient, RefusedConnectIsOneErrorReportAndNoEvent) {
 }
 
 TEST(TSockClient, ResetIsOnlyAnErrorReport) {
+    SKIP_UNDER_WINE("a reset connection reads as an orderly close");
     Connected c;
     c.peer.resetClose();
     ASSERT_TRUE(waitUntil([&] { return !c.rec.lines.isEmpty(); }));
@@ -200,6 +203,7 @@ TEST(TSockClient, ResetIsOnlyAnErrorReport) {
 }
 
 TEST(TSockClient, ResetWithDataStillQueuedIsOneErrorReport) {
+    SKIP_UNDER_WINE("a reset connection reads as an orderly close");
     Connected c;
     c.client.Send(QByteArray(16 * 1024 * 1024, 'q'));
     ASSERT_GT(c.client.pendingOutgoing(), 0);
@@ -218,6 +222,7 @@ TEST(TSockClient, ResetWithDataStillQueuedIsOneErrorReport) {
 }
 
 TEST(TSockClient, DottedNameThatIsNoAddressFailsAsAConnectError) {
+    SKIP_UNDER_WINE("a connect that failed before the program watched for it is never reported (FD_CONNECT)");
     TSock client;
     Recorder rec;
     rec.attach(client);

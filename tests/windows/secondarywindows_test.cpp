@@ -251,6 +251,17 @@ TEST(Download, StopBeforeAnyDownloadOnlyReports) {
     EXPECT_TRUE(get->isEnabled());
 }
 
+#ifdef _WIN32
+TEST(Download, OnWindowsTheLobbyIsOfferedAndLookedForBesideTheGameThenWhereItIsInstalled) {
+    Tdownload download(nullptr);
+    EXPECT_TRUE(download.offersDownload());
+    EXPECT_TRUE(download.findChild<QPushButton*>(QStringLiteral("getbutton"))->isVisibleTo(&download));
+    EXPECT_EQ(download.lobbyPrograms,
+              QStringList({QDir(QCoreApplication::applicationDirPath())
+                               .filePath(QStringLiteral("KestrunLobby.exe")),
+                           QStringLiteral("C:\\Program Files\\Kestrun\\KestrunLobby.exe")}));
+}
+#else
 TEST(Download, OnLinuxTheLobbyComesWithTheGameAndNothingIsDownloaded) {
     Tdownload download(nullptr);
     EXPECT_FALSE(download.offersDownload());
@@ -271,9 +282,11 @@ TEST(Download, OnLinuxTheLobbyComesWithTheGameAndNothingIsDownloaded) {
     get->click();
     EXPECT_EQ(starts, 0);
 }
+#endif
 
 TEST(Download, PlayWithOthersStartsTheFirstLobbyFound) {
     Tdownload download(nullptr);
+    download.setOffersDownload(false); // as on Linux, where the lobby comes with the game
     QStringList messages, started;
     int exits = 0;
     download.showMessage = [&messages](const QString& m) { messages << m; };

@@ -80,6 +80,7 @@ protected:
 } // namespace
 
 TEST_F(Launching, HostedGameHoldsItsLinkAndTheWindowComesBackWhenItEnds) {
+    SKIP_WITHOUT_FAKE_GAME();
     game.setMode("link");
     window->show();
     QSignalSpy forward(window.get(), &LobbyWindow::broughtForward);
@@ -102,6 +103,7 @@ TEST_F(Launching, HostedGameHoldsItsLinkAndTheWindowComesBackWhenItEnds) {
 }
 
 TEST_F(Launching, GameThatEndsAtOnceWithoutALinkMeansOneIsAlreadyOpen) {
+    SKIP_WITHOUT_FAKE_GAME();
     EXPECT_EQ(noticeAfter([&] { window->hostTable({}); }),
               QStringLiteral("A game of Vorlix is already open."));
     EXPECT_EQ(game.args(), QStringList({"--lobby", lobby, "--link-port", link, "--", "-Ann",
@@ -109,6 +111,7 @@ TEST_F(Launching, GameThatEndsAtOnceWithoutALinkMeansOneIsAlreadyOpen) {
 }
 
 TEST_F(Launching, TheHostDialogsChoiceStartsTheGameAndIsRemembered) {
+    SKIP_WITHOUT_FAKE_GAME();
     window->openHostDialog();
     auto* dialog = window->findChild<HostDialog*>();
     ASSERT_NE(dialog, nullptr);
@@ -127,6 +130,7 @@ TEST_F(Launching, TheHostDialogsChoiceStartsTheGameAndIsRemembered) {
 }
 
 TEST_F(Launching, FailedStartIsToldInTheGamesOwnWords) {
+    SKIP_WITHOUT_FAKE_GAME();
     game.setMode("fail");
     EXPECT_EQ(noticeAfter([&] {
                   window->joinTarget({{}, {QStringLiteral("10.9.8.7"), 7772}});
@@ -138,6 +142,7 @@ TEST_F(Launching, FailedStartIsToldInTheGamesOwnWords) {
 }
 
 TEST_F(Launching, ListedTablesJoinByCodeAndOtherVersionsAreRefused) {
+    SKIP_WITHOUT_FAKE_GAME();
     const int same = window->tables().find(TableRow::Where::Internet, QStringLiteral("+CCCC-DDDD"));
     const int old = window->tables().find(TableRow::Where::Internet, QStringLiteral("+AAAA-BBBB"));
     EXPECT_EQ(noticeAfter([&] { window->joinRow(old); }),
@@ -152,6 +157,7 @@ TEST_F(Launching, ListedTablesJoinByCodeAndOtherVersionsAreRefused) {
 }
 
 TEST_F(Launching, InviteCodesAreResolvedFirstToLearnTheVersion) {
+    SKIP_WITHOUT_FAKE_GAME();
     EXPECT_EQ(noticeAfter([&] {
                   window->joinTarget({QStringLiteral("+EEEE-FFFF"), {}});
               }),

@@ -52,6 +52,14 @@ inline LobbySetup setupFor(const QString& settingsPath, const QString& gamePath,
     return setup;
 }
 
+// The stand-in game below is a bash script, which Windows can't start.
+#ifdef _WIN32
+#define SKIP_WITHOUT_FAKE_GAME()                                                                   \
+    GTEST_SKIP() << "the stand-in game is a bash script, which Windows can't start"
+#else
+#define SKIP_WITHOUT_FAKE_GAME() (void)0
+#endif
+
 // A game that records its arguments (NUL after each) in "args" beside it, and
 // then does what the file "mode" says: "link" connects to the lobby's link
 // port and holds the link until a file "release" appears; "quiet" ends at once
