@@ -65,7 +65,9 @@ void GameEngine::sendLoadStats(int number) {
     s.round = m_round.roundnum;
     s.roundLength = m_round.wordlength;
     s.prefix = m_round.prefix;
-    s.timeLeft = m_round.countdown - 5;
+    // Between rounds the countdown is the pause's: a long pause would tell the
+    // newcomer a round runs that is over, and its words would go unanswered.
+    s.timeLeft = m_round.roundopen ? m_round.countdown - 5 : 0;
     for (int seat = 1; seat <= kSeats; ++seat)
         s.seats[seat - 1] = {seat, m_players[seat].score};
     sendTo(number, wire::loadstats(s));

@@ -41,7 +41,8 @@
 //   "CMD_loadstats+" <number> "+" <rounds> "+" <seconds> "+" <length setting> "+"
 //       <round> "+" <round length> "+" <prefix> "+" <time left>, then for seats
 //       1..6 "+" <seat> "+" <score>, then FF. To a newcomer during a game;
-//       <time left> is the server's countdown minus 5 and may be 0 or negative.
+//       <time left> is the round's countdown minus 5 and may be 0 or negative;
+//       0 while no round runs (the pause between rounds, a game over).
 //   "CMD_playerdisconnected+" <number> "+" <name> FF    to the others
 //   "CMD_chat+" <name> " chats: " <text> "|" <colour> FF
 //   "CMD_action+" <name> " " <text> "|" <colour> FF

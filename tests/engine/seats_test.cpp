@@ -40,3 +40,20 @@ TEST(EngineSeats, LateArrivalDuringAGameGetsLoadStats) {
     EXPECT_EQ(late.withCommand("CMD_loadstats"), QList<QByteArray>{expected});
     EXPECT_EQ(late.messages.last(), expected);
 }
+
+// A long pause between rounds outlasts the 9 seconds a joiner needs to play
+// on: a newcomer in the pause is told no round runs.
+TEST(EngineSeats, LateArrivalDuringThePauseIsToldNoTimeIsLeft) {
+    EngineRig rig({"brisk", "last"});
+    rig.pause = 17;
+    Player& host = rig.join("Host");
+    host.send(wire::startgame("Host", "3", "30", "3", "1"));
+    rig.runPhase();
+    ASSERT_EQ(rig->roundphase(), RoundPhase::Pause);
+    rig.tick(2);
+    ASSERT_EQ(rig->round().countdown, 15);
+    Player& late = rig.join("Late");
+    const QByteArray expected =
+        "CMD_loadstats+2+3+30+5+1+5+" + rig->round().prefix + "+0+1+0+2+0+3+0+4+0+5+0+6+0";
+    EXPECT_EQ(late.withCommand("CMD_loadstats"), QList<QByteArray>{expected});
+}
