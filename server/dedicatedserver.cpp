@@ -32,6 +32,8 @@ QString reasonText(DropReason reason) {
         return QStringLiteral("disconnected: not reading");
     case DropReason::Failed:
         return QStringLiteral("disconnected: connection lost");
+    case DropReason::ReadFailed:
+        return QStringLiteral("disconnected: its data could not be read");
     case DropReason::Kicked:
         return QStringLiteral("removed by the host");
     }

@@ -107,10 +107,10 @@ bool ServerCore::takeAllowance(Connection& c) {
     return true;
 }
 
-void ServerCore::failed(ConnectionId id) {
+void ServerCore::failed(ConnectionId id, DropReason reason) {
     Entry entry(*this);
     if (m_connections.count(id) != 0)
-        doom(id, DropReason::Failed);
+        doom(id, reason);
 }
 
 void ServerCore::closed(ConnectionId id) {

@@ -62,6 +62,7 @@ enum class DropReason {
     NoLogin,    // did not log in within the grace
     NotReading, // its replies piled up, or a send failed
     Failed,     // the connection reported an error
+    ReadFailed, // what it sent could not be taken from the connection
     Kicked,     // the host removed the player
 };
 
@@ -102,8 +103,9 @@ public:
     int opened(ConnectionId id, const QString& address = {});
     // Bytes that arrived on the connection, cut wherever the network cut them.
     void received(ConnectionId id, const QByteArray& bytes);
-    // The connection failed (a reset, an abort, a timeout): it is closed.
-    void failed(ConnectionId id);
+    // The connection failed (a reset, an abort, a timeout, a read that
+    // failed): it is closed.
+    void failed(ConnectionId id, DropReason reason = DropReason::Failed);
     // The connection is closed: its slot is freed and the others are told.
     void closed(ConnectionId id);
 

@@ -295,6 +295,11 @@ void TServer::Sock1Read(TSock* sock, int /*count*/) {
     try {
         data = sock->Receive();
     } catch (const std::exception&) {
+        // Whatever the connection carried is lost, and the messages after it
+        // would be cut out of step: the player is let go, and the log (and
+        // the others, by the departure) hear of it.
+        if (const ConnectionId id = idOf(sock))
+            m_core->failed(id, DropReason::ReadFailed);
         return;
     }
     if (const ConnectionId id = idOf(sock)) {

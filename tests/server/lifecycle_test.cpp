@@ -1,6 +1,7 @@
 // The server's own life: the dictionary notice, its real dispatch timer, a
 // failed accept, and messages of connections that are gone.
 
+#include "dedicatedserver.h"
 #include "harness.h"
 #include "messages.h"
 #include "tsock.h"
@@ -83,4 +84,31 @@ TEST(ServerLifecycle, MessagesOfADepartedConnectionAreDropped) {
     EXPECT_FALSE(host.has("CMD_newplayerinfo+2+Ghost"));
     EXPECT_TRUE(host.withCommand("CMD_chat").isEmpty());
     EXPECT_EQ(s.engine().players()[2].name, "Next");
+}
+
+TEST(ServerLifecycle, AReadThatFailsLetsThePlayerGoAndSaysSo) {
+    Harness h(kPort);
+    RawClient& host = h.join("Host");
+    h.join("Two");
+    TServer& s = h.server();
+    QList<ConnectionNews> news;
+    s.onConnectionNews = [&](const ConnectionNews& n) { news << n; };
+    TSock* two = nullptr;
+    for (TSock* c : s.Sock1->findChildren<TSock*>())
+        if (c->HostName() == Harness::addressOf(h.lastSource()))
+            two = c;
+    ASSERT_NE(two, nullptr);
+    // The socket goes behind the server's back: taking its bytes now fails.
+    two->OnInfo = nullptr;
+    two->Close();
+    s.Sock1Read(two, 0);
+    ASSERT_EQ(news.size(), 1);
+    EXPECT_EQ(news[0].kind, ConnectionNews::Kind::Dropped);
+    EXPECT_EQ(news[0].slot, 2);
+    EXPECT_EQ(news[0].reason, DropReason::ReadFailed);
+    EXPECT_EQ(DedicatedServer::describe(news[0]), "drop: slot 2 (" +
+                                                      Harness::addressOf(h.lastSource()) +
+                                                      ") disconnected: its data could not be read");
+    EXPECT_FALSE(s.engine().players()[2].connected);
+    ASSERT_TRUE(h.pump([&] { return host.has("CMD_playerdisconnected+2+Two"); }));
 }
