@@ -9,6 +9,8 @@
 
 #include <QTimer>
 
+#include <algorithm>
+
 namespace {
 
 constexpr int kTurnClockMs = 1000;
@@ -108,8 +110,18 @@ void GameModel::seatArrives(int number, const QString& name) {
     emit changed();
 }
 
+// A slot holds one player: a second login on it (the server takes the number
+// a client gives) names the slot's spy again instead of adding another.
 void GameModel::spyArrives(int number, const QString& name) {
-    m_spies.append({number, name});
+    const auto same = std::find_if(m_spies.begin(), m_spies.end(),
+                                   [number](const Spy& spy) { return spy.number == number; });
+    if (same != m_spies.end()) {
+        if (same->name == name)
+            return;
+        same->name = name;
+    } else {
+        m_spies.append({number, name});
+    }
     emit spiesChanged();
     if (number == m_mynumber)
         m_out.systemLine(QStringLiteral("You are spying."));

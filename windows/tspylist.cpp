@@ -74,15 +74,16 @@ bool Tspylist::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void Tspylist::listbox_spysMouseMove(const QPoint& pos) {
-    m_pointerLine = listbox_spys->indexAt(pos).row();
+    const int line = listbox_spys->indexAt(pos).row();
+    m_pointerSpy = line >= 0 && line < m_numbers.size() ? m_numbers.at(line) : 0;
 }
 
 void Tspylist::popup_kickhimClick() {
     // The spy may have left since the pointer moved over the line.
-    if (m_pointerLine < 0 || m_pointerLine >= m_numbers.size())
+    if (lineUnderPointer() < 0)
         return;
     if (kicking)
-        kicking(m_numbers.at(m_pointerLine));
+        kicking(m_pointerSpy);
 }
 
 void Tspylist::button_doneClick() {

@@ -30,9 +30,11 @@ public:
     void setKickEnabled(bool enabled);
     bool kickEnabled() const;
 
-    // Remembers the line under the point, or -1 below the last line.
+    // Remembers the spy whose line is under the point, or nobody below the
+    // last line.
     void listbox_spysMouseMove(const QPoint& pos);
-    int lineUnderPointer() const { return m_pointerLine; }
+    // The line of that spy now, or -1 (nobody, or the spy left since).
+    int lineUnderPointer() const { return int(m_numbers.indexOf(m_pointerSpy)); }
     void popup_kickhimClick();
     void button_doneClick();
 
@@ -48,7 +50,10 @@ private:
     QAction* popup_kickhim = nullptr;
     // The numbers of the lines shown, in order: the line's text is never parsed.
     QList<int> m_numbers;
-    // The line the pointer last moved over (the list's "Tag"): the one
-    // "Remove From Game" acts on, not the selected one.
-    int m_pointerLine = -1;
+    // The number of the spy whose line the pointer last moved over (the
+    // list's "Tag"), 0 for nobody: the one "Remove From Game" acts on, not the
+    // selected one. Kept by number, not by line: a spy who leaves while the
+    // menu is open moves the lines below up, and the next spy must not be
+    // removed in his place.
+    int m_pointerSpy = 0;
 };

@@ -96,6 +96,49 @@ TEST_F(DispatchTest, SpiesAppearInTheSpyListAndLeaveIt) {
     EXPECT_EQ(spyEntries(), QStringList{"7: Tester"});
 }
 
+// The server takes the number a login gives: a second login on a spy's slot
+// names that spy again, and the list keeps one entry per slot.
+TEST_F(DispatchTest, ASecondLoginOnASpySlotKeepsOneEntry) {
+    login(3);
+    deliver(msg("CMD_newplayerinfo+8+Eve") + msg("CMD_newplayerinfo+8+Eve") +
+            msg("CMD_newplayerinfo+8+Mallory"));
+    tick(3);
+    EXPECT_EQ(spyEntries(), QStringList{"8: Mallory"});
+    EXPECT_EQ(pane()->toPlainText().count("Eve is spying."), 1);
+    EXPECT_EQ(lastLine(), "Mallory is spying.");
+    deliver(msg("CMD_playerdisconnected+8+Mallory"));
+    tick();
+    EXPECT_TRUE(spyEntries().isEmpty());
+}
+
+// The host right-clicks a spy; another spy leaves before the menu's item is
+// chosen: the spy pointed at is removed, or nobody when he is the one gone.
+TEST_F(DispatchTest, RemoveFromGameActsOnTheSpyPointedAtWhenTheListChanges) {
+    login(1);
+    chat->model().setHosting(true);
+    spies->setKickEnabled(true);
+    auto* list = spies->findChild<QListWidget*>("listbox_spys");
+    deliver(msg("CMD_newplayerinfo+7+Vic") + msg("CMD_newplayerinfo+8+Eve") +
+            msg("CMD_newplayerinfo+9+Zed"));
+    tick(3);
+    spies->listbox_spysMouseMove(list->visualItemRect(list->item(1)).center()); // Eve
+    deliver(msg("CMD_playerdisconnected+7+Vic"));
+    tick();
+    spies->popup_kickhimClick();
+    ASSERT_TRUE(peer.expect("CMD_kickhim+"));
+    EXPECT_EQ(peer.take(), QByteArray("CMD_kickhim+1+8+\xFF"));
+
+    spies->listbox_spysMouseMove(list->visualItemRect(list->item(0)).center()); // Eve
+    deliver(msg("CMD_playerdisconnected+8+Eve"));
+    tick();
+    ASSERT_EQ(spyEntries(), QStringList{"9: Zed"});
+    spies->popup_kickhimClick();
+    chat->kicking(5); // goes out after anything the item sent
+    ASSERT_TRUE(peer.expect("CMD_kickhim+1+5+\xFF"));
+    EXPECT_EQ(peer.take(), QByteArray("CMD_kickhim+1+5+\xFF"))
+        << "nobody is removed in the place of the spy gone";
+}
+
 TEST_F(DispatchTest, DeparturesReachTheBoard) {
     login(1);
     deliver(msg("CMD_existingplayers+2+Bob") + msg("CMD_newplayerinfo+5+Carl"));
