@@ -35,6 +35,10 @@ constexpr int kBoardHeight = 474;
 constexpr int kExtraWidth = 15;
 constexpr int kExtraHeight = 12;
 constexpr int kTimer1IntervalMs = 15;
+// A host that answers at all answers a connect within a second or two; one
+// whose network drops the attempt would otherwise keep the player looking at
+// "Loading" for the system's own timeout, minutes on some systems.
+constexpr int kConnectTimeoutMs = 15 * 1000;
 
 } // namespace
 
@@ -49,6 +53,7 @@ Tchat::Tchat(QString settingsFile, QStringList parameters, QWidget* parent)
     sock->setObjectName(QStringLiteral("sock"));
     sock->setPortName(m_port);
     sock->setGameConnection();
+    sock->setConnectTimeout(kConnectTimeoutMs);
     sock->OnRead = [this](TSock* s, int count) { sockRead(s, count); };
     sock->OnInfo = [this](TSock* s, TSocketInfo info, const QString& msg) {
         sockInfo(s, info, msg);

@@ -30,6 +30,7 @@ inline constexpr int kWouldBlock = 10035;  // WSAEWOULDBLOCK; EAGAIN
 inline constexpr int kInProgress = 10036;  // WSAEINPROGRESS: a connect under way
 inline constexpr int kNoBuffers = 10055;   // WSAENOBUFS
 inline constexpr int kShutDown = 10058;    // WSAESHUTDOWN; EPIPE, the sending side gone
+inline constexpr int kTimedOut = 10060;    // WSAETIMEDOUT
 
 // Process start-up and clean-up of the system's socket library (WSAStartup
 // and WSACleanup; nothing on POSIX). Calls pair up and may nest.

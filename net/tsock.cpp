@@ -9,6 +9,7 @@
 
 #include <QPointer>
 #include <QSocketNotifier>
+#include <QTimer>
 
 TSock::TSock(QObject* owner) : QObject(owner), m_stream(new TSockStream(this)) {}
 
@@ -229,7 +230,20 @@ bool TSock::Open() {
         m_pendingError = failed;
     }
     updateNotifiers();
+    const quint64 attempt = ++m_connectAttempt;
+    if (m_connectTimeoutMs > 0) {
+        QTimer::singleShot(m_connectTimeoutMs, this, [this, attempt] { connectTimedOut(attempt); });
+    }
     return m_connected;
+}
+
+void TSock::connectTimedOut(quint64 attempt) {
+    // Only the attempt the timer was set for, and only while it is still
+    // under way: connected, failed or closed since, it has had its answer.
+    if (attempt != m_connectAttempt || m_fd < 0 || !m_connecting || m_failed) {
+        return;
+    }
+    reportError(sysock::kTimedOut);
 }
 
 bool TSock::Close() {

@@ -90,6 +90,13 @@ public:
     void setLineBreak(TLineBreak lb) { m_lineBreak = lb; }
     int BlockingTimeout() const { return m_blockingTimeout; }
     void setBlockingTimeout(int seconds) { m_blockingTimeout = seconds; }
+    // A notification-driven connect that has not completed this many
+    // milliseconds after Open fails as the system's own timeout would: the
+    // report "Error #10060 (WSAETIMEDOUT)", then nothing more. 0 (the
+    // default) leaves it to the system, which may take minutes when the peer
+    // drops what is sent to it.
+    int ConnectTimeout() const { return m_connectTimeoutMs; }
+    void setConnectTimeout(int ms) { m_connectTimeoutMs = ms; }
 
     // An integer of the caller's choice (the server keeps the slot number here).
     int Tag = 0;
@@ -167,6 +174,7 @@ private:
     void onWritable();
     void onAcceptReady();
     void onConnectReady();
+    void connectTimedOut(quint64 attempt);
     void flushOnce();
     std::uint32_t lookupHost(const QString& name);
     std::uint16_t lookupPort(const QString& name);
@@ -189,6 +197,8 @@ private:
     bool m_listen = false;
     TLineBreak m_lineBreak = TLineBreak::lbSmart;
     int m_blockingTimeout = 0;
+    int m_connectTimeoutMs = 0;
+    quint64 m_connectAttempt = 0; // counts Open's connects; a late timeout finds it moved on
 
     std::intptr_t m_fd = -1; // a sysock::Handle
     bool m_connected = false;

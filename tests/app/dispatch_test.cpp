@@ -11,6 +11,10 @@
 #include <QListWidget>
 #include <QMenu>
 #include <QSignalSpy>
+#include <QTcpSocket>
+
+#include <memory>
+#include <vector>
 
 #include "sysock.h"
 
@@ -293,6 +297,45 @@ TEST(DispatchRefused, ARefusedConnectionSaysWhy) {
               "Could not reach the host 127.0.0.1: Error #10061 (WSAECONNREFUSED)");
     EXPECT_EQ(lastChatLine(pane)[0].colour, QColor(0, 0, 255));
     EXPECT_EQ(closed.count(), 0);
+}
+
+// A host whose network drops the connect, made here on loopback: a listener
+// whose queue of connections not yet accepted is full, so the system drops
+// every further attempt unanswered, as a firewall that drops packets does.
+TEST(DispatchSilentHost, AConnectThatGetsNoAnswerGivesUpWithTheSameLine) {
+    const sysock::Handle silent = sysock::open(true);
+    ASSERT_NE(silent, sysock::kNone);
+    sockaddr_in local{};
+    local.sin_family = AF_INET;
+    local.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    ASSERT_TRUE(sysock::bind(silent, local));
+    ASSERT_TRUE(sysock::listen(silent, 0));
+    const quint16 port = sysock::localPort(silent);
+    // Connections that are never accepted, until one of them goes unanswered.
+    std::vector<std::unique_ptr<QTcpSocket>> waiting;
+    for (int i = 0; i < 8; ++i) {
+        waiting.push_back(std::make_unique<QTcpSocket>());
+        waiting.back()->connectToHost(QHostAddress::LocalHost, port);
+        if (!waiting.back()->waitForConnected(300))
+            break;
+    }
+    ASSERT_NE(waiting.back()->state(), QAbstractSocket::ConnectedState);
+
+    QTemporaryDir dir;
+    Tchat chat(dir.filePath("kestrunlobby.ini"),
+               {QStringLiteral("Tester"), QStringLiteral("127.0.0.1"), QStringLiteral("false")});
+    chat.timer1()->stop();
+    chat.setLobbyPort(QStringLiteral("19499"));
+    chat.setPort(QString::number(port));
+    EXPECT_EQ(chat.gameSocket()->ConnectTimeout(), 15000);
+    chat.gameSocket()->setConnectTimeout(200); // the 15 seconds, shortened
+    chat.processparams();
+    QTextEdit* pane = chat.board()->mainchat();
+    ASSERT_TRUE(spinUntil([&] { return pane->toPlainText().contains("Could not reach"); }));
+    EXPECT_EQ(lastChatText(pane),
+              "Could not reach the host 127.0.0.1: Error #10060 (WSAETIMEDOUT)");
+    EXPECT_FALSE(chat.gameSocket()->connected());
+    sysock::close(silent);
 }
 
 TEST_F(DispatchTest, AResetAfterLoginIsReportedAndTheWindowStays) {
