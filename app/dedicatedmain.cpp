@@ -78,7 +78,9 @@ int runDedicatedServer(int& argc, char** argv, const commandline::Options& optio
         serverlog::writeLine(stdout, QStringLiteral("stopped"));
         return code;
     } catch (const std::exception& e) {
-        serverlog::writeLine(stderr, QStringLiteral("error: ") + QString::fromLocal8Bit(e.what()));
+        // One log line for each line of the text, each with its time.
+        for (const QString& line : QString::fromLocal8Bit(e.what()).split(u'\n'))
+            serverlog::writeLine(stderr, QStringLiteral("error: ") + line);
         return 1;
     }
 }

@@ -40,6 +40,19 @@ constexpr int kTimer1IntervalMs = 15;
 // "Loading" for the system's own timeout, minutes on some systems.
 constexpr int kConnectTimeoutMs = 15 * 1000;
 
+// A port that a hosting copy cannot have stops it: the player is told, under
+// the component's own text, which port, what stands in the way and how to
+// host on another.
+ESockException portProblem(const ESockException& e, const TSock& listener) {
+    QString text = QString::fromLocal8Bit(e.what());
+    if (listener.ListenError() != 0) {
+        text += u'\n' + TSock::listenProblem(listener.PortName(), listener.ListenError()) +
+                QStringLiteral("\nTo host on another port, start the game with --port and a free "
+                               "port number, for example --port 7773.");
+    }
+    return ESockException(text.toLocal8Bit().toStdString());
+}
+
 } // namespace
 
 Tchat::Tchat(QString settingsFile, QStringList parameters, QWidget* parent)
@@ -290,10 +303,14 @@ void Tchat::listenForSolo(TSock& listener) {
 void Tchat::hostpress() {
     if (TSock* listener = serverListener()) {
         listener->setPortName(m_port);
-        if (m_parameters.isEmpty())
-            listenForSolo(*listener);
-        else
-            listener->setListen(true);
+        try {
+            if (m_parameters.isEmpty())
+                listenForSolo(*listener);
+            else
+                listener->setListen(true);
+        } catch (const ESockException& e) {
+            throw portProblem(e, *listener);
+        }
     }
     m_state.loginstring = wire::encode(m_state.playername) + wire::kTerminator;
     m_model.setHosting(true);

@@ -63,3 +63,21 @@ QString TSock::errorName(int wsaError) {
     }
     return QStringLiteral("UNKNOWN ERROR");
 }
+
+QString TSock::listenProblem(const QString& port, int wsaError) {
+    switch (wsaError) {
+    case 10048:
+        return QStringLiteral("Port %1 is already in use: another program (perhaps another "
+                              "game) is listening on it.")
+            .arg(port);
+    case 10013:
+        return QStringLiteral("Port %1 is not permitted: this user may not listen on it (ports "
+                              "below 1024 need the administrator's rights).")
+            .arg(port);
+    default:
+        return QStringLiteral("Port %1 could not be had: Error #%2 (%3).")
+            .arg(port)
+            .arg(wsaError)
+            .arg(errorName(wsaError));
+    }
+}

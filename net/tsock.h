@@ -140,6 +140,14 @@ public:
 
     // Windows Sockets name of an error number, "UNKNOWN ERROR" for any other.
     static QString errorName(int wsaError);
+    // Why the last Listen could not have its port, as a Windows Sockets
+    // number: 10048 (WSAEADDRINUSE) when another program has it, 10013
+    // (WSAEACCES) when this user may not listen on it; 0 when it listened, or
+    // failed for another reason than the port.
+    int ListenError() const { return m_listenError; }
+    // That reason for a person, naming the port: "Port 7772 is already in
+    // use ...", "Port 80 is not permitted ...", or the error's number and name.
+    static QString listenProblem(const QString& port, int wsaError);
 
     // The process-wide name service used by host look-up. Tests replace it to
     // count how often names are resolved; nullptr restores getaddrinfo.
@@ -198,6 +206,7 @@ private:
     TLineBreak m_lineBreak = TLineBreak::lbSmart;
     int m_blockingTimeout = 0;
     int m_connectTimeoutMs = 0;
+    int m_listenError = 0;
     quint64 m_connectAttempt = 0; // counts Open's connects; a late timeout finds it moved on
 
     std::intptr_t m_fd = -1; // a sysock::Handle

@@ -49,6 +49,7 @@ void TSock::setListen(bool value) {
 
     // Listen reads False until listening has really started.
     m_listen = false;
+    m_listenError = 0;
     in_addr bindTo{};
     bindTo.s_addr = htonl(INADDR_ANY);
     if (!m_bindAddress.isEmpty() &&
@@ -72,6 +73,9 @@ void TSock::setListen(bool value) {
     local.sin_port = m_ownPort;
     local.sin_addr.s_addr = m_ownAddr;
     if (!sysock::bind(m_fd, local)) {
+        // Kept for the owner, who can tell the player what stands in the way
+        // (the component's own text stays the fixed one).
+        m_listenError = sysock::lastError();
         // The failed socket is let go, so a later attempt can succeed.
         releaseSocket();
         throw ESockException("Listen - Error Binding Socket");

@@ -56,8 +56,21 @@ DedicatedServer::DedicatedServer(const QString& workDir, const DedicatedSettings
 DedicatedServer::~DedicatedServer() = default;
 
 void DedicatedServer::start() {
-    m_server->Sock1->setPortName(QString::number(m_settings.port));
-    m_server->Sock1->setListen(true);
+    TSock& listener = *m_server->Sock1;
+    listener.setPortName(QString::number(m_settings.port));
+    try {
+        listener.setListen(true);
+    } catch (const ESockException& e) {
+        // The operator reads which port and why under the component's text.
+        if (listener.ListenError() == 0)
+            throw;
+        const QString text =
+            QString::fromLocal8Bit(e.what()) + u'\n' +
+            TSock::listenProblem(listener.PortName(), listener.ListenError()) +
+            QStringLiteral("\nTo serve on another port, start the server with --port and a free "
+                           "port number.");
+        throw ESockException(text.toLocal8Bit().toStdString());
+    }
     m_log(QStringLiteral("listening on port %1, %2 s between rounds, computer every %3 ms")
               .arg(m_settings.port)
               .arg(m_settings.pauseSeconds)

@@ -36,7 +36,9 @@ public:
                     std::function<void(const QString&)> log, QObject* parent = nullptr);
     ~DedicatedServer() override;
 
-    // Listens on the port; raises ESockException when the port cannot be had.
+    // Listens on the port; raises ESockException when the port cannot be had,
+    // its text the component's own, then a line naming the port and why, and
+    // one saying what to do.
     void start();
     TServer& server() { return *m_server; }
 

@@ -156,7 +156,13 @@ TEST_F(PlayModesTest, ATakenPortStopsAHostForOthers) {
         chat->processparams();
         FAIL() << "no error raised";
     } catch (const ESockException& e) {
-        EXPECT_STREQ(e.what(), "Listen - Error Binding Socket");
+        EXPECT_EQ(QString::fromLocal8Bit(e.what()),
+                  QStringLiteral("Listen - Error Binding Socket\n"
+                                 "Port %1 is already in use: another program (perhaps another "
+                                 "game) is listening on it.\n"
+                                 "To host on another port, start the game with --port and a free "
+                                 "port number, for example --port 7773.")
+                      .arg(kTakenPort));
     }
 }
 

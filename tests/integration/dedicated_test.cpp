@@ -139,7 +139,12 @@ TEST(DedicatedServer, SeveralRunOnOneMachineOnDifferentPorts) {
     ServerProcess third(kPort + 1);
     ASSERT_TRUE(third.process.waitForFinished(10000));
     EXPECT_NE(third.process.exitCode(), 0);
-    EXPECT_TRUE(third.process.readAllStandardError().contains("Listen - Error Binding Socket"));
+    const QByteArray said = third.process.readAllStandardError();
+    EXPECT_TRUE(said.contains("error: Listen - Error Binding Socket\n")) << said.toStdString();
+    EXPECT_TRUE(said.contains("error: Port 18111 is already in use: another program (perhaps "
+                              "another game) is listening on it.\n"))
+        << said.toStdString();
+    EXPECT_TRUE(said.contains("error: To serve on another port, start the server with --port"));
     for (ServerProcess* s : {&first, &second}) {
         ::kill(pid_t(s->process.processId()), SIGINT);
         ASSERT_TRUE(s->process.waitForFinished(10000));

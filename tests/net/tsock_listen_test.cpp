@@ -77,11 +77,26 @@ TEST(TSockListen, PortHeldByAnotherProgramFailsToBindAndCanBeRetried) {
         EXPECT_EQ(raisedText([&] { listener.setListen(true); }), "Listen - Error Binding Socket");
         EXPECT_FALSE(listener.Listen());
         EXPECT_FALSE(listener.hasSocket());
+        EXPECT_EQ(listener.ListenError(), 10048); // WSAEADDRINUSE: the owner can say why
         other.close();
         // The failed attempt let its socket go, so trying again works.
         listener.setListen(true);
         EXPECT_TRUE(listener.Listen());
+        EXPECT_EQ(listener.ListenError(), 0);
     }
+}
+
+// The one text ("Listen - Error Binding Socket") covers every port that can't
+// be had; the reason, told apart, names the port.
+TEST(TSockListen, TheReasonAPortCannotBeHadIsToldApart) {
+    EXPECT_EQ(TSock::listenProblem(QStringLiteral("7772"), 10048),
+              "Port 7772 is already in use: another program (perhaps another game) is "
+              "listening on it.");
+    EXPECT_EQ(TSock::listenProblem(QStringLiteral("80"), 10013),
+              "Port 80 is not permitted: this user may not listen on it (ports below 1024 need "
+              "the administrator's rights).");
+    EXPECT_EQ(TSock::listenProblem(QStringLiteral("7772"), 10049),
+              "Port 7772 could not be had: Error #10049 (WSAEADDRNOTAVAIL).");
 }
 
 TEST(TSockListen, ABindAddressKeepsTheListenerToThatInterface) {
