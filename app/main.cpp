@@ -143,6 +143,7 @@ int playInWindow(int argc, char** argv, const commandline::Options& options) {
         std::fputs(commandline::kNoDisplayLine, stderr);
         return 1;
     }
+    displaycheck::chooseTextEngine(options.platformArgument);
     displaycheck::beginWatch(commandline::kNoDisplayLine);
     VorlixApplication app(argc, argv);
     displaycheck::endWatch();

@@ -48,6 +48,15 @@ bool displayNamed(bool platformArgument) {
 #endif
 }
 
+void chooseTextEngine(bool platformArgument) {
+#ifdef Q_OS_WIN
+    if (!platformArgument && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "windows:fontengine=freetype");
+#else
+    Q_UNUSED(platformArgument);
+#endif
+}
+
 void beginWatch(const char* noDisplayLine) {
     lineWithoutDisplay = noDisplayLine;
     held.clear();

@@ -12,6 +12,13 @@ namespace displaycheck {
 // fail then, so there is no point in trying.
 bool displayNamed(bool platformArgument);
 
+// Windows: text is drawn by FreeType, as on Linux, unless the player chose a
+// platform (QT_QPA_PLATFORM or -platform). Qt's own engines there (DirectWrite
+// and GDI) leave every line edit's text undrawn under Wine, where the Windows
+// build is tested and played on Linux desktops; FreeType draws it everywhere
+// and gives both builds one look. Elsewhere nothing changes.
+void chooseTextEngine(bool platformArgument);
+
 // Between these two calls (around constructing the QApplication), Qt's messages
 // are held back. If Qt gives up for want of a display, the held messages are
 // dropped, `noDisplayLine` (a static string) is printed to stderr and the

@@ -115,7 +115,9 @@ Tdownload::Tdownload(QWidget* parent) : QDialog(parent) {
                           QRect(64, 110, 160, 32));
     connect(others, &QPushButton::clicked, this, &Tdownload::Button2Click);
 #ifdef Q_OS_WIN
-    setOffersDownload(true);
+    // The installer and the portable copy carry the lobby: a download is
+    // offered only to a game copied somewhere without it.
+    setOffersDownload(!lobbyPresent(lobbyPrograms));
 #else
     setOffersDownload(false);
 #endif
@@ -133,6 +135,13 @@ QStringList Tdownload::defaultLobbyPrograms() {
         programs << installed;
     return programs;
 #endif
+}
+
+bool Tdownload::lobbyPresent(const QStringList& programs) {
+    for (const QString& program : programs)
+        if (QFileInfo(program).isFile())
+            return true;
+    return false;
 }
 
 void Tdownload::setOffersDownload(bool offer) {

@@ -36,11 +36,14 @@ public:
     // Where "Play with Others" looks for the lobby program, in order: beside
     // the game, then where it is installed.
     QStringList lobbyPrograms;
-    // The download panel: shown where the lobby is installed separately.
+    // The download panel: shown where the lobby is installed separately and is
+    // not there yet (Windows); the Linux package always carries it.
     bool offersDownload() const { return m_offersDownload; }
     void setOffersDownload(bool offer);
     // The lobby programs to look for on this system.
     static QStringList defaultLobbyPrograms();
+    // One of `programs` is there to start.
+    static bool lobbyPresent(const QStringList& programs);
     // Replaceable so tests can record what the window does.
     std::function<void(const QString&)> showMessage;
     // Starts a program with parameters; false when it cannot be started.

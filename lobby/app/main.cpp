@@ -38,6 +38,7 @@ int openWindow(int argc, char** argv, const lobbycli::Options& options) {
         return 1;
     }
     nameTheProgram();
+    displaycheck::chooseTextEngine(options.platformArgument);
     displaycheck::beginWatch(lobbycli::kNoDisplayLine);
     QApplication app(argc, argv);
     displaycheck::endWatch();

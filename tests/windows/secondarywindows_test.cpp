@@ -254,6 +254,8 @@ TEST(Download, StopBeforeAnyDownloadOnlyReports) {
 #ifdef _WIN32
 TEST(Download, OnWindowsTheLobbyIsOfferedAndLookedForBesideTheGameThenWhereItIsInstalled) {
     Tdownload download(nullptr);
+    // Neither beside this test nor installed: the download is offered.
+    ASSERT_FALSE(Tdownload::lobbyPresent(download.lobbyPrograms));
     EXPECT_TRUE(download.offersDownload());
     EXPECT_TRUE(download.findChild<QPushButton*>(QStringLiteral("getbutton"))->isVisibleTo(&download));
     EXPECT_EQ(download.lobbyPrograms,
@@ -263,6 +265,12 @@ TEST(Download, OnWindowsTheLobbyIsOfferedAndLookedForBesideTheGameThenWhereItIsI
 }
 #else
 TEST(Download, OnLinuxTheLobbyComesWithTheGameAndNothingIsDownloaded) {
+    QTemporaryDir dir;
+    const QString lobby = dir.filePath(QStringLiteral("kestrunlobby"));
+    EXPECT_FALSE(Tdownload::lobbyPresent({lobby}));
+    QFile(lobby).open(QIODevice::WriteOnly);
+    EXPECT_TRUE(Tdownload::lobbyPresent({dir.filePath(QStringLiteral("none")), lobby}));
+    EXPECT_FALSE(Tdownload::lobbyPresent({dir.path()})); // a folder is no program
     Tdownload download(nullptr);
     EXPECT_FALSE(download.offersDownload());
     auto* get = download.findChild<QPushButton*>(QStringLiteral("getbutton"));
