@@ -176,6 +176,8 @@ void Tchat::sendloginfo(const QByteArray& payload) {
     m_model.login(wire::readSendlogininfo(payload));
     // loginstring already ends in the terminator, so the login ends in two.
     sendRaw(wire::logininfo(m_model.mynumber(), wire::kVersion, m_state.loginstring));
+    if (m_model.mynumber() == 1 && !m_model.hosting())
+        holdTheTable();
 }
 
 void Tchat::sockInfo(TSock* /*sender*/, TSocketInfo info, const QString& msg) {

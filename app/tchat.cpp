@@ -313,9 +313,16 @@ void Tchat::hostpress() {
         }
     }
     m_state.loginstring = wire::encode(m_state.playername) + wire::kTerminator;
-    m_model.setHosting(true);
     sock->setHostName(QStringLiteral("127.0.0.1"));
     sock->Open();
+    holdTheTable();
+}
+
+// The player in seat 1 holds the table: they start the games and may remove
+// players. A hosting copy's own player always is; on a dedicated server it is
+// whoever joined first, who could otherwise never start a game there.
+void Tchat::holdTheTable() {
+    m_model.setHosting(true);
     m_model.setStartShown(true);
     menuAction(QStringLiteral("StartGame1"))->setEnabled(true);
     if (m_windows.spylist)

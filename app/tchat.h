@@ -209,6 +209,7 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
+    void holdTheTable();
     void FormCreate();
     void buildCentralBoard();
     void buildMenus();

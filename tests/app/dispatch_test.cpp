@@ -47,6 +47,21 @@ TEST_F(DispatchTest, LoginEndsInTwoTerminators) {
     EXPECT_EQ(peer.take(), QByteArray("CMD_logininfo+3+1.0.4+Tester\xFF\xFF"));
 }
 
+// Seat 1 of a dedicated server is a player who joined: they hold the table and
+// start its games; any other seat does not.
+TEST_F(DispatchTest, SeatOneOfAServerStartsItsGames) {
+    QAction* start = chat->menuAction(QStringLiteral("StartGame1"));
+    ASSERT_FALSE(start->isEnabled());
+    login(3);
+    EXPECT_FALSE(start->isEnabled());
+    EXPECT_TRUE(chat->board()->button_start()->isHidden());
+
+    login(1);
+    EXPECT_TRUE(start->isEnabled());
+    EXPECT_TRUE(chat->model().hosting());
+    EXPECT_FALSE(chat->board()->button_start()->isHidden());
+}
+
 TEST_F(DispatchTest, TwoMessagesInOneReadAreHandledOnTwoTicks) {
     login(3);
     deliver(msg("CMD_chat+A chats: one|clRed") + msg("CMD_chat+B chats: two|clRed"));
@@ -258,14 +273,14 @@ TEST_F(DispatchTest, ClosingBeforeTheOwnArrivalKeepsTheStoredSettings) {
 }
 
 TEST_F(DispatchTest, RemoveFromGameOnlyForTheHostOverAnOccupiedLabel) {
-    login(1);
+    login(3);
     deliver(msg("CMD_newplayerinfo+4+Dan"));
     tick();
     QAction* remove = chat->menuAction("RemoveFromGame1");
     chat->label_playername1ContextPopup(4);
-    EXPECT_FALSE(remove->isEnabled()); // not hosting
+    EXPECT_FALSE(remove->isEnabled()); // not holding the table
 
-    chat->model().setHosting(true);
+    login(1); // seat 1 holds it
     chat->label_playername1ContextPopup(5);
     EXPECT_FALSE(remove->isEnabled()); // shows <Waiting>
     // A last-word label never shows "<Waiting>".
