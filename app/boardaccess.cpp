@@ -114,5 +114,19 @@ void BoardPanel::Impl::nameForScreenReaders() {
 // is none, what the label is for.
 void BoardPanel::Impl::showText(QLabel* label, const QString& text) {
     label->setText(text);
-    label->setAccessibleName(text.isEmpty() ? label->accessibleDescription() : QString());
+    board::setName(label, text.isEmpty() ? label->accessibleDescription() : QString());
 }
+
+namespace board {
+
+void setName(QWidget* w, const QString& name) {
+    if (w->accessibleName() != name)
+        w->setAccessibleName(name);
+}
+
+void setDescription(QWidget* w, const QString& description) {
+    if (w->accessibleDescription() != description)
+        w->setAccessibleDescription(description);
+}
+
+} // namespace board

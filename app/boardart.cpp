@@ -1,5 +1,7 @@
 #include "boardart.h"
 
+#include "gamemodel.h"
+
 #include <QEnterEvent>
 #include <QKeyEvent>
 #include <QPainter>
@@ -123,18 +125,7 @@ void paintLogo(QPainter& p, const QRectF& r) {
 } // namespace
 
 QString errorCaption(int index) {
-    switch (index) {
-    case 0:
-        return QStringLiteral("Incorrect Word Length");
-    case 1:
-        return QStringLiteral("Invalid Word");
-    case 2:
-        return QStringLiteral("Already Guessed");
-    case 3:
-        return QStringLiteral("Incorrect Primer");
-    default:
-        return {};
-    }
+    return GameModel::rejectionReason(index);
 }
 
 void paintErrorPicture(QPainter& p, int index, const QRectF& r) {

@@ -109,6 +109,7 @@ void BoardPanel::Impl::buildLayout() {
     buildSettingsColumn();
     buildChatColumn();
     buildScorePanel();
+    buildAnnouncer();
     orderTabStops();
     nameForScreenReaders();
 }
@@ -189,6 +190,13 @@ void BoardPanel::Impl::buildChatColumn() {
     mychat->setFont(arial(10));
     mychat->setText(QStringLiteral("<Enter Chat Here>"));
     mychat->setFrame(false);
+}
+
+void BoardPanel::Impl::buildAnnouncer() {
+    announcements = named(new board::Announcer(q), QStringLiteral("announcements"),
+                          label_status->geometry());
+    announcements->lower();
+    announcements->showMessage(model.status());
 }
 
 // Tab: word box, chat entry, then the picture buttons; Shift+Tab the other way.

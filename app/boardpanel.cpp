@@ -25,6 +25,19 @@ void WordEdit::keyPressEvent(QKeyEvent* event) {
     QLineEdit::keyPressEvent(event);
 }
 
+Announcer::Announcer(QWidget* parent) : QStatusBar(parent) {
+    setSizeGripEnabled(false);
+    setAccessibleDescription(QStringLiteral("Announcements"));
+}
+
+void Announcer::announce(const QString& message) {
+    // The same words again (a second rejection for the same reason) are news
+    // too: a status bar tells a change only when its message differs.
+    if (currentMessage() == message)
+        clearMessage();
+    showMessage(message);
+}
+
 } // namespace board
 
 BoardPanel::BoardPanel(GameModel& model, BoardHost& host, QWidget* parent)
@@ -40,6 +53,7 @@ BoardPanel::BoardPanel(GameModel& model, BoardHost& host, QWidget* parent)
             [this](const QString& text, int seat) { d->addtowordlist(text, seat); });
     connect(&model, &GameModel::wordsCleared, this, [this] { d->memo_wordlist->clear(); });
     connect(&model, &GameModel::wordEntryEmptied, this, [this] { d->edit_word->clear(); });
+    connect(&model, &GameModel::announced, d->announcements, &board::Announcer::announce);
     connect(&model, &GameModel::missedWordsAdded, this,
             [this](const QStringList& words) { d->addMissedWords(words); });
     for (const GameModel::WordLine& line : model.words())
@@ -129,13 +143,14 @@ void BoardPanel::setScrollChatOffMark(bool on) {
 }
 
 void BoardPanel::giveUpKey() {
-    if (d->model.wordEntryShown())
+    if (d->model.wordEntryOpen())
         d->button_igiveup->click();
 }
 
 bool BoardPanel::focusNextPrevChild(bool next) {
     QWidget* from = QApplication::focusWidget();
-    if (next && !d->edit_word->isHidden() && (from == d->edit_word || from == d->mychat)) {
+    // Either way round, Tab goes between the two entries while a round runs.
+    if (d->model.wordEntryOpen() && (from == d->edit_word || from == d->mychat)) {
         QWidget* to = from == d->edit_word ? static_cast<QWidget*>(d->mychat) : d->edit_word;
         to->setFocus(Qt::TabFocusReason);
         return true;
@@ -147,6 +162,3 @@ void BoardPanel::focusWordEntry() {
     d->edit_word->setFocus();
 }
 
-void BoardPanel::focusChatEntry() {
-    d->mychat->setFocus();
-}

@@ -34,9 +34,8 @@ public:
     void setScrollChatOffMark(bool on);
     // Ctrl+G: I GIVE UP, while the button is on show.
     void giveUpKey();
-    // The keyboard focus into the word entry or the chat entry.
+    // The keyboard focus into the word entry.
     void focusWordEntry();
-    void focusChatEntry();
 
     // Controls other parts of the main window use (also found by objectName).
     QTextEdit* mainchat() const;
@@ -56,7 +55,8 @@ public:
     static QPixmap errorPicture(int index);
 
 protected:
-    // While a round runs Tab goes between the word box and the chat entry only.
+    // While a round runs Tab and Shift+Tab go between the word box and the chat
+    // entry only.
     bool focusNextPrevChild(bool next) override;
 
 private:

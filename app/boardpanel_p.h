@@ -6,6 +6,7 @@
 #include "boardpanel.h"
 
 #include <QLineEdit>
+#include <QStatusBar>
 
 #include <array>
 #include <functional>
@@ -27,6 +28,24 @@ public:
 protected:
     void keyPressEvent(QKeyEvent* event) override;
 };
+
+// Where the board's announcements go for a screen reader: a status bar, the
+// object whose name changes a screen reader speaks, lying unseen under the
+// status line (the status line shows what a sighted player needs).
+class Announcer : public QStatusBar {
+    Q_OBJECT
+public:
+    explicit Announcer(QWidget* parent);
+    void announce(const QString& message);
+
+protected:
+    void paintEvent(QPaintEvent*) override {}
+};
+
+// A name or description for a screen reader, set only when it differs: each
+// setting is an event a screen reader may speak.
+void setName(QWidget* w, const QString& name);
+void setDescription(QWidget* w, const QString& description);
 
 // What a label that fits its text to its room was last drawn from.
 struct FittedText {
@@ -62,6 +81,7 @@ struct BoardPanel::Impl {
     boardart::PictureWidget* image_full = nullptr;
     boardart::ErrorPicture* image_error = nullptr;
     board::WordEdit* edit_word = nullptr;
+    board::Announcer* announcements = nullptr;
     boardart::PictureButton* button_igiveup = nullptr;
     boardart::PictureButton* button_start = nullptr;
     boardart::PictureButton* Image4 = nullptr;
@@ -87,6 +107,7 @@ struct BoardPanel::Impl {
     void buildSettingsColumn();
     void buildSeatRows();
     void buildScorePanel();
+    void buildAnnouncer();
     void orderTabStops();
     void nameForScreenReaders();
     static void showText(QLabel* label, const QString& text);

@@ -38,7 +38,7 @@ void showFitted(QLabel* label, board::FittedText& drawn, const QString& text,
     // made into markup that shows it as it is.
     const QString whole = shown == text ? tip : text;
     label->setToolTip(Qt::mightBeRichText(whole) ? Qt::convertFromPlainText(whole) : whole);
-    label->setAccessibleName(text.isEmpty() ? label->accessibleDescription() : text);
+    board::setName(label, text.isEmpty() ? label->accessibleDescription() : text);
 }
 
 } // namespace
@@ -56,7 +56,7 @@ void BoardPanel::Impl::drawSettings() {
     label_numletters->setText(model.lengthSetting());
     showText(label_word1, model.roundLength());
     showText(label_word2, model.prefix());
-    const std::optional<QString> starter = model.starterWord();
+    const std::optional<QString> starter = model.shownStarterWord();
     showText(label_starter, starter ? QStringLiteral("Starter Word: ") + *starter : QString());
     label_status->setText(model.status());
 }
@@ -86,7 +86,9 @@ void BoardPanel::Impl::drawShown() {
     const bool entry = model.wordEntryShown();
     image_word->setVisible(entry);
     edit_word->setVisible(entry);
-    button_igiveup->setVisible(entry);
+    edit_word->setReadOnly(!model.wordEntryOpen());
+    board::setDescription(edit_word, model.wordEntryDescription());
+    button_igiveup->setVisible(model.wordEntryOpen());
     if (model.errorShown())
         image_error->setPicture(model.errorReason());
     image_error->setVisible(model.errorShown());

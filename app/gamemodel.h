@@ -41,10 +41,10 @@ public:
     virtual bool newTurnSound() const = 0;
     // A line of the program's own in the chat pane, in systemcolour.
     virtual void systemLine(const QString& text) = 0;
-    // The keyboard focus into the word entry or the chat entry, moved only while
-    // the main window is the active window.
+    // The keyboard focus into the word entry, moved only while the main window
+    // is the active window. It is never moved out of the entry when a round
+    // ends: the keys a player was still typing would land wherever it went.
     virtual void focusWordEntry() = 0;
-    virtual void focusChatEntry() = 0;
     // The server announced the player's own arrival: the settings take effect.
     virtual void ownArrival() = 0;
     // The tally: one more word found; an own total that is a new high score if
@@ -130,6 +130,10 @@ public:
     QString roundLength() const { return m_roundLength; }     // "No Limit", "5 Letters"
     QString prefix() const { return m_prefix; }
     std::optional<QString> starterWord() const { return m_starterWord; } // upper case
+    // The starter word as the board may show it: only once the round's scores
+    // are on show. Before, it is the answer, and nothing readable (a hidden
+    // label's text, a screen reader's tree) may hold it.
+    std::optional<QString> shownStarterWord() const;
 
     // The turn.
     int whoseturn() const { return m_whoseturn; }
@@ -145,13 +149,23 @@ public:
     int barScale() const { return m_barScale; }
 
     // What is on show besides the labels.
-    bool wordEntryShown() const { return m_entryShown; } // image_word, edit_word, button_igiveup
+    // The word entry (image_word, edit_word) stays on show from the player's
+    // first turn on; it takes words (and button_igiveup shows) only while the
+    // player's own turn runs, so keys typed at the buzzer go nowhere.
+    bool wordEntryShown() const { return m_entryShown; }
+    bool wordEntryOpen() const { return m_entryOpen; }
+    // What the word entry asks for, for a screen reader: the round's prefix,
+    // length and time, or that it is closed until the next round.
+    QString wordEntryDescription() const;
     bool notPlayingShown() const { return m_notPlayingShown; } // image_full
     bool errorShown() const { return m_errorShown; }
     int errorReason() const { return m_errorReason; } // the server's reason code, -1 none
     bool scoresShown() const { return m_scoresShown; }
     bool startShown() const { return m_startShown; }
     void setStartShown(bool shown);
+    // The rejection picture's words for the server's reason code; empty for a
+    // code that has none.
+    static QString rejectionReason(int code);
     // A key in the word entry takes the rejection picture away.
     void wordKeyPressed();
     // The player pressed I GIVE UP: the status says so until the round ends.
@@ -175,12 +189,18 @@ signals:
     void spiesChanged();
     // The word entry is emptied (a new turn, the end of a round, a new game).
     void wordEntryEmptied();
+    // What a player who can't see the board must hear at once: a round's start,
+    // a word accepted or rejected (with the reason), the time running out, the
+    // end of a round, the winner.
+    void announced(const QString& message);
 
 private:
     void setBarScale(int secondsPerTurn);
     void showOwnTurn();
     void showOthersTurn();
-    void hideWordEntry();
+    void closeWordEntry();
+    void announceRound();
+    void announceScores();
     void clearWords();
     void seatArrives(int number, const QString& name);
     void spyArrives(int number, const QString& name);
@@ -213,6 +233,7 @@ private:
 
     int m_whoseturn = 0;
     int m_timeleft = 0;
+    int m_roundSeconds = 0; // the round's time as it started for this player
     bool m_turnRunning = false;
     QString m_status = QStringLiteral("Welcome to Vorlix");
     QTimer* m_turntime = nullptr;
@@ -222,6 +243,7 @@ private:
     int m_barScale = 5;
 
     bool m_entryShown = false;
+    bool m_entryOpen = false;
     bool m_notPlayingShown = false;
     bool m_errorShown = false;
     int m_errorReason = -1;

@@ -41,15 +41,50 @@ void GameModel::clearall() {
         for (int field = 1; field <= 4; ++field)
             s.panel[field] = QStringLiteral("0");
     }
-    hideWordEntry();
+    closeWordEntry();
     emit wordEntryEmptied();
     clearWords();
     emit changed();
 }
 
-void GameModel::hideWordEntry() {
-    m_entryShown = false;
+// The entry is closed, not hidden: hiding the widget that has the keyboard
+// focus hands the focus on, to the chat entry beside it, and a player still
+// typing when the round ends would chat their guesses to everybody.
+void GameModel::closeWordEntry() {
+    m_entryOpen = false;
     m_errorShown = false;
+}
+
+QString GameModel::wordEntryDescription() const {
+    if (!m_entryOpen)
+        return QStringLiteral("Closed until the next round");
+    const QString length = m_roundLength == QLatin1String("No Limit")
+                               ? QStringLiteral("any length")
+                               : m_roundLength.toLower();
+    return QStringLiteral("Words of %1 beginning with %2, %3 seconds")
+        .arg(length, m_prefix)
+        .arg(m_roundSeconds);
+}
+
+std::optional<QString> GameModel::shownStarterWord() const {
+    if (!m_scoresShown)
+        return std::nullopt;
+    return m_starterWord;
+}
+
+QString GameModel::rejectionReason(int code) {
+    switch (code) {
+    case 0:
+        return QStringLiteral("Incorrect Word Length");
+    case 1:
+        return QStringLiteral("Invalid Word");
+    case 2:
+        return QStringLiteral("Already Guessed");
+    case 3:
+        return QStringLiteral("Incorrect Primer");
+    default:
+        return {};
+    }
 }
 
 void GameModel::clearWords() {
@@ -78,11 +113,13 @@ void GameModel::startthegame(const QByteArray& payload) {
     m_secondsPerTurn = m.seconds;
     setBarScale(m.seconds);
     m_lengthSetting = lengthText(m.lengthSetting, true);
-    m_out.systemLine(wire::decodeShown(m.starter) + QStringLiteral(" has started a game."));
+    const QString line = wire::decodeShown(m.starter) + QStringLiteral(" has started a game.");
+    m_out.systemLine(line);
     // The computer opponent takes an empty seat 2.
     if (m_seats[1].name == waiting())
         m_seats[1].name = QStringLiteral("Grob");
     emit changed();
+    emit announced(line);
 }
 
 void GameModel::startround(const QByteArray& payload) {
@@ -102,8 +139,18 @@ void GameModel::startround(const QByteArray& payload) {
     m_turnRunning = true;
     clearWords();
     m_timeleft = m.seconds;
+    m_roundSeconds = m.seconds;
     m_turntime->start();
     emit changed();
+    announceRound();
+}
+
+// "Round 2 of 5. Your Turn. Words of 5 letters beginning with STA, 60 seconds."
+void GameModel::announceRound() {
+    QString message = QStringLiteral("Round %1 of %2. %3").arg(m_round).arg(m_rounds).arg(m_status);
+    if (m_entryOpen)
+        message += QLatin1Char(' ') + wordEntryDescription() + QLatin1Char('.');
+    emit announced(message);
 }
 
 void GameModel::loadstats(const QByteArray& payload) {
@@ -127,6 +174,7 @@ void GameModel::loadstats(const QByteArray& payload) {
     if (m->timeLeft <= 9) {
         m_status = QStringLiteral("Please wait for next round..");
         emit changed();
+        emit announced(m_status);
         return;
     }
     if (m_mynumber > kSeats) {
@@ -137,8 +185,10 @@ void GameModel::loadstats(const QByteArray& payload) {
     }
     m_turnRunning = true;
     m_timeleft = m->timeLeft;
+    m_roundSeconds = m->timeLeft;
     m_turntime->start();
     emit changed();
+    announceRound();
 }
 
 void GameModel::showOwnTurn() {
@@ -146,6 +196,7 @@ void GameModel::showOwnTurn() {
     m_status = QStringLiteral("Your Turn.");
     m_out.playsounds(m_out.newTurnSound() ? QStringLiteral("turnnew") : QStringLiteral("turn"));
     m_entryShown = true;
+    m_entryOpen = true;
     emit wordEntryEmptied();
     // The entry is drawn before it can take the focus.
     emit changed();
@@ -160,6 +211,8 @@ void GameModel::showOthersTurn() {
     m_status = name.isEmpty() || !isSeat(m_mynumber) ? QStringLiteral("Watching the round..")
                                                      : name + QStringLiteral("'s turn.");
     m_notPlayingShown = true;
+    m_entryShown = false;
+    m_entryOpen = false;
 }
 
 void GameModel::turntimeTimer() {
@@ -186,10 +239,14 @@ void GameModel::turntimeTimer() {
     m_clockText = QStringLiteral("Time: 0:00");
     m_barWidth = 0;
     m_whoseturn = 0;
-    hideWordEntry();
+    const bool wasOpen = m_entryOpen;
+    closeWordEntry();
+    // What was half typed is dropped, never sent.
+    if (wasOpen)
+        emit wordEntryEmptied();
     emit changed();
     if (turnEnded)
-        m_out.focusChatEntry();
+        emit announced(QStringLiteral("Time is up. ") + m_status);
 }
 
 void GameModel::gotword(const QByteArray& payload) {
@@ -204,6 +261,10 @@ void GameModel::gotword(const QByteArray& payload) {
     if (isSeat(m.number))
         m_seats[m.number - 1].lastWord = word;
     emit changed();
+    emit announced(m.number == m_mynumber
+                       ? QStringLiteral("Accepted: %1, %2 points").arg(word, wire::decodeShown(m.points))
+                       : QStringLiteral("%1 found %2, %3 points")
+                             .arg(seatName(m.number), word, wire::decodeShown(m.points)));
     if (m.number == m_mynumber) {
         m_out.playsounds(QStringLiteral("goodwordme"));
         m_out.tallyWordFound();
@@ -219,6 +280,9 @@ void GameModel::notvalid(const QByteArray& payload) {
     m_errorReason = *reason;
     m_errorShown = true;
     emit changed();
+    const QString why = rejectionReason(*reason);
+    emit announced(why.isEmpty() ? QStringLiteral("Word rejected")
+                                 : QStringLiteral("Word rejected: ") + why);
     m_out.playsounds(QStringLiteral("error1"));
 }
 
@@ -248,11 +312,12 @@ void GameModel::endround(const QByteArray& payload) {
     }
     m_turnRunning = false;
     m_status = QStringLiteral("Posting Scores.. Please Wait.");
-    hideWordEntry();
+    closeWordEntry();
     emit wordEntryEmptied();
     m_scoresShown = true;
     markLeader();
     emit changed();
+    announceScores();
     listMissedWords();
 }
 
@@ -269,6 +334,20 @@ void GameModel::listMissedWords() {
         m_missed.append(QString::fromStdString(word));
     if (!m_missed.isEmpty())
         emit missedWordsAdded(m_missed);
+}
+
+// "Round 2 over. The starter word was NUDE. Scores: Ann 12, Grob 8."
+void GameModel::announceScores() {
+    QStringList scores;
+    for (const Seat& s : m_seats)
+        if (s.name != waiting())
+            scores << s.name + QLatin1Char(' ') + s.scoreText;
+    QString message = QStringLiteral("Round %1 over.").arg(m_round);
+    if (m_starterWord)
+        message += QStringLiteral(" The starter word was %1.").arg(*m_starterWord);
+    if (!scores.isEmpty())
+        message += QStringLiteral(" Scores: ") + scores.join(QStringLiteral(", ")) + QLatin1Char('.');
+    emit announced(message);
 }
 
 void GameModel::markLeader() {
@@ -293,6 +372,7 @@ void GameModel::winner(const QByteArray& payload) {
     if (m_hosting)
         m_startShown = true;
     emit changed();
+    emit announced(QStringLiteral("Game Over! ") + name + QStringLiteral(" has Won the Game!"));
     if (isSeat(m_mynumber))
         recordInTally(who, name);
 }

@@ -130,7 +130,6 @@ public:
     bool newTurnSound() const override;
     void systemLine(const QString& text) override;
     void focusWordEntry() override;
-    void focusChatEntry() override;
     void ownArrival() override;
     void tallyWordFound() override;
     void tallyHighScore(int total, const QString& text) override;

@@ -48,11 +48,6 @@ void Tchat::focusWordEntry() {
     m_board->focusWordEntry();
 }
 
-void Tchat::focusChatEntry() {
-    if (isActiveWindow())
-        m_board->focusChatEntry();
-}
-
 void Tchat::ownArrival() {
     m_settings->loadinifile();
 }

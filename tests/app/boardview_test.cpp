@@ -55,7 +55,8 @@ TEST_F(BoardView, DrawsTheGameTheRoundAndTheClock) {
 
     model.startround("1+60+5+STA+1+STARTER+");
     EXPECT_EQ(text("label_status"), "Your Turn.");
-    EXPECT_EQ(text("label_starter"), "Starter Word: STARTER");
+    // The answer is not on the hidden score panel while the round runs.
+    EXPECT_EQ(text("label_starter"), "");
     EXPECT_EQ(text("label_round"), "1 of 5");
     EXPECT_EQ(text("label_word1"), "5 Letters");
     EXPECT_EQ(text("label_word2"), "STA");
@@ -77,7 +78,10 @@ TEST_F(BoardView, DrawsTheGameTheRoundAndTheClock) {
     EXPECT_EQ(text("label_status"), "Please Wait..");
     EXPECT_EQ(text("label_timer"), "Time: 0:00");
     EXPECT_EQ(barWidth(), 0);
-    EXPECT_TRUE(wordEntry()->isHidden());
+    // Closed where it is, so the keys a player still types go nowhere.
+    EXPECT_FALSE(wordEntry()->isHidden());
+    EXPECT_TRUE(wordEntry()->isReadOnly());
+    EXPECT_EQ(wordEntry()->accessibleDescription(), "Closed until the next round");
     EXPECT_TRUE(find("button_igiveup")->isHidden());
 }
 
@@ -178,7 +182,8 @@ TEST_F(BoardView, EndOfRoundShowsTheScorePanel) {
     EXPECT_EQ(text("label_score24"), "30"); // total
     EXPECT_EQ(text("label_status"), "Posting Scores.. Please Wait.");
     EXPECT_FALSE(find("panel_scores")->isHidden());
-    EXPECT_TRUE(wordEntry()->isHidden());
+    EXPECT_TRUE(wordEntry()->isReadOnly());
+    EXPECT_EQ(text("label_starter"), "Starter Word: STARTER");
 
     model.startround("2+60+5+BE+1+BEACH+");
     EXPECT_TRUE(find("panel_scores")->isHidden());

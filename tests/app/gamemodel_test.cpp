@@ -7,6 +7,7 @@
 #include "protocol.h"
 #include "smalldictionary.h"
 
+#include <QSignalSpy>
 #include <QTimer>
 
 #include <algorithm>
@@ -92,11 +93,20 @@ TEST_F(GameRules, ExtremeSecondsFromTheServerKeepTheClockSane) {
 }
 
 TEST_F(GameRules, TurnClockOfSixtySeconds) {
+    QSignalSpy heard(&model, &GameModel::announced);
     model.startthegame("Alice+5+60+5+");
     model.startround("1+60+5+STA+1+STARTER+");
     EXPECT_EQ(model.status(), "Your Turn.");
     EXPECT_TRUE(model.turnRunning());
     EXPECT_EQ(model.starterWord(), "STARTER");
+    // The answer is nowhere the board could show it until the scores are up.
+    EXPECT_EQ(model.shownStarterWord(), std::nullopt);
+    EXPECT_TRUE(model.wordEntryOpen());
+    EXPECT_EQ(model.wordEntryDescription(), "Words of 5 letters beginning with STA, 60 seconds");
+    ASSERT_EQ(heard.size(), 2);
+    EXPECT_EQ(heard[0][0].toString(), "Alice has started a game.");
+    EXPECT_EQ(heard[1][0].toString(),
+              "Round 1 of 5. Your Turn. Words of 5 letters beginning with STA, 60 seconds.");
     EXPECT_EQ(model.round(), 1);
     EXPECT_EQ(model.rounds(), 5);
     EXPECT_EQ(model.roundLength(), "5 Letters");
@@ -130,14 +140,27 @@ TEST_F(GameRules, TurnClockOfSixtySeconds) {
     EXPECT_EQ(model.clockText(), "Time: 0:00");
     EXPECT_EQ(model.barWidth(), 0);
     EXPECT_EQ(model.whoseturn(), 0);
-    EXPECT_FALSE(model.wordEntryShown());
-    EXPECT_EQ(out.focus, (QStringList{"word", "chat"}));
+    // The entry stays where the keys go, closed: the focus is not moved, so
+    // what the player still types reaches no one.
+    EXPECT_TRUE(model.wordEntryShown());
+    EXPECT_FALSE(model.wordEntryOpen());
+    EXPECT_EQ(model.wordEntryDescription(), "Closed until the next round");
+    EXPECT_EQ(out.focus, QStringList{"word"});
+    EXPECT_EQ(heard.last()[0].toString(), "Time is up. Please Wait..");
     // With no turn running the clock goes on ticking silently.
     model.turntimeTimer();
     model.turntimeTimer();
     EXPECT_EQ(out.sounds, QStringList{"timeup"});
     EXPECT_EQ(model.timeleft(), 0);
-    EXPECT_EQ(out.focus.size(), 2);
+    EXPECT_EQ(out.focus.size(), 1);
+    EXPECT_EQ(heard.size(), 3);
+
+    model.endround("1+9+2+2+9+3+4+1+1+4");
+    EXPECT_EQ(model.shownStarterWord(), "STARTER");
+    EXPECT_EQ(heard.last()[0].toString(),
+              "Round 1 over. The starter word was STARTER. Scores: Alice 9, Grob 0, Bob 4.");
+    model.winner("1+");
+    EXPECT_EQ(heard.last()[0].toString(), "Game Over! Alice has Won the Game!");
 }
 
 TEST_F(GameRules, FirstTickOfSixtySecondsDrawsTheBarAt295) {
@@ -162,10 +185,13 @@ TEST_F(GameRules, RejectedWordShowsItsReasonUntilTheNextKey) {
     EXPECT_FALSE(model.errorShown());
     EXPECT_TRUE(out.sounds.isEmpty());
 
+    QSignalSpy heard(&model, &GameModel::announced);
     model.notvalid("1+2+");
     EXPECT_TRUE(model.errorShown());
     EXPECT_EQ(model.errorReason(), 2);
     EXPECT_EQ(out.sounds, QStringList{"error1"});
+    ASSERT_EQ(heard.size(), 1);
+    EXPECT_EQ(heard[0][0].toString(), "Word rejected: Already Guessed");
     model.wordKeyPressed();
     EXPECT_FALSE(model.errorShown());
 }

@@ -30,7 +30,6 @@ struct GameRecorder : GameOutside {
     bool newTurnSound() const override { return turnSoundNew; }
     void systemLine(const QString& text) override { lines << text; }
     void focusWordEntry() override { focus << QStringLiteral("word"); }
-    void focusChatEntry() override { focus << QStringLiteral("chat"); }
     void ownArrival() override { ++arrivals; }
     void tallyWordFound() override { ++wordsFound; }
     void tallyHighScore(int total, const QString& text) override {

@@ -68,6 +68,10 @@ TEST_F(KeyboardTest, TabGoesBetweenTheWordBoxAndTheChatEntry) {
     QTest::keyClick(focused(), Qt::Key_Tab);
     QTest::keyClick(focused(), Qt::Key_Backtab);
     EXPECT_EQ(focused(), wordBox());
+    QTest::keyClick(focused(), Qt::Key_Backtab);
+    EXPECT_EQ(focused(), entry());
+    QTest::keyClick(focused(), Qt::Key_Backtab);
+    EXPECT_EQ(focused(), wordBox());
 
     // Between rounds Tab goes on to the picture buttons, never into the
     // read-only panes.
@@ -83,6 +87,37 @@ TEST_F(KeyboardTest, TabGoesBetweenTheWordBoxAndTheChatEntry) {
     EXPECT_TRUE(stops.contains("b_phrase1"));
     EXPECT_TRUE(stops.contains("b_phrase10"));
     EXPECT_TRUE(stops.contains("mychat"));
+}
+
+TEST_F(KeyboardTest, KeysTypedAtTheBuzzerReachNobody) {
+    startRound();
+    ASSERT_EQ(focused(), wordBox());
+    peer.expect(QByteArray()); // what login brought
+    peer.take();
+    QTest::keyClicks(focused(), "stal");
+    endRound();
+    // The half-typed word is dropped and the focus stays: the next guesses
+    // typed go into a closed word box, not out to everybody as chat.
+    EXPECT_EQ(focused(), wordBox());
+    auto* box = qobject_cast<QLineEdit*>(wordBox());
+    EXPECT_TRUE(box->text().isEmpty());
+    QTest::keyClicks(focused(), "ding");
+    QTest::keyClick(focused(), Qt::Key_Return);
+    EXPECT_TRUE(box->text().isEmpty());
+    // The chat line typed after them is the first thing the host hears.
+    entry()->setFocus();
+    entry()->clear();
+    QTest::keyClicks(entry(), "gg");
+    QTest::keyClick(entry(), Qt::Key_Return);
+    ASSERT_TRUE(peer.expect(msg("CMD_chat+3+gg|clBlack")));
+    EXPECT_EQ(peer.take(), msg("CMD_chat+3+gg|clBlack"));
+
+    // The next round opens the box again where the focus still is.
+    wordBox()->setFocus();
+    startRound();
+    QTest::keyClicks(focused(), "stab");
+    QTest::keyClick(focused(), Qt::Key_Return);
+    ASSERT_TRUE(peer.expect(msg("CMD_sendword+3+stab+")));
 }
 
 TEST_F(KeyboardTest, CtrlGGivesUp) {
