@@ -150,6 +150,10 @@ void BoardPanel::Impl::buildCentreColumn() {
                        QRect(239, 195, 323, 73));
     button_igiveup = named(new PictureButton(ButtonFace::GiveUp, q),
                            QStringLiteral("button_igiveup"), QRect(447, 196, 108, 18));
+    // A button's shortcut acts only while the button is on show, which is
+    // while the player's own turn runs.
+    button_igiveup->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_G));
+    button_igiveup->setToolTip(QStringLiteral("I Give Up (Ctrl+G)"));
     edit_word =
         named(new board::WordEdit(q), QStringLiteral("edit_word"), QRect(251, 223, 297, 38));
     edit_word->setFont(times(24));

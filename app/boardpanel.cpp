@@ -142,11 +142,6 @@ void BoardPanel::setScrollChatOffMark(bool on) {
     d->label_scrolloff->setVisible(on);
 }
 
-void BoardPanel::giveUpKey() {
-    if (d->model.wordEntryOpen())
-        d->button_igiveup->click();
-}
-
 bool BoardPanel::focusNextPrevChild(bool next) {
     QWidget* from = QApplication::focusWidget();
     // Either way round, Tab goes between the two entries while a round runs.

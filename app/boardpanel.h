@@ -32,8 +32,6 @@ public:
     void button_igiveupClick();
     // The mark on the chat pane while "Scroll Chat Off" keeps its view still.
     void setScrollChatOffMark(bool on);
-    // Ctrl+G: I GIVE UP, while the button is on show.
-    void giveUpKey();
     // The keyboard focus into the word entry.
     void focusWordEntry();
 

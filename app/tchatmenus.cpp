@@ -113,8 +113,8 @@ void Tchat::nameMenus() {
     }
 }
 
-// Keys that belong to no menu item: F10 opens the menu bar's first menu, and
-// Ctrl+G is I GIVE UP.
+// Keys that belong to no menu item: F10 opens the menu bar's first menu. (Ctrl+G
+// is I GIVE UP's own shortcut, so a screen reader tells it with the button.)
 void Tchat::buildKeys() {
     auto* menuKey = new QAction(this);
     menuKey->setObjectName(QStringLiteral("MenuKey1"));
@@ -125,11 +125,6 @@ void Tchat::buildKeys() {
             menuBar()->setActiveAction(menus.first());
     });
     addAction(menuKey);
-    auto* giveUp = new QAction(this);
-    giveUp->setObjectName(QStringLiteral("GiveUpKey1"));
-    giveUp->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_G));
-    connect(giveUp, &QAction::triggered, this, [this] { m_board->giveUpKey(); });
-    addAction(giveUp);
 }
 
 void Tchat::buildPopups() {

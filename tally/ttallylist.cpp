@@ -243,6 +243,7 @@ void Ttallylist::showOpponent(int entry) {
     const QString name = stringgrid_scores.cell(0, row);
     m_hisName->setText(name + QStringLiteral(" Wins:"));
     m_hisNameTop->setText(name + QStringLiteral("'s Tally"));
+    m_hisNameTop->setAccessibleName(m_hisNameTop->text());
 }
 
 void Ttallylist::clearOpponent() {
@@ -250,6 +251,7 @@ void Ttallylist::clearOpponent() {
         m_his[column - 1]->setText(QStringLiteral("0"));
     m_hisName->setText(QStringLiteral("XX Wins:"));
     m_hisNameTop->setText(QString());
+    m_hisNameTop->setAccessibleName(QStringLiteral("No opponent chosen"));
 }
 
 void Ttallylist::listbox_tallyClickCheck(int row) {

@@ -2,6 +2,7 @@
 #include "checktoggledelegate.h"
 #include "ttallylist.h"
 
+#include <QEvent>
 #include <QFrame>
 #include <QLabel>
 #include <QListWidget>
@@ -30,6 +31,28 @@ QLabel* makeLabel(QWidget* parent, const QString& name, const QString& text, con
     return label;
 }
 
+// A screen reader takes a list's current entry for the one with the keyboard
+// focus, whether or not the list has it: the current entry is let go when the
+// focus leaves and taken up again (the selected one) when it comes back.
+class CurrentOnlyWithFocus : public QObject {
+public:
+    using QObject::QObject;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        auto* list = static_cast<QListWidget*>(watched);
+        if (event->type() == QEvent::FocusOut) {
+            list->selectionModel()->setCurrentIndex(QModelIndex(), QItemSelectionModel::NoUpdate);
+        } else if (event->type() == QEvent::FocusIn && !list->currentIndex().isValid()) {
+            const QModelIndexList selected = list->selectionModel()->selectedIndexes();
+            if (!selected.isEmpty())
+                list->selectionModel()->setCurrentIndex(selected.first(),
+                                                        QItemSelectionModel::NoUpdate);
+        }
+        return false;
+    }
+};
+
 } // namespace
 
 void Ttallylist::buildWindow() {
@@ -55,6 +78,7 @@ void Ttallylist::buildFigures() {
     const Qt::Alignment right = kRight;
     const Qt::Alignment centre = kCentre;
     QFrame* own = makePanel(this, QRect(8, 8, 200, 150));
+    own->setAccessibleName(QStringLiteral("Your Total Tally"));
     makeLabel(own, QStringLiteral("label_yourtally"), QStringLiteral("Your Total Tally"),
               QRect(4, 4, 192, 20), centre, true);
     const char* captions[] = {"Total Games:", "Your Wins:", "High Score:", "Nums of Words:"};
@@ -67,8 +91,11 @@ void Ttallylist::buildFigures() {
     }
 
     QFrame* his = makePanel(this, QRect(216, 8, 251, 150));
+    his->setAccessibleName(QStringLiteral("Opponent's Tally"));
     m_hisNameTop = makeLabel(his, QStringLiteral("label_hisnametop"), QString(),
                              QRect(4, 4, 243, 20), centre, true);
+    // Empty until an opponent is chosen: a screen reader hears what it is for.
+    m_hisNameTop->setAccessibleName(QStringLiteral("No opponent chosen"));
     makeLabel(his, QStringLiteral("label_total"), QStringLiteral("Total"), QRect(120, 28, 60, 20),
               right, true);
     makeLabel(his, QStringLiteral("label_session"), QStringLiteral("Session"),
@@ -96,6 +123,7 @@ void Ttallylist::buildLists() {
               QRect(8, 166, 200, 20), centre, true);
     checklist = new QListWidget(this);
     checklist->setObjectName(QStringLiteral("checklist"));
+    checklist->setAccessibleName(QStringLiteral("Players In Current Game"));
     checklist->setGeometry(8, 188, 200, 150);
     checklist->setItemDelegate(
         new CheckToggleDelegate(checklist, [this](int row) { checklistClickCheck(row); }));
@@ -104,10 +132,14 @@ void Ttallylist::buildLists() {
               QRect(216, 166, 251, 20), centre, true);
     listbox_tally = new QListWidget(this);
     listbox_tally->setObjectName(QStringLiteral("listbox_tally"));
+    listbox_tally->setAccessibleName(QStringLiteral("Tallied Opponents"));
     listbox_tally->setGeometry(216, 188, 251, 150);
     listbox_tally->setItemDelegate(
         new CheckToggleDelegate(listbox_tally, [this](int row) { listbox_tallyClickCheck(row); }));
     connect(listbox_tally, &QListWidget::currentRowChanged, this, [this] { listbox_tallyClick(); });
+    auto* focusOnly = new CurrentOnlyWithFocus(this);
+    checklist->installEventFilter(focusOnly);
+    listbox_tally->installEventFilter(focusOnly);
     connect(listbox_tally, &QListWidget::itemClicked, this, [this] { listbox_tallyClick(); });
 
     auto* reset = new QPushButton(QStringLiteral("Reset Tally"), this);

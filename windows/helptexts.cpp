@@ -53,6 +53,15 @@ QStringList helpPageText(int page) {
             QStringLiteral("and the letter options. \"Random\" picks a different letter setting "),
             QStringLiteral("each round, \"No Limit\" included; \"No Limit\" allows words of any "),
             QStringLiteral("length every round."),
+            QString(),
+            QStringLiteral("Keys: each round puts the keyboard in the word box; type a word and "),
+            QStringLiteral("press Enter. Ctrl+G is \"I Give Up\". Tab goes from the word box to "),
+            QStringLiteral("the chat line and back while a round runs, and on to the phrase "),
+            QStringLiteral("buttons between rounds (Space presses the one with the focus). F10 "),
+            QStringLiteral("opens the File menu; Alt with a menu's underlined letter opens that "),
+            QStringLiteral("menu (Alt+F File, Alt+O Options, Alt+V View, Alt+H Help). Between "),
+            QStringLiteral("rounds the word box takes no keys, so nothing still being typed is sent "),
+            QStringLiteral("anywhere."),
         };
     case 4:
         return {

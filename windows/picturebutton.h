@@ -2,7 +2,8 @@
 // A picture that acts as a button or check box. Its "Tag" property holds the
 // window's state for it (for a check picture: 1 checked, 0 not) and its tool
 // tip its "Hint". It reports a left click and the Space key as clicked() and
-// leaves what a click means to its window.
+// leaves what a click means to its window. A screen reader meets it as what it
+// acts as (its kind), under its accessible name, checked while its tag is 1.
 
 #include <QLabel>
 #include <QList>
@@ -11,9 +12,15 @@
 class PictureButton : public QLabel {
     Q_OBJECT
 public:
+    enum class Kind { Button, CheckBox, RadioButton };
+
     PictureButton(QWidget* parent, const QString& name, const QString& hint = QString());
 
+    Kind kind() const { return m_kind; }
+    void setKind(Kind kind) { m_kind = kind; }
     int tag() const { return property("Tag").toInt(); }
+    // A check picture's state; a screen reader hears the change.
+    void setTag(int tag);
 
 signals:
     void clicked();
@@ -22,6 +29,9 @@ protected:
     void mouseReleaseEvent(QMouseEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
+
+private:
+    Kind m_kind = Kind::Button;
 };
 
 // A numbered set of pictures of one size, with a "Tag" property of its own.

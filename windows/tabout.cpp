@@ -21,6 +21,7 @@ Tabout::Tabout(QWidget* parent) : QDialog(parent) {
     auto* logo = new PictureButton(this, QStringLiteral("Image5"));
     logo->setPixmap(windowart::logo());
     logo->setGeometry(20, 10, 240, 60);
+    logo->setAccessibleName(QStringLiteral("Vorlix web site"));
     logo->setFocusPolicy(Qt::NoFocus);
     connect(logo, &PictureButton::clicked, this, &Tabout::Label7Click);
 

@@ -89,6 +89,12 @@ Tdownload::Tdownload(QWidget* parent) : QDialog(parent) {
                       Qt::AlignCenter);
     infolabel2 = text(left, QStringLiteral("infolabel2"), QString(), QRect(20, 398, 360, 20));
     infolabel2->hide();
+    infolabel->setAccessibleDescription(QStringLiteral("Download status"));
+    infolabel3->setAccessibleDescription(QStringLiteral("Download progress"));
+    infolabel2->setAccessibleDescription(QStringLiteral("Downloaded file"));
+    for (QLabel* info : {infolabel, infolabel3, infolabel2})
+        setInfo(info, QString());
+    left->setAccessibleName(QStringLiteral("The Kestrun Lobby"));
     connect(getbutton, &QPushButton::clicked, this, &Tdownload::getbuttonClick);
     connect(abortbutton, &QPushButton::clicked, this, &Tdownload::abortbuttonClick);
 
@@ -100,12 +106,17 @@ Tdownload::Tdownload(QWidget* parent) : QDialog(parent) {
     auto* solo = button(top, QStringLiteral("Button1"), QStringLiteral("Play Solo Game"),
                         QRect(64, 80, 160, 32));
     connect(solo, &QPushButton::clicked, this, &Tdownload::Button1Click);
+    // What most players want at a solo start: Enter plays.
+    solo->setDefault(true);
+    m_solo = solo;
+    top->setAccessibleName(QStringLiteral("Play Solo Game"));
     text(top, QStringLiteral("label_firewall"),
          QStringLiteral("Note: Even if you are playing offline, you will need to configure your "
                         "FIREWALL to allow the game to access the internet components."),
          QRect(12, 124, 264, 90));
 
     QWidget* bottom = whitePanel(this, QStringLiteral("panel_others"), QRect(424, 254, 288, 234));
+    bottom->setAccessibleName(QStringLiteral("Play with Others"));
     text(bottom, QStringLiteral("label_others"),
          QStringLiteral("If you already have The Kestrun Lobby and you wish to play with others "
                         "then click the button below to close this game and open The Kestrun "
@@ -137,6 +148,25 @@ QStringList Tdownload::defaultLobbyPrograms() {
 #endif
 }
 
+// Shown over the main window at a solo start: the window takes the keyboard,
+// on its default button, so a keyboard or screen-reader player is not left
+// in the window behind it.
+void Tdownload::showEvent(QShowEvent* event) {
+    QDialog::showEvent(event);
+    raise();
+    activateWindow();
+    m_solo->setFocus(Qt::ActiveWindowFocusReason);
+}
+
+// A status line and the name a screen reader gives it: its text, or while it
+// has none, what it is for.
+void Tdownload::setInfo(QLabel* label, const QString& text) {
+    label->setText(text);
+    label->setAccessibleName(text.isEmpty() ? QStringLiteral("No ") +
+                                                  label->accessibleDescription().toLower()
+                                            : text);
+}
+
 bool Tdownload::lobbyPresent(const QStringList& programs) {
     for (const QString& program : programs)
         if (QFileInfo(program).isFile())
@@ -162,10 +192,10 @@ void Tdownload::getbuttonClick() {
         return;
     infolabel->setProperty("Tag", 1);
     const QString fileName = HttpCli1->URL.mid(HttpCli1->URL.lastIndexOf(QLatin1Char('/')) + 1);
-    infolabel2->setText(fileName);
+    setInfo(infolabel2, fileName);
     QFile file(QDir(downloadDir).filePath(fileName));
     if (fileName.isEmpty() || !file.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
-        infolabel->setText(QStringLiteral("Download Aborted"));
+        setInfo(infolabel, QStringLiteral("Download Aborted"));
         infolabel->setProperty("Tag", 2);
         showMessage(QStringLiteral("Cannot create file \"%1\".").arg(file.fileName()));
         return;
@@ -173,16 +203,16 @@ void Tdownload::getbuttonClick() {
     HttpCli1->RcvdStream = &file;
     getbutton->setEnabled(false);
     abortbutton->setEnabled(true);
-    infolabel->setText(QStringLiteral("Loading"));
+    setInfo(infolabel, QStringLiteral("Loading"));
     try {
         HttpCli1->Get();
         // The last bytes may still sit in the file's buffer; a disk that
         // refuses them leaves an installer that must not be started.
         if (!file.flush())
             throw EHttpException(file.errorString().toStdString());
-        infolabel->setText(QStringLiteral("Received %1 bytes").arg(file.size()));
+        setInfo(infolabel, QStringLiteral("Received %1 bytes").arg(file.size()));
     } catch (const EHttpException&) {
-        infolabel->setText(QStringLiteral("Download Aborted"));
+        setInfo(infolabel, QStringLiteral("Download Aborted"));
         infolabel->setProperty("Tag", 2);
     }
     getbutton->setEnabled(true);
@@ -192,7 +222,7 @@ void Tdownload::getbuttonClick() {
 
     if (infolabel->property("Tag").toInt() == 2)
         return;
-    infolabel3->setText(QStringLiteral("Installing"));
+    setInfo(infolabel3, QStringLiteral("Installing"));
     // Our installer (NSIS) installs without questions when given /S.
     if (!startProgram(file.fileName(), {QStringLiteral("/S")})) {
         showMessage(QStringLiteral("An Error has Occurred."));
@@ -202,15 +232,15 @@ void Tdownload::getbuttonClick() {
 }
 
 void Tdownload::HttpCli1HeaderData() {
-    infolabel->setText(infolabel->text() + QLatin1Char('.'));
+    setInfo(infolabel, infolabel->text() + QLatin1Char('.'));
 }
 
 void Tdownload::HttpCli1DocBegin() {
-    infolabel3->setText(QStringLiteral("Downloading: ") + infolabel2->text());
+    setInfo(infolabel3, QStringLiteral("Downloading: ") + infolabel2->text());
 }
 
 void Tdownload::HttpCli1DocData() {
-    infolabel->setText(QStringLiteral("%1 bytes").arg(HttpCli1->RcvdCount));
+    setInfo(infolabel, QStringLiteral("%1 bytes").arg(HttpCli1->RcvdCount));
 }
 
 void Tdownload::exitMainWindow() {
@@ -220,9 +250,9 @@ void Tdownload::exitMainWindow() {
 
 void Tdownload::abortbuttonClick() {
     HttpCli1->Abort();
-    infolabel->setText(QStringLiteral("Download has been aborted."));
+    setInfo(infolabel, QStringLiteral("Download has been aborted."));
     infolabel->setProperty("Tag", 2);
-    infolabel3->setText(QStringLiteral("Download Aborted"));
+    setInfo(infolabel3, QStringLiteral("Download Aborted"));
 }
 
 void Tdownload::Button1Click() {

@@ -51,9 +51,14 @@ public:
     // Closes the main window, which ends the program (the main window sets it).
     std::function<void()> exitProgram;
 
+protected:
+    void showEvent(QShowEvent* event) override;
+
 private:
     void exitMainWindow();
+    static void setInfo(QLabel* label, const QString& text);
 
+    QPushButton* m_solo = nullptr;
     QPushButton* getbutton = nullptr;
     QPushButton* abortbutton = nullptr;
     QLabel* infolabel = nullptr;

@@ -47,21 +47,25 @@ void Tgamestart::buildWindow() {
 
     caption(this, QStringLiteral("Num of Rounds:"), QRect(30, 44, 110, 22));
     edit_playtoscore = new QLineEdit(this);
+    edit_playtoscore->setAccessibleName(QStringLiteral("Num of Rounds"));
     edit_playtoscore->setObjectName(QStringLiteral("edit_playtoscore"));
     edit_playtoscore->setGeometry(150, 44, 50, 22);
     UpDown1 =
         new UpDown(this, edit_playtoscore, Preferences::kMinRounds, Preferences::kMaxRounds, 1, 5);
     UpDown1->setObjectName(QStringLiteral("UpDown1"));
+    UpDown1->nameFor(QStringLiteral("Num of Rounds"));
     UpDown1->setGeometry(200, 44, 17, 22);
     connect(UpDown1, &UpDown::stepped, this, [this] { emit optionsChanged(options()); });
 
     caption(this, QStringLiteral("Creation Time:"), QRect(30, 72, 110, 22));
     edit_creationtime = new QLineEdit(this);
+    edit_creationtime->setAccessibleName(QStringLiteral("Creation Time"));
     edit_creationtime->setObjectName(QStringLiteral("edit_creationtime"));
     edit_creationtime->setGeometry(150, 72, 50, 22);
     UpDown2 = new UpDown(this, edit_creationtime, Preferences::kMinSeconds,
                          Preferences::kMaxSeconds, 5, 60);
     UpDown2->setObjectName(QStringLiteral("UpDown2"));
+    UpDown2->nameFor(QStringLiteral("Creation Time"));
     UpDown2->setGeometry(200, 72, 17, 22);
     connect(UpDown2, &UpDown::stepped, this, [this] { emit optionsChanged(options()); });
 
@@ -76,6 +80,9 @@ void Tgamestart::buildWindow() {
         auto* picture =
             new PictureButton(this, kLengthPrefix + QString::number(value), QString::number(value));
         picture->setGeometry(40, y, 34, 21);
+        // One of the seven is chosen: radio buttons, to a screen reader.
+        picture->setKind(PictureButton::Kind::RadioButton);
+        picture->setAccessibleName(QString::fromLatin1(meanings[value]));
         m_lengthPictures[value] = picture;
         connect(picture, &PictureButton::clicked, this,
                 [this, picture] { image_letters6Click(picture); });
@@ -84,18 +91,21 @@ void Tgamestart::buildWindow() {
     }
 
     image_show = new PictureButton(this, QStringLiteral("image_show"));
+    image_show->setKind(PictureButton::Kind::CheckBox);
+    image_show->setAccessibleName(QStringLiteral("Show Word List"));
     image_show->setGeometry(40, 282, 34, 21);
     connect(image_show, &PictureButton::clicked, this, &Tgamestart::image_showClick);
     caption(this, QStringLiteral("Show Word List"), QRect(80, 282, 180, 21));
 
     Image1 = new PictureButton(this, QStringLiteral("Image1"));
+    Image1->setAccessibleName(QStringLiteral("START GAME"));
     Image1->setPixmap(windowart::startButton());
     Image1->setGeometry(70, 314, 160, 40);
     connect(Image1, &PictureButton::clicked, this, &Tgamestart::button_startClick);
 }
 
 void Tgamestart::drawCheck(PictureButton* picture, int state) {
-    picture->setProperty("Tag", state);
+    picture->setTag(state);
     picture->clear();
     picture->setPixmap(imagelist_checks->image(state));
 }

@@ -5,6 +5,7 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QStackedWidget>
 #include <QTextEdit>
 #include <QVBoxLayout>
@@ -18,7 +19,16 @@ QTextEdit* makePane(int page) {
     auto* memo = new QTextEdit;
     memo->setObjectName(QStringLiteral("memo%1").arg(page));
     memo->setReadOnly(true);
-    memo->setFocusPolicy(Qt::ClickFocus); // not a Tab stop
+    // A Tab stop, read with the arrow keys: a screen-reader user reaches the
+    // text from the page buttons as anyone reaches a control.
+    memo->setFocusPolicy(Qt::StrongFocus);
+    memo->setTextInteractionFlags(Qt::TextSelectableByKeyboard | Qt::TextSelectableByMouse);
+    memo->setTabChangesFocus(true);
+    const QString caption = QString::fromLatin1(kPageCaptions[page - 1]);
+    memo->setAccessibleName(caption + QStringLiteral(" help"));
+    memo->verticalScrollBar()->setAccessibleName(caption + QStringLiteral(" help scrolling"));
+    memo->horizontalScrollBar()->setAccessibleName(caption +
+                                                   QStringLiteral(" help scrolling across"));
     memo->setFrameShape(QFrame::NoFrame);
     memo->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     memo->document()->setDocumentMargin(5);
@@ -47,6 +57,7 @@ Thelp::Thelp(QWidget* parent) : QDialog(parent) {
     auto* left = new QWidget(this);
     left->setObjectName(QStringLiteral("panel_left"));
     left->setFixedWidth(137);
+    left->setAccessibleName(QStringLiteral("Help pages"));
     auto* buttons = new QVBoxLayout(left);
     for (int page = 1; page <= 6; ++page) {
         auto* button = new QPushButton(QString::fromLatin1(kPageCaptions[page - 1]), left);
@@ -71,6 +82,7 @@ Thelp::Thelp(QWidget* parent) : QDialog(parent) {
     layout->addWidget(left);
 
     auto* right = new QWidget(this);
+    right->setAccessibleName(QStringLiteral("Help text"));
     auto* column = new QVBoxLayout(right);
     column->setContentsMargins(0, 0, 0, 0);
     label_caption = new QLabel(QStringLiteral("Overview"), right);
@@ -80,6 +92,7 @@ Thelp::Thelp(QWidget* parent) : QDialog(parent) {
     label_caption->setStyleSheet(QStringLiteral("color: navy;"));
     column->addWidget(label_caption);
     m_panes = new QStackedWidget(right);
+    m_panes->setAccessibleName(QStringLiteral("Help page"));
     for (int page = 1; page <= 6; ++page)
         m_panes->addWidget(makePane(page));
     column->addWidget(m_panes, 1);

@@ -31,6 +31,9 @@ Tphrases::Tphrases(QWidget* parent) : QDialog(parent) {
         edit->setObjectName(QStringLiteral("phrase%1").arg(n));
         edit->setMaxLength(50);
         edit->setGeometry(120, y, 290, 22);
+        // The caption names the field, for a screen reader too.
+        label->setBuddy(edit);
+        edit->setAccessibleName(QStringLiteral("Phrase Button %1").arg(n));
         m_edits[n - 1] = edit;
     }
     auto* note = new QLabel(QStringLiteral("Buttons can only be used once every 2 seconds"), this);

@@ -25,6 +25,7 @@ Tspylist::Tspylist(QWidget* parent) : QDialog(parent) {
 
     listbox_spys = new QListWidget(this);
     listbox_spys->setObjectName(QStringLiteral("listbox_spys"));
+    listbox_spys->setAccessibleName(QStringLiteral("Spies"));
     listbox_spys->setGeometry(10, 32, 200, 170);
     listbox_spys->setMouseTracking(true);
     listbox_spys->viewport()->setMouseTracking(true);

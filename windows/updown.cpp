@@ -32,6 +32,12 @@ UpDown::UpDown(QWidget* parent, QLineEdit* buddy, int minimum, int maximum, int 
     setPosition(position);
 }
 
+void UpDown::nameFor(const QString& setting) {
+    setAccessibleName(setting + QStringLiteral(" arrows"));
+    m_up->setAccessibleName(setting + QStringLiteral(" up"));
+    m_down->setAccessibleName(setting + QStringLiteral(" down"));
+}
+
 void UpDown::setPosition(int position) {
     m_position = qBound(m_minimum, position, m_maximum);
     m_buddy->setText(QString::number(m_position));

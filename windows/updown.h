@@ -22,6 +22,8 @@ public:
     void stepDown() { step(-m_increment); }
     int minimum() const { return m_minimum; }
     int maximum() const { return m_maximum; }
+    // Names the arrows for a screen reader after the setting they move.
+    void nameFor(const QString& setting);
 
 signals:
     void stepped(int position);

@@ -338,14 +338,16 @@ TEST_F(BoardView, StartGameAndGiveUpNeedALogin) {
 
 TEST_F(BoardView, GivingUpShowsOnTheStatusLine) {
     model.startround("1+60+5+STA+1+STARTER+");
-    board.giveUpKey();
+    auto* giveUp = find<QAbstractButton>("button_igiveup");
+    EXPECT_EQ(giveUp->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_G));
+    EXPECT_EQ(giveUp->toolTip(), "I Give Up (Ctrl+G)");
+    giveUp->click();
     EXPECT_EQ(host.sent, QList<QByteArray>{QByteArray("CMD_giveup+1+\xFF")});
     EXPECT_EQ(text("label_status"), "You gave up this round.");
-    // Outside the own turn the key does nothing.
+    // Outside the own turn the button, and so its key, is gone.
     while (model.turnRunning())
         model.turntimeTimer();
-    board.giveUpKey();
-    EXPECT_EQ(host.sent.size(), 1);
+    EXPECT_TRUE(giveUp->isHidden());
 }
 
 TEST_F(BoardView, PictureButtonsTakeTheFocusAndAnswerSpaceAndEnter) {

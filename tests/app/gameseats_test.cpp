@@ -143,7 +143,7 @@ TEST_F(GameSeats, EndOfRoundPostsScoresAndTiesGoToTheLowerSeat) {
     EXPECT_EQ(model.status(), "Posting Scores.. Please Wait.");
     EXPECT_FALSE(model.turnRunning());
     EXPECT_TRUE(model.scoresShown());
-    EXPECT_FALSE(model.wordEntryShown());
+    EXPECT_FALSE(model.wordEntryOpen());
 
     model.startround("2+60+5+BE+1+BEACH+");
     EXPECT_FALSE(model.scoresShown());

@@ -1,12 +1,18 @@
 #include "boardpanel.h"
 #include "chatcontroller.h"
 #include "programwindows.h"
+#include "tgamestart.h"
+#include "tphrases.h"
+#include "tspylist.h"
+#include "ttallylist.h"
 #include "tabout.h"
 #include "tchat.h"
 #include "tdictn.h"
 #include "tdownload.h"
 #include "thelp.h"
 #include "tserver.h"
+
+#include "accessibilitywalk.h"
 
 #include <QAbstractButton>
 #include <QAccessible>
@@ -234,34 +240,8 @@ TEST_F(MainWindowTest, TheServerAndTheWindowShareOneDictionary) {
         << "one working file";
 }
 
-// Walks the main window's accessibility tree as a screen reader does and
-// answers every control that has no name (and every label without a
-// description). Separators, and Qt's own scroll area parts (named "qt_...")
-// around a pane that is named, carry none.
-int findUnnamed(QAccessibleInterface* iface, QStringList& unnamed) {
-    int visited = 0;
-    for (int i = 0; i < iface->childCount(); ++i) {
-        QAccessibleInterface* child = iface->child(i);
-        if (!child)
-            continue;
-        ++visited;
-        QObject* object = child->object();
-        const QString what = QStringLiteral("%1 %2").arg(
-            object ? QString::fromLatin1(object->metaObject()->className()) : QStringLiteral("?"),
-            object ? object->objectName() : QString());
-        const bool qtPart = object && object->objectName().startsWith(QLatin1String("qt_"));
-        if (child->role() != QAccessible::Separator && !qtPart &&
-            child->text(QAccessible::Name).trimmed().isEmpty())
-            unnamed << what;
-        if (child->role() == QAccessible::StaticText &&
-            child->text(QAccessible::Description).isEmpty())
-            unnamed << what + QStringLiteral(" (no description)");
-        visited += findUnnamed(child, unnamed);
-    }
-    return visited;
-}
-
 TEST_F(MainWindowTest, EveryControlHasAnAccessibleName) {
+    using accessibilitywalk::findUnnamed;
     chat.show();
     QAccessibleInterface* window = QAccessible::queryAccessibleInterface(&chat);
     ASSERT_NE(window, nullptr);
@@ -288,6 +268,41 @@ TEST_F(MainWindowTest, EveryControlHasAnAccessibleName) {
     QAccessibleInterface* error =
         QAccessible::queryAccessibleInterface(chat.findChild<QWidget*>("image_error"));
     EXPECT_EQ(error->text(QAccessible::Name), "Word rejected: Already Guessed");
+}
+
+// Every window the program opens, as a screen reader finds it: no control
+// without a name, and the round's answer nowhere before the scores show it.
+TEST_F(MainWindowTest, EveryWindowsControlsAreNamedAndTheAnswerStaysHidden) {
+    using accessibilitywalk::findText;
+    using accessibilitywalk::findUnnamed;
+    const ProgramWindows windows =
+        createProgramWindows(chat, dir.path(), dir.filePath(QStringLiteral("Vorlixtally.tld")));
+    chat.model().setOwnNumber(1);
+    chat.model().newplayerinfo("1+Ann");
+    chat.model().newplayerinfo("3+Bob");
+    chat.model().startround("1+60+5+NU+1+NUDGE+");
+    QList<QWidget*> all{&chat};
+    all << windows.about << windows.download << windows.gamestart << windows.help
+        << windows.phrases << windows.spylist << windows.tally;
+    for (QWidget* window : all) {
+        window->show();
+        QAccessibleInterface* iface = QAccessible::queryAccessibleInterface(window);
+        ASSERT_NE(iface, nullptr);
+        QStringList faults;
+        EXPECT_GT(findUnnamed(iface, faults, window == &chat), 2)
+            << window->objectName().toStdString();
+        EXPECT_TRUE(faults.isEmpty()) << window->objectName().toStdString() << ":\n"
+                                      << faults.join(QLatin1Char('\n')).toStdString();
+        QStringList answer;
+        findText(iface, QStringLiteral("NUDGE"), answer);
+        EXPECT_TRUE(answer.isEmpty()) << answer.join(QLatin1Char('\n')).toStdString();
+        window->hide();
+    }
+    // Once the scores show, the starter word is read like any other label.
+    chat.model().endround("1+5+1+1+5");
+    QStringList answer;
+    findText(QAccessible::queryAccessibleInterface(&chat), QStringLiteral("NUDGE"), answer);
+    EXPECT_FALSE(answer.isEmpty());
 }
 
 TEST_F(MainWindowTest, StartGameBeforeLoginSaysNotConnected) {

@@ -4,6 +4,8 @@
 #include "inttext.h"
 #include "tallywindowfixture.h"
 
+#include <QAccessible>
+
 #include <QDir>
 #include <QFileInfo>
 #include <QLabel>
@@ -156,6 +158,30 @@ TEST_F(TallyWindow, ClickingAFollowedPlayerShowsTheFigures) {
     tally->addgame(TallyWinner::me());
     EXPECT_EQ(text(*tally, QStringLiteral("label_1")), QStringLiteral("2"));
     EXPECT_EQ(text(*tally, QStringLiteral("label_7")), QStringLiteral("1"));
+
+    // Once the focus has left the list, no entry of it reads as focused to a
+    // screen reader, and the player on show stays; it comes back with the focus.
+    QListWidget* list = followedListOf(*tally);
+    tally->show();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(tally.get()));
+    list->setFocus();
+    list->setCurrentRow(1);
+    const auto focusedEntries = [&] {
+        int n = 0;
+        QAccessibleInterface* view = QAccessible::queryAccessibleInterface(list);
+        for (int i = 0; i < view->childCount(); ++i)
+            if (view->child(i)->state().focused)
+                ++n;
+        return n;
+    };
+    EXPECT_EQ(focusedEntries(), 1);
+    tally->findChild<QPushButton*>(QStringLiteral("button_done"))->setFocus();
+    EXPECT_EQ(focusedEntries(), 0);
+    EXPECT_EQ(text(*tally, QStringLiteral("label_hisnametop")), QStringLiteral("Carol's Tally"));
+    list->setFocus();
+    EXPECT_EQ(list->currentRow(), 1);
+    EXPECT_EQ(focusedEntries(), 1);
+    EXPECT_EQ(list->accessibleName(), QStringLiteral("Tallied Opponents"));
 }
 
 TEST_F(TallyWindow, OwnFiguresAreCountedAndSet) {

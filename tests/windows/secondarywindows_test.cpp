@@ -179,6 +179,14 @@ TEST(Help, OverviewAndScoringHoldTheirTexts) {
                              "requirements given."));
     EXPECT_EQ(memo1->lineWrapMode(), QTextEdit::WidgetWidth);
     EXPECT_TRUE(memo1->isReadOnly());
+    // Reached with Tab, as any control, and read with the arrow keys.
+    EXPECT_TRUE(memo1->focusPolicy() & Qt::TabFocus);
+    EXPECT_TRUE(memo1->textInteractionFlags() & Qt::TextSelectableByKeyboard);
+    EXPECT_EQ(memo1->accessibleName(), QStringLiteral("Overview help"));
+    // Game Play tells the keys.
+    const QString play = help.findChild<QTextEdit*>(QStringLiteral("memo3"))->toPlainText();
+    for (const char* key : {"Ctrl+G", "Tab", "F10", "Alt+F File", "Alt+O Options"})
+        EXPECT_TRUE(play.contains(QLatin1String(key))) << key;
     auto* memo4 = help.findChild<QTextEdit*>(QStringLiteral("memo4"));
     EXPECT_TRUE(memo4->toPlainText().startsWith(
         QStringLiteral("Scoring\n\nYou receive one point for each letter in every valid word "
@@ -231,6 +239,18 @@ TEST(About, ShowsTheVersionAndOpensTheLink) {
     EXPECT_EQ(opened.size(), 1);
     about.findChild<QPushButton*>(QStringLiteral("Button1"))->click();
     EXPECT_TRUE(about.isHidden());
+}
+
+TEST(Download, OpensWithTheKeyboardOnPlaySoloGame) {
+    Tdownload download(nullptr);
+    auto* solo = download.findChild<QPushButton*>(QStringLiteral("Button1"));
+    EXPECT_TRUE(solo->isDefault());
+    download.show();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&download));
+    EXPECT_TRUE(solo->hasFocus());
+    // Empty status lines say what they are for.
+    EXPECT_EQ(download.findChild<QLabel*>(QStringLiteral("infolabel"))->accessibleName(),
+              QStringLiteral("No download status"));
 }
 
 TEST(Download, StopBeforeAnyDownloadOnlyReports) {

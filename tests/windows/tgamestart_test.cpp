@@ -2,6 +2,7 @@
 #include "tgamestart.h"
 #include "updown.h"
 
+#include <QAccessible>
 #include <QLabel>
 #include <QLineEdit>
 #include <QTest>
@@ -105,11 +106,33 @@ TEST_F(GameStart, EditsCannotBeTypedIntoButArrowKeysStep) {
 }
 
 TEST_F(GameStart, ExactlyOneLengthIsCheckedAfterAnyClick) {
+    const char* names[] = {"No Limit",       "3 Letter Words", "4 Letter Words", "5 Letter Words",
+                           "6 Letter Words", "7 Letter Words", "Random"};
     for (int value : {0, 3, 5, 1, 6, 2, 4}) {
         click(picture(QStringLiteral("image_letters%1").arg(value)));
         EXPECT_EQ(checkedLengths(), QList<int>{value});
         EXPECT_EQ(window.options().lengthChoice, value);
+        // A screen reader hears radio buttons named by their captions, the
+        // chosen one checked, and can choose one itself.
+        for (int other = 0; other <= 6; ++other) {
+            QAccessibleInterface* length = QAccessible::queryAccessibleInterface(
+                picture(QStringLiteral("image_letters%1").arg(other)));
+            EXPECT_EQ(length->role(), QAccessible::RadioButton);
+            EXPECT_EQ(length->text(QAccessible::Name), names[other]);
+            EXPECT_TRUE(length->state().checkable);
+            EXPECT_EQ(length->state().checked, other == value) << other;
+        }
     }
+    QAccessibleInterface* three =
+        QAccessible::queryAccessibleInterface(picture(QStringLiteral("image_letters1")));
+    three->actionInterface()->doAction(QAccessibleActionInterface::toggleAction());
+    EXPECT_EQ(checkedLengths(), QList<int>{1});
+    QAccessibleInterface* show =
+        QAccessible::queryAccessibleInterface(picture(QStringLiteral("image_show")));
+    EXPECT_EQ(show->role(), QAccessible::CheckBox);
+    EXPECT_TRUE(show->state().checked);
+    EXPECT_EQ(QAccessible::queryAccessibleInterface(picture(QStringLiteral("Image1")))->role(),
+              QAccessible::Button);
 }
 
 TEST_F(GameStart, ThePlayersChangesAreReportedShownOptionsAreNot) {
