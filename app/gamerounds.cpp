@@ -316,8 +316,10 @@ void GameModel::endround(const QByteArray& payload) {
     emit wordEntryEmptied();
     m_scoresShown = true;
     markLeader();
-    emit changed();
+    // Said before the board shows it: the round is over before the answer is
+    // anywhere to be read.
     announceScores();
+    emit changed();
     listMissedWords();
 }
 

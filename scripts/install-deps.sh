@@ -35,7 +35,9 @@ fonts-liberation2
 # `miniupnpd` package around it brings debconf questions, an init script and a
 # systemd unit; the tests start the daemon themselves, inside a namespace, so
 # that package is left out and no system miniupnpd exists to run). bench: LZ4
-# and zlib, the yardsticks of the codecs.
+# and zlib, the yardsticks of the codecs. A screen reader's view of the board:
+# a display (xvfb), a session bus (dbus-daemon), the accessibility bus
+# (at-spi2-core) and a listener on it (python3-pyatspi).
 TEST_PACKAGES="
 libgtest-dev
 desktop-file-utils
@@ -48,6 +50,10 @@ nftables
 miniupnpd-nftables
 liblz4-dev
 zlib1g-dev
+xvfb
+dbus-daemon
+at-spi2-core
+python3-pyatspi
 "
 # clang's fuzzer and sanitizer runtimes are in their own package, which
 # --no-install-recommends leaves out.
