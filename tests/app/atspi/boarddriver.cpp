@@ -58,7 +58,7 @@ int main(int argc, char** argv) {
     // The clock runs out a second at a time.
     while (model.turnRunning()) {
         model.turntimeTimer();
-        settle(step / 2);
+        settle(step);
     }
     model.endround("1+5+1+1+5+3+5+1+1+5");
     settle(step);

@@ -52,6 +52,11 @@ def heard(event):
                 finished = True
                 GLib.timeout_add(300, pyatspi.Registry.stop)
     elif role == pyatspi.ROLE_LABEL and event.type.startswith("object:property-change"):
+        # A name is read when its event is handled, not when it was sent: on a
+        # busy machine two ticks of the clock may both read the second one.
+        # The clock shows a new second at every tick by construction.
+        if src.description == "Time left":
+            return
         key = hash(src)
         path = "%s %s" % (src.description, name)
         if key in names and names[key] == name:

@@ -34,7 +34,7 @@ dbus-run-session -- sh -c '
   ears=$!
   for _ in $(seq 100); do [ -e "$2/ready" ] && break; sleep 0.1; done
   [ -e "$2/ready" ] || { echo "the listener never got ready"; kill $ears $launcher; exit 1; }
-  "$3" 300
+  "$3" 500
   wait $ears
   status=$?
   kill $launcher 2>/dev/null
