@@ -71,8 +71,9 @@ QString TSock::listenProblem(const QString& port, int wsaError) {
                               "game) is listening on it.")
             .arg(port);
     case 10013:
-        return QStringLiteral("Port %1 is not permitted: this user may not listen on it (ports "
-                              "below 1024 need the administrator's rights).")
+        return QStringLiteral("Port %1 is not permitted: the system does not let this program "
+                              "listen on it (ports below 1024 usually need the administrator's "
+                              "rights).")
             .arg(port);
     default:
         return QStringLiteral("Port %1 could not be had: Error #%2 (%3).")

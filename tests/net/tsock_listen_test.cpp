@@ -93,8 +93,8 @@ TEST(TSockListen, TheReasonAPortCannotBeHadIsToldApart) {
               "Port 7772 is already in use: another program (perhaps another game) is "
               "listening on it.");
     EXPECT_EQ(TSock::listenProblem(QStringLiteral("80"), 10013),
-              "Port 80 is not permitted: this user may not listen on it (ports below 1024 need "
-              "the administrator's rights).");
+              "Port 80 is not permitted: the system does not let this program listen on it "
+              "(ports below 1024 usually need the administrator's rights).");
     EXPECT_EQ(TSock::listenProblem(QStringLiteral("7772"), 10049),
               "Port 7772 could not be had: Error #10049 (WSAEADDRNOTAVAIL).");
 }
