@@ -123,6 +123,14 @@ void SettingsController::setShowMissedWords(bool on) {
     update([on](Preferences& p) { p.showMissedWords = on; }, StoredKey::ShowMissedWords, true);
 }
 
+void SettingsController::setHighContrast(bool on) {
+    update([on](Preferences& p) { p.highContrast = on; }, StoredKey::HighContrast, false);
+    // A choice about the look alone: the file gains this one line, and a
+    // hand-edited value elsewhere is not written over in passing.
+    IniFile file(m_path);
+    writePreferences(file, m_section, m_prefs, StoredKey::HighContrast);
+}
+
 void SettingsController::setScrollChatOff(bool on) {
     update([on](Preferences& p) { p.scrollChatOff = on; }, {}, false);
 }

@@ -56,6 +56,8 @@ public:
     void setBotPace(BotPace pace);
     void setTextSize(int size);
     void setShowMissedWords(bool on);
+    // "High Contrast Colours": writes its own key and no other.
+    void setHighContrast(bool on);
     // "Text Color": a cancelled dialog changes and saves nothing. "Action
     // Color": saved whether the dialog was confirmed or cancelled.
     void TextColor1Click();

@@ -118,6 +118,8 @@ void readPreferences(const IniFile& stored, const QString& s, Preferences& p) {
                       QLatin1String("false");
     p.showMissedWords = file.readString(s, QStringLiteral("ShowMissedWords"),
                                         QStringLiteral("true")) != QLatin1String("false");
+    p.highContrast = file.readString(s, QStringLiteral("HighContrast"), QStringLiteral("0")) ==
+                     QLatin1String("1");
 }
 
 void writePreferences(IniFile& stored, const QString& s, const Preferences& p, StoredKeys keys) {
@@ -148,6 +150,7 @@ void writePreferences(IniFile& stored, const QString& s, const Preferences& p, S
         text(StoredKey::Playsounds, "Playsounds", onOff(p.playSounds));
         text(StoredKey::ChatterSounds, "ChatterSounds", onOff(p.chatterSounds));
         text(StoredKey::ShowMissedWords, "ShowMissedWords", onOff(p.showMissedWords));
+        integer(StoredKey::HighContrast, "HighContrast", p.highContrast ? 1 : 0);
     });
 }
 

@@ -31,6 +31,10 @@
 //   Playsounds, ChatterSounds  "true"/"false"; anything but exactly "false" is on
 //   ShowMissedWords            "true"/"false": the words nobody found are listed
 //                              when a round ends; anything but "false" is on
+//   HighContrast               "1": every text drawn readable (4.5:1 or better);
+//                              anything else the board's own colours ["0"].
+//                              Written only once the player chose it, so a
+//                              file that never had it keeps its bytes.
 
 #include <QFlags>
 #include <QRect>
@@ -66,9 +70,12 @@ enum class StoredKey : quint32 {
     Playsounds = 1u << 10,
     ChatterSounds = 1u << 11,
     ShowMissedWords = 1u << 12,
+    HighContrast = 1u << 13,
 };
 Q_DECLARE_FLAGS(StoredKeys, StoredKey)
 Q_DECLARE_OPERATORS_FOR_FLAGS(StoredKeys)
+// The keys a full save writes: every key but HighContrast, which is written
+// only when the player changes it.
 StoredKeys allStoredKeys();
 
 struct Preferences {
@@ -99,6 +106,8 @@ struct Preferences {
     bool chatterSounds = false;
     // "Show Missed Words" (View menu).
     bool showMissedWords = true;
+    // "High Contrast Colours" (View menu).
+    bool highContrast = false;
     // "Scroll Chat Off": keeps the chat pane's view still. Never stored.
     bool scrollChatOff = false;
 
@@ -113,7 +122,7 @@ struct Preferences {
 // then keep the value they had in `prefs`. A missing file reads as empty.
 void readPreferences(const IniFile& file, const QString& section, Preferences& prefs);
 
-// Writes the keys in `keys`, in the order "Top" to "ShowMissedWords" (not the
+// Writes the keys in `keys`, in the order "Top" to "HighContrast" (not the
 // phrases); the others keep their lines as they are. The file is written once,
 // whole: a save that fails raises EIniFileError and leaves the file as it was,
 // never half its keys new. No keys: the file is not touched.

@@ -207,6 +207,25 @@ TEST_F(PreferencesFile, ASaveOfSomeKeysLeavesTheOthersAsTheyAre) {
     EXPECT_EQ(readFile(path), defaultSection());
 }
 
+TEST_F(PreferencesFile, HighContrastIsOnOnlyAsOneAndWrittenOnlyWhenAskedFor) {
+    EXPECT_FALSE(read("").highContrast);
+    EXPECT_TRUE(read("HighContrast=1\r\n").highContrast);
+    for (const char* other : {"0", "true", "2", "", "01"})
+        EXPECT_FALSE(read(QByteArray("HighContrast=") + other + "\r\n").highContrast) << other;
+
+    // A full save, as every save after a reading, leaves the key out.
+    writeFile(path, "");
+    Preferences on;
+    on.highContrast = true;
+    writePreferences(file, "Vorlix", on);
+    EXPECT_EQ(readFile(path), defaultSection());
+    writePreferences(file, "Vorlix", on, allStoredKeys() | StoredKey::HighContrast);
+    EXPECT_EQ(readFile(path), defaultSection() + "HighContrast=1\r\n");
+    Preferences back;
+    readPreferences(file, "Vorlix", back);
+    EXPECT_EQ(back, on);
+}
+
 TEST_F(PreferencesFile, FailedWriteIsReported) {
     IniFile bad(dir.filePath("missing/folder/kestrunlobby.ini"));
     try {
