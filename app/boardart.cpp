@@ -1,5 +1,6 @@
 #include "boardart.h"
 
+#include "contrast.h"
 #include "gamemodel.h"
 
 #include <QEnterEvent>
@@ -50,7 +51,67 @@ void text(QPainter& p, const QRectF& r, const QString& s, const QFont& f, const 
     p.drawText(r, flags, s);
 }
 
-void paintRequirements(QPainter& p, const QRectF& r) {
+// Every colour of the fill darkened until `text` reads on it.
+Gradient under(const Gradient& fill, const QColor& text, double minimum = contrast::kReadable) {
+    return {contrast::readable(fill.top, text, minimum),
+            contrast::readable(fill.bottom, text, minimum)};
+}
+
+// Of the two, the fill's lighter colour: a light text that reads on it reads
+// on all of it (a gradient between two colours is nowhere lighter than both).
+QColor lighter(const QColor& a, const QColor& b) {
+    return contrast::relativeLuminance(a) >= contrast::relativeLuminance(b) ? a : b;
+}
+
+ArtColours defaultColours() {
+    ArtColours c;
+    c.caption = kOrange;
+    c.clockFrame = {QColor(0x55, 0x5E, 0x75), QColor(0x2A, 0x30, 0x42)};
+    c.clockBar = {QColor(0x3D, 0x8B, 0xE0), QColor(0x16, 0x4C, 0x9A)};
+    c.clockText = QColor(0xE0, 0xE3, 0x9D);
+    c.clockLow = QColor(0xFF, 0x00, 0x00);
+    c.error = {QColor(0xE8, 0x3A, 0x2A), QColor(0xA8, 0x12, 0x0C)};
+    c.errorText = Qt::white;
+    c.startButton = {QColor(0x4C, 0xB8, 0x4C), QColor(0x1E, 0x7A, 0x22)};
+    c.giveUpButton = {QColor(0xE8, 0x5A, 0x3A), QColor(0xA8, 0x26, 0x14)};
+    c.hotButton = {QColor(0xFF, 0xD8, 0x40), QColor(0xE8, 0x8E, 0x10)};
+    c.buttonText = Qt::white;
+    c.hotButtonText = kNavy;
+    c.linkLogo = {QColor(0x2E, 0x4C, 0xA8), QColor(0x14, 0x22, 0x5E)};
+    c.hotLinkLogo = {QColor(0x4A, 0x6C, 0xD0), QColor(0x14, 0x22, 0x5E)};
+    c.linkName = QColor(0xFF, 0xD0, 0x50);
+    c.linkText = Qt::white;
+    c.mark = kOrange;
+    c.markText = Qt::white;
+    return c;
+}
+
+ArtColours highContrastColours() {
+    ArtColours c = defaultColours();
+    c.caption = contrast::readable(c.caption, kBoard);
+    // No red is light enough to read on the clock's blue at 4.5:1: the bar
+    // and its frame go dark enough (10:1 with white) that a clear light red
+    // still reads on them, and the two texts are lightened to reach the
+    // lighter of the two fills.
+    c.clockFrame = under(c.clockFrame, Qt::white, 10.0);
+    c.clockBar = under(c.clockBar, Qt::white, 10.0);
+    const QColor behindClock = lighter(lighter(c.clockFrame.top, c.clockFrame.bottom),
+                                       lighter(c.clockBar.top, c.clockBar.bottom));
+    c.clockText = contrast::readable(c.clockText, behindClock);
+    c.clockLow = contrast::readable(c.clockLow, behindClock);
+    c.error = under(c.error, c.errorText);
+    c.startButton = under(c.startButton, c.buttonText);
+    c.giveUpButton = under(c.giveUpButton, c.buttonText);
+    c.hotButton = under(c.hotButton, c.hotButtonText);
+    // "Vorlix" is the darker of the logo's two words: what reads with it reads
+    // with white.
+    c.linkLogo = under(under(c.linkLogo, c.linkName), c.linkText);
+    c.hotLinkLogo = under(under(c.hotLinkLogo, c.linkName), c.linkText);
+    c.mark = contrast::readable(c.mark, c.markText);
+    return c;
+}
+
+void paintRequirements(QPainter& p, const QRectF& r, const ArtColours& c) {
     gradientFrame(p, r, QColor(0xFF, 0xE9, 0x9A), QColor(0xF4, 0xC2, 0x5E), kFrame, 10);
     text(p, QRectF(r.left(), r.top() + 6, r.width(), 26), QStringLiteral("WORD REQUIREMENTS"),
          artFont("Arial", 19), kNavy);
@@ -62,9 +123,9 @@ void paintRequirements(QPainter& p, const QRectF& r) {
     }
     const QFont small = artFont("Arial", 13);
     text(p, QRectF(box1.left(), box1.top() + 3, box1.width(), 18), QStringLiteral("Word Length"),
-         small, kOrange);
+         small, c.caption);
     text(p, QRectF(box2.left(), box2.top() + 3, box2.width(), 18), QStringLiteral("Begins With"),
-         small, kOrange);
+         small, c.caption);
 }
 
 void paintNotPlaying(QPainter& p, const QRectF& r) {
@@ -124,13 +185,26 @@ void paintLogo(QPainter& p, const QRectF& r) {
 
 } // namespace
 
+QColor boardColour() {
+    return kBoard;
+}
+
+QColor scorePanelColour() {
+    return kCream;
+}
+
+const ArtColours& artColours(bool highContrast) {
+    static const ArtColours plain = defaultColours();
+    static const ArtColours readable = highContrastColours();
+    return highContrast ? readable : plain;
+}
+
 QString errorCaption(int index) {
     return GameModel::rejectionReason(index);
 }
 
-void paintErrorPicture(QPainter& p, int index, const QRectF& r) {
-    gradientFrame(p, r, QColor(0xE8, 0x3A, 0x2A), QColor(0xA8, 0x12, 0x0C),
-                  QColor(0x70, 0x08, 0x04), 5);
+void paintErrorPicture(QPainter& p, int index, const QRectF& r, const ArtColours& c) {
+    gradientFrame(p, r, c.error.top, c.error.bottom, QColor(0x70, 0x08, 0x04), 5);
     // A white cross in a circle, then the reason.
     const QRectF mark(r.left() + 4, r.top() + 3, r.height() - 6, r.height() - 6);
     p.setPen(Qt::NoPen);
@@ -141,10 +215,10 @@ void paintErrorPicture(QPainter& p, int index, const QRectF& r) {
     p.drawLine(x.topLeft(), x.bottomRight());
     p.drawLine(x.topRight(), x.bottomLeft());
     text(p, r.adjusted(mark.width() + 6, 0, -4, 0), errorCaption(index), artFont("Arial", 13),
-         Qt::white);
+         c.errorText);
 }
 
-QPixmap errorPixmap(int index, qreal devicePixelRatio) {
+QPixmap errorPixmap(int index, qreal devicePixelRatio, bool highContrast) {
     QPixmap pm(
         QSize(qCeil(kErrorWidth * devicePixelRatio), qCeil(kErrorHeight * devicePixelRatio)));
     pm.setDevicePixelRatio(devicePixelRatio);
@@ -152,25 +226,24 @@ QPixmap errorPixmap(int index, qreal devicePixelRatio) {
     QPainter p(&pm);
     p.setRenderHint(QPainter::Antialiasing);
     p.setRenderHint(QPainter::TextAntialiasing);
-    paintErrorPicture(p, index, QRectF(0, 0, kErrorWidth, kErrorHeight));
+    paintErrorPicture(p, index, QRectF(0, 0, kErrorWidth, kErrorHeight), artColours(highContrast));
     return pm;
 }
 
-void paintPicture(QPainter& p, Picture picture, const QRectF& r) {
+void paintPicture(QPainter& p, Picture picture, const QRectF& r, const ArtColours& c) {
     switch (picture) {
     case Picture::LeftColumn:
         frame(p, r, kBoard, kFrame, 12, 3);
         frame(p, r.adjusted(6, 34, -6, -6), kBoard, QColor(0xD9, 0xB9, 0x73), 6, 1.5);
         break;
     case Picture::Requirements:
-        paintRequirements(p, r);
+        paintRequirements(p, r, c);
         break;
     case Picture::ClockFrame:
-        gradientFrame(p, r, QColor(0x55, 0x5E, 0x75), QColor(0x2A, 0x30, 0x42), kFrame, 8);
+        gradientFrame(p, r, c.clockFrame.top, c.clockFrame.bottom, kFrame, 8);
         break;
     case Picture::ClockBar:
-        gradientFrame(p, r, QColor(0x3D, 0x8B, 0xE0), QColor(0x16, 0x4C, 0x9A),
-                      QColor(0x0D, 0x32, 0x6A), 4);
+        gradientFrame(p, r, c.clockBar.top, c.clockBar.bottom, QColor(0x0D, 0x32, 0x6A), 4);
         break;
     case Picture::WordFrame:
         gradientFrame(p, r, QColor(0xFF, 0xE9, 0x9A), QColor(0xF4, 0xC2, 0x5E), kFrame, 10);
@@ -205,21 +278,18 @@ void paintPicture(QPainter& p, Picture picture, const QRectF& r) {
     }
 }
 
-void paintButton(QPainter& p, ButtonFace face, const QRectF& r, bool hot, bool down) {
+void paintButton(QPainter& p, ButtonFace face, const QRectF& r, bool hot, bool down,
+                 const ArtColours& c) {
     const QRectF b = down ? r.adjusted(1, 1, 0, 0) : r;
     switch (face) {
     case ButtonFace::StartGame:
     case ButtonFace::GiveUp: {
         const bool start = face == ButtonFace::StartGame;
-        QColor top = start ? QColor(0x4C, 0xB8, 0x4C) : QColor(0xE8, 0x5A, 0x3A);
-        QColor bottom = start ? QColor(0x1E, 0x7A, 0x22) : QColor(0xA8, 0x26, 0x14);
-        if (hot) {
-            top = start ? QColor(0xFF, 0xD8, 0x40) : QColor(0xFF, 0xD8, 0x40);
-            bottom = start ? QColor(0xE8, 0x8E, 0x10) : QColor(0xE8, 0x8E, 0x10);
-        }
-        gradientFrame(p, b, top, bottom, QColor(0x30, 0x20, 0x10), b.height() / 3);
+        const Gradient fill = hot ? c.hotButton : start ? c.startButton : c.giveUpButton;
+        gradientFrame(p, b, fill.top, fill.bottom, QColor(0x30, 0x20, 0x10), b.height() / 3);
         const QString caption = start ? QStringLiteral("START GAME") : QStringLiteral("I GIVE UP");
-        text(p, b, caption, artFont("Arial", b.height() * 0.56), hot ? kNavy : Qt::white);
+        text(p, b, caption, artFont("Arial", b.height() * 0.56),
+             hot ? c.hotButtonText : c.buttonText);
         break;
     }
     case ButtonFace::Phrase:
@@ -257,12 +327,12 @@ void paintButton(QPainter& p, ButtonFace face, const QRectF& r, bool hot, bool d
         break;
     }
     case ButtonFace::LinkLogo: {
-        gradientFrame(p, b, hot ? QColor(0x4A, 0x6C, 0xD0) : QColor(0x2E, 0x4C, 0xA8),
-                      QColor(0x14, 0x22, 0x5E), QColor(0x0C, 0x14, 0x3C), 8);
+        const Gradient fill = hot ? c.hotLinkLogo : c.linkLogo;
+        gradientFrame(p, b, fill.top, fill.bottom, QColor(0x0C, 0x14, 0x3C), 8);
         text(p, b.adjusted(0, 1, 0, -b.height() / 2 + 2), QStringLiteral("Vorlix"),
-             artFont("Times New Roman", b.height() * 0.42), QColor(0xFF, 0xD0, 0x50));
+             artFont("Times New Roman", b.height() * 0.42), c.linkName);
         text(p, b.adjusted(0, b.height() / 2, 0, -2), QStringLiteral("on the web"),
-             artFont("Arial", b.height() * 0.26, false), Qt::white);
+             artFont("Arial", b.height() * 0.26, false), c.linkText);
         break;
     }
     }
@@ -278,7 +348,12 @@ void PictureWidget::paintEvent(QPaintEvent*) {
     QPainter p(this);
     p.setRenderHint(QPainter::Antialiasing);
     p.setRenderHint(QPainter::TextAntialiasing);
-    paintPicture(p, m_picture, QRectF(rect()));
+    paintPicture(p, m_picture, QRectF(rect()), artColours(m_highContrast));
+}
+
+void PictureWidget::setHighContrast(bool on) {
+    m_highContrast = on;
+    update();
 }
 
 ErrorPicture::ErrorPicture(QWidget* parent) : QWidget(parent) {
@@ -296,7 +371,12 @@ void ErrorPicture::paintEvent(QPaintEvent*) {
     if (m_index < 0)
         return;
     QPainter p(this);
-    p.drawPixmap(0, 0, errorPixmap(m_index, devicePixelRatioF()));
+    p.drawPixmap(0, 0, errorPixmap(m_index, devicePixelRatioF(), m_highContrast));
+}
+
+void ErrorPicture::setHighContrast(bool on) {
+    m_highContrast = on;
+    update();
 }
 
 PictureButton::PictureButton(ButtonFace face, QWidget* parent)
@@ -312,12 +392,18 @@ void PictureButton::paintEvent(QPaintEvent*) {
     QPainter p(this);
     p.setRenderHint(QPainter::Antialiasing);
     p.setRenderHint(QPainter::TextAntialiasing);
-    paintButton(p, m_face, QRectF(rect()), m_hot || hasFocus(), isDown());
+    paintButton(p, m_face, QRectF(rect()), m_hot || hasFocus(), isDown(),
+                artColours(m_highContrast));
     if (hasFocus()) {
         p.setPen(QPen(palette().color(QPalette::Highlight), 1, Qt::DotLine));
         p.setBrush(Qt::NoBrush);
         p.drawRect(QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5));
     }
+}
+
+void PictureButton::setHighContrast(bool on) {
+    m_highContrast = on;
+    update();
 }
 
 void PictureButton::keyPressEvent(QKeyEvent* e) {

@@ -4,10 +4,50 @@
 // the size the board layout gives it.
 
 #include <QAbstractButton>
+#include <QColor>
 #include <QPixmap>
 #include <QWidget>
 
 namespace boardart {
+
+// What lies behind the board's texts: the board itself (also the fill of the
+// word boxes, the score cards and the panes) and the score panel around the
+// cards.
+QColor boardColour();
+QColor scorePanelColour();
+
+// A picture's fill from its top edge to its bottom edge.
+struct Gradient {
+    QColor top;
+    QColor bottom;
+};
+
+// The colours of the pictures that carry words, and of those words. The
+// default set is the board's own look; the high-contrast set keeps every word
+// at 4.5:1 or better against every colour of the fill behind it: a coloured
+// word keeps its hue (contrast::readable), a white or navy one stays and the
+// fill behind it is darkened instead.
+struct ArtColours {
+    QColor caption; // "Word Length", "Begins With", on the board colour
+    Gradient clockFrame;
+    Gradient clockBar;
+    QColor clockText; // label_timer over the bar and the frame: 20 s or more left
+    QColor clockLow;  // and below 20 s
+    Gradient error;
+    QColor errorText;
+    Gradient startButton;  // START GAME
+    Gradient giveUpButton; // I GIVE UP
+    Gradient hotButton;    // either of them under the mouse or with the focus
+    QColor buttonText;
+    QColor hotButtonText;
+    Gradient linkLogo;
+    Gradient hotLinkLogo;
+    QColor linkName; // "Vorlix"
+    QColor linkText; // "on the web"
+    QColor mark;     // fill of the chat pane's "Scroll Off" mark
+    QColor markText;
+};
+const ArtColours& artColours(bool highContrast);
 
 // Pictures of the board that are plain decoration or frames.
 enum class Picture {
@@ -38,23 +78,29 @@ QString buttonName(ButtonFace face);
 // Caption of rejection picture `index` ("Invalid Word", ...), empty if out of range.
 QString errorCaption(int index);
 // Rejection picture `index` rendered at the given device pixel ratio.
-QPixmap errorPixmap(int index, qreal devicePixelRatio);
+QPixmap errorPixmap(int index, qreal devicePixelRatio, bool highContrast = false);
 
-void paintPicture(QPainter& p, Picture picture, const QRectF& r);
-void paintButton(QPainter& p, ButtonFace face, const QRectF& r, bool hot, bool down);
-void paintErrorPicture(QPainter& p, int index, const QRectF& r);
+void paintPicture(QPainter& p, Picture picture, const QRectF& r, const ArtColours& c);
+void paintButton(QPainter& p, ButtonFace face, const QRectF& r, bool hot, bool down,
+                 const ArtColours& c);
+void paintErrorPicture(QPainter& p, int index, const QRectF& r, const ArtColours& c);
+
+// The board's widgets below are painted in the default colours until told
+// otherwise.
 
 // A widget that shows one of the pictures above.
 class PictureWidget : public QWidget {
     Q_OBJECT
 public:
     PictureWidget(Picture picture, QWidget* parent);
+    void setHighContrast(bool on);
 
 protected:
     void paintEvent(QPaintEvent*) override;
 
 private:
     Picture m_picture;
+    bool m_highContrast = false;
 };
 
 // The rejection picture holder (image_error): empty until a picture is drawn in.
@@ -66,12 +112,14 @@ public:
     // -1 clears the picture.
     void setPicture(int index);
     int picture() const { return m_index; }
+    void setHighContrast(bool on);
 
 protected:
     void paintEvent(QPaintEvent*) override;
 
 private:
     int m_index = -1;
+    bool m_highContrast = false;
 };
 
 // A picture button whose colours change while the mouse is over it or it has
@@ -80,6 +128,7 @@ class PictureButton : public QAbstractButton {
     Q_OBJECT
 public:
     PictureButton(ButtonFace face, QWidget* parent);
+    void setHighContrast(bool on);
 
 protected:
     void paintEvent(QPaintEvent*) override;
@@ -90,6 +139,7 @@ protected:
 private:
     ButtonFace m_face;
     bool m_hot = false;
+    bool m_highContrast = false;
 };
 
 } // namespace boardart

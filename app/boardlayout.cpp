@@ -13,7 +13,7 @@ using boardart::PictureWidget;
 
 namespace {
 
-const QColor kBoardColour(0xFF, 0xFF, 0xD3);
+const QColor kBoardColour = boardart::boardColour();
 const QColor kNavy(0x00, 0x00, 0x80);
 const QColor kOrange(0xDE, 0x5F, 0x21);
 
@@ -46,9 +46,14 @@ void setTextColour(QWidget* w, const QColor& c) {
     w->setPalette(pal);
 }
 
-QLabel* label(QWidget* parent, const QString& name, const QString& text, QRect geometry,
-              const QFont& font, const QColor& colour, Qt::Alignment align = Qt::AlignLeft) {
+// A label in a colour of its own on `background`, remembered in `tinted` so
+// "High Contrast Colours" can draw it again (none: the board colours it itself).
+QLabel* label(std::vector<board::TintedLabel>* tinted, QWidget* parent, const QString& name,
+              const QString& text, QRect geometry, const QFont& font, const QColor& colour,
+              Qt::Alignment align = Qt::AlignLeft, const QColor& background = kBoardColour) {
     auto* l = new QLabel(text, parent);
+    if (tinted)
+        tinted->push_back({l, colour, background});
     // Names, words and scores come from the host: "<b>Eve</b>" is a name, not
     // markup to render.
     l->setTextFormat(Qt::PlainText);
@@ -62,9 +67,9 @@ QLabel* label(QWidget* parent, const QString& name, const QString& text, QRect g
 }
 
 // A label that sizes itself to its text, placed at a point (headings).
-QLabel* heading(QWidget* parent, const QString& text, QPoint at, const QFont& font,
-                const QColor& colour) {
-    QLabel* l = label(parent, QString(), text, QRect(at, QSize(10, 10)), font, colour);
+QLabel* heading(std::vector<board::TintedLabel>* tinted, QWidget* parent, const QString& text,
+                QPoint at, const QFont& font, const QColor& colour) {
+    QLabel* l = label(tinted, parent, QString(), text, QRect(at, QSize(10, 10)), font, colour);
     l->adjustSize();
     return l;
 }
@@ -118,7 +123,8 @@ void BoardPanel::Impl::buildLayout() {
 void BoardPanel::Impl::buildWordList() {
     named(new PictureWidget(Picture::LeftColumn, q), QStringLiteral("image_leftcolumn"),
           QRect(4, 8, 233, 460));
-    heading(q, QStringLiteral("WORDS GUESSED"), QPoint(33, 16), arial(14, true, true), kOrange);
+    heading(&tinted, q, QStringLiteral("WORDS GUESSED"), QPoint(33, 16), arial(14, true, true),
+            kOrange);
     memo_wordlist =
         named(new QTextEdit(q), QStringLiteral("memo_wordlist"), QRect(14, 48, 209, 410));
     flatTextPane(memo_wordlist, arial(10));
@@ -131,20 +137,21 @@ void BoardPanel::Impl::buildWordList() {
 void BoardPanel::Impl::buildCentreColumn() {
     named(new PictureWidget(Picture::Requirements, q), QStringLiteral("image_requirements"),
           QRect(240, 24, 320, 113));
-    label_word1 = label(q, QStringLiteral("label_word1"), QString(), QRect(249, 89, 148, 32),
-                        times(20, true), kNavy, Qt::AlignHCenter);
-    label_word2 = label(q, QStringLiteral("label_word2"), QString(), QRect(421, 89, 124, 32),
-                        times(20, true), kNavy, Qt::AlignHCenter);
+    label_word1 = label(&tinted, q, QStringLiteral("label_word1"), QString(),
+                        QRect(249, 89, 148, 32), times(20, true), kNavy, Qt::AlignHCenter);
+    label_word2 = label(&tinted, q, QStringLiteral("label_word2"), QString(),
+                        QRect(421, 89, 124, 32), times(20, true), kNavy, Qt::AlignHCenter);
 
     named(new PictureWidget(Picture::ClockFrame, q), QStringLiteral("image_clock"),
           QRect(240, 138, 317, 34));
     image_timer = named(new PictureWidget(Picture::ClockBar, q), QStringLiteral("image_timer"),
                         QRect(247, 144, 0, 23));
     label_timer =
-        label(q, QStringLiteral("label_timer"), QStringLiteral("Time: 0:00"),
+        label(nullptr, q, QStringLiteral("label_timer"), QStringLiteral("Time: 0:00"),
               QRect(251, 146, 87, 19), arial(12, true), QColor(0xE0, 0xE3, 0x9D), Qt::AlignHCenter);
-    label_status = label(q, QStringLiteral("label_status"), QStringLiteral("Welcome to Vorlix"),
-                         QRect(241, 173, 318, 19), arial(12, true), kOrange, Qt::AlignHCenter);
+    label_status =
+        label(&tinted, q, QStringLiteral("label_status"), QStringLiteral("Welcome to Vorlix"),
+              QRect(241, 173, 318, 19), arial(12, true), kOrange, Qt::AlignHCenter);
 
     image_word = named(new PictureWidget(Picture::WordFrame, q), QStringLiteral("image_word"),
                        QRect(239, 195, 323, 73));
@@ -180,8 +187,9 @@ void BoardPanel::Impl::buildChatColumn() {
     mainchat = named(new QTextEdit(q), QStringLiteral("mainchat"), QRect(572, 176, 195, 255));
     flatTextPane(mainchat, chatFont(8));
     // "Scroll Chat Off" shows on the pane itself: new lines arrive out of view.
-    label_scrolloff = label(q, QStringLiteral("label_scrolloff"), QStringLiteral("Scroll Off"),
-                            QRect(690, 177, 58, 15), arial(7, true), Qt::white, Qt::AlignHCenter);
+    label_scrolloff =
+        label(nullptr, q, QStringLiteral("label_scrolloff"), QStringLiteral("Scroll Off"),
+              QRect(690, 177, 58, 15), arial(7, true), Qt::white, Qt::AlignHCenter);
     label_scrolloff->setAutoFillBackground(true);
     {
         QPalette mark = label_scrolloff->palette();
@@ -197,8 +205,8 @@ void BoardPanel::Impl::buildChatColumn() {
 }
 
 void BoardPanel::Impl::buildAnnouncer() {
-    announcements = named(new board::Announcer(q), QStringLiteral("announcements"),
-                          label_status->geometry());
+    announcements =
+        named(new board::Announcer(q), QStringLiteral("announcements"), label_status->geometry());
     announcements->lower();
     announcements->showMessage(model.status());
 }
@@ -225,15 +233,17 @@ void BoardPanel::Impl::buildSettingsColumn() {
     const char* captions[3] = {"Round:", "Time Per Turn:", "Word Length:"};
     for (int i = 0; i < 3; ++i) {
         const QFont f = arial(i == 0 ? 12 : 10, true);
-        label(q, QString(), QString::fromLatin1(captions[i]), QRect(566, rows[i], 118, 18), f,
-              kNavy, Qt::AlignRight);
+        label(&tinted, q, QString(), QString::fromLatin1(captions[i]), QRect(566, rows[i], 118, 18),
+              f, kNavy, Qt::AlignRight);
     }
-    label_round = label(q, QStringLiteral("label_round"), QStringLiteral("0 of 5"),
+    label_round = label(&tinted, q, QStringLiteral("label_round"), QStringLiteral("0 of 5"),
                         QRect(692, rows[0], 82, 18), arial(12, true), kNavy);
-    label_timeperturn = label(q, QStringLiteral("label_timeperturn"), QStringLiteral("60 secs"),
-                              QRect(692, rows[1], 82, 18), arial(10, true), kNavy);
-    label_numletters = label(q, QStringLiteral("label_numletters"), QStringLiteral("Random"),
-                             QRect(692, rows[2], 82, 18), arial(10, true), kNavy);
+    label_timeperturn =
+        label(&tinted, q, QStringLiteral("label_timeperturn"), QStringLiteral("60 secs"),
+              QRect(692, rows[1], 82, 18), arial(10, true), kNavy);
+    label_numletters =
+        label(&tinted, q, QStringLiteral("label_numletters"), QStringLiteral("Random"),
+              QRect(692, rows[2], 82, 18), arial(10, true), kNavy);
 
     const int across[5] = {566, 592, 618, 644, 670};
     for (int i = 0; i < 10; ++i) {
@@ -250,21 +260,22 @@ void BoardPanel::Impl::buildSettingsColumn() {
 }
 
 void BoardPanel::Impl::buildSeatRows() {
-    heading(q, QStringLiteral("Last Word"), QPoint(275, 291), arial(12, true, true), kNavy);
-    heading(q, QStringLiteral("Name"), QPoint(387, 291), arial(12, true, true), kNavy);
-    heading(q, QStringLiteral("Score"), QPoint(503, 291), arial(12, true, true), kNavy);
+    heading(&tinted, q, QStringLiteral("Last Word"), QPoint(275, 291), arial(12, true, true),
+            kNavy);
+    heading(&tinted, q, QStringLiteral("Name"), QPoint(387, 291), arial(12, true, true), kNavy);
+    heading(&tinted, q, QStringLiteral("Score"), QPoint(503, 291), arial(12, true, true), kNavy);
     const int down[6] = {315, 338, 362, 385, 409, 432};
     for (int i = 0; i < 6; ++i) {
         const int seat = i + 1;
         const QColor c = BoardPanel::seatColour(seat);
         const QFont f = arial(12, true);
-        last[i] = label(q, QStringLiteral("label_last%1").arg(seat), QString(),
+        last[i] = label(&tinted, q, QStringLiteral("label_last%1").arg(seat), QString(),
                         QRect(240, down[i], 128, 20), f, c, Qt::AlignHCenter);
         last[i]->setProperty("Tag", seat);
-        playername[i] = label(q, QStringLiteral("label_playername%1").arg(seat),
+        playername[i] = label(&tinted, q, QStringLiteral("label_playername%1").arg(seat),
                               GameModel::waiting(), QRect(372, down[i], 128, 20), f, c);
         playername[i]->setProperty("Tag", seat);
-        score[i] = label(q, QStringLiteral("label_score%1").arg(seat), QStringLiteral("0"),
+        score[i] = label(&tinted, q, QStringLiteral("label_score%1").arg(seat), QStringLiteral("0"),
                          QRect(513, down[i], 46, 20), f, c);
     }
 }
@@ -283,17 +294,19 @@ void BoardPanel::Impl::buildScorePanel() {
               QRect(0, 0, 152, 138));
         panel[i] = sub;
         auto field = [&](int n, QRect r, const QFont& f, Qt::Alignment a) {
-            QLabel* l = label(sub, QStringLiteral("label_score%1%2").arg(seat).arg(n),
+            QLabel* l = label(&tinted, sub, QStringLiteral("label_score%1%2").arg(seat).arg(n),
                               n == 0 ? GameModel::waiting() : QStringLiteral("0"), r, f, c, a);
             panelField[i][n] = l;
         };
         field(0, QRect(2, 3, 148, 20), arial(11, true), Qt::AlignHCenter);
-        label(sub, QString(), QStringLiteral("Round"), QRect(52, 26, 46, 16), arial(8, true, true),
-              kNavy, Qt::AlignHCenter);
-        label(sub, QString(), QStringLiteral("Total"), QRect(100, 26, 46, 16), arial(8, true, true),
-              kNavy, Qt::AlignHCenter);
-        label(sub, QString(), QStringLiteral("Words"), QRect(4, 44, 48, 18), arial(8, true), kNavy);
-        label(sub, QString(), QStringLiteral("Score"), QRect(4, 64, 48, 18), arial(8, true), kNavy);
+        label(&tinted, sub, QString(), QStringLiteral("Round"), QRect(52, 26, 46, 16),
+              arial(8, true, true), kNavy, Qt::AlignHCenter);
+        label(&tinted, sub, QString(), QStringLiteral("Total"), QRect(100, 26, 46, 16),
+              arial(8, true, true), kNavy, Qt::AlignHCenter);
+        label(&tinted, sub, QString(), QStringLiteral("Words"), QRect(4, 44, 48, 18),
+              arial(8, true), kNavy);
+        label(&tinted, sub, QString(), QStringLiteral("Score"), QRect(4, 64, 48, 18),
+              arial(8, true), kNavy);
         field(1, QRect(52, 44, 46, 18), arial(10, true), Qt::AlignHCenter);
         field(2, QRect(52, 64, 46, 18), arial(10, true), Qt::AlignHCenter);
         field(3, QRect(100, 44, 46, 18), arial(10, true), Qt::AlignHCenter);
@@ -303,8 +316,9 @@ void BoardPanel::Impl::buildScorePanel() {
         winnerPicture[i]->hide();
     }
     // Between the last cards (ending at 440) and the panel's frame line.
-    label_starter = label(panel_scores, QStringLiteral("label_starter"), QString(),
-                          QRect(4, 440, 315, 15), arial(10, true), kOrange, Qt::AlignHCenter);
+    label_starter = label(&tinted, panel_scores, QStringLiteral("label_starter"), QString(),
+                          QRect(4, 440, 315, 15), arial(10, true), kOrange, Qt::AlignHCenter,
+                          boardart::scorePanelColour());
     panel_scores->hide();
     panel_scores->raise();
 }

@@ -2,6 +2,7 @@
 
 #include "boardhost.h"
 #include "boardpanel_p.h"
+#include "contrast.h"
 #include "gamemodel.h"
 #include "messages.h"
 #include "protocol.h"
@@ -95,7 +96,9 @@ QAbstractButton* BoardPanel::linkLogo() const {
     return d->Image4;
 }
 
-QColor BoardPanel::seatColour(int seat) {
+QColor BoardPanel::seatColour(int seat, bool highContrast) {
+    if (highContrast)
+        return contrast::readable(seatColour(seat), boardart::boardColour());
     switch (seat) {
     case 1:
         return QColor(0x00, 0x00, 0xDD);
@@ -153,7 +156,13 @@ bool BoardPanel::focusNextPrevChild(bool next) {
     return QWidget::focusNextPrevChild(next);
 }
 
+void BoardPanel::setHighContrast(bool on) {
+    if (on == d->highContrast)
+        return;
+    d->highContrast = on;
+    d->drawColours();
+}
+
 void BoardPanel::focusWordEntry() {
     d->edit_word->setFocus();
 }
-

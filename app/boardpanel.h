@@ -34,6 +34,10 @@ public:
     void setScrollChatOffMark(bool on);
     // The keyboard focus into the word entry.
     void focusWordEntry();
+    // "High Contrast Colours": every text of the board, the words already
+    // listed included, at 4.5:1 or better against what lies behind it; off,
+    // the board's own colours.
+    void setHighContrast(bool on);
 
     // Controls other parts of the main window use (also found by objectName).
     QTextEdit* mainchat() const;
@@ -47,8 +51,9 @@ public:
     // connects clicked).
     QAbstractButton* linkLogo() const;
 
-    // Seat colour as 00BBGGRR-free QColor helper: RGB of seat 1..6, black otherwise.
-    static QColor seatColour(int seat);
+    // The colour of seat 1..6's labels and words, black for any other number;
+    // in high-contrast mode the same hue made readable on the board.
+    static QColor seatColour(int seat, bool highContrast = false);
     // Picture `index` of imagelist_error (reason codes 0..3), 195 x 21.
     static QPixmap errorPicture(int index);
 

@@ -10,6 +10,7 @@
 
 #include <array>
 #include <functional>
+#include <vector>
 
 class QLabel;
 class QTextEdit;
@@ -46,6 +47,13 @@ protected:
 // setting is an event a screen reader may speak.
 void setName(QWidget* w, const QString& name);
 void setDescription(QWidget* w, const QString& description);
+
+// A label drawn in a colour of its own, and the colour that lies behind it.
+struct TintedLabel {
+    QLabel* label;
+    QColor colour;
+    QColor background;
+};
 
 // What a label that fits its text to its room was last drawn from.
 struct FittedText {
@@ -99,6 +107,10 @@ struct BoardPanel::Impl {
     std::array<board::FittedText, 6> fittedName{};
     std::array<board::FittedText, 6> fittedLast{};
     std::array<board::FittedText, 6> fittedPanelName{};
+    // Every label in a colour of its own but the clock's (drawClock) and the
+    // "Scroll Off" mark's.
+    std::vector<board::TintedLabel> tinted;
+    bool highContrast = false;
 
     void buildLayout();
     void buildWordList();
@@ -118,6 +130,7 @@ struct BoardPanel::Impl {
     void drawClock();
     void drawSeats();
     void drawShown();
+    void drawColours();
     void addtowordlist(const QString& text, int seat);
     void addMissedWords(const QStringList& words);
     void showLastLine();

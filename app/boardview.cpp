@@ -2,6 +2,7 @@
 // model holds, and nothing is read back from them.
 
 #include "boardpanel_p.h"
+#include "contrast.h"
 #include "gamemodel.h"
 
 #include <QLabel>
@@ -14,9 +15,13 @@
 
 namespace {
 
-const QColor kClockColour(0xE0, 0xE3, 0x9D);
-const QColor kClockRed(0xFF, 0x00, 0x00);
 const QColor kMissedColour(0x80, 0x80, 0x80);
+
+void setTextColour(QWidget* w, const QColor& c) {
+    QPalette pal = w->palette();
+    pal.setColor(QPalette::WindowText, c);
+    w->setPalette(pal);
+}
 
 // A text the label may be too narrow for (a long name, a long word): cut with
 // "…" rather than mid-letter, the whole text as the tool tip and as the name
@@ -63,9 +68,8 @@ void BoardPanel::Impl::drawSettings() {
 
 void BoardPanel::Impl::drawClock() {
     image_timer->resize(model.barWidth(), image_timer->height());
-    QPalette pal = label_timer->palette();
-    pal.setColor(QPalette::WindowText, model.clockRed() ? kClockRed : kClockColour);
-    label_timer->setPalette(pal);
+    const boardart::ArtColours& art = boardart::artColours(highContrast);
+    setTextColour(label_timer, model.clockRed() ? art.clockLow : art.clockText);
     label_timer->setText(model.clockText());
 }
 
@@ -99,11 +103,31 @@ void BoardPanel::Impl::drawShown() {
         panel_scores->raise();
 }
 
+// Every text and picture in the colours of the mode.
+void BoardPanel::Impl::drawColours() {
+    for (const board::TintedLabel& t : tinted)
+        setTextColour(t.label, contrast::shown(t.colour, t.background, highContrast));
+    const boardart::ArtColours& art = boardart::artColours(highContrast);
+    QPalette mark = label_scrolloff->palette();
+    mark.setColor(QPalette::Window, art.mark);
+    mark.setColor(QPalette::WindowText, art.markText);
+    label_scrolloff->setPalette(mark);
+    for (auto* picture : q->findChildren<boardart::PictureWidget*>())
+        picture->setHighContrast(highContrast);
+    for (auto* button : q->findChildren<boardart::PictureButton*>())
+        button->setHighContrast(highContrast);
+    image_error->setHighContrast(highContrast);
+    contrast::recolour(*memo_wordlist->document(), memo_wordlist->palette().color(QPalette::Base),
+                       highContrast);
+    drawClock();
+}
+
 void BoardPanel::Impl::addtowordlist(const QString& text, int seat) {
     QTextCursor cursor(memo_wordlist->document());
     cursor.movePosition(QTextCursor::End);
     QTextCharFormat format;
-    format.setForeground(BoardPanel::seatColour(seat));
+    contrast::setColour(format, BoardPanel::seatColour(seat),
+                        memo_wordlist->palette().color(QPalette::Base), highContrast);
     format.setFontWeight(QFont::Normal);
     // The document starts with one empty block; later lines each get their own.
     if (!memo_wordlist->document()->isEmpty())
@@ -126,7 +150,8 @@ void BoardPanel::Impl::addMissedWords(const QStringList& words) {
     rule.setProperty(QTextFormat::BlockTrailingHorizontalRulerWidth,
                      QTextLength(QTextLength::FixedLength, across));
     QTextCharFormat grey;
-    grey.setForeground(kMissedColour);
+    contrast::setColour(grey, kMissedColour, memo_wordlist->palette().color(QPalette::Base),
+                        highContrast);
     grey.setFontWeight(QFont::Normal);
     if (!memo_wordlist->document()->isEmpty())
         cursor.insertBlock(rule, grey);

@@ -1,6 +1,7 @@
 #include "chatcontroller.h"
 
 #include "colortext.h"
+#include "contrast.h"
 #include "messages.h"
 #include "protocol.h"
 #include "readers.h"
@@ -136,7 +137,8 @@ void ChatController::addlinetochat(const QString& text, quint32 colour) {
 
     p->setUpdatesEnabled(false);
     QTextCharFormat plain;
-    plain.setForeground(colortext::toQColor(colour));
+    contrast::setColour(plain, colortext::toQColor(colour), p->palette().color(QPalette::Base),
+                        m_highContrast);
     plain.setFontWeight(QFont::Normal);
     QTextCharFormat bold = plain;
     bold.setFontWeight(QFont::Bold);
@@ -171,7 +173,8 @@ void ChatController::addlinetochat(const QString& text, quint32 colour) {
 void ChatController::markLinks(int lineStart, const QString& text) {
     QTextCharFormat link;
     link.setFontUnderline(true);
-    link.setForeground(m_pane->palette().color(QPalette::Link));
+    contrast::setColour(link, m_pane->palette().color(QPalette::Link),
+                        m_pane->palette().color(QPalette::Base), m_highContrast);
     for (const richlink::CharRange& r : richlink::linksIn(text)) {
         QTextCursor c(m_pane->document());
         c.setPosition(lineStart + r.cpMin);
@@ -181,6 +184,12 @@ void ChatController::markLinks(int lineStart, const QString& text) {
         f.setAnchorHref(text.mid(r.cpMin, r.cpMax - r.cpMin));
         c.mergeCharFormat(f);
     }
+}
+
+void ChatController::setHighContrast(bool on) {
+    m_highContrast = on;
+    if (m_pane)
+        contrast::recolour(*m_pane->document(), m_pane->palette().color(QPalette::Base), on);
 }
 
 void ChatController::chatrecieved(const QByteArray& payload) {

@@ -71,6 +71,9 @@ public:
     // A line in the chat pane: bold up to and including the first ":", the rest
     // plain, all in `colour` (00BBGGRR). With "Scroll Chat Off" the view stays.
     void addlinetochat(const QString& text, quint32 colour);
+    // "High Contrast Colours": every line, those already in the pane included,
+    // at 4.5:1 or better against the pane; off, each in its own colour.
+    void setHighContrast(bool on);
 
     void chatrecieved(const QByteArray& payload);
     void sendit();
@@ -123,4 +126,5 @@ private:
     QAction* m_scrollOff2 = nullptr;
     bool m_phraseok = true;
     int m_phraseticks = 0;
+    bool m_highContrast = false;
 };

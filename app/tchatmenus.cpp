@@ -83,6 +83,9 @@ void Tchat::buildMenus() {
     view->addSeparator();
     QAction* missed = addCheckable(view, "ShowMissedWords1", QStringLiteral("Show &Missed Words"));
     connect(missed, &QAction::triggered, m_settings, &SettingsController::setShowMissedWords);
+    QAction* highContrast =
+        addCheckable(view, "HighContrast1", QStringLiteral("&High Contrast Colours"));
+    connect(highContrast, &QAction::triggered, m_settings, &SettingsController::setHighContrast);
 
     QMenu* help = bar->addMenu(QStringLiteral("&Help"));
     help->setObjectName(QStringLiteral("Help1"));
@@ -233,8 +236,12 @@ void Tchat::showPreferences(const Preferences& p) {
     check("ScrollChatOff1", p.scrollChatOff);
     check("ShowMissedWords1", p.showMissedWords);
     m_model.setShowMissedWords(p.showMissedWords);
-    if (m_chat)
+    check("HighContrast1", p.highContrast);
+    m_board->setHighContrast(p.highContrast);
+    if (m_chat) {
         m_chat->scrollChatOffItem()->setChecked(p.scrollChatOff);
+        m_chat->setHighContrast(p.highContrast);
+    }
     m_board->setScrollChatOffMark(p.scrollChatOff);
     QFont font = m_board->mainchat()->font();
     font.setPointSize(p.chatFontSize());

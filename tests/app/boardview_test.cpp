@@ -2,8 +2,10 @@
 // shows and what it sends. The rules themselves are the model's
 // (gamemodel_test, gameseats_test).
 
+#include "boardart.h"
 #include "boardpanel.h"
 #include "boardrecorder.h"
+#include "contrast.h"
 #include "gamemodel.h"
 #include "gamerecorder.h"
 #include "smalldictionary.h"
@@ -11,6 +13,7 @@
 #include <QAbstractButton>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPainter>
 #include <QScrollBar>
 #include <QTest>
 #include <QTextBlock>
@@ -18,6 +21,12 @@
 #include <QTextEdit>
 
 #include <gtest/gtest.h>
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <functional>
+#include <vector>
 
 namespace {
 
@@ -364,6 +373,306 @@ TEST_F(BoardView, PictureButtonsTakeTheFocusAndAnswerSpaceAndEnter) {
         EXPECT_EQ(clicks, 3) << name;
         QObject::disconnect(counting);
     }
+}
+
+// Colours, measured here on their own (WCAG 2's relative luminance and CIE
+// L*a*b*), not by the program's helper.
+double luminance(const QColor& c) {
+    auto lin = [](int v) {
+        const double x = v / 255.0;
+        return x <= 0.03928 ? x / 12.92 : std::pow((x + 0.055) / 1.055, 2.4);
+    };
+    return 0.2126 * lin(c.red()) + 0.7152 * lin(c.green()) + 0.0722 * lin(c.blue());
+}
+double wcag(const QColor& a, const QColor& b) {
+    const double x = luminance(a);
+    const double y = luminance(b);
+    return (std::max(x, y) + 0.05) / (std::min(x, y) + 0.05);
+}
+// CIE76 colour difference: about 2 is the least an eye tells apart.
+double colourDistance(const QColor& a, const QColor& b) {
+    auto lab = [](const QColor& c) {
+        auto lin = [](int v) {
+            const double x = v / 255.0;
+            return x <= 0.04045 ? x / 12.92 : std::pow((x + 0.055) / 1.055, 2.4);
+        };
+        const double r = lin(c.red()), g = lin(c.green()), b = lin(c.blue());
+        const double xyz[3] = {(0.4124 * r + 0.3576 * g + 0.1805 * b) / 0.95047,
+                               0.2126 * r + 0.7152 * g + 0.0722 * b,
+                               (0.0193 * r + 0.1192 * g + 0.9505 * b) / 1.08883};
+        double f[3];
+        for (int i = 0; i < 3; ++i)
+            f[i] = xyz[i] > 0.008856 ? std::cbrt(xyz[i]) : 7.787 * xyz[i] + 16.0 / 116;
+        return std::array<double, 3>{116 * f[1] - 16, 500 * (f[0] - f[1]), 200 * (f[1] - f[2])};
+    };
+    const auto x = lab(a), y = lab(b);
+    return std::hypot(x[0] - y[0], x[1] - y[1], x[2] - y[2]);
+}
+double leastSeatDistance(bool highContrast) {
+    double least = 1e9;
+    for (int a = 1; a <= 6; ++a)
+        for (int b = a + 1; b <= 6; ++b)
+            least = std::min(least, colourDistance(BoardPanel::seatColour(a, highContrast),
+                                                   BoardPanel::seatColour(b, highContrast)));
+    return least;
+}
+// The least contrast of `text` with any pixel of `area` in `image`.
+double leastContrast(const QImage& image, const QRect& area, const QColor& text) {
+    double least = 21;
+    for (int y = area.top(); y <= area.bottom(); ++y)
+        for (int x = area.left(); x <= area.right(); ++x)
+            least = std::min(least, wcag(text, image.pixelColor(x, y)));
+    return least;
+}
+
+const QColor kBoardColour(0xFF, 0xFF, 0xD3);
+
+TEST(Contrast, MeasuresAsWcagDoes) {
+    EXPECT_NEAR(contrast::ratio(Qt::black, Qt::white), 21.0, 1e-9);
+    EXPECT_NEAR(contrast::ratio(Qt::white, Qt::white), 1.0, 1e-9);
+    // The board's own colours, as measured when they were found too faint.
+    const std::pair<QColor, double> faint[] = {
+        {QColor(0xFF, 0x80, 0x00), 2.46}, {QColor(0xA4, 0xA4, 0x00), 2.60},
+        {QColor(0x00, 0xAA, 0xAA), 2.80}, {QColor(0x80, 0x80, 0xC0), 3.55},
+        {QColor(0x80, 0x80, 0x80), 3.85}, {QColor(0xFF, 0x00, 0x00), 3.90},
+    };
+    for (const auto& [colour, ratio] : faint) {
+        EXPECT_NEAR(contrast::ratio(colour, kBoardColour), ratio, 0.005)
+            << colour.name().toStdString();
+        EXPECT_NEAR(contrast::ratio(colour, kBoardColour), wcag(colour, kBoardColour), 1e-9);
+    }
+    EXPECT_NEAR(contrast::ratio(QColor(0xDE, 0x5F, 0x21), QColor(0xFF, 0xF8, 0xC4)), 3.38, 0.005);
+}
+
+TEST(Contrast, ReadableKeepsTheHueAndGoesNoFurtherThanNeeded) {
+    const QColor backgrounds[] = {kBoardColour,
+                                  Qt::white,
+                                  QColor(0x1C, 0x28, 0x55),
+                                  Qt::black,
+                                  QColor(0x77, 0x77, 0x77),
+                                  QColor(0x3D, 0x8B, 0xE0)};
+    const QColor texts[] = {QColor(0xFF, 0x80, 0x00), QColor(0x00, 0xAA, 0xAA), Qt::red,
+                            QColor(0x80, 0x80, 0xC0), QColor(0xE0, 0xE3, 0x9D), Qt::blue,
+                            QColor(0x80, 0x80, 0x80)};
+    for (const QColor& bg : backgrounds) {
+        for (const QColor& text : texts) {
+            const QColor shown = contrast::readable(text, bg);
+            const std::string what = text.name().toStdString() + " on " + bg.name().toStdString();
+            EXPECT_GE(wcag(shown, bg), 4.5) << what;
+            if (wcag(text, bg) >= 4.5) {
+                EXPECT_EQ(shown, text) << what;
+                continue;
+            }
+            if (text.hsvSaturation() > 0 && shown != Qt::black && shown != Qt::white)
+                EXPECT_NEAR(shown.hsvHueF(), text.hsvHueF(), 0.02) << what;
+            // Darker on a light background, lighter on a dark one, and only
+            // just: a colour a little nearer the text's own would not read.
+            const bool light = luminance(bg) > 0.18;
+            EXPECT_EQ(luminance(shown) < luminance(text), light) << what;
+            const QColor nearer((shown.red() * 9 + text.red()) / 10,
+                                (shown.green() * 9 + text.green()) / 10,
+                                (shown.blue() * 9 + text.blue()) / 10);
+            EXPECT_LT(wcag(nearer, bg), 4.5 + 0.4) << what;
+        }
+    }
+}
+
+TEST_F(BoardView, TheDefaultColoursAreTheBoardsOwn) {
+    const QColor seats[] = {QColor(0x00, 0x00, 0xDD), QColor(0xFF, 0x80, 0x00),
+                            QColor(0x00, 0xAA, 0xAA), QColor(0xFF, 0x00, 0x00),
+                            QColor(0x80, 0x80, 0xC0), QColor(0xA4, 0xA4, 0x00)};
+    // Off again after on, everything is as it was.
+    for (const bool toggled : {false, true}) {
+        if (toggled) {
+            board.setHighContrast(true);
+            board.setHighContrast(false);
+        }
+        for (int seat = 1; seat <= 6; ++seat) {
+            EXPECT_EQ(BoardPanel::seatColour(seat), seats[seat - 1]);
+            for (const QString& name :
+                 {QStringLiteral("label_playername%1"), QStringLiteral("label_last%1"),
+                  QStringLiteral("label_score%1"), QStringLiteral("label_score%10")})
+                EXPECT_EQ(find<QLabel>(name.arg(seat))->palette().color(QPalette::WindowText),
+                          seats[seat - 1])
+                    << name.arg(seat).toStdString();
+        }
+        const QColor orange(0xDE, 0x5F, 0x21);
+        EXPECT_EQ(find<QLabel>("label_status")->palette().color(QPalette::WindowText), orange);
+        EXPECT_EQ(find<QLabel>("label_starter")->palette().color(QPalette::WindowText), orange);
+        EXPECT_EQ(clockColour(), kClockColour);
+    }
+}
+
+TEST_F(BoardView, HighContrastSeatsStayApart) {
+    const double before = leastSeatDistance(false);
+    const double after = leastSeatDistance(true);
+    EXPECT_GT(before, 30.0);
+    // Told apart at least as well as in the board's own colours.
+    EXPECT_GE(after, before);
+    for (int seat = 1; seat <= 6; ++seat)
+        EXPECT_GE(wcag(BoardPanel::seatColour(seat, true), kBoardColour), 4.5) << seat;
+}
+
+struct BoardContrast : BoardView {
+    BoardContrast() {
+        for (const char* seat : {"2+Grob", "4+Dora", "5+Eve", "6+Fay"})
+            model.newplayerinfo(seat);
+        board.show();
+        board.setScrollChatOffMark(true);
+    }
+    // The least contrast of any label's text with what lies behind its text,
+    // the board drawn without the label; `panel`: the labels of the score
+    // panel, else those it would cover.
+    double leastOfLabels(bool panel, QString* worst = nullptr) {
+        double least = 21;
+        QWidget* scores = find("panel_scores");
+        for (QLabel* label : board.findChildren<QLabel*>()) {
+            if (label->text().isEmpty() || !label->isVisibleTo(&board) ||
+                scores->isAncestorOf(label) != panel)
+                continue;
+            const QColor text = label->palette().color(QPalette::WindowText);
+            const QRect box =
+                label->fontMetrics()
+                    .boundingRect(label->contentsRect(), int(label->alignment()), label->text())
+                    .intersected(label->rect());
+            double ratio = 21;
+            if (label->autoFillBackground()) {
+                ratio = wcag(text, label->palette().color(QPalette::Window));
+            } else {
+                label->hide();
+                const QImage behind =
+                    board.grab(QRect(label->mapTo(&board, box.topLeft()), box.size())).toImage();
+                label->show();
+                ratio = leastContrast(behind, behind.rect(), text);
+            }
+            if (ratio < least) {
+                least = ratio;
+                if (worst)
+                    *worst = label->objectName() + ": " + label->text();
+            }
+        }
+        return least;
+    }
+};
+
+TEST_F(BoardContrast, EveryLabelReadsOnWhatLiesBehindIt) {
+    model.startround("1+60+5+STA+1+STARTER+");
+    for (int seat = 1; seat <= 6; ++seat)
+        model.gotword(QByteArray::number(seat) + "+STACK+5+");
+    model.turntimeTimer();
+    QString worst;
+    // The faint colours show in this very measure.
+    EXPECT_LT(leastOfLabels(false), 3.0);
+
+    board.setHighContrast(true);
+    for (int left : {59, 19, 3}) {
+        while (model.timeleft() > left)
+            model.turntimeTimer();
+        EXPECT_GE(leastOfLabels(false, &worst), 4.5) << left << " s left: " << worst.toStdString();
+    }
+    model.endround("1+20+4+2+9+2+30+6+3+12+3+30+5+2+10+4+0+0+0+0+5+50+0+0+0+6+0+0+0+0");
+    EXPECT_GE(leastOfLabels(true, &worst), 4.5) << worst.toStdString();
+    board.setHighContrast(false);
+    EXPECT_LT(leastOfLabels(true), 3.5) << "the starter word's orange on the panel";
+}
+
+TEST_F(BoardView, HighContrastRecoloursTheWordsAlreadyListed) {
+    const SmallDictionary small({"STACK", "STAFF", "STAGE"});
+    model.setDictionary(small.dictionary);
+    model.newplayerinfo("2+Grob");
+    model.startround("1+60+5+STA+1+STARTER+");
+    model.gotword("2+STACK+5+");
+    model.endround("1+5+1+1+5");
+    auto* list = find<QTextEdit>("memo_wordlist");
+    const QColor behind = list->palette().color(QPalette::Base);
+    EXPECT_EQ(behind, kBoardColour);
+    auto colours = [&] {
+        QList<QColor> found;
+        for (QTextBlock b = list->document()->begin(); b.isValid(); b = b.next())
+            for (auto it = b.begin(); !it.atEnd(); ++it)
+                found << it.fragment().charFormat().foreground().color();
+        return found;
+    };
+    const QList<QColor> own = colours();
+    ASSERT_EQ(own.size(), 4); // the word, "Nobody found:" and two missed words
+    EXPECT_EQ(own[0], QColor(0xFF, 0x80, 0x00));
+    EXPECT_EQ(own[3], QColor(0x80, 0x80, 0x80));
+
+    board.setHighContrast(true);
+    const QList<QColor> readable = colours();
+    ASSERT_EQ(readable.size(), own.size());
+    for (const QColor& c : readable)
+        EXPECT_GE(wcag(c, behind), 4.5) << c.name().toStdString();
+    EXPECT_EQ(list->toPlainText(), "5 : STACK : Grob\n\nNobody found:\n5 : STAFF\n5 : STAGE");
+    // New lines come in readable too, and everything goes back when it is off.
+    model.startround("2+60+5+STA+1+STARTER+");
+    model.gotword("6+STAGE+5+");
+    EXPECT_GE(wcag(colours().first(), behind), 4.5);
+    board.setHighContrast(false);
+    EXPECT_EQ(colours().first(), QColor(0xA4, 0xA4, 0x00));
+}
+
+// The pictures' words, measured on the pixels painted behind them.
+TEST(BoardArt, HighContrastPicturesKeepTheirWordsReadable) {
+    const boardart::ArtColours& c = boardart::artColours(true);
+    auto painted = [&](QSize size, const std::function<void(QPainter&, QRectF)>& paint) {
+        QImage image(size, QImage::Format_ARGB32);
+        image.fill(Qt::transparent);
+        QPainter p(&image);
+        p.setRenderHint(QPainter::Antialiasing);
+        paint(p, QRectF(QPointF(0, 0), QSizeF(size)));
+        return image;
+    };
+    // The clock's texts over the whole inside of the bar and its frame.
+    for (auto picture : {boardart::Picture::ClockBar, boardart::Picture::ClockFrame}) {
+        const QImage image = painted(QSize(298, 23), [&](QPainter& p, QRectF r) {
+            boardart::paintPicture(p, picture, r, c);
+        });
+        const QRect inside = image.rect().adjusted(8, 3, -8, -3);
+        EXPECT_GE(leastContrast(image, inside, c.clockText), 4.5);
+        EXPECT_GE(leastContrast(image, inside, c.clockLow), 4.5);
+        const boardart::ArtColours& plain = boardart::artColours(false);
+        const QImage before = painted(QSize(298, 23), [&](QPainter& p, QRectF r) {
+            boardart::paintPicture(p, picture, r, plain);
+        });
+        EXPECT_LT(leastContrast(before, inside, plain.clockLow), 2.0)
+            << "red on the clock's blue was the faintest text of all";
+    }
+    // The rejection pictures' white reason: beside it, to the right.
+    const QImage rejected = boardart::errorPixmap(0, 1.0, true).toImage();
+    EXPECT_GE(leastContrast(rejected, QRect(186, 3, 4, 15), c.errorText), 4.5);
+    // The picture buttons' words: the fill left of the centred caption.
+    struct Face {
+        boardart::ButtonFace face;
+        QSize size;
+        QRect beside;
+        std::vector<QColor> words;
+    };
+    const Face faces[] = {
+        {boardart::ButtonFace::StartGame, {150, 35}, {4, 13, 3, 9}, {c.buttonText}},
+        {boardart::ButtonFace::GiveUp, {108, 18}, {8, 3, 3, 12}, {c.buttonText}},
+        {boardart::ButtonFace::LinkLogo, {74, 38}, {9, 3, 3, 32}, {c.linkName, c.linkText}},
+    };
+    for (const Face& f : faces)
+        for (const bool hot : {false, true}) {
+            const QImage image = painted(f.size, [&](QPainter& p, QRectF r) {
+                boardart::paintButton(p, f.face, r, hot, false, c);
+            });
+            const std::vector<QColor> words = hot && f.face != boardart::ButtonFace::LinkLogo
+                                                  ? std::vector<QColor>{c.hotButtonText}
+                                                  : f.words;
+            for (const QColor& word : words)
+                EXPECT_GE(leastContrast(image, f.beside, word), 4.5)
+                    << int(f.face) << (hot ? " hot " : " ") << word.name().toStdString();
+        }
+    const QImage plainStart = painted(QSize(150, 35), [&](QPainter& p, QRectF r) {
+        boardart::paintButton(p, boardart::ButtonFace::StartGame, r, false, false,
+                              boardart::artColours(false));
+    });
+    EXPECT_LT(leastContrast(plainStart, faces[0].beside, Qt::white), 4.5);
+    EXPECT_GE(wcag(c.caption, boardart::boardColour()), 4.5);
+    EXPECT_GE(wcag(c.markText, c.mark), 4.5);
+    EXPECT_EQ(boardart::artColours(false).caption, QColor(0xDE, 0x5F, 0x21));
 }
 
 } // namespace

@@ -11,6 +11,9 @@
 #include <QTextBlock>
 #include <QTextFragment>
 
+#include <algorithm>
+#include <cmath>
+
 namespace {
 
 constexpr quint16 kPort = 19010;
@@ -67,6 +70,54 @@ TEST_F(ChatPaneTest, AddressesInThePaneLookLikeLinks) {
     }
     EXPECT_EQ(linked, (QStringList{"www.example.com/a", "HTTP://x.org"}));
     EXPECT_EQ(line.begin().fragment().charFormat().fontWeight(), QFont::Bold);
+}
+
+TEST_F(ChatPaneTest, HighContrastRecoloursEveryLineAndTheNewOnes) {
+    // WCAG 2 contrast, measured here on its own.
+    auto contrastOf = [](const QColor& a, const QColor& b) {
+        auto lum = [](const QColor& c) {
+            auto lin = [](int v) {
+                const double x = v / 255.0;
+                return x <= 0.03928 ? x / 12.92 : std::pow((x + 0.055) / 1.055, 2.4);
+            };
+            return 0.2126 * lin(c.red()) + 0.7152 * lin(c.green()) + 0.0722 * lin(c.blue());
+        };
+        const double x = lum(a), y = lum(b);
+        return (std::max(x, y) + 0.05) / (std::min(x, y) + 0.05);
+    };
+    auto colours = [this] {
+        QList<QColor> found;
+        for (QTextBlock b = pane()->document()->begin(); b.isValid(); b = b.next())
+            for (auto it = b.begin(); !it.atEnd(); ++it)
+                found << it.fragment().charFormat().foreground().color();
+        return found;
+    };
+    const QColor behind = pane()->palette().color(QPalette::Base);
+    pane()->clear();
+    // Yellow chat (a colour a player may choose), the program's blue, a link.
+    chat->addlinetochat(QStringLiteral("Eve chats: sunny www.example.com"), 0x00FFFF);
+    chat->addlinetochat(QStringLiteral("Welcome"), 0xFF0000);
+    const QList<QColor> own = colours();
+    ASSERT_GE(own.size(), 4);
+    EXPECT_EQ(own[0], QColor(Qt::yellow));
+    EXPECT_LT(contrastOf(own[0], behind), 1.5);
+
+    chat->chat()->setHighContrast(true);
+    const QList<QColor> readable = colours();
+    ASSERT_EQ(readable.size(), own.size());
+    for (int i = 0; i < readable.size(); ++i) {
+        EXPECT_GE(contrastOf(readable[i], behind), 4.5) << i;
+        if (contrastOf(own[i], behind) >= 4.5)
+            EXPECT_EQ(readable[i], own[i]) << i << ": already readable, left as it was";
+    }
+    EXPECT_EQ(pane()->toPlainText(), "Eve chats: sunny www.example.com\nWelcome\n");
+    chat->addlinetochat(QStringLiteral("Eve chats: again"), 0x00FFFF);
+    EXPECT_GE(contrastOf(colours().last(), behind), 4.5);
+
+    chat->chat()->setHighContrast(false);
+    const QList<QColor> back = colours();
+    EXPECT_EQ(back.mid(0, own.size()), own);
+    EXPECT_EQ(back.last(), QColor(Qt::yellow));
 }
 
 TEST_F(ChatPaneTest, LocalFileAddressesFromThePaneAreNotOpened) {

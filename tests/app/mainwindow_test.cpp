@@ -127,6 +127,7 @@ TEST_F(MainWindowTest, MenusCarryTheirNamesCaptionsTagsAndStates) {
         {"SpyList1", "Spy List", -1, false, true},
         {"PrhaseList1", "Phrase List", -1, false, true},
         {"ShowMissedWords1", "Show Missed Words", -1, true, true},
+        {"HighContrast1", "High Contrast Colours", -1, false, true},
         {"Content1", "Content", -1, false, true},
         {"About1", "About", -1, false, true},
         {"RemoveFromGame1", "Remove From Game", -1, false, true},

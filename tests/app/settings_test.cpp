@@ -182,6 +182,29 @@ TEST_F(Settings, AfterReadingEverySaveWritesEveryKey) {
     EXPECT_EQ(IniFile(path).readString("Vorlix", "Botspeed2", ""), "1200");
 }
 
+TEST_F(Settings, HighContrastWritesItsOwnLineAndNoOther) {
+    // Values a save would write otherwise ("15" as "17", "False" as "true").
+    const QByteArray stored = "; lobby\r\n[Lobby]\r\nName=x\r\n[Vorlix]\r\nTop=40\r\n"
+                              "Botspeed=15\r\nPlaysounds=False\r\nTextcolor=clred\r\n"
+                              "[Other]\r\nHighContrast=7\r\n";
+    writeFile(path, stored);
+    settings.placeAtStart();
+    settings.loadinifile();
+    EXPECT_FALSE(settings.preferences().highContrast);
+    settings.setHighContrast(true);
+    EXPECT_TRUE(settings.preferences().highContrast);
+    QByteArray expected = stored;
+    expected.insert(expected.indexOf("[Other]"), "HighContrast=1\r\n");
+    EXPECT_EQ(readFile(path), expected);
+    settings.setHighContrast(false);
+    expected.replace("HighContrast=1", "HighContrast=0");
+    EXPECT_EQ(readFile(path), expected);
+    // Once chosen, it goes with every later save.
+    settings.setHighContrast(true);
+    settings.setPlaySounds(true);
+    EXPECT_EQ(IniFile(path).readString("Vorlix", "HighContrast", ""), "1");
+}
+
 TEST_F(Settings, ResetScreenLocationIsNotSaved) {
     window.setGeometry(200, 200, 900, 700);
     settings.ResetScreenLocation1Click();
@@ -246,6 +269,24 @@ TEST_F(SettingsMenus, OptionItemsChangeAndSave) {
     EXPECT_FALSE(chat.menuAction("ShowMissedWords1")->isChecked());
     EXPECT_EQ(ini.readString("Vorlix", "ShowMissedWords", ""), "false");
 
+    // "High Contrast Colours" (View menu): off until chosen, stored, and
+    // shown by the board and the chat pane at once.
+    QAction* highContrast = chat.menuAction("HighContrast1");
+    EXPECT_FALSE(highContrast->isChecked());
+    const QColor ownOrange =
+        chat.board()->playerNameLabel(2)->palette().color(QPalette::WindowText);
+    EXPECT_EQ(ownOrange, QColor(0xFF, 0x80, 0x00));
+    highContrast->trigger();
+    EXPECT_TRUE(prefs().highContrast);
+    EXPECT_TRUE(highContrast->isChecked());
+    EXPECT_EQ(ini.readString("Vorlix", "HighContrast", ""), "1");
+    EXPECT_EQ(chat.board()->playerNameLabel(2)->palette().color(QPalette::WindowText),
+              BoardPanel::seatColour(2, true));
+    EXPECT_NE(BoardPanel::seatColour(2, true), ownOrange);
+    highContrast->trigger();
+    EXPECT_FALSE(prefs().highContrast);
+    EXPECT_EQ(ini.readString("Vorlix", "HighContrast", ""), "0");
+    EXPECT_EQ(chat.board()->playerNameLabel(2)->palette().color(QPalette::WindowText), ownOrange);
     // The two "Scroll Chat Off" items are one setting, never stored.
     chat.menuAction("ScrollChatOff1")->trigger();
     EXPECT_TRUE(prefs().scrollChatOff);
@@ -258,6 +299,12 @@ TEST_F(SettingsMenus, OptionItemsChangeAndSave) {
     EXPECT_EQ(ini.readString("Vorlix", "Gametype", ""), "6");
     gamestart->button_startClick();
     EXPECT_EQ(ini.readString("Vorlix", "Gametype", ""), "2");
+    // A file that holds the choice shows it.
+    writeFile(path, "[Vorlix]\r\nHighContrast=1\r\n");
+    chat.settings()->loadinifile();
+    EXPECT_TRUE(highContrast->isChecked());
+    EXPECT_EQ(chat.board()->playerNameLabel(2)->palette().color(QPalette::WindowText),
+              BoardPanel::seatColour(2, true));
 }
 
 TEST_F(SettingsMenus, ColourDialogs) {
