@@ -50,6 +50,12 @@ Ttallylist::Ttallylist(QWidget* parent, QString tallyFilePath, QString scratchDi
 
 Ttallylist::~Ttallylist() {
     save();
+    // The lists outlive this part of the window by a little (Qt deletes them
+    // with the widget underneath): nothing they do then may reach it.
+    for (QListWidget* list : {checklist, listbox_tally}) {
+        list->disconnect(this);
+        list->removeEventFilter(m_focusFilter);
+    }
 }
 
 QLabel* Ttallylist::mineLabel(int column) const {

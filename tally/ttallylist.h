@@ -81,6 +81,8 @@ private:
     // "Players In Current Game" and "Players Being Tallied" (all checked).
     QListWidget* checklist = nullptr;
     QListWidget* listbox_tally = nullptr;
+    // Lets a list's current entry go while the list has no focus.
+    QObject* m_focusFilter = nullptr;
     // The own figures (mylabel_1..4), the opponent's figures (label_1..8) and
     // his name over them (label_hisname, label_hisnametop).
     std::array<QLabel*, 4> m_mine{};

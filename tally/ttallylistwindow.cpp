@@ -40,7 +40,12 @@ public:
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override {
-        auto* list = static_cast<QListWidget*>(watched);
+        if (event->type() != QEvent::FocusOut && event->type() != QEvent::FocusIn)
+            return false;
+        // A list being taken down is a list no more.
+        auto* list = qobject_cast<QListWidget*>(watched);
+        if (!list)
+            return false;
         if (event->type() == QEvent::FocusOut) {
             list->selectionModel()->setCurrentIndex(QModelIndex(), QItemSelectionModel::NoUpdate);
         } else if (event->type() == QEvent::FocusIn && !list->currentIndex().isValid()) {
@@ -137,9 +142,9 @@ void Ttallylist::buildLists() {
     listbox_tally->setItemDelegate(
         new CheckToggleDelegate(listbox_tally, [this](int row) { listbox_tallyClickCheck(row); }));
     connect(listbox_tally, &QListWidget::currentRowChanged, this, [this] { listbox_tallyClick(); });
-    auto* focusOnly = new CurrentOnlyWithFocus(this);
-    checklist->installEventFilter(focusOnly);
-    listbox_tally->installEventFilter(focusOnly);
+    m_focusFilter = new CurrentOnlyWithFocus(this);
+    checklist->installEventFilter(m_focusFilter);
+    listbox_tally->installEventFilter(m_focusFilter);
     connect(listbox_tally, &QListWidget::itemClicked, this, [this] { listbox_tallyClick(); });
 
     auto* reset = new QPushButton(QStringLiteral("Reset Tally"), this);
