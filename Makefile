@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Two entry points for a fresh Debian machine:
 #   make run   installs what the programs need, builds the game and the lobby,
 #              starts a solo game

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Where this copy of the game keeps its files (see gamepaths.h for the rule).
 // Working files that only live while the program runs go to a private

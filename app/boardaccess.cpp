@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What a screen reader is told about the board: every control's name, and for
 // the labels a description of what they show (their name is what they show).
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The board's own artwork, painted with QPainter whenever a picture is shown, so
 // it stays crisp at any device pixel ratio. Each picture carries the words and

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // What the board (BoardPanel) needs from the main window that owns it for the
 // player's own actions. The main window implements this; tests can implement

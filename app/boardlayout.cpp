@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Builds the board's controls at their places, with their names, fonts and colours.
 
 #include "boardpanel_p.h"

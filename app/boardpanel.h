@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // BoardPanel: the main window's board (777 x 474): every control of the board
 // layout, the chat pane and entry line and the phrase buttons included, each with

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Private parts of BoardPanel shared by its source files (layout, drawing and
 // entry). Not for use outside the board.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The board draws the game model: every label, picture and panel shows what the
 // model holds, and nothing is read back from them.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The chat side of the main window: the chat pane and entry line on the board,
 // "/me" actions, the nine phrase buttons and their gate, the chatter-sound menu,

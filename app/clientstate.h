@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // State of the main window that its parts (start-up, dispatch, board, chat,
 // settings) share. It lives as long as the main window. Who this player is and

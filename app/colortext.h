@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Chat colours (the 00BBGGRR integers of chatcolour.h) as the screen takes them.
 

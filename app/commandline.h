@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The program's command line, read before anything else happens: --help and
 // --version must answer without a display and without touching a file, and a

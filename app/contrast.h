@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Contrast of text against what lies behind it, by the relative luminance of
 // the sRGB colours (the measure of WCAG 2), and the colours "High Contrast

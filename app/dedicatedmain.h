@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // `vorlix --server [--port N] [--pause long|normal|quick]
 // [--bot-speed slow|normal|fast]`: the game server with no window. main()

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The client end of the wire protocol: bytes from the game connection are cut
 // into messages, queued, and handed one per tick of Timer1 to their handlers.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The game model's people: who this player is, the seats, arrivals and
 // departures, and the spies.
 

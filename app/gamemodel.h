@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // GameModel: the client's own view of the game, with no widget behind it. It
 // holds what the board shows (the seats, the game's and the round's settings,

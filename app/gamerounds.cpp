@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The game model's game: starting a game and its rounds, a late arrival's view,
 // the turn clock, words found and rejected, the end of a round and the winner.
 //

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // JoinRoute: how a joining copy reaches a table it found by its invite code.
 // Straight to the table's address when the lobby service reached it from

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Creates the program's other windows, hidden, in the program's fixed order
 // (about, download, game start, help, phrases, server, spy list, tally) as

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The player's preferences (preferences.h) while the main window runs: read from
 // the settings file when the server announces the player's own arrival, changed

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Plays the program's own sounds (":/sounds/<name>.wav") asynchronously; a new
 // sound cuts off the one still playing. Without an audio device it plays nothing

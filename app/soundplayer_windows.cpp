@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The system's own player (PlaySound), from the sound's bytes in the
 // resources: asynchronous, and a new sound stops the one still playing, as
 // PlaySound does by itself. Without an audio device PlaySound fails quietly

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // TableListing: a hosted table as others see it, for a hosting copy and a
 // dedicated server alike. Once a second it reads the seats, spies and rounds

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The main window's own life: creation, the play modes chosen from the command
 // line, and the other windows it shows.
 

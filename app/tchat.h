@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Tchat: the program's main window and a client of the game server. It owns the
 // game connection `sock`, the receive queue and its dispatch timer `Timer1`, the

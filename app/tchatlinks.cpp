@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What the game model and the chat ask of the main window: sounds under the
 // options, lines in the chat pane, focus, the tally, the settings, and the chat's
 // widgets and texts.

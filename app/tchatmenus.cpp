@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The main window's menu bar and pop-up menus. Every item carries its objectName
 // (the settings part and the tests find them by name) and, where the program
 // reads one, its "Tag".

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The main window's links to the program's other windows and to the in-process
 // server: the hooks it gives them and the windows it shows.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The program's QApplication. It is the one place where an exception that
 // escapes an event handler is caught: the message is shown in the error box and

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Cross-compiling for 64-bit Windows with Debian's MinGW-w64 (the posix thread
 # model, which C++ threads and Qt need). VORLIX_WINDOWS_PREFIX is where
 # scripts/windows-qt.sh installed Qt and the port-mapping libraries.

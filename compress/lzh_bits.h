@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Bit-level input and output of the LZH stream: bits travel most significant
 // first, and the last byte of a stream is padded with zero bits.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The adaptive Huffman code of the LZH stream: 314 symbols (256 literal bytes
 // and the match lengths 3 to 60), in a tree whose nodes are kept in ascending

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The LZH coder's window: a 4,096-byte ring of recent input plus the binary
 // search trees (one per first byte) over the 60-byte strings that start at its

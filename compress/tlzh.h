@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The tight codec (LZH): LZSS over a 4,096-byte window with binary-tree match
 // search, literals and match lengths in an adaptive Huffman code, match

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The fast block codec (LZRW1/KH): a one-pass LZ77 coder over blocks of at most
 // 32,768 bytes, with 3- to 18-byte back-references inside 4,095 bytes and a

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The LZRW1/KH coder. Most of a block is coded by a loop that may read up to
 // kFastMargin bytes ahead without checking, with whole-word tests for runs and
 // matches; the last bytes of the block go through a plain loop that checks

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The LZRW1/KH block layout and the word helpers its coder and decoder share.
 

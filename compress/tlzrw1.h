@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The compression component: compresses one file or stream into another and
 // back with either codec, framing the result in a small container

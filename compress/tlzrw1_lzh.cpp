@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The component's LZH side: the codec reads and writes one byte at a time, and
 // these callbacks buffer those bytes in blocks of 32,768.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // One Compress, Decompress or Advise of the compression component: its input
 // and output (the caller's streams or the files it opened), its two buffers,

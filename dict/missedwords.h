@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The words a round's players could have found and nobody did, for the list
 // shown when the round ends.

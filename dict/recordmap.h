@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // RecordMap: the dictionary's working file, mapped read-only, seen as 15-byte records.
 //

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Windows only: a UTF-8 path as the wide string Windows' file functions take.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // WordKey: a looked-up word in the form the dictionary's records are compared in.
 //

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The dictionary's working file on the system's file functions:
 // workingfile_posix.cpp and workingfile_windows.cpp are the two sides.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The engine's own plumbing: construction, the dispatch table, sending, the
 // two timers, chance and the host's pace settings.
 

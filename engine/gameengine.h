@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // GameEngine: the game the server runs, with no socket, clock or window behind
 // it. It owns the slot table (seats 1 to 6, spies 7 to 9), logins and version

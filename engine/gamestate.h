@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The game's state as typed values: what GameEngine shows its host and tests
 // through its const accessors. Nothing here acts; the engine alone changes it.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Word judging, scoring and giving up.
 
 #include "gameengine.h"

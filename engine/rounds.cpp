@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The game: starting it, beginning and ending rounds, the round clock and the
 // winner.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The game's rules that need no state: pure functions on words, scores and
 // settings, shared by the engine and tested on their own.

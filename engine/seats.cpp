@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Player slots: arrivals, logins, departures, kicks and the relays.
 
 #include "gameengine.h"

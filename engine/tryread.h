@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The engine reads every client message with its reader from readers.h; one
 // whose number field does not convert is dropped whole, before it changes

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Builds and runs the fuzz targets (what `make fuzz` does).
 #
 #   fuzz/run.sh [all|build|fuzz|replay|merge|stats]

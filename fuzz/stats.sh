@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Totals of every fuzzing run recorded in the statistics file (fuzz/run.sh
 # appends one line per target and run): executions so far, the latest rates
 # and coverage, and how long each target still needs to reach GOAL

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "addressguard.h"
 
 AddressGuard::Admission AddressGuard::admit(const QString& address, qint64 now) {

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Which addresses may open new connections: those that connect too often, or
 // that were disconnected for flooding, are refused for a while (each server

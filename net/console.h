@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Windows starts a windowed program without a console: one started from a
 // console (vorlix --version, vorlix --server, kestrunlobby --list) writes its

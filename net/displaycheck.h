@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Telling a player plainly that a program's window needs a display. Without
 // one, Qt's platform plugin ends the process with abort() and advice to

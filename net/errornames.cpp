@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Report-kind names and Windows Sockets error names. Owners compare report
 // texts such as "Error #10061 (WSAECONNREFUSED)" exactly, so errors keep the
 // Windows numbering on every system (sysock.h translates).

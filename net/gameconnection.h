@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The socket options of a game connection, set on both ends: the host's
 // accepted connections and every player's own connection (the host's own

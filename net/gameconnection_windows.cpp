@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "gameconnection.h"
 
 // winsock2.h first: the others build on it.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // What a program without a window shares, whether it serves a game (vorlix
 // --server) or the lobby (kestrunlobby --server): an event loop that logs an

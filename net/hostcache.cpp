@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Host and port look-up. Host names are resolved by the name service once per
 // process and then served from a cache shared by every instance; only the
 // event-loop thread uses it, so it needs no lock.

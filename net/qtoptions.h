@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // QApplication's own command-line options (-platform, -display, -style, ...),
 // which the game and the lobby let through: QApplication takes them out of

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // One copy of the program per desktop. The first copy listens on a local socket
 // named after the program, the user and the desktop; a later copy on the same

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The system's sockets as TSock uses them: every call whose form differs
 // between POSIX and Windows Sockets, in one place. sysock_posix.cpp and

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The system's sockets on POSIX systems (see sysock.h): errno values are
 // translated into Windows Sockets numbers, sends never raise SIGPIPE, and
 // every socket is closed on exec.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The system's sockets on Windows (see sysock.h): Windows Sockets 2 itself.
 // Its error numbers are the component's own; sockets are never inherited by
 // programs this one starts.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Turns the desktop's request to end the program (SIGTERM at log-out, SIGHUP when
 // the terminal goes, SIGINT from Ctrl+C) into a signal on the event loop, so the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // TSock: construction, properties, reports, readiness registration and the
 // stream operations Open, Close, Send and Receive.
 

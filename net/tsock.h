@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // TSock: the program's one network component. Each instance wraps at most one
 // IPv4 socket in one of three roles: a client connection it opens itself, a

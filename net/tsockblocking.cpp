@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The blocking and datagram paths of Open, Send and Receive, datagram transfer
 // and the automatic accept. The game itself uses none of them: all its sockets
 // are notification-driven streams.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Listening and accepting: the Listen property, Accept, and the constructor for
 // the connections a listener hands out.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Readiness events. A read-ready notifier stands for the read, close and accept
 // events of Windows Sockets; a write-ready notifier for connect-complete and
 // write. Each event handler may destroy the instance, so every step after a

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // TSockStream: a byte stream over one TSock, for code that reads and writes
 // streams. Reading takes from the socket's incoming buffer, writing queues for

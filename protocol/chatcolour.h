@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Chat colours as they travel inside "CMD_chat" and "CMD_action": the text after
 // the last "|". A colour is the integer 00BBGGRR. Writing uses one of the sixteen

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The one text-to-integer conversion of the program, used for number fields on
 // the wire, the tally grid's cells and colour texts alike, so that a text is a

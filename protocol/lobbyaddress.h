@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Addresses and service names as the lobby's lines and command lines carry
 // them, checked without a network library.

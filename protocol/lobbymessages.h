@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The lobby protocol, version 2: how Kestrun Lobby, a game that hosts or joins
 // a table, and the lobby service talk, how a table the internet can't reach is

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The readers of every lobby line and datagram either side receives (the
 // messages are documented in lobbymessages.h). Each reader answers the

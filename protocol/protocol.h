@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The wire protocol shared by the client (app/) and the server (server/).
 //

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The readers of every message either side receives: each takes a payload (the
 // message after its command and first "+", see wire::splitCommand) and answers

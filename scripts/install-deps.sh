@@ -1,4 +1,5 @@
 #!/bin/sh
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Installs the Debian packages the project uses:
 #   install-deps.sh         what building and running the game and the lobby need
 #   install-deps.sh test    that, and what the tests, benchmarks and packaging use

@@ -1,4 +1,5 @@
 #!/bin/sh
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Packages the cross-built programs for Windows:
 #   BUILD/Vorlix-VERSION-setup.exe  the installer (NSIS), into
 #                                   C:\Program Files\Kestrun with Start menu entries

@@ -1,4 +1,5 @@
 #!/bin/sh
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Cross-builds, for 64-bit Windows with MinGW-w64, what the Windows build links
 # and Debian ships only for Linux:
 #   - Qt Base 6.4.2 from Debian's source (the host's own Qt version, whose

@@ -1,4 +1,5 @@
 #!/bin/sh
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Runs the Windows build of the test suite under Wine, in a Wine prefix of
 # the build tree's own, with widgets offscreen.
 #

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // DedicatedServer: the game server on its own, for a machine with a public
 // address: no window and no player of its own. Whoever holds slot 1 is the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // ServerCore: everything the server does with connections that needs no
 // socket. It gives each connection a slot through the game engine it owns,

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // TServer: the host's game server, living inside the hosting copy's process.
 //

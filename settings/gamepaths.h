@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Where the game keeps its files, for the game itself and for the lobby, which
 // keeps its own section in the game's settings file. The settings and tally

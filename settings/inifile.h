@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // A settings file of the usual Windows form ("[Section]" lines, then "Key=Value"
 // lines), read and written the way the system's private-profile functions do it:

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The player's preferences: one typed value that the menus and windows show and
 // change, that the host's server reads its pace from, and that is stored in the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Tells a check list's owner when the user (mouse or Space key) flips an entry's
 // check box, and only then: entries checked or unchecked by code, as the main

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Replacing a file so that a crash or a power cut leaves either the old file
 // or the new one, never a part: durablefile_posix.cpp and

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // How the tally file is packed: the grid text is compressed file to file. The
 // tally window holds one of these so that tests can put a failing or recording

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The tally's figures: a plain table of text cells, 9 columns wide, with no
 // widget behind it so that it can be stored, loaded and tested on its own.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The tally window: the local player's running record (games, wins, best score,
 // words) and, for every opponent the player follows, the games played together

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The tally window's controls and their places.
 #include "checktoggledelegate.h"
 #include "ttallylist.h"

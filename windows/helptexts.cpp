@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The help window's pages. Each begins with its title line and a blank line.
 #include "thelp.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The download window's HTTP client: one GET at a time into a stream, run
 // synchronously (the event loop keeps running meanwhile, so the window stays

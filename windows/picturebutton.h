@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // A picture that acts as a button or check box. Its "Tag" property holds the
 // window's state for it (for a check picture: 1 checked, 0 not) and its tool

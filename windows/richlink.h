@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Web addresses inside rich text: whether one lies under a point, and opening
 // it. The chat pane shows the hand pointer while IsLinkAt is true and calls

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The about window: logo, the maker's web address (a click opens it), credits
 // and the program's version (wire::kVersion, which is also the protocol version

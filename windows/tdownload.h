@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The lobby download window, shown over a solo game: play on alone, switch to
 // the lobby program, or (where the lobby does not come with the game: Windows)

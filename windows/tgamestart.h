@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The game start window: the host picks the number of rounds, the time per
 // round, the word length and whether everybody sees the word list, then

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The help window: six page buttons on the left, and on the right a title strip
 // over six read-only text panes of which the page chosen is in front. Done

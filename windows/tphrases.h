@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The phrase editor: nine edits for the texts of the main window's phrase
 // buttons 1 to 9. The main window puts the buttons' texts in (setPhrases)

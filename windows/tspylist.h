@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The spy list: the players who watch without a seat, one line each as
 // "<number>: <name>". The main window hands it the spies it knows and enables

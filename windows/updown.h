@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Up-down buttons bound to a read-only edit: the edit shows the position, and
 // only the buttons (or the arrow keys on the edit) move it, in steps, between a

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Measures both codecs beside zlib (levels 1 and 6) and LZ4 on a few corpora
 // and prints ratio and speed, then the goals: LZRW1/KH codes at least half as
 // fast as LZ4 and decodes at least a third as fast; LZH codes and decodes at

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // dict_bench: what one dictionary lookup costs.
 //
 // Looks up the same seeded mix of words, half of them in the list and half plausible

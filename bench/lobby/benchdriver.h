@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // lobby_bench's run: the service started (serviceprocess.h), the load
 // generator lobby_load started beside it and followed through its phases,

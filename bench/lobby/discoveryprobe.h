@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Times discovery on this network: a table hosted by the lobby client
 // library's own TableHost (no service, answering on a free UDP port of this

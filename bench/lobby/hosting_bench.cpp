@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Hosting from home, timed: `make bench` runs it. On a home network of
 // namespaces (netns.h's HomeNetwork: Debian's miniupnpd in the router, the
 // lobby service on the internet), the real dedicated server starts at home

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // One lobby connection of the load generator: a plain non-blocking IPv4
 // socket bound to a loopback source address of the generator's choosing

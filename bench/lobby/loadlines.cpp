@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The lines a load client hears: each read through lobbywire's reader, the
 // client moved on through its setup, and every change's arrival tallied.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // What the load generator does, and what its worker threads share. The main
 // thread moves every worker through the phases together; a worker writes

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The generator's figures from its workers' tallies, as "result" lines for
 // its driver (see lobby_load.cpp): the delivery of every change to every

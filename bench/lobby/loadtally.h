@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // What one worker of the load generator saw, and how the workers' tallies
 // become the figures it prints. Nothing here is estimated: every receipt of

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // One thread of the load generator: its share of the clients (client i and
 // resolver r belong to worker i mod n and r mod n; hosts are the clients

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The lobby service's load bench: `make bench` runs it. The real
 // `kestrunlobby --server` in a child process; the load generator lobby_load in
 // another, with its clients (10,000 by default, 2,000 of them hosting a

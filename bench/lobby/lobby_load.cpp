@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // lobby_load: the lobby service's load generator, run by lobby_bench in a
 // process of its own. It connects the plan's clients to the service at
 // 127.0.0.1:--port, moves them through the phases of loadworker.h, and tells

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The lobby service's relay bench: `make bench` runs it. The real
 // `kestrunlobby --server` in a child process, the load generator relay_load
 // in another (relay_load.cpp tells what it does), every limit of the service

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // relay_load: the relay bench's load generator, run by relay_bench in a
 // process of its own, single-threaded (relayload.h), against the service at
 // 127.0.0.1:--port. It measures, in turn:

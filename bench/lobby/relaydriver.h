@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // relay_bench's run: the real service started (serviceprocess.h), the load
 // generator relay_load beside it and followed phase by phase, the service's

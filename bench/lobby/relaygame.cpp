@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The game's bytes at either end of a relay (or of a direct connection):
 // words asked and answered in the game's own messages, and the bulk pattern
 // sent and checked byte for byte.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The lobby's lines of relay_load: a table's host registering its table and
 // taking its players' tickets, and the relay's first line at either end of a
 // relayed connection, after which the game's bytes pass (relaygame.cpp).

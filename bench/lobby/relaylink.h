@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // One TCP connection of the relay bench's load generator (relay_load): a
 // plain non-blocking IPv4 socket, bound before it connects to a loopback

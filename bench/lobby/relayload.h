@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The engine of relay_load, the relay bench's load generator: one thread, one
 // epoll set, every connection of the run (tables' hosts, their connections

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The lobby service under measurement: the real `kestrunlobby --server` in a
 // child process (optionally under a wrapper such as a profiler), its log in a

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // One player's end of the wire for the load bench: a plain non-blocking IPv4
 // socket bound to a loopback address of its own (so the server's per-address

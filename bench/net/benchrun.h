@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The load bench's table: the real dedicated server in a child process and
 // eight loopback players of the bench's own, playing one long game while some

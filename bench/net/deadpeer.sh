@@ -1,4 +1,5 @@
 #!/bin/sh
+# SPDX-License-Identifier: GPL-3.0-or-later
 # How long a dedicated server keeps the seat of a player whose network
 # silently dies. Needs root (a network namespace of its own) and about two
 # minutes; not part of `make bench`.

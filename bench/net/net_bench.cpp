@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The load bench: `make bench` runs it. The real `vorlix --server` in a child
 // process, eight loopback players of the bench's own, and five cases: quiet;
 // one player flooding chat at 1,000 messages a second; seven at 16 a second;

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Draws the main window at two moments of a game for the README: a round in
 // play with long names at the table, and the end of that round with the words
 // nobody found. The game is fed to the window's model directly; nothing is

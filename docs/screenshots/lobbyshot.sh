@@ -1,4 +1,5 @@
 #!/bin/bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Draws docs/lobby.png with the real programs: a lobby service, two dedicated
 # servers listed in it with players who joined by invite code, a table hosted
 # on this network, three players chatting, and the lobby's window on a virtual

@@ -1,4 +1,5 @@
 #!/bin/bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # The Windows build tried as a player would, under Wine on a virtual display
 # (Xvfb): the installer run silently, the installed game's solo game against
 # Grob (its picture is kept), then the uninstaller, after which nothing of the

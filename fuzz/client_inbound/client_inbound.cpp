@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The client's inbound path: a server's bytes fed to the main window as its
 // game connection delivers them (Tchat::receiveBytes, what sockRead calls), cut
 // and queued there, and handed one per tick of Timer1 to the dispatcher, the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The compressing side. The component's container must hold exactly what the
 // plain reference coders of the differential tests write (the coded form is
 // our file format), framed with the right header and size; it must be the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The compression component decoding a damaged or hostile container, the way
 // a tally file reaches it: once from a stream and once from a file, which
 // must agree. A failure is an ELzrw1Exception and nothing else; in file mode

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The lobby program's inbound path: a service's bytes fed to a real lobby
 // window offscreen, through its feed's link (ServiceLink::receiveBytes, what
 // the socket's reads call), into the feed, the table list, the chat and its

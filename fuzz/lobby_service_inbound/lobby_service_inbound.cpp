@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The lobby service's inbound path with no socket: connections opening from a
 // few addresses, their bytes cut wherever the input cuts them, closes, the
 // clock, sweeps and both batches driven by hand, over the in-memory store. The

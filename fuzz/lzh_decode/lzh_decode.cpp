@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The LZH decoder on arbitrary bit streams. The first two bytes ask for a
 // count (kept under kMaxCount, so that no input costs more than a fraction of
 // a millisecond: a few bits can ask for a 60-byte match), the third says

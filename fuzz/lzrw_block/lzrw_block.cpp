@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The LZRW1/KH block decoder on arbitrary blocks. A plain decoder written here
 // byte by byte from the block rules (every read and write checked, no words,
 // no quick groups) says what each block decodes to and where a damaged one

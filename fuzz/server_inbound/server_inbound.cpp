@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The server's inbound path with no socket: connections opening from a few
 // addresses, their bytes cut wherever the input cuts them, queued, dispatched
 // through the connection limits into the game engine, and the engine's two

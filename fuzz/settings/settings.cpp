@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The settings file as the program meets it: any bytes (a damaged file, one
 // edited by hand, one the maker's lobby program wrote) read through the
 // preferences, saved back, and read again. What a save writes must read back

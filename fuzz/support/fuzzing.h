@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // What the fuzz targets share: the check that ends a run on a broken property,
 // a reader of structured values off the front of an input, in-memory streams

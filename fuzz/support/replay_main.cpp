@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Feeds saved inputs to a fuzz target without libFuzzer, so the ordinary build
 // (and CTest) keeps every corpus and every fixed finding passing:
 //

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The tally's grid text as a damaged or hand-edited tally file delivers it
 // (after the container is undone): read, counted in, saved and read back.
 // A text that is refused leaves the grid as it was; a text that is read saves

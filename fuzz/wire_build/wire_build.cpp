@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Every message either side builds, read back by the reader of the side that
 // receives it: the same numbers and texts must come out, and relayed messages
 // (chat, action, sounds) must survive the server's relay too.

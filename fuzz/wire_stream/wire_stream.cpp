@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What a peer's bytes reach before any game logic: the receive buffer cut
 // into messages, each message split into command and payload, and the payload
 // read by every reader either side has (a hostile peer can send any command

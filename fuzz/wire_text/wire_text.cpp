@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The program's one integer conversion (wire numbers, tally cells, colour
 // texts), the code page conversion of every text on the wire and in the files,
 // and the chat colour texts, on arbitrary text. The input's first four bytes

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The lobby chat as the window shows it: the lines said (the last kMaxLines),
 // who is present, and whom the player ignores. An ignored player's lines stay

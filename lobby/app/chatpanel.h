@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The lobby chat's widgets over a ChatModel: the lines (plain text only, so a
 // name such as "<b>x</b>" shows as typed), who is present, and the entry line

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // How the lobby starts the game: the command lines for hosting and joining,
 // and what a player may type to join. The game takes its options first and

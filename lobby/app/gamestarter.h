@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // GameStarter: what "Host a Table", "Join" and --join do, from the player's
 // choice to a running game. It checks what can be checked before anything

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // What kestrunlobby does without a window: --list and --join. Each runs the
 // event loop of a QCoreApplication the caller made, writes what it has to say

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // "Host a Table...": where the table is to be found, and its name when it is
 // listed or reached by invitation (a table on this network only is named by

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // "Join by Invite Code or Address...": takes an invite code (+K7Q2-M9XD in
 // any case, with or without its hyphen; without the "+" only with the

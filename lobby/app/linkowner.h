@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Whose process opened a link. Port 9001 on 127.0.0.1 belongs to the whole
 // machine: any user's game could connect to our lobby, and a link from

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // LinkServer: where the games the lobby starts open their silent link (TCP on
 // 127.0.0.1, port 9001 unless that is taken). A game keeps its link open

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // LobbyWindow: what the player's actions do (hosting, joining, the name, the
 // chat) and how their outcomes are shown.
 

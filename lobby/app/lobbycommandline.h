@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // kestrunlobby's command line, read before anything else happens: --help,
 // --version, --list, --join and --server must work without a display, and a

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The lobby program's own choices, kept in its section of the game's settings
 // file (lobbysettings::kSection): the player's name, how the last table was

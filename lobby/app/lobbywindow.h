@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // LobbyWindow: Kestrun Lobby's main window. It follows the service
 // (LobbyFeed: the directory, the chat, whether the service is reachable) and

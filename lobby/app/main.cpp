@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // kestrunlobby: the lobby's window, or without one --list, --join and
 // --server. Everything but the choice between them lives in lobbyapp.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // kestrunlobby --list: the tables the service lists, or those on this
 // network, printed one a line for scripts: TAB-separated code (or

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The lobby's one list of tables: the service's directory (internet tables,
 // known by their invite codes) and the tables that answered on this network

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Tables on this network, found without any service (the datagrams are
 // documented in protocol/lobbymessages.h).

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // InviteResolver: asks the lobby service where the table of an invite code
 // takes players, over a connection of its own that it closes once answered.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // LobbyFeed: what the lobby program follows of the service, kept as typed
 // state for its window: whether the service is reachable, the directory of

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The lobby's section, "Kestrun Lobby", of the game's settings file
 // (kestrunlobby.ini, see gamepaths.h). Both programs read it: the game takes

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // NatPmpGateway: the home router (the default gateway) as a NAT-PMP server,
 // through libnatpmp. Private to PortMapper's worker thread: each request

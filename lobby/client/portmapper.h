@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // PortMapper: asks the home router to forward a TCP port from its public
 // address to this machine, so that players on the internet reach a table

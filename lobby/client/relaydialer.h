@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // RelayDialer: a hosted table's own connection to the lobby service for one
 // player who waits at its relay. It connects to the service instance that

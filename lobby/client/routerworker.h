@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // RouterWorker: PortMapper's side on its worker thread. It holds what the
 // router was told (the IGD found, the NAT-PMP socket, the mapping made) and

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // ServiceLink: a program's connection to the lobby service (the protocol is
 // documented in protocol/lobbymessages.h). It looks the service up and

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // TableHost: a hosted table's presence, one piece for a hosting copy and a
 // dedicated server alike. From start() it answers discovery queries on this

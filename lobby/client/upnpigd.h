@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // UpnpIgd: the home router as a UPnP Internet Gateway Device, through
 // miniupnpc. Private to PortMapper's worker thread: every call blocks (SSDP

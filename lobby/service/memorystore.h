@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // MemoryStore: the store of a lobby service that runs alone. Everything lives
 // in this process; every answer comes from inside the call. Invite codes come

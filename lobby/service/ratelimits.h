@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The two small meters the service's limits are made of. Both take the time
 // as milliseconds of a monotonic clock from their caller, so tests drive them

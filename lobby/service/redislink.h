@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // RedisLink: one connection to a Redis server, asynchronous on the event loop
 // (hiredis's redisAsyncContext, its socket watched by QSocketNotifiers).

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // RedisStore: the store's calls, and the news of the other instances.
 
 #include "redisstore.h"

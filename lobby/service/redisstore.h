@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // RedisStore: the store of a lobby service that shares its directory, invite
 // codes and chat with other instances through one Redis server.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // RedisStore: connecting, catching up after Redis was away, refreshing the
 // expiries of this instance's entries, and checking the mirror in full.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // ServiceCore: everything the lobby service does with its connections that
 // needs no socket. It reads each connection's lines (lobbywire::cutLines and

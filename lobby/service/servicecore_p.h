@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // What the parts of ServiceCore (servicecore.cpp, servicerequests.cpp,
 // servicefeeds.cpp) share and nobody else needs.

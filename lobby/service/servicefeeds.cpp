@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // ServiceCore: the directory and the chat as the store tells them, and the
 // batches that carry their changes to the clients that follow them.
 //

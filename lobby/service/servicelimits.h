@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // What one peer may make the lobby service hold, and what it costs it to try.
 //

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The lobby service's log lines: what the core did, in the words an operator
 // reads (the tone of vorlix --server's log). Names are shown with their

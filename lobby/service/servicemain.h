@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // kestrunlobby --server: the lobby service on its own, without a window or a
 // display. It logs to standard output, one timestamped line per event, as

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // ServiceCore: the relay for tables the internet can't reach, and the test
 // from outside that tells those tables from the others.
 

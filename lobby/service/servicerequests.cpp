@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // ServiceCore: one line of a connection, and the store's answers to it.
 
 #include "servicecore_p.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // ServiceServer: the lobby service's sockets around its ServiceCore. A
 // QTcpServer listens on every address (IPv4 and IPv6); each connection it

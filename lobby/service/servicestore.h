@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // ServiceStore: where the lobby service keeps what several instances behind
 // one name must share: the tables with their invite codes, and the lobby chat

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // SocketSet: the lobby service's client connections, plain non-blocking TCP
 // sockets watched through one epoll set (Linux). The Qt event loop watches

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // What the Redis store writes into Redis and publishes to the other
 // instances, and how it reads it back. Each value is a header line of the

@@ -1,3 +1,4 @@
+; SPDX-License-Identifier: GPL-3.0-or-later
 ; The Windows installer of Vorlix and the Kestrun Lobby, made by
 ; scripts/windows-package.sh with Debian's NSIS:
 ;   makensis -DVERSION=1.0.4 -DLISTS=<folder> -DOUTFILE=<setup.exe> vorlix.nsi

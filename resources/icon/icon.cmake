@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # The programs' icons: vorlix.svg and kestrunlobby.svg (our own drawings)
 # rendered at build time to the PNG sizes of the hicolor icon theme by the small
 # Qt tool iconrender. The PNGs are the window icons (":/icons/vorlix-<size>.png"

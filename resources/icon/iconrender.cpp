@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Renders the program's SVG icon to the PNG sizes that the desktop's icon theme
 // and the window icon use. Run at build time, so the PNGs always match the SVG
 // and no binary copy of the artwork needs to be kept in the repository.

@@ -1,4 +1,5 @@
 #!/bin/sh
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Makes the program's sounds into sounds/: the board's tones with sox and the
 # chatter sounds as short spoken captions with espeak-ng (plus a little sox for
 # the ones that are noises rather than words). Mono, 16-bit, at most 22050 Hz,

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // wordgen: builds the game's two word lists from Debian's scowl lists at build time.
 //
 //   wordgen <scowl dir> <word list out> <starter list out>

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # The word lists: generated at build time from Debian's scowl lists by a small host
 # tool, then carried as the resources :/TEXT_DEMO (the dictionary's 15-byte records)
 # and :/words/starters.txt (the round starters, one word a line).

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Helpers for the main window's tests: a raw protocol peer on a real loopback
 // socket, bounded waiting, and a look into the chat pane's formatting.

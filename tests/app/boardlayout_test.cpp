@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The board's controls: every composed name resolves, and the controls start
 // where and as the layout puts them.
 

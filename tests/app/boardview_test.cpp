@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The board drawing the game model, and the player's own actions on it: what it
 // shows and what it sends. The rules themselves are the model's
 // (gamemodel_test, gameseats_test).

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "chatcontroller.h"
 #include "colortext.h"
 #include "settingscontroller.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The chat controller on its own, with a stand-in for the main window: what it
 // asks of its host, and widgets that go before it does.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The chat pane under the mouse and the keyboard: web addresses, selection
 // and the focus.
 

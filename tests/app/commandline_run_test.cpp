@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The built program started as a player would start it from a shell: the answers
 // that need no window must come without a display and leave no file behind.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The game model fed with the server's game messages, without any widget: the
 // settings of a game and its rounds, the turn clock, words found and rejected,
 // and a late arrival's view.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // A GameOutside that records what the game model makes happen outside itself.
 

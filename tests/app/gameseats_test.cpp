@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The game model's people, without any widget: arrivals and departures of
 // players and spies, the leader at the end of a round, the winner, and what the
 // tally is told.

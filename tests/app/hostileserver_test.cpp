@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A client fed malformed or oversized messages by the server it joined.
 
 #include "messages.h"

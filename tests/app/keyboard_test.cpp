@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The whole game from the keyboard: focus at a round's start, Tab, Ctrl+G and
 // the menus' keys.
 

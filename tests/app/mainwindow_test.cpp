@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "boardpanel.h"
 #include "chatcontroller.h"
 #include "programwindows.h"

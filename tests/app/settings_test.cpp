@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The preferences while the main window runs: when the file is read and
 // written, closing, and the Options menu, which shows and changes them.
 

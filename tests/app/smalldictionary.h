@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // A dictionary of a few words, made in a directory of its own, for tests of
 // what the client does with its word list.

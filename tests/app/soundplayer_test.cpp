@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The program's own sounds: every name the board and the chatter menu play is
 // a small mono 16-bit WAVE resource, and the player hands names to its recorder.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The main window's links from the game to the tally window: words found, the
 // high score, games, and the other players at the table.
 

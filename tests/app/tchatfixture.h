@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // A main window joined to a raw protocol peer over a real loopback connection.
 // Timer1 is stopped: the tests call its tick handler themselves.

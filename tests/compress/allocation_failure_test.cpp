@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Running out of memory: each part reports it with its own text. This test
 // executable replaces the global operator new so that one chosen allocation
 // can be made to fail.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The fast codecs against the plain reference versions in this folder: the
 // same bytes out for many random and structured inputs, near every edge the
 // fast loops treat differently (block ends, short distances, long runs,

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Plain, byte-at-a-time versions of both codecs' hot loops, written straight
 // from their rules with no shortcuts. The differential tests hold the fast

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Inputs for the codec tests: each kind of data the codecs treat differently.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The LZH codec: streams worked out by hand from the initial Huffman tree,
 // the fixed position code, round trips and the decoder's stopping rules.
 

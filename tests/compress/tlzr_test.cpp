@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The LZRW1/KH block codec: exact coded bytes for inputs worked out by hand,
 // round trips, and a decoder that stays in bounds whatever it is fed.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The compression component refusing what it cannot do: damaged, truncated
 // and lying containers, missing files, failing streams. In file mode no
 // half-made output may remain.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The compression component: exact container bytes, round trips through both
 // codecs in file and stream mode, captions and Advise.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The dictionary's working file: when it is created, used as found, refused, and
 // removed.
 

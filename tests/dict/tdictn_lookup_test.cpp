@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Looking words up in hand-made lists: normalisation of the key, the binary search,
 // and records that an existing file may hold in odd shapes.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The key comparison takes a shortcut for records in plain capitals; checked here
 // against a straightforward normalisation on many seeded random records, with bytes
 // chosen around every boundary the shortcut tests.

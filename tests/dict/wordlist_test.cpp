@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The generated word lists, as the program carries them: the dictionary's records in
 // :/TEXT_DEMO and the round starters in :/words/starters.txt. Loading them here also
 // shows that the resources of the static library reach an executable that links it.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The computer opponent in an empty seat 2.
 
 #include "enginerig.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The ranges of the engine's random draws: which entries of the starter list a
 // round or the computer can take, how long a round's prefix can be, and that a
 // seed repeats them. Each test plays rounds out by ticking the round clock.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The game: starting games, rounds, prefixes, pauses and the winner. The
 // round clock is ticked by hand; randomness is seeded.
 

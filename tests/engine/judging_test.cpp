@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Word judging: the rules in their order, scoring, who hears of a word, and
 // giving up.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The rules that need no game to run: checked on their own.
 
 #include "rules.h"

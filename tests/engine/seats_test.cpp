@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Seats and late arrivals: what a seat keeps when its player leaves, and what
 // a newcomer learns of a game in progress.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The engine's two timers as its host sees them: every change is told, and a
 // timer set running again while it runs starts afresh.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The real program started as `vorlix --server` in a child process with no
 // display at all, serving a whole game to raw clients with the computer in
 // seat 2, logging it, and ending cleanly on SIGTERM.

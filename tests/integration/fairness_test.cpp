@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The server's fair turns and time limits over real loopback connections, its
 // clock set by the test: a quiet player is served in the tick its message
 // arrives whatever a flooder queued, a flooder is cut and its address refused,

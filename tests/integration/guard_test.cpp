@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Peers that break the connection or try to make the server hold too much:
 // each is disconnected, announced once and its slot freed, while the others
 // play on.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Hosting a table from home, end to end, with the real programs on a network
 // of namespaces (homehosting.h): the lobby service on a machine of the
 // internet, a dedicated server at home behind a router that runs Debian's

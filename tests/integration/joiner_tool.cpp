@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // joiner_tool: a player on the internet, the way the game joins a table by
 // its invite code, taken apart into steps a test can watch one at a time. The
 // hosting tests run it inside an internet namespace of a home network

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Tables on this network with the real programs, across a real network: two
 // machines made of network namespaces on a bridge. On one, a dedicated server
 // and a hosting copy answer discovery on the shared port; on the other, the

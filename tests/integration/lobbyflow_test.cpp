@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The game's own side of the lobby, with the real programs: a dedicated server
 // and a hosting copy register their tables with a real lobby service (the
 // kestrunlobby program), keep their entries current and take them away when

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // portmap_tool: a PortMapper in a program of its own, the way a hosting
 // program holds one, run by the port mapping tests inside a home network's
 // namespace. Ends like the game: SIGTERM quits the event loop through the

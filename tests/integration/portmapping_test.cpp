@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Port forwarding through a home router, for real: Debian's miniupnpd runs
 // in a router namespace between a home and the internet (netns.h's
 // HomeNetwork), a PortMapper runs at home in portmap_tool, and whether a port

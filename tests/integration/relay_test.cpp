@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Chat, actions and sounds relayed to everybody; messages that must change
 // nothing: wrong case, bad numbers, numbers that are not the sender's own.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Player slots over real loopback connections: numbering, logins, the order of
 // what a newcomer receives, departures and kicks. What a seat keeps and what a
 // late arrival learns are the engine's, and tested there.

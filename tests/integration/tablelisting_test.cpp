@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A hosted table as others see it: the game server's seats, spies and rounds
 // read into the lobby's terms, and answered to a discovery query over a real
 // socket.

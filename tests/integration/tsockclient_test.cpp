@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The main window talks to the server through a TSock of its own; this plays
 // that part with the socket component itself.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Game connections: the socket options as the system reports them on both
 // ends.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Helpers for socket tests: an event recorder for TSock, a bounded event-loop
 // wait, and plain POSIX peers for the other end of a loopback connection.

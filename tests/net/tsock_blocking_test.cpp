@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Blocking streams, datagrams and the automatic accept. The game configures
 // none of these, but the component offers them.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Instances destroyed by their owners, also from inside their own handlers, as
 // the server and the main window do.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Listening, accepting, and the connections a listener hands out.
 
 #include "netsupport.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Names: report kinds, Windows Sockets error names and numbers, host and port
 // look-up, and a report handler that raises.
 

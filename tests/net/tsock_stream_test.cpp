@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A client TSock against a plain peer over loopback: the order of reports, the
 // buffers in both directions, refused and reset connections, orderly close.
 

@@ -1,4 +1,5 @@
 #!/bin/sh
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Installs the built game into a temporary DESTDIR, as a package would, and
 # checks what a desktop reads from it; with "package", also makes the .deb and
 # checks that it carries exactly that tree and its library dependencies.

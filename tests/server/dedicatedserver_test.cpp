@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The dedicated server's log lines: what happened, to whom, and names that
 // cannot write lines of their own into the log.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The server's own life: the dictionary notice, its real dispatch timer, a
 // failed accept, and messages of connections that are gone.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The core's fair turns and the limits that take time, driven by a clock the
 // test sets: a connection is served once per tick whatever another sends, a
 // flooder is let go and its address refused for a while, and a connection that

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The server core with a transport that only records what it is asked: the
 // parts of the transport's contract no real socket shows, a close that is
 // never reported and a send that is refused.

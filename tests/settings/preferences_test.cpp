@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The settings file: what each key gives when read, what a save writes (byte for
 // byte, keeping everything else in the file), and the file layer beneath.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Walks a window's accessibility tree as a screen reader does: every control
 // must have a name (and a check box its checkable state), every label a

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Test networks of network namespaces: machines of their own on one host,
 // for what must cross a network (broadcasts, a NAT router) without ever

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // netns_tool: the small programs a test network's machines run (netns.h
 // starts them inside namespaces), plain POSIX so that each starts at once.
 //

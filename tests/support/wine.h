@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The Windows build of the tests runs under Wine, whose sockets, pipes and
 // console differ from Windows' in a few places. A case that meets one of them

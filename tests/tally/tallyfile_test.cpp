@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The tally file through the real compression component.
 #include "tallytestsupport.h"
 #include "tlzrw1.h"

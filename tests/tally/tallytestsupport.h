@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Helpers shared by the tally window's tests: a transparent packer that the
 // tests can make fail, and a window wired the way the main window wires it.

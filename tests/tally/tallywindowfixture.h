@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The tally window as the main window wires it, over a file the tests can read
 // and a packer they can make fail.

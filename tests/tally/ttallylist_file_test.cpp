@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The tally window's file: saving, failing to save, and reading a damaged one.
 
 #include "inttext.h"

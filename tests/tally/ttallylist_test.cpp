@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The tally window in play: following players, counting games and words,
 // dropping and resetting.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "picturebutton.h"
 #include "tgamestart.h"
 #include "updown.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // boarddriver: the game board on a real display, playing one short game from
 // the model's side, slowly enough for a screen reader's listener in another
 // process to read every change as it comes: a round starts, a word is

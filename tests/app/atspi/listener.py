@@ -1,4 +1,5 @@
 #!/usr/bin/python3
+# SPDX-License-Identifier: GPL-3.0-or-later
 # A screen reader's ears: listens on the accessibility bus (AT-SPI) to the
 # board driver and checks what a screen reader would speak.
 #   listener.py READY-FILE SECRET

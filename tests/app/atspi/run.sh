@@ -1,4 +1,5 @@
 #!/bin/sh
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Plays the board driver on a display of its own (Xvfb) with a session bus and
 # an accessibility bus of its own, while listener.py hears it as a screen
 # reader does. Exits 77 (skipped) where that stack can't be started here.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // One GameEngine played in-process, with no connection and no clock: players
 // arrive, log in, send and leave as the server would make them, and the two

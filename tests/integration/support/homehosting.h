@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // A table hosted from home, with the real programs on a home network of
 // namespaces (netns.h's HomeNetwork): the lobby service on a machine of the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // A program of the build run from a folder of its own, so that the settings
 // file it keeps beside itself (kestrunlobby.ini) is the test's alone. The

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The chat as the window keeps it (ignored players' lines hidden, not lost)
 // and the lobby's section of the shared settings file.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // kestrunlobby's command line: what each line asks for, and every way a line
 // is refused.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The two dialogs edit a value and only allow what can be used.
 
 #include "hostdialog.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // A lobby service in the test's own process, on a free loopback port: it
 // speaks the protocol through the lobbywire builders and readers, answers

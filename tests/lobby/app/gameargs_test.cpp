@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The game's command lines, byte for byte, and what a player may type to join.
 
 #include "gameargs.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Hosting and joining from the window start the game (a fake one that
 // records its arguments) with the right options, byte for byte; what the game
 // does afterwards (holds its link, ends at once, fails) shows in the window.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Whose process opened a link: the /proc/net/tcp parser on fixture text, and
 // the decision with an injected lookup.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // What the lobby program's tests share: waiting for a condition on the event
 // loop, free loopback ports, a window set up to reach only the test's own

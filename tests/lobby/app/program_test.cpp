@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The built kestrunlobby run as a player or a script would run it, without a
 // display: help, version and bad use; --list against a service started as a
 // child (kestrunlobby --server) and against a closed port; --join with a fake

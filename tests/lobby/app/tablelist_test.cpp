@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The one list of tables: internet and this-network tables merged into rows,
 // the text of every column, and the order the player chose.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The lobby window against a service in the test's process and a table
 // answering on loopback: the merged list, the chat as plain text, ignoring,
 // and what the status says when the service can't be reached.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Discovery by real broadcast: network namespaces on a bridge (in a third)
 // stand for two machines, one with two servers sharing the discovery port and
 // one with a lobby; a namespace with loopback alone stands for a machine

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "discovery.h"
 #include "fakeservice.h"
 #include "lobbyreaders.h"

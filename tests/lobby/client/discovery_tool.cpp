@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A table's discovery answers, or a lobby's discovery, as a program of its
 // own, so that a test can run each in a network namespace:
 //   discovery_tool respond PORT TABLE GAMEPORT

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Test helpers for the lobby client: a fake lobby service on a free loopback
 // port that records every line its clients send and answers with the

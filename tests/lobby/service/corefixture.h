@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // ServiceCore without sockets: a transport that keeps what each connection
 // was sent, a clock the test moves, and the in-memory store with codes the

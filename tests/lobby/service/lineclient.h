@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // A lobby client as raw as the tests need: a QTcpSocket that sends bytes as
 // given and keeps every line the service sends, waited for on the event loop

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // A Redis server of the test's own: /usr/bin/redis-server on a free port of
 // 127.0.0.1, nothing saved, stopped when the object goes. Tests skip when the

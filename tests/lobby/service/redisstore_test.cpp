@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Several service instances sharing one Redis of the test's own: the
 // directory, invite codes and chat reach every instance's clients; an instance
 // that dies leaves the others serving and its tables leave; an instance that

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The limits of servicelimits.h, driven by the test's clock: each is reached
 // exactly where it says, and what lies just below it still passes.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The core's answers byte for byte, the directory and its batches, the chat,
 // and a store that answers late.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A main that starts the lobby service as the lobby program's --server does,
 // so that the tests run it as a process of its own:
 //   lobbyservice_helper [--server] [--port N] [--store URL] [--relay-host HOST]

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // runLobbyService in a process of its own, as the lobby program starts it: it
 // logs its start, serves, and on SIGTERM tells its clients, takes its tables
 // out, logs the stop and ends with 0; a store it cannot use ends it at once.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The relay and the test from outside, driven without sockets: who is joined
 // to whom and with which bytes first, what each end is told, the relay's
 // limits, and how a table's way and code come and go.

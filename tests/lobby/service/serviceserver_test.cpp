@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The service over real loopback sockets: a ServiceServer on a free port
 // (port 0) and raw clients. Every client here comes from 127.0.0.1 or ::1.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // SocketSet over a socket pair whose other end the test reads (or does not):
 // what the socket does not take at once waits, shared, and goes out in order;
 // a close sends it all before the end; a peer's end is told once.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The server core over a transport that only records what it is asked, on a
 // clock the test sets: the core's rules without a socket. The transport can

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // One TServer listening on a test port, with raw clients that log in to it.
 // The server's timers never run by themselves: pump() turns the event loop

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // A player's end of the wire, kept as raw as possible: a plain non-blocking
 // IPv4 socket that sends bytes exactly as given and cuts what it receives at
