@@ -652,7 +652,7 @@ TEST(BoardArt, HighContrastPicturesKeepTheirWordsReadable) {
     const Face faces[] = {
         {boardart::ButtonFace::StartGame, {150, 35}, {4, 13, 3, 9}, {c.buttonText}},
         {boardart::ButtonFace::GiveUp, {108, 18}, {8, 3, 3, 12}, {c.buttonText}},
-        {boardart::ButtonFace::LinkLogo, {74, 38}, {9, 3, 3, 32}, {c.linkName, c.linkText}},
+        {boardart::ButtonFace::LinkLogo, {74, 38}, {5, 10, 3, 18}, {c.linkName, c.linkText}},
     };
     for (const Face& f : faces)
         for (const bool hot : {false, true}) {
