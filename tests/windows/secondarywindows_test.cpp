@@ -196,9 +196,18 @@ TEST(Help, OverviewAndScoringHoldTheirTexts) {
         QStringLiteral("\n\nThe player with the highest score at the end of the set number of "
                        "rounds will win. Game play will continue until ties for the lead are "
                        "broken.")));
-    EXPECT_TRUE(help.findChild<QTextEdit*>(QStringLiteral("memo6"))
-                    ->toPlainText()
-                    .startsWith(QStringLiteral("License Agreement \n")));
+    // The licence the program is distributed under, and the word list's notice.
+    const QString licence = help.findChild<QTextEdit*>(QStringLiteral("memo6"))->toPlainText();
+    EXPECT_TRUE(licence.startsWith(QStringLiteral("License Agreement \n\nCopyright (C) 2026 Kestrun\n\n")));
+    EXPECT_TRUE(licence.contains(
+        QStringLiteral("\nVorlix and the Kestrun Lobby are free software: you can redistribute "
+                       "them and/or modify them under the terms of the GNU General Public "
+                       "License as published by the Free Software Foundation, either version 3 "
+                       "of the License, or (at your option) any later version.\n")));
+    EXPECT_TRUE(licence.contains(QStringLiteral("WITHOUT ANY WARRANTY")));
+    EXPECT_TRUE(licence.contains(QStringLiteral("SCOWL, Copyright 2000-2011 Kevin Atkinson")));
+    EXPECT_TRUE(licence.endsWith(QStringLiteral("(on Debian, /usr/share/doc/vorlix/copyright).")));
+    EXPECT_FALSE(licence.contains(QStringLiteral("reverse engineer")));
     EXPECT_TRUE(help.findChild<QTextEdit*>(QStringLiteral("memo5"))
                     ->toPlainText()
                     .startsWith(QStringLiteral("History\n")));
