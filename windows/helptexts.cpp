@@ -107,20 +107,25 @@ QStringList helpPageText(int page) {
             QString(),
             QStringLiteral("Vorlix and the Kestrun Lobby are free software: you can redistribute "),
             QStringLiteral("them and/or modify them under the terms of the GNU General Public "),
-            QStringLiteral("License as published by the Free Software Foundation, either version 3 "),
+            QStringLiteral(
+                "License as published by the Free Software Foundation, either version 3 "),
             QStringLiteral("of the License, or (at your option) any later version."),
             QString(),
-            QStringLiteral("They are distributed in the hope that they will be useful, but WITHOUT "),
-            QStringLiteral("ANY WARRANTY; without even the implied warranty of MERCHANTABILITY or "),
+            QStringLiteral(
+                "They are distributed in the hope that they will be useful, but WITHOUT "),
+            QStringLiteral(
+                "ANY WARRANTY; without even the implied warranty of MERCHANTABILITY or "),
             QStringLiteral("FITNESS FOR A PARTICULAR PURPOSE. See the GNU General Public License "),
             QStringLiteral("for more details."),
             QString(),
-            QStringLiteral("You should have received a copy of the GNU General Public License with "),
+            QStringLiteral(
+                "You should have received a copy of the GNU General Public License with "),
             QStringLiteral("the game (the file LICENSE; on Debian, "),
             QStringLiteral("/usr/share/common-licenses/GPL-3). If not, see "),
             QStringLiteral("https://www.gnu.org/licenses/."),
             QString(),
-            QStringLiteral("The word list comes from SCOWL, Copyright 2000-2011 Kevin Atkinson and "),
+            QStringLiteral(
+                "The word list comes from SCOWL, Copyright 2000-2011 Kevin Atkinson and "),
             QStringLiteral("the others its notice names, used under its permission notice, which "),
             QStringLiteral("travels with the game in its copyright file (on Debian, "),
             QStringLiteral("/usr/share/doc/vorlix/copyright)."),

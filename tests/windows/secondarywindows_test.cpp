@@ -198,7 +198,8 @@ TEST(Help, OverviewAndScoringHoldTheirTexts) {
                        "broken.")));
     // The licence the program is distributed under, and the word list's notice.
     const QString licence = help.findChild<QTextEdit*>(QStringLiteral("memo6"))->toPlainText();
-    EXPECT_TRUE(licence.startsWith(QStringLiteral("License Agreement \n\nCopyright (C) 2026 Kestrun\n\n")));
+    EXPECT_TRUE(
+        licence.startsWith(QStringLiteral("License Agreement \n\nCopyright (C) 2026 Kestrun\n\n")));
     EXPECT_TRUE(licence.contains(
         QStringLiteral("\nVorlix and the Kestrun Lobby are free software: you can redistribute "
                        "them and/or modify them under the terms of the GNU General Public "
