@@ -31,7 +31,11 @@ namespace {
 constexpr double kVerdictsDeliveredS = 3.0;
 
 void say(const char* format, auto... args) {
-    std::printf(format, args...);
+    // A line without arguments is printed as it is, never read as a format.
+    if constexpr (sizeof...(args) == 0)
+        std::fputs(format, stdout);
+    else
+        std::printf(format, args...);
     std::printf("\n");
     std::fflush(stdout);
 }
