@@ -3,6 +3,7 @@
 #   make run   installs what the programs need, builds the game and the lobby,
 #              starts a solo game
 #   make test  installs what is missing, builds everything, runs every test
+# and `make package` makes the .deb of both programs, building nothing else.
 BUILD_DIR ?= build
 JOBS ?= $(shell nproc)
 # Made by the first configure; later builds re-run CMake themselves when a
@@ -54,8 +55,12 @@ bench: deps-test $(CONFIGURED)
 	./$(BUILD_DIR)/bench/relay_bench
 	./$(BUILD_DIR)/bench/hosting_bench
 
-# A .deb in $(BUILD_DIR), with its dependencies read from the binary.
-package: build
+# A .deb in $(BUILD_DIR), with its dependencies read from the binary. Only
+# what goes into it is built: the two programs and the compressed manual pages
+# and changelog; the tests and benchmarks are left to `make test` (CPack builds
+# nothing itself, see packaging/CMakeLists.txt).
+package: deps $(CONFIGURED)
+	cmake --build $(BUILD_DIR) -j $(JOBS) --target vorlix kestrunlobby package_docs
 	cd $(BUILD_DIR) && cpack
 
 # Checks every run (quick when nothing is missing); installs only what is not

@@ -13,7 +13,9 @@ set -e
 # CMake files need); Qt SVG renders the icon; hiredis, the lobby service's
 # client of a shared Redis store; miniupnpc and natpmp, with which a hosted
 # table asks the home router to forward its port. words: scowl. fonts: the
-# stand-ins for Arial and Times New Roman.
+# stand-ins for Arial and Times New Roman. dpkg-dev: Debian's hardening flags
+# (dpkg-buildflags), which the build takes, and the .deb's library
+# dependencies (dpkg-shlibdeps), which `make package` reads from the programs.
 PACKAGES="
 cmake
 ninja-build
@@ -27,9 +29,11 @@ libminiupnpc-dev
 libnatpmp-dev
 scowl
 fonts-liberation2
+dpkg-dev
 "
 # tests: GoogleTest; the desktop's own validators (desktop-file-utils,
-# appstream, man-db); dpkg-dev for the .deb's library dependencies; a Redis
+# appstream, man-db); lintian, Debian's checker, which the package must pass
+# without an error or a warning; a Redis
 # server the lobby service's tests start on a private port; iproute2 for the
 # network namespaces of the discovery tests; the home router of the port
 # mapping tests: nftables and miniupnpd-nftables, the daemon alone (Debian's
@@ -44,7 +48,7 @@ libgtest-dev
 desktop-file-utils
 appstream
 man-db
-dpkg-dev
+lintian
 redis-server
 iproute2
 nftables

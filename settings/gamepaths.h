@@ -5,16 +5,16 @@
 // files live beside the game's executable when that folder is writable (a copy
 // run from its build or unpack folder), otherwise in the game's per-user data
 // folder (an installed copy). An installed copy always uses the per-user
-// folder, even when its bin folder happens to be writable (run by root, or
-// from a private prefix): files dropped into /usr/bin would belong to no
+// folder, even when its programs' folder happens to be writable (run by root, or
+// from a private prefix): files dropped into /usr/games would belong to no
 // package and to no player.
 
 #include <QString>
 
 namespace gamepaths {
 
-// True when exeDir is the bin folder of an installed tree: our desktop entry
-// stands where the install rules put it, relative to the executable.
+// True when exeDir is the programs' folder of an installed tree (/usr/games):
+// our desktop entry stands where the install rules put it, relative to it.
 bool isInstalledCopy(const QString& exeDir);
 // The game's per-user data folder (made when missing), whichever program asks.
 QString userDataDir();

@@ -5,7 +5,7 @@
 // fetch the lobby's installer over HTTP, start it and quit. A download that
 // does not complete is never started. The installer is saved in the user's
 // temporary folder, never in the program's own folder, which belongs to the
-// installation (and, run by root on Linux, was /usr/bin).
+// installation (and, run by root on Linux, may be writable).
 //
 // On Linux the lobby is installed with the game (the same package, or the
 // same build): the left panel says so and offers no download.
@@ -35,7 +35,8 @@ public:
     // Where the installer is saved: the user's temporary folder.
     QString downloadDir;
     // Where "Play with Others" looks for the lobby program, in order: beside
-    // the game, then where it is installed.
+    // the game (both are installed in /usr/games, which root's PATH lacks),
+    // then on the PATH.
     QStringList lobbyPrograms;
     // The download panel: shown where the lobby is installed separately and is
     // not there yet (Windows); the Linux package always carries it.

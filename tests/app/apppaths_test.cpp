@@ -41,20 +41,20 @@ TEST(AppPaths, AnInstalledCopyIsKnownByItsDesktopEntry) {
     // A build folder has no desktop entry beside it: files stay beside the program.
     EXPECT_FALSE(gamepaths::isInstalledCopy(QCoreApplication::applicationDirPath()));
 
-    // The tree the install rules make, wherever its prefix is (even one the
-    // player may write to, or /usr/bin run by root).
+    // The tree the install rules make, the programs in <prefix>/games, wherever
+    // its prefix is (even one the player may write to, or /usr/games run by root).
     QTemporaryDir prefix;
     ASSERT_TRUE(prefix.isValid());
     QDir root(prefix.path());
-    ASSERT_TRUE(root.mkpath(QStringLiteral("bin")));
-    const QString bin = root.filePath(QStringLiteral("bin"));
-    EXPECT_FALSE(gamepaths::isInstalledCopy(bin));
+    ASSERT_TRUE(root.mkpath(QStringLiteral("games")));
+    const QString games = root.filePath(QStringLiteral("games"));
+    EXPECT_FALSE(gamepaths::isInstalledCopy(games));
     ASSERT_TRUE(root.mkpath(QStringLiteral("share/applications")));
     QFile entry(root.filePath(QStringLiteral("share/applications/com.kestrun.Vorlix.desktop")));
     ASSERT_TRUE(entry.open(QIODevice::WriteOnly));
     entry.close();
-    EXPECT_TRUE(gamepaths::isInstalledCopy(bin));
-    EXPECT_EQ(gamepaths::settingsFileFor(bin),
+    EXPECT_TRUE(gamepaths::isInstalledCopy(games));
+    EXPECT_EQ(gamepaths::settingsFileFor(games),
               QDir(gamepaths::userDataDir()).filePath("kestrunlobby.ini"));
 }
 

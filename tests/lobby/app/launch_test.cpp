@@ -4,6 +4,7 @@
 // does afterwards (holds its link, ends at once, fails) shows in the window.
 
 #include "fakeservice.h"
+#include "gamelauncher.h"
 #include "gamestarter.h"
 #include "hostdialog.h"
 #include "inifile.h"
@@ -11,12 +12,16 @@
 #include "lobbytestsupport.h"
 
 #include <QDialogButtonBox>
+#include <QDir>
+#include <QFile>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScopeGuard>
 #include <QSignalSpy>
 #include <QTableView>
+#include <QTemporaryDir>
 #include <QTest>
 
 #include <gtest/gtest.h>
@@ -188,4 +193,33 @@ TEST_F(Launching, NothingStartsWithoutANameOrATableName) {
     EXPECT_EQ(noticeAfter([&] { window->joinRow(99); }),
               QStringLiteral("Choose a table in the list first."));
     EXPECT_TRUE(game.args().isEmpty());
+}
+
+// Installed, both programs stand in /usr/games, which root's PATH (and some
+// sessions') lacks: the lobby finds the game beside itself, PATH or not, and
+// says it found none rather than pick a folder that only looks like a program.
+TEST(FindingTheGame, BesideTheLobbyEvenWhenItsFolderIsNotOnThePath) {
+    QTemporaryDir root;
+    ASSERT_TRUE(root.isValid());
+    const QString games = root.filePath(QStringLiteral("usr/games"));
+    const QString empty = root.filePath(QStringLiteral("usr/bin"));
+    ASSERT_TRUE(QDir().mkpath(games));
+    ASSERT_TRUE(QDir().mkpath(empty));
+    const QByteArray path = qgetenv("PATH");
+    const auto restore = qScopeGuard([&path] { qputenv("PATH", path); });
+    qputenv("PATH", empty.toLocal8Bit());
+    // Not there yet, and nowhere on this PATH.
+    EXPECT_TRUE(GameLauncher::findGame(games).isEmpty());
+    // A folder by the game's name is no program.
+    ASSERT_TRUE(QDir().mkpath(QDir(games).filePath(QStringLiteral("vorlix"))));
+    EXPECT_TRUE(GameLauncher::findGame(games).isEmpty());
+    ASSERT_TRUE(QDir(games).rmdir(QStringLiteral("vorlix")));
+    QFile game(QDir(games).filePath(QStringLiteral("vorlix")));
+    ASSERT_TRUE(game.open(QIODevice::WriteOnly));
+    game.write("#!/bin/sh\n");
+    game.close();
+    // A file that may not be run is not the game either.
+    EXPECT_TRUE(GameLauncher::findGame(games).isEmpty());
+    ASSERT_TRUE(game.setPermissions(game.permissions() | QFile::ExeOwner));
+    EXPECT_EQ(GameLauncher::findGame(games), game.fileName());
 }
