@@ -25,8 +25,9 @@ JOBS=${JOBS:-$(nproc)}
 TOOLCHAIN=$here/cmake/mingw-w64.cmake
 QT_VERSION=6.4.2
 
-# The recipe: what decides the prefix's contents.
-recipe=$(cat "$0" "$TOOLCHAIN" | sha256sum | cut -d' ' -f1)
+# The recipe: what decides the prefix's contents. Comments and blank lines
+# are no part of it, so a reworded comment keeps a build of an hour.
+recipe=$(cat "$0" "$TOOLCHAIN" | grep -v -e '^[[:space:]]*#' -e '^[[:space:]]*$' | sha256sum | cut -d' ' -f1)
 if [ -f "$PREFIX/.vorlix-recipe" ] && [ "$(cat "$PREFIX/.vorlix-recipe")" = "$recipe" ]; then
   echo "windows-qt: reusing $PREFIX"
   exit 0
