@@ -64,12 +64,12 @@ void Tchat::receiveBytes(QByteArray bytes) {
     }
 }
 
-// Closes the game connection quietly (its "Socket Closed" would close the
+// Closes the game connection quietly (its Closed report would close the
 // window before the player could read why) and says why in the program's own
 // colour.
 void Tchat::letHostGo(const QString& notice) {
     sock->OnRead = nullptr;
-    sock->OnInfo = nullptr;
+    sock->OnReport = nullptr;
     sock->Close();
     receivedlist.clear();
     m_queuedBytes = 0;
@@ -181,15 +181,16 @@ void Tchat::sendloginfo(const QByteArray& payload) {
         holdTheTable();
 }
 
-void Tchat::sockInfo(TSock* /*sender*/, TSocketInfo info, const QString& msg) {
+void Tchat::sockInfo(TSock* /*sender*/, const TSockReport& report) {
+    const bool failed = report.kind == TSocketInfo::Error;
     // A direct attempt at an invite code's table that failed before the
     // game server spoke gives way to the relay.
     if (m_route && m_route->mayFallBack() && !m_gameHeard &&
-        (info == TSocketInfo::Error || msg == QLatin1String("Socket Closed"))) {
-        fallBack(msg);
+        (failed || report.event == TSockEvent::Closed)) {
+        fallBack(report.text);
         return;
     }
-    if (msg == QLatin1String("Socket Closed")) {
+    if (report.event == TSockEvent::Closed) {
         // Messages still queued (a "Game is full" among them) are handled
         // before the window goes; the dispatcher closes it once they are.
         m_connectionClosed = true;
@@ -197,8 +198,8 @@ void Tchat::sockInfo(TSock* /*sender*/, TSocketInfo info, const QString& msg) {
             leaveGame(QStringLiteral("The connection to the game was closed."));
         return;
     }
-    if (info == TSocketInfo::Error)
-        reportConnectionError(msg);
+    if (failed)
+        reportConnectionError(report.text);
 }
 
 // A failed connection would otherwise leave the player looking at "Loading..."

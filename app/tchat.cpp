@@ -69,9 +69,7 @@ Tchat::Tchat(QString settingsFile, QStringList parameters, QWidget* parent)
     sock->setGameConnection();
     sock->setConnectTimeout(kConnectTimeoutMs);
     sock->OnRead = [this](TSock* s, int count) { sockRead(s, count); };
-    sock->OnInfo = [this](TSock* s, TSocketInfo info, const QString& msg) {
-        sockInfo(s, info, msg);
-    };
+    sock->OnReport = [this](TSock* s, const TSockReport& report) { sockInfo(s, report); };
     Sock11 = new TSock(this);
     Sock11->setObjectName(QStringLiteral("Sock11"));
 
@@ -109,7 +107,7 @@ Tchat::~Tchat() {
     Timer1->stop();
     for (TSock* s : {sock, Sock11}) {
         s->OnRead = nullptr;
-        s->OnInfo = nullptr;
+        s->OnReport = nullptr;
     }
     // The chat watches the board's widgets and asks this window for what it
     // needs: it goes while both are whole.
@@ -278,9 +276,9 @@ void Tchat::fallBack(const QString& why) {
         return;
     m_directTimer->stop();
     // Quietly: this connection's close is no reason to leave.
-    const auto onInfo = std::exchange(sock->OnInfo, nullptr);
+    const auto onReport = std::exchange(sock->OnReport, nullptr);
     sock->Close();
-    sock->OnInfo = onInfo;
+    sock->OnReport = onReport;
     m_route->fallBack();
     addlinetochat(m_route->fallBackLine(why), m_state.systemcolour);
     followRoute();

@@ -44,7 +44,7 @@ class Thelp;
 class Tphrases;
 class Tspylist;
 class Ttallylist;
-enum class TSocketInfo;
+struct TSockReport;
 
 // The other windows of the program, created after the main window. Any of them
 // may be missing (tests build only what they need).
@@ -186,7 +186,7 @@ public:
     // and the fuzz target feed a window through it without a socket; sockRead
     // itself does nothing else, so what they reach is what the network reaches.
     void receiveBytes(QByteArray bytes);
-    void sockInfo(TSock* sender, TSocketInfo info, const QString& msg);
+    void sockInfo(TSock* sender, const TSockReport& report);
     void Timer1Timer();
     void processsocktimer();
     void sendloginfo(const QByteArray& payload);

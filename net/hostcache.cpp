@@ -72,7 +72,7 @@ std::uint32_t TSock::lookupHost(const QString& name) {
     if (name.isEmpty()) {
         return htonl(INADDR_ANY);
     }
-    info(TSocketInfo::Lookup, QStringLiteral("Lookup Of Host ") + name);
+    info(TSocketInfo::Lookup, TSockEvent::HostLookup, QStringLiteral("Lookup Of Host ") + name);
     if (startsWithDigit(name)) {
         // A dotted address; never given to the name service.
         return inet_addr(name.toLatin1().constData());
@@ -92,7 +92,7 @@ std::uint32_t TSock::lookupHost(const QString& name) {
 }
 
 std::uint16_t TSock::lookupPort(const QString& name) {
-    info(TSocketInfo::Lookup, QStringLiteral("Lookup Of Port ") + name);
+    info(TSocketInfo::Lookup, TSockEvent::PortLookup, QStringLiteral("Lookup Of Port ") + name);
     if (startsWithDigit(name)) {
         bool ok = false;
         const int value = name.toInt(&ok, 10);

@@ -38,7 +38,8 @@ void TSock::setSocketType(TSocketType type) {
 
 void TSock::setHostName(const QString& name) {
     if (m_connected && m_socketType == TSocketType::stStream) {
-        info(TSocketInfo::Lookup, QStringLiteral("Setting HostName While Connected Has No Effect"));
+        info(TSocketInfo::Lookup, TSockEvent::ChangeIgnored,
+             QStringLiteral("Setting HostName While Connected Has No Effect"));
     }
     m_hostName = name;
     if (m_connected && m_socketType == TSocketType::stDatagram) {
@@ -48,7 +49,8 @@ void TSock::setHostName(const QString& name) {
 
 void TSock::setPortName(const QString& name) {
     if (m_connected) {
-        info(TSocketInfo::Lookup, QStringLiteral("Setting PortName While Connected Has No Effect"));
+        info(TSocketInfo::Lookup, TSockEvent::ChangeIgnored,
+             QStringLiteral("Setting PortName While Connected Has No Effect"));
     }
     m_portName = name;
 }
@@ -77,14 +79,18 @@ QString TSock::peerAddress() const {
 
 // ---- reports ----
 
-void TSock::info(TSocketInfo kind, const QString& text) {
-    if (!OnInfo) {
-        return;
-    }
-    // Call a copy: the handler may reassign OnInfo or destroy this instance.
-    const NotifyInfoEvent handler = OnInfo;
+void TSock::info(TSocketInfo kind, TSockEvent event, const QString& text, int error) {
+    // Call copies: a handler may reassign the handlers or destroy this instance.
+    const NotifyReportEvent typed = OnReport;
+    const NotifyInfoEvent plain = OnInfo;
+    QPointer<TSock> self(this);
     try {
-        handler(this, kind, text);
+        if (typed) {
+            typed(this, TSockReport{kind, event, text, error});
+        }
+        if (plain && self) {
+            plain(this, kind, text);
+        }
     } catch (...) {
         throw ESockException("Error here");
     }
@@ -96,8 +102,8 @@ void TSock::reportError(int wsaError) {
     m_failed = true;
     m_pendingError = 0;
     updateNotifiers();
-    info(TSocketInfo::Error,
-         QStringLiteral("Error #%1 (%2)").arg(wsaError).arg(errorName(wsaError)));
+    info(TSocketInfo::Error, TSockEvent::SystemError,
+         QStringLiteral("Error #%1 (%2)").arg(wsaError).arg(errorName(wsaError)), wsaError);
 }
 
 // ---- readiness registration ----
@@ -203,7 +209,8 @@ bool TSock::Open() {
     const sysock::Handle fd = sysock::open(stream);
     if (fd == sysock::kNone) {
         const int code = sysock::lastError();
-        info(TSocketInfo::Error, QStringLiteral("Error #%1 (%2)").arg(code).arg(errorName(code)));
+        info(TSocketInfo::Error, TSockEvent::SystemError,
+             QStringLiteral("Error #%1 (%2)").arg(code).arg(errorName(code)), code);
         return false;
     }
     m_fd = fd;
@@ -258,7 +265,7 @@ bool TSock::Close() {
         }
         releaseSocket();
         if (!m_listen) {
-            info(TSocketInfo::Close, QStringLiteral("Socket Closed"));
+            info(TSocketInfo::Close, TSockEvent::Closed, QStringLiteral("Socket Closed"));
         }
         if (self) {
             m_listen = false;
@@ -289,7 +296,7 @@ bool TSock::Send(const QByteArray& text) {
         return true;
     }
     QPointer<TSock> self(this);
-    info(TSocketInfo::Send, QStringLiteral("Non-Blocking Outgoing Data"));
+    info(TSocketInfo::Send, TSockEvent::DataOut, QStringLiteral("Non-Blocking Outgoing Data"));
     if (self) {
         flushOnce();
     }

@@ -5,7 +5,8 @@
 // listener, or a connection handed out by a listener. Readiness arrives through
 // QSocketNotifiers on the event-loop thread and is turned into the events below,
 // in the same order for every role. Every step is also reported as a kind and a
-// fixed English text through OnInfo; callers act on the exact text "Socket Closed".
+// fixed English text through OnInfo, for people (the chat pane, a log); owners
+// that act on a report take it through OnReport, as a typed event.
 //
 // The component moves bytes only: it never frames, splits or decodes them.
 //
@@ -44,6 +45,36 @@ enum class TSocketInfo { Lookup, Connect, Close, Listen, Receive, Send, Accept, 
 // Display names of the report kinds: "Lookup", "Connect", ..., "Error".
 QString socketInfoName(TSocketInfo kind);
 
+// What a report says happened, for owners that act on it; its text is fixed
+// by the event (and, for SystemError, the error number).
+enum class TSockEvent {
+    HostLookup,       // "Lookup Of Host <name>"
+    PortLookup,       // "Lookup Of Port <name>"
+    ChangeIgnored,    // "Setting HostName (PortName) While Connected Has No Effect"
+    Connected,        // "Non-Blocking (Blocking, Datagram) Socket Connected"
+    CannotConnect,    // "Blocking Socket Can't Connect" (then closed)
+    Closed,           // "Socket Closed"
+    PeerClosed,       // "Socket Disconnected On Receive" (blocking)
+    ListeningStarted, // "Listening Started"
+    ListeningStopped, // "Listening Stopped"
+    AlreadyListening, // "Listening Already Running"
+    AcceptWaiting,    // "Blocking Accept"
+    Accepted,         // "Created New TSock Structure"
+    AcceptFailed,     // "Could Not Accept Connection"
+    DataIn,           // "Non-Blocking (Blocking) Incoming Data"
+    DataOut,          // "Non-Blocking (Blocking) Outgoing Data"
+    SystemError,      // "Error #<number> (<name>)": the connection is dead
+    SendFailed,       // "Socket Error On Send" (blocking)
+    ReceiveFailed,    // "Socket Error On Receive" (blocking)
+};
+
+struct TSockReport {
+    TSocketInfo kind;
+    TSockEvent event;
+    QString text;
+    int error = 0; // the Windows Sockets number of a SystemError
+};
+
 // Raised by every refused operation; carries only its message text.
 class ESockException : public std::runtime_error {
 public:
@@ -65,6 +96,7 @@ public:
     using NotifyAutoEvent = std::function<void(TSock* sender, TSock* newSock)>;
     using NotifyInfoEvent =
         std::function<void(TSock* sender, TSocketInfo info, const QString& msg)>;
+    using NotifyReportEvent = std::function<void(TSock* sender, const TSockReport& report)>;
 
     explicit TSock(QObject* owner = nullptr);
     ~TSock() override;
@@ -106,6 +138,8 @@ public:
     NotifyEvent OnConnect;
     NotifyEvent OnDisconnect;
     NotifyInfoEvent OnInfo;
+    // The same reports, typed; called before OnInfo when both are set.
+    NotifyReportEvent OnReport;
     NotifyReadEvent OnRead;
     NotifyEvent OnWrite;
     NotifyEvent OnAccept;
@@ -172,8 +206,9 @@ private:
     struct AcceptTag {};
     TSock(TSock* listener, std::intptr_t fd, AcceptTag);
 
-    // Reports through OnInfo; a handler that throws becomes ESockException "Error here".
-    void info(TSocketInfo kind, const QString& text);
+    // Reports through OnReport and OnInfo; a handler that throws becomes
+    // ESockException "Error here".
+    void info(TSocketInfo kind, TSockEvent event, const QString& text, int error = 0);
     void reportError(int wsaError);
     void registerNotifications(bool listening);
     void updateNotifiers();
@@ -196,6 +231,9 @@ private:
     QByteArray receiveBlocking(int count);
     bool waitReadable();
     void autoAccept();
+    // Accepts the waiting caller as a new instance owned by this listener;
+    // nullptr when none was waiting. Re-arms the accept event either way.
+    TSock* takeCaller();
 
     TSocketType m_socketType = TSocketType::stStream;
     QString m_hostName;

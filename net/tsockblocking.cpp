@@ -32,7 +32,8 @@ bool TSock::openBlocking() {
         rc = sysock::connect(m_fd, to);
     } while (rc == sysock::kInterrupted);
     if (rc != 0) {
-        info(TSocketInfo::Close, QStringLiteral("Blocking Socket Can't Connect"));
+        info(TSocketInfo::Close, TSockEvent::CannotConnect,
+             QStringLiteral("Blocking Socket Can't Connect"));
         if (self) {
             Close();
         }
@@ -57,7 +58,7 @@ bool TSock::openDatagram() {
 // Either may delete the instance; Open then answers true, the state it reached.
 bool TSock::reportOpened(const QString& text) {
     QPointer<TSock> self(this);
-    info(TSocketInfo::Connect, text);
+    info(TSocketInfo::Connect, TSockEvent::Connected, text);
     if (!self) {
         return true;
     }
@@ -76,13 +77,14 @@ void TSock::sendBlocking() {
         const std::int64_t n = sysock::send(m_fd, m_outgoing.constData(),
                                             static_cast<std::size_t>(m_outgoing.size()), false);
         if (n < 0 && sysock::lastError() != sysock::kInterrupted) {
-            info(TSocketInfo::Error, QStringLiteral("Socket Error On Send"));
+            info(TSocketInfo::Error, TSockEvent::SendFailed,
+                 QStringLiteral("Socket Error On Send"));
             throw ESockException("Send - Socket Error");
         }
         if (n > 0) {
             m_outgoing.remove(0, n);
         }
-        info(TSocketInfo::Send, QStringLiteral("Blocking Outgoing Data"));
+        info(TSocketInfo::Send, TSockEvent::DataOut, QStringLiteral("Blocking Outgoing Data"));
         if (!self) {
             return;
         }
@@ -116,7 +118,7 @@ QByteArray TSock::receiveBlocking(int count) {
     // A read of no bytes at all would look like the peer's close.
     if (m_connected && m_fd >= 0 && amount > 0 && waitReadable()) {
         QPointer<TSock> self(this);
-        info(TSocketInfo::Receive, QStringLiteral("Blocking Incoming Data"));
+        info(TSocketInfo::Receive, TSockEvent::DataIn, QStringLiteral("Blocking Incoming Data"));
         if (!self) {
             return QByteArray();
         }
@@ -128,13 +130,15 @@ QByteArray TSock::receiveBlocking(int count) {
         } while (code == sysock::kInterrupted);
         if (n < 0) {
             m_incoming.clear();
-            info(TSocketInfo::Error, QStringLiteral("Socket Error On Receive"));
+            info(TSocketInfo::Error, TSockEvent::ReceiveFailed,
+                 QStringLiteral("Socket Error On Receive"));
             throw ESockException("Receive - Socket Error " + errorName(code).toStdString());
         }
         if (n > 0) {
             m_incoming.append(m_area.data(), n);
         } else {
-            info(TSocketInfo::Close, QStringLiteral("Socket Disconnected On Receive"));
+            info(TSocketInfo::Close, TSockEvent::PeerClosed,
+                 QStringLiteral("Socket Disconnected On Receive"));
             if (!self) {
                 return QByteArray();
             }
@@ -195,18 +199,10 @@ void TSock::ReceiveDatagram(QString& host, QByteArray& data) {
 }
 
 void TSock::autoAccept() {
-    sockaddr_in caller{};
-    const sysock::Handle fd = sysock::accept(m_fd, caller);
-    m_acceptArmed = true;
-    updateNotifiers();
-    if (fd == sysock::kNone) {
+    TSock* newSock = takeCaller();
+    if (!newSock) {
         return; // nothing was waiting after all
     }
-    m_peerAddr = caller.sin_addr.s_addr;
-    m_peerPort = caller.sin_port;
-    TSock* newSock = new TSock(this, fd, AcceptTag{});
-    newSock->setPortName(m_portName);
-    newSock->setHostName(peerAddress());
     const NotifyAutoEvent handler = OnAutoAccept;
     if (!handler) {
         return;

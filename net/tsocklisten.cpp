@@ -17,6 +17,7 @@ TSock::TSock(TSock* listener, std::intptr_t fd, AcceptTag)
     OnWrite = listener->OnWrite;
     OnDisconnect = listener->OnDisconnect;
     OnInfo = listener->OnInfo;
+    OnReport = listener->OnReport;
     m_connected = true;
     // Windows Sockets posts one write-ready event to a newly accepted connection.
     m_writeEventDue = true;
@@ -39,12 +40,14 @@ void TSock::setListen(bool value) {
         QPointer<TSock> self(this);
         Close();
         if (self) {
-            info(TSocketInfo::Listen, QStringLiteral("Listening Stopped"));
+            info(TSocketInfo::Listen, TSockEvent::ListeningStopped,
+                 QStringLiteral("Listening Stopped"));
         }
         return;
     }
     if (wasListening) {
-        info(TSocketInfo::Listen, QStringLiteral("Listening Already Running"));
+        info(TSocketInfo::Listen, TSockEvent::AlreadyListening,
+             QStringLiteral("Listening Already Running"));
         return;
     }
 
@@ -88,7 +91,7 @@ void TSock::setListen(bool value) {
     m_listen = true;
     m_acceptArmed = true;
     updateNotifiers();
-    info(TSocketInfo::Listen, QStringLiteral("Listening Started"));
+    info(TSocketInfo::Listen, TSockEvent::ListeningStarted, QStringLiteral("Listening Started"));
 }
 
 bool TSock::Accept(TSock*& newSock) {
@@ -97,25 +100,34 @@ bool TSock::Accept(TSock*& newSock) {
     }
     QPointer<TSock> self(this);
     if (m_blocking) {
-        info(TSocketInfo::Accept, QStringLiteral("Blocking Accept"));
+        info(TSocketInfo::Accept, TSockEvent::AcceptWaiting, QStringLiteral("Blocking Accept"));
         if (!self) {
             return false;
         }
     }
+    newSock = takeCaller();
+    if (!newSock) {
+        info(TSocketInfo::Accept, TSockEvent::AcceptFailed,
+             QStringLiteral("Could Not Accept Connection"));
+        return false;
+    }
+    info(TSocketInfo::Accept, TSockEvent::Accepted, QStringLiteral("Created New TSock Structure"));
+    return true;
+}
+
+TSock* TSock::takeCaller() {
     sockaddr_in caller{};
     const sysock::Handle fd = sysock::accept(m_fd, caller);
     // Taking a connection (or trying to) re-arms the accept event.
     m_acceptArmed = true;
     updateNotifiers();
     if (fd == sysock::kNone) {
-        info(TSocketInfo::Accept, QStringLiteral("Could Not Accept Connection"));
-        return false;
+        return nullptr;
     }
     m_peerAddr = caller.sin_addr.s_addr;
     m_peerPort = caller.sin_port;
-    newSock = new TSock(this, fd, AcceptTag{});
+    auto* newSock = new TSock(this, fd, AcceptTag{});
     newSock->setPortName(m_portName);
     newSock->setHostName(peerAddress());
-    info(TSocketInfo::Accept, QStringLiteral("Created New TSock Structure"));
-    return true;
+    return newSock;
 }

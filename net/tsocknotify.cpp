@@ -31,7 +31,8 @@ void TSock::onReadable() {
     const std::int64_t n = sysock::receive(m_fd, m_area.data(), m_area.size());
     if (n > 0) {
         m_incoming.append(m_area.data(), n);
-        info(TSocketInfo::Receive, QStringLiteral("Non-Blocking Incoming Data"));
+        info(TSocketInfo::Receive, TSockEvent::DataIn,
+             QStringLiteral("Non-Blocking Incoming Data"));
         if (!self) {
             return;
         }
@@ -90,7 +91,7 @@ void TSock::onWritable() {
     } else {
         updateNotifiers();
     }
-    info(TSocketInfo::Send, QStringLiteral("Non-Blocking Outgoing Data"));
+    info(TSocketInfo::Send, TSockEvent::DataOut, QStringLiteral("Non-Blocking Outgoing Data"));
     if (!self) {
         return;
     }
@@ -114,7 +115,8 @@ void TSock::onConnectReady() {
     m_writeEventDue = true;
     updateNotifiers();
     QPointer<TSock> self(this);
-    info(TSocketInfo::Connect, QStringLiteral("Non-Blocking Socket Connected"));
+    info(TSocketInfo::Connect, TSockEvent::Connected,
+         QStringLiteral("Non-Blocking Socket Connected"));
     if (!self) {
         return;
     }

@@ -46,7 +46,7 @@ TServer::TServer(std::shared_ptr<const TDictn> dictionary, QObject* parent)
     Sock1->setObjectName(QStringLiteral("Sock1"));
     Sock1->setPortName(QStringLiteral("7772"));
     Sock1->OnAccept = [this](TSock* s) { Sock1Accept(s); };
-    Sock1->OnInfo = [this](TSock* s, TSocketInfo, const QString& text) { Sock1Info(s, text); };
+    Sock1->OnReport = [this](TSock* s, const TSockReport& r) { Sock1Info(s, r.event); };
 
     socktimer = makeTimer(this, "socktimer", kDispatchMs);
     guardtimer = makeTimer(this, "guardtimer", 1000);
@@ -75,12 +75,12 @@ TServer::TServer(std::shared_ptr<const TDictn> dictionary, QObject* parent)
 TServer::~TServer() {
     // The connections close as Sock1 goes; nobody is left to hear about it.
     for (TSock* s : Sock1->findChildren<TSock*>()) {
-        s->OnInfo = nullptr;
+        s->OnReport = nullptr;
         s->OnDisconnect = nullptr;
         s->OnRead = nullptr;
     }
     Sock1->OnAccept = nullptr;
-    Sock1->OnInfo = nullptr;
+    Sock1->OnReport = nullptr;
     delete Sock1;
     Sock1 = nullptr;
 }
@@ -119,12 +119,12 @@ void TServer::setManualTicks(bool manual) {
 }
 
 // The listener's own reports: listening starts and stops the server's timers.
-void TServer::Sock1Info(TSock* sender, const QString& text) {
+void TServer::Sock1Info(TSock* sender, TSockEvent event) {
     if (sender != Sock1)
         return; // a connection being accepted reports through a copy of ours
-    if (text == QLatin1String("Listening Started"))
+    if (event == TSockEvent::ListeningStarted)
         m_serving = true;
-    else if (text == QLatin1String("Listening Stopped"))
+    else if (event == TSockEvent::ListeningStopped)
         m_serving = false;
     else
         return;
@@ -215,9 +215,7 @@ void TServer::take(TSock* sock, const QString& address, const QByteArray& early)
     sock->setGameConnection();
     sock->OnDisconnect = [this](TSock* s) { tempsockDisconnect(s); };
     sock->OnRead = [this](TSock* s, int count) { Sock1Read(s, count); };
-    sock->OnInfo = [this](TSock* s, TSocketInfo kind, const QString& text) {
-        tempsockInfo(s, kind, text);
-    };
+    sock->OnReport = [this](TSock* s, const TSockReport& r) { tempsockInfo(s, r.event); };
     m_core->opened(id, address);
     if (!early.isEmpty() && m_socks.count(id) != 0) {
         m_core->received(id, early);
@@ -239,8 +237,8 @@ bool TServer::probeArmed() const {
 void TServer::sniff(TSock* sock, const QString& address) {
     m_sniffing[sock] = Sniffed{address, {}};
     sock->OnRead = [this](TSock* s, int) { sniffRead(s); };
-    sock->OnInfo = [this](TSock* s, TSocketInfo kind, const QString& text) {
-        if (text == QLatin1String("Socket Closed") || kind == TSocketInfo::Error)
+    sock->OnReport = [this](TSock* s, const TSockReport& r) {
+        if (r.event == TSockEvent::Closed || r.event == TSockEvent::SystemError)
             sniffed(s, false);
     };
     QTimer::singleShot(kSniffMs, sock, [this, sock] { sniffed(sock, true); });
@@ -281,7 +279,7 @@ void TServer::sniffed(TSock* sock, bool handOver) {
     const Sniffed seen = std::move(it->second);
     m_sniffing.erase(it);
     sock->OnRead = nullptr;
-    sock->OnInfo = nullptr;
+    sock->OnReport = nullptr;
     if (handOver) {
         take(sock, seen.address, seen.bytes);
     } else {
@@ -315,14 +313,14 @@ void TServer::tempsockDisconnect(TSock* sock) {
         sock->Close(); // its "Socket Closed" report frees the slot
 }
 
-void TServer::tempsockInfo(TSock* sock, TSocketInfo kind, const QString& text) {
+void TServer::tempsockInfo(TSock* sock, TSockEvent event) {
     const ConnectionId id = idOf(sock);
     if (id == 0)
         return; // a report of a connection already let go
-    if (text == QLatin1String("Socket Closed")) {
+    if (event == TSockEvent::Closed) {
         m_core->closed(id);
         forget(id);
-    } else if (kind == TSocketInfo::Error && text.startsWith(QLatin1String("Error #"))) {
+    } else if (event == TSockEvent::SystemError) {
         // A reset or an abort ends the connection as surely as a close does;
         // the socket reports nothing more, so the core closes it.
         m_core->failed(id);

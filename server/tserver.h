@@ -29,7 +29,7 @@
 class QTimer;
 class TSock;
 class TDictn;
-enum class TSocketInfo;
+enum class TSockEvent;
 
 class TServer : public QObject, private ServerTransport {
     Q_OBJECT
@@ -84,7 +84,7 @@ public:
     void Sock1Accept(TSock* listener);
     void Sock1Read(TSock* sock, int count);
     void tempsockDisconnect(TSock* sock);
-    void tempsockInfo(TSock* sock, TSocketInfo kind, const QString& text);
+    void tempsockInfo(TSock* sock, TSockEvent event);
     void socktimerTimer();
     void guardtimerTimer();
     void roundtimerTimer();
@@ -103,7 +103,7 @@ private:
     void sniffed(TSock* sock, bool handOver);
     bool probeArmed() const;
     void forget(ConnectionId id);
-    void Sock1Info(TSock* sender, const QString& text);
+    void Sock1Info(TSock* sender, TSockEvent event);
     void applyTimers();
     void applyTimer(GameTimer timer);
     void wakeDispatch();

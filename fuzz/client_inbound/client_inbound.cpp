@@ -172,12 +172,13 @@ private:
     void perform(fuzzing::Input& in) {
         const uint8_t op = in.byte();
         if (op == kSocketClosed) {
-            m_window.sockInfo(nullptr, TSocketInfo::Close, QStringLiteral("Socket Closed"));
+            m_window.sockInfo(
+                nullptr, {TSocketInfo::Close, TSockEvent::Closed, QStringLiteral("Socket Closed")});
             return;
         }
         if (op == kSocketError) {
-            m_window.sockInfo(nullptr, TSocketInfo::Error,
-                              QStringLiteral("Error #10054 (WSAECONNRESET)"));
+            m_window.sockInfo(nullptr, {TSocketInfo::Error, TSockEvent::SystemError,
+                                        QStringLiteral("Error #10054 (WSAECONNRESET)"), 10054});
             return;
         }
         switch (Op(op % kOps)) {

@@ -29,11 +29,11 @@ RelayDialer::~RelayDialer() = default;
 
 void RelayDialer::start() {
     m_sock->OnRead = [this](TSock*, int) { onRead(); };
-    m_sock->OnInfo = [this](TSock*, TSocketInfo kind, const QString& text) {
-        if (text == QLatin1String("Socket Closed"))
+    m_sock->OnReport = [this](TSock*, const TSockReport& report) {
+        if (report.event == TSockEvent::Closed)
             fail(QStringLiteral("the lobby service closed the connection"));
-        else if (kind == TSocketInfo::Error)
-            fail(text);
+        else if (report.kind == TSocketInfo::Error)
+            fail(report.text);
     };
     m_timer->start(lobbywire::kTicketSeconds * 1000);
     try {
@@ -73,7 +73,7 @@ void RelayDialer::onRead() {
     TSock* sock = m_sock;
     m_sock = nullptr;
     sock->OnRead = nullptr;
-    sock->OnInfo = nullptr;
+    sock->OnReport = nullptr;
     sock->setParent(nullptr);
     emit joined(sock, m_player, early);
 }
@@ -85,7 +85,7 @@ void RelayDialer::fail(const QString& why) {
     m_timer->stop();
     if (m_sock) {
         m_sock->OnRead = nullptr;
-        m_sock->OnInfo = nullptr;
+        m_sock->OnReport = nullptr;
         m_sock->Close();
     }
     emit failed(why);

@@ -5,6 +5,8 @@
 #include <QDeadlineTimer>
 #include <QTest>
 
+#include <gtest/gtest.h>
+
 #include <stdexcept>
 
 namespace nettest {
@@ -33,13 +35,76 @@ void sleepWithoutEvents(int ms) {
     QTest::qSleep(ms);
 }
 
+// Whether a typed report's text is the one its event stands for.
+bool textFits(const TSockReport& r) {
+    auto oneOf = [&r](std::initializer_list<const char*> texts) {
+        for (const char* t : texts)
+            if (r.text == QLatin1String(t))
+                return true;
+        return false;
+    };
+    switch (r.event) {
+    case TSockEvent::HostLookup:
+        return r.text.startsWith(QLatin1String("Lookup Of Host "));
+    case TSockEvent::PortLookup:
+        return r.text.startsWith(QLatin1String("Lookup Of Port "));
+    case TSockEvent::ChangeIgnored:
+        return oneOf({"Setting HostName While Connected Has No Effect",
+                      "Setting PortName While Connected Has No Effect"});
+    case TSockEvent::Connected:
+        return oneOf({"Non-Blocking Socket Connected", "Blocking Socket Connected",
+                      "Datagram Socket Connected"});
+    case TSockEvent::CannotConnect:
+        return oneOf({"Blocking Socket Can't Connect"});
+    case TSockEvent::Closed:
+        return oneOf({"Socket Closed"});
+    case TSockEvent::PeerClosed:
+        return oneOf({"Socket Disconnected On Receive"});
+    case TSockEvent::ListeningStarted:
+        return oneOf({"Listening Started"});
+    case TSockEvent::ListeningStopped:
+        return oneOf({"Listening Stopped"});
+    case TSockEvent::AlreadyListening:
+        return oneOf({"Listening Already Running"});
+    case TSockEvent::AcceptWaiting:
+        return oneOf({"Blocking Accept"});
+    case TSockEvent::Accepted:
+        return oneOf({"Created New TSock Structure"});
+    case TSockEvent::AcceptFailed:
+        return oneOf({"Could Not Accept Connection"});
+    case TSockEvent::DataIn:
+        return oneOf({"Non-Blocking Incoming Data", "Blocking Incoming Data"});
+    case TSockEvent::DataOut:
+        return oneOf({"Non-Blocking Outgoing Data", "Blocking Outgoing Data"});
+    case TSockEvent::SystemError:
+        return r.error != 0 &&
+               r.text ==
+                   QStringLiteral("Error #%1 (%2)").arg(r.error).arg(TSock::errorName(r.error));
+    case TSockEvent::SendFailed:
+        return oneOf({"Socket Error On Send"});
+    case TSockEvent::ReceiveFailed:
+        return oneOf({"Socket Error On Receive"});
+    }
+    return false;
+}
+
 void Recorder::attach(TSock& s, bool withInfo) {
     auto add = [r = record](TSock* sender, const QString& line) {
         r->lines << line;
         r->senders << sender;
     };
     if (withInfo) {
-        s.OnInfo = [add](TSock* sender, TSocketInfo kind, const QString& msg) {
+        // Every report comes typed first, then as text, the two agreeing.
+        s.OnReport = [r = record](TSock*, const TSockReport& report) {
+            EXPECT_TRUE(textFits(report)) << int(report.event) << " " << report.text.toStdString();
+            r->reports << report;
+        };
+        s.OnInfo = [add, r = record](TSock* sender, TSocketInfo kind, const QString& msg) {
+            EXPECT_FALSE(r->reports.isEmpty()) << msg.toStdString();
+            if (!r->reports.isEmpty()) {
+                EXPECT_EQ(r->reports.last().text, msg);
+                EXPECT_EQ(r->reports.last().kind, kind) << msg.toStdString();
+            }
             add(sender, socketInfoName(kind) + QStringLiteral(": ") + msg);
         };
     }

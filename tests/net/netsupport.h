@@ -3,8 +3,8 @@
 // Helpers for socket tests: an event recorder for TSock, a bounded event-loop
 // wait, and plain POSIX peers for the other end of a loopback connection.
 
-#include "tsock.h"
 #include "sysock.h"
+#include "tsock.h"
 
 #include <QStringList>
 
@@ -40,10 +40,12 @@ struct Recorder {
     struct Record {
         QStringList lines;
         QList<TSock*> senders;
+        QList<TSockReport> reports; // the typed reports, in order
     };
     std::shared_ptr<Record> record = std::make_shared<Record>();
     QStringList& lines = record->lines;
     QList<TSock*>& senders = record->senders; // the sender of each line
+    QList<TSockReport>& reports = record->reports;
     void attach(TSock& s, bool withInfo = true);
     int count(const QString& line) const { return lines.count(line); }
     bool has(const QString& line) const { return lines.contains(line); }

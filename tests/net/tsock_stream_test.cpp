@@ -3,8 +3,8 @@
 // buffers in both directions, refused and reset connections, orderly close.
 
 #include "netsupport.h"
-#include "wine.h"
 #include "tsockstream.h"
+#include "wine.h"
 
 #include <gtest/gtest.h>
 
@@ -140,6 +140,9 @@ TEST(TSockClient, OrderlyCloseGivesOnDisconnectThenSocketClosedAndKeepsBufferedD
     EXPECT_EQ(c.rec.lines, QStringList({QStringLiteral("Receive: Non-Blocking Incoming Data"),
                                         QStringLiteral("OnRead 4"), QStringLiteral("OnDisconnect"),
                                         QStringLiteral("Close: Socket Closed")}));
+    ASSERT_GE(c.rec.reports.size(), 2);
+    EXPECT_EQ(c.rec.reports.end()[-2].event, TSockEvent::DataIn);
+    EXPECT_EQ(c.rec.reports.last().event, TSockEvent::Closed);
     EXPECT_FALSE(c.client.hasSocket());
     EXPECT_FALSE(c.client.connected());
     EXPECT_EQ(c.client.Receive(), QByteArray("bye\xff"));
@@ -152,7 +155,8 @@ TEST(TSockClient, OrderlyCloseGivesOnDisconnectThenSocketClosedAndKeepsBufferedD
 }
 
 TEST(TSockClient, RefusedConnectIsOneErrorReportAndNoEvent) {
-    SKIP_UNDER_WINE("a connect that failed before the program watched for it is never reported (FD_CONNECT)");
+    SKIP_UNDER_WINE(
+        "a connect that failed before the program watched for it is never reported (FD_CONNECT)");
     RawSocket closedPort = RawSocket::boundOnly();
     const QString port = portText(closedPort.port());
     TSock client;
@@ -168,6 +172,10 @@ TEST(TSockClient, RefusedConnectIsOneErrorReportAndNoEvent) {
                                       QStringLiteral("Lookup: Lookup Of Host 127.0.0.1"),
                                       QStringLiteral("Send: Non-Blocking Outgoing Data"),
                                       QStringLiteral("Error: Error #10061 (WSAECONNREFUSED)")}));
+    // Owners act on the typed report, not on its text.
+    ASSERT_FALSE(rec.reports.isEmpty());
+    EXPECT_EQ(rec.reports.last().event, TSockEvent::SystemError);
+    EXPECT_EQ(rec.reports.last().error, 10061);
     // Still "connecting": Open does nothing until Close.
     rec.lines.clear();
     EXPECT_FALSE(client.Open());
@@ -223,7 +231,8 @@ TEST(TSockClient, ResetWithDataStillQueuedIsOneErrorReport) {
 }
 
 TEST(TSockClient, DottedNameThatIsNoAddressFailsAsAConnectError) {
-    SKIP_UNDER_WINE("a connect that failed before the program watched for it is never reported (FD_CONNECT)");
+    SKIP_UNDER_WINE(
+        "a connect that failed before the program watched for it is never reported (FD_CONNECT)");
     TSock client;
     Recorder rec;
     rec.attach(client);

@@ -100,7 +100,7 @@ TEST(ServerLifecycle, AReadThatFailsLetsThePlayerGoAndSaysSo) {
             two = c;
     ASSERT_NE(two, nullptr);
     // The socket goes behind the server's back: taking its bytes now fails.
-    two->OnInfo = nullptr;
+    two->OnReport = nullptr;
     two->Close();
     s.Sock1Read(two, 0);
     ASSERT_EQ(news.size(), 1);
