@@ -4,6 +4,7 @@
 #include "colortext.h"
 #include "contrast.h"
 #include "messages.h"
+#include "preferences.h"
 #include "protocol.h"
 #include "readers.h"
 #include "richlink.h"
@@ -45,18 +46,19 @@ QString soundCaption(const QString& name) {
 
 } // namespace
 
-ChatController::ChatController(ChatHost& host, QWidget* window)
-    : QObject(window), m_host(host), m_pane(host.chatPane()), m_entry(host.chatEntry()) {
+ChatController::ChatController(ChatHost& host, const ChatWidgets& widgets, QWidget* window)
+    : QObject(window), m_host(host), m_pane(widgets.pane), m_entry(widgets.entry),
+      m_soundsButton(widgets.phraseButtons[9]) {
     if (m_pane)
         m_paneViewport = m_pane->viewport();
     buildPopups(window);
     watchWidgets();
     for (int n = 1; n <= 9; ++n) {
-        if (QAbstractButton* b = m_host.phraseButton(n))
+        if (QAbstractButton* b = widgets.phraseButtons[n - 1])
             connect(b, &QAbstractButton::clicked, this, [this, n] { phraseClick(n); });
     }
-    if (QAbstractButton* b = m_host.phraseButton(10))
-        connect(b, &QAbstractButton::clicked, this, &ChatController::b_phrase10Click);
+    if (m_soundsButton)
+        connect(m_soundsButton, &QAbstractButton::clicked, this, &ChatController::b_phrase10Click);
 }
 
 ChatController::~ChatController() {
@@ -131,7 +133,7 @@ void ChatController::addlinetochat(const QString& text, quint32 colour) {
     QTextEdit* p = m_pane;
     if (!p)
         return;
-    const bool keepView = m_host.scrollChatOff();
+    const bool keepView = m_host.preferences().scrollChatOff;
     QScrollBar* bar = p->verticalScrollBar();
     const int firstVisible = bar->value();
     const QTextCursor caret = p->textCursor();
@@ -203,7 +205,7 @@ void ChatController::chatrecieved(const QByteArray& payload) {
 
 QByteArray ChatController::actionMessage(const QString& text) const {
     return wire::action(m_host.ownNumber(), wire::encode(text),
-                        wire::encode(colortext::colorToString(m_host.actionColour())));
+                        wire::encode(colortext::colorToString(m_host.preferences().actionColour)));
 }
 
 void ChatController::sendit() {
@@ -212,9 +214,9 @@ void ChatController::sendit() {
     const QString text = m_entry->text();
     if (!text.isEmpty()) {
         if (!text.startsWith(u'/')) {
-            m_host.sendMessage(
-                wire::chat(m_host.ownNumber(), wire::encode(text),
-                           wire::encode(colortext::colorToString(m_host.textColour()))));
+            m_host.sendMessage(wire::chat(
+                m_host.ownNumber(), wire::encode(text),
+                wire::encode(colortext::colorToString(m_host.preferences().textColour))));
         } else if (text.startsWith(QLatin1String("/me"))) {
             m_host.sendMessage(actionMessage(text.mid(4)));
         }
@@ -223,11 +225,11 @@ void ChatController::sendit() {
 }
 
 void ChatController::phraseClick(int button) {
-    if (!m_phraseok || !m_host.loggedIn())
+    if (!m_phraseok || !m_host.loggedIn() || button < 1 || button > 9)
         return;
     // A phrase from a hand-edited settings file may be any length; the server
     // drops a player whose message runs past its limit.
-    const QString phrase = m_host.phraseText(button).left(kMaxEntryChars);
+    const QString phrase = m_host.preferences().phrases[button - 1].left(kMaxEntryChars);
     if (phrase.startsWith(QLatin1String("/me ")))
         m_host.sendMessage(actionMessage(phrase.mid(4)));
     else
@@ -246,7 +248,7 @@ void ChatController::phraseGateTick() {
 }
 
 void ChatController::b_phrase10Click() {
-    if (QAbstractButton* b = m_host.phraseButton(10))
+    if (QAbstractButton* b = m_soundsButton)
         popup_sounds->popup(b->mapToGlobal(b->rect().bottomRight()));
 }
 
@@ -263,7 +265,7 @@ void ChatController::playasound(const QByteArray& payload) {
     const QString name = wire::decode(m.sound);
     // Only the program's own chatter sounds: the name comes from another machine.
     const QString caption = soundCaption(name);
-    if (m_host.playChatterSounds()) {
+    if (m_host.preferences().chatterSounds) {
         if (!caption.isEmpty())
             m_host.playSound(name);
         return;
@@ -275,10 +277,8 @@ void ChatController::playasound(const QByteArray& payload) {
 }
 
 void ChatController::PrhaseList1Click() {
-    QStringList phrases;
-    for (int n = 1; n <= 9; ++n)
-        phrases << m_host.phraseText(n);
-    m_host.showPhraseEditor(phrases);
+    const auto& phrases = m_host.preferences().phrases;
+    m_host.showPhraseEditor(QStringList(phrases.begin(), phrases.end()));
 }
 
 void ChatController::Copy1Click() {

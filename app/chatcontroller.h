@@ -11,6 +11,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <array>
 #include <functional>
 #include <optional>
 
@@ -20,9 +21,18 @@ class QMenu;
 class QTextEdit;
 class QLineEdit;
 class QWidget;
+struct Preferences;
 
-// What the chat needs from the main window. The widgets are handed over once,
-// when the controller is made; the rest is asked for at the moment it is used.
+// The chat's widgets on the board, handed over once when the controller is
+// made; any may be missing.
+struct ChatWidgets {
+    QTextEdit* pane = nullptr;
+    QLineEdit* entry = nullptr;
+    // b_phrase1..9 send phrases; b_phrase10 opens the chatter sounds.
+    std::array<QAbstractButton*, 10> phraseButtons{};
+};
+
+// What the chat needs from the main window, asked for at the moment it is used.
 class ChatHost {
 public:
     virtual ~ChatHost() = default;
@@ -30,23 +40,14 @@ public:
     virtual void sendMessage(const QByteArray& message) = 0;
     virtual int ownNumber() const = 0;
     virtual bool loggedIn() const = 0;
-    // Colours (00BBGGRR) of own chat, of own actions and phrases, and of the
-    // program's own lines.
-    virtual quint32 textColour() const = 0;
-    virtual quint32 actionColour() const = 0;
+    // The player's preferences as they stand: the colours (00BBGGRR) of own
+    // chat and of own actions and phrases, "Play Chatter Sounds", "Scroll Chat
+    // Off" and the nine phrases.
+    virtual const Preferences& preferences() const = 0;
+    // Colour of the program's own lines.
     virtual quint32 systemColour() const = 0;
-    // The options "Play Chatter Sounds" and "Scroll Chat Off".
-    virtual bool playChatterSounds() const = 0;
-    virtual bool scrollChatOff() const = 0;
     // Plays a sound resource by name, whatever "Play Sounds" says.
     virtual void playSound(const QString& name) = 0;
-    // The chat pane, the entry line and the buttons b_phrase1..10 the
-    // controller manages; any may be missing.
-    virtual QTextEdit* chatPane() const = 0;
-    virtual QLineEdit* chatEntry() const = 0;
-    virtual QAbstractButton* phraseButton(int n) const = 0;
-    // The phrase of button n (1 to 9).
-    virtual QString phraseText(int n) const = 0;
     // The name of the seat written exactly as `number` ("1" to "6"); nothing
     // for any other text.
     virtual std::optional<QString> seatNameByNumberText(const QString& number) const = 0;
@@ -58,7 +59,7 @@ class ChatController : public QObject {
     Q_OBJECT
 public:
     // `window` parents the pop-up menus and this controller.
-    ChatController(ChatHost& host, QWidget* window);
+    ChatController(ChatHost& host, const ChatWidgets& widgets, QWidget* window);
     ~ChatController() override;
 
     static constexpr const char* kEntryPrompt = "<Enter Chat Here>";
@@ -121,6 +122,7 @@ private:
     QPointer<QTextEdit> m_pane;
     QPointer<QWidget> m_paneViewport;
     QPointer<QLineEdit> m_entry;
+    QPointer<QAbstractButton> m_soundsButton; // b_phrase10
     QMenu* popup_sounds = nullptr;
     QMenu* m_chatPopup = nullptr;
     QMenu* m_entryPopup = nullptr;

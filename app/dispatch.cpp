@@ -236,8 +236,7 @@ void Tchat::label_playername1ContextPopup(int seat, bool lastWordLabel) {
     // "<Waiting>".
     const GameModel::Seat& s = m_model.seat(seat);
     const QString& shown = lastWordLabel ? s.lastWord : s.name;
-    menuAction(QStringLiteral("RemoveFromGame1"))
-        ->setEnabled(m_model.hosting() && shown != GameModel::waiting());
+    m_menus.removeFromGame->setEnabled(m_model.hosting() && shown != GameModel::waiting());
 }
 
 void Tchat::RemoveFromGame1Click() {

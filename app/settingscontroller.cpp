@@ -109,11 +109,11 @@ void SettingsController::setTurnSound(TurnSound sound) {
 }
 
 void SettingsController::setPause(RoundPause pause) {
-    update([pause](Preferences& p) { p.pause = pause; }, StoredKey::Botspeed, true);
+    update([pause](Preferences& p) { p.pause = pause; }, StoredKey::RoundPause, true);
 }
 
 void SettingsController::setBotPace(BotPace pace) {
-    update([pace](Preferences& p) { p.botPace = pace; }, StoredKey::Botspeed2, true);
+    update([pace](Preferences& p) { p.botPace = pace; }, StoredKey::BotPace, true);
 }
 
 void SettingsController::setTextSize(int size) {

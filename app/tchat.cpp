@@ -91,7 +91,10 @@ Tchat::Tchat(QString settingsFile, QStringList parameters, QWidget* parent)
     // so the first bounds are those it can really take.
     layout()->activate();
     m_settings->placeAtStart();
-    m_chat = new ChatController(*this, this);
+    ChatWidgets chatWidgets{m_board->mainchat(), m_board->mychat(), {}};
+    for (int n = 1; n <= 10; ++n)
+        chatWidgets.phraseButtons[n - 1] = m_board->phraseButton(n);
+    m_chat = new ChatController(*this, chatWidgets, this);
     buildPopups();
     buildKeys();
     nameMenus();
@@ -187,7 +190,7 @@ void Tchat::closeEvent(QCloseEvent* event) {
 
 void Tchat::processparams() {
     m_model.setStartShown(false);
-    menuAction(QStringLiteral("StartGame1"))->setEnabled(false);
+    m_menus.startGame->setEnabled(false);
     m_state.loginstring.clear();
 
     if (m_parameters.isEmpty()) {
@@ -323,7 +326,7 @@ void Tchat::hostpress() {
 void Tchat::holdTheTable() {
     m_model.setHosting(true);
     m_model.setStartShown(true);
-    menuAction(QStringLiteral("StartGame1"))->setEnabled(true);
+    m_menus.startGame->setEnabled(true);
     if (m_windows.spylist)
         m_windows.spylist->setKickEnabled(true);
 }
@@ -333,15 +336,7 @@ void Tchat::joinpress() {
     sock->setHostName(m_state.hostip);
     sock->Open();
     m_model.setStartShown(false);
-    menuAction(QStringLiteral("StartGame1"))->setEnabled(false);
-}
-
-QAction* Tchat::menuAction(const QString& name) const {
-    return findChild<QAction*>(name);
-}
-
-QMenu* Tchat::menu(const QString& name) const {
-    return findChild<QMenu*>(name);
+    m_menus.startGame->setEnabled(false);
 }
 
 void Tchat::sendRaw(const QByteArray& message) {

@@ -17,6 +17,7 @@
 #include "gamemodel.h"
 #include "joinroute.h"
 #include "lobbyaddress.h"
+#include "mainmenus.h"
 
 #include <QByteArray>
 #include <QList>
@@ -62,7 +63,9 @@ struct ProgramWindows {
     std::shared_ptr<const TDictn> dictionary;
 };
 
-class Tchat : public QMainWindow, public BoardHost, public GameOutside, public ChatHost {
+// The game model, the board and the chat reach the window through the three
+// host interfaces; they are its private wiring, not part of what it offers.
+class Tchat : public QMainWindow, private BoardHost, private GameOutside, private ChatHost {
     Q_OBJECT
 public:
     // Longest unfinished message the client holds; the bytes of a longer one are
@@ -85,14 +88,12 @@ public:
     Tchat(QString settingsFile, QStringList parameters, QWidget* parent = nullptr);
     ~Tchat() override;
 
+    // Set up before the window is first shown.
     // Wires the other windows in (their hooks and the server's option readers).
     void attachWindows(const ProgramWindows& windows);
-    // The phrase editor's Done: new phrase texts for b_phrase1..9, stored as Phrase1..9.
-    void phrasesDone(const QStringList& texts);
     // Port of the game connection and of the hosted server's listener ("7772").
     void setPort(const QString& port);
     void setLobbyPort(const QString& port);
-    // The lobby service that resolves a joining copy's invite code.
     // The service that resolves invite codes, and its other instances.
     void setLobbyService(const lobbywire::HostPort& service,
                          const QList<lobbywire::HostPort>& alternates = {}) {
@@ -100,31 +101,60 @@ public:
         m_lobbyAlternates = alternates;
     }
 
-    // Shared with the other parts of the main window.
+    // Start-up: the play mode chosen from the command line, run when the
+    // window is first shown. The error that stopped it (or why an invite code
+    // could not be followed), empty when start-up went through; the way an
+    // invite code's table is being joined.
+    void processparams();
+    QString startupError() const { return m_startupError; }
+    const std::optional<JoinRoute>& joinRoute() const { return m_route; }
+
+    // The window's parts, for the program's other pieces and the tests.
     ClientState& state() { return m_state; }
     GameModel& model() { return m_model; }
     BoardPanel* board() const { return m_board; }
     SoundPlayer* sounds() const { return m_sounds; }
     SettingsController* settings() const { return m_settings; }
-    Tgamestart* gamestartWindow() const { return m_windows.gamestart; }
     ChatController* chat() const { return m_chat; }
     TSock* gameSocket() const { return sock; }
     TSock* lobbySocket() const { return Sock11; }
 
     // A line in the chat pane (bold up to the first ":").
     void addlinetochat(const QString& text, quint32 colour);
-    // Options read where they are used: "Play Sounds" checked, the "Turn Sound"
-    // tag (0 Classic, 1 New).
-    bool playSoundsChecked() const;
-    int turnSoundTag() const;
-    // Refills the tally window's "Players In Current Game" from the table.
-    void loadchecklist();
+    // The program's message box (a recorder when messageBoxHook is set).
+    void messageBox(const QString& text) override;
 
+    // The receiving side of the game connection. receiveBytes does all that
+    // the socket's reads do with their bytes: cut into messages and queued,
+    // within the queue's limits; the fuzz target and tests feed a window
+    // through it without a socket. sockInfo takes the connection's reports;
+    // Timer1Timer shows the next queued message.
+    void receiveBytes(QByteArray bytes);
+    void sockInfo(TSock* sender, const TSockReport& report);
+    void Timer1Timer();
+    qsizetype queuedMessages() const { return receivedlist.size(); }
+    QTimer* timer1() const { return Timer1; }
+
+    // Tests replace the modal message box with a recorder.
+    std::function<void(const QString&)> messageBoxHook;
+    // Milliseconds of a monotonic clock, for the limit on unreadable
+    // messages; tests set their own.
+    void setClock(std::function<qint64()> clock) { m_clock = std::move(clock); }
+    // Opens a web address; by default the desktop's browser. Tests replace it.
+    std::function<void(const QString&)> openLinkHook;
+
+signals:
+    void closed();
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+
+private:
     // BoardHost and ChatHost: sends only while logged in; the login itself
     // goes through sendRaw.
     void sendMessage(const QByteArray& message) override;
     void showGameStart() override;
-    void messageBox(const QString& text) override;
 
     // GameOutside
     void playsounds(const QString& name) override;
@@ -139,31 +169,20 @@ public:
     // ChatHost
     int ownNumber() const override;
     bool loggedIn() const override;
-    quint32 textColour() const override;
-    quint32 actionColour() const override;
+    const Preferences& preferences() const override;
     quint32 systemColour() const override;
-    bool playChatterSounds() const override;
-    bool scrollChatOff() const override;
     void playSound(const QString& name) override;
-    QTextEdit* chatPane() const override;
-    QLineEdit* chatEntry() const override;
-    QAbstractButton* phraseButton(int n) const override;
-    QString phraseText(int n) const override;
     std::optional<QString> seatNameByNumberText(const QString& number) const override;
     void showPhraseEditor(const QStringList& phrases) override;
 
-    // Tests replace the modal message box with a recorder.
-    std::function<void(const QString&)> messageBoxHook;
-    // Milliseconds of a monotonic clock, for the limit on unreadable
-    // messages; tests set their own.
-    void setClock(std::function<qint64()> clock) { m_clock = std::move(clock); }
-    // Opens a web address; by default the desktop's browser. Tests replace it.
-    std::function<void(const QString&)> openLinkHook;
+    // The phrase editor's Done: new phrase texts for b_phrase1..9, stored as Phrase1..9.
+    void phrasesDone(const QStringList& texts);
+    // Refills the tally window's "Players In Current Game" from the table.
+    void loadchecklist();
     // The board's logo: the maker's site, the same address as the about window's link.
     void Image4Click();
 
-    // Start-up and play modes.
-    void processparams();
+    // Play modes.
     void hostpress();
     void joinpress();
     // A joining copy given an invite code asks the lobby service where its
@@ -171,44 +190,17 @@ public:
     // does not know (or a service that can't be asked) ends the game with the
     // reason, kept as the start-up error.
     void lookUpInvite(const QString& code);
-    // The way an invite code's table is being joined; empty unless joined
-    // by an invite code.
-    const std::optional<JoinRoute>& joinRoute() const { return m_route; }
-    // The error that stopped start-up: raised by processparams when the window
-    // was first shown, or why an invite code could not be followed (empty
-    // when start-up went through).
-    QString startupError() const { return m_startupError; }
 
     // Dispatch.
     void sockRead(TSock* sender, int count);
-    // Everything sockRead does with the bytes the game connection delivered:
-    // they are cut into messages and queued, within the queue's limits. Tests
-    // and the fuzz target feed a window through it without a socket; sockRead
-    // itself does nothing else, so what they reach is what the network reaches.
-    void receiveBytes(QByteArray bytes);
-    void sockInfo(TSock* sender, const TSockReport& report);
-    void Timer1Timer();
     void processsocktimer();
     void sendloginfo(const QByteArray& payload);
     void kicking(int player);
-    // Prepares popup_kick for a seat's name label or last-word label.
+    // Prepares the player menu (popup_kick) for a seat's name label or
+    // last-word label.
     void label_playername1ContextPopup(int seat, bool lastWordLabel = false);
     void RemoveFromGame1Click();
-    qsizetype queuedMessages() const { return receivedlist.size(); }
-    QTimer* timer1() const { return Timer1; }
 
-    // Menu items and pop-ups by objectName.
-    QAction* menuAction(const QString& name) const;
-    QMenu* menu(const QString& name) const;
-
-signals:
-    void closed();
-
-protected:
-    void showEvent(QShowEvent* event) override;
-    void closeEvent(QCloseEvent* event) override;
-
-private:
     void holdTheTable();
     void FormCreate();
     void buildCentralBoard();
@@ -261,7 +253,7 @@ private:
     TSock* sock = nullptr;
     TSock* Sock11 = nullptr;
     QTimer* Timer1 = nullptr;
-    QMenu* popup_kick = nullptr;
+    MainMenus m_menus;
     int m_kickSeat = 0;
 
     QByteArray m_receiveBuffer;

@@ -1,7 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // What the game model and the chat ask of the main window: sounds under the
-// options, lines in the chat pane, focus, the tally, the settings, and the chat's
-// widgets and texts.
+// options, lines in the chat pane, focus, the tally and the settings.
 
 #include "boardpanel.h"
 #include "settingscontroller.h"
@@ -15,21 +14,13 @@
 
 #include <exception>
 
-bool Tchat::playSoundsChecked() const {
-    return m_settings->preferences().playSounds;
-}
-
-int Tchat::turnSoundTag() const {
-    return int(m_settings->preferences().turnSound);
-}
-
 void Tchat::playsounds(const QString& name) {
-    if (playSoundsChecked())
+    if (m_settings->preferences().playSounds)
         m_sounds->play(name);
 }
 
 bool Tchat::newTurnSound() const {
-    return turnSoundTag() == 1;
+    return m_settings->preferences().turnSound == TurnSound::New;
 }
 
 void Tchat::systemLine(const QString& text) {
@@ -94,44 +85,16 @@ bool Tchat::loggedIn() const {
     return m_model.loggedin();
 }
 
-quint32 Tchat::textColour() const {
-    return m_settings->preferences().textColour;
-}
-
-quint32 Tchat::actionColour() const {
-    return m_settings->preferences().actionColour;
+const Preferences& Tchat::preferences() const {
+    return m_settings->preferences();
 }
 
 quint32 Tchat::systemColour() const {
     return m_state.systemcolour;
 }
 
-bool Tchat::playChatterSounds() const {
-    return m_settings->preferences().chatterSounds;
-}
-
-bool Tchat::scrollChatOff() const {
-    return m_settings->preferences().scrollChatOff;
-}
-
 void Tchat::playSound(const QString& name) {
     m_sounds->play(name);
-}
-
-QTextEdit* Tchat::chatPane() const {
-    return m_board->mainchat();
-}
-
-QLineEdit* Tchat::chatEntry() const {
-    return m_board->mychat();
-}
-
-QAbstractButton* Tchat::phraseButton(int n) const {
-    return m_board->phraseButton(n);
-}
-
-QString Tchat::phraseText(int n) const {
-    return n >= 1 && n <= 9 ? m_settings->preferences().phrases[n - 1] : QString();
 }
 
 std::optional<QString> Tchat::seatNameByNumberText(const QString& number) const {

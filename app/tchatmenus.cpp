@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The main window's menu bar and pop-up menus. Every item carries its objectName
-// (the settings part and the tests find them by name) and, where the program
-// reads one, its "Tag".
+// (for a screen reader and for tests that look the window over) and, for a
+// choice, its "Tag"; the program itself reaches the items through m_menus.
 
 #include "boardpanel.h"
 #include "chatcontroller.h"
@@ -66,6 +66,7 @@ void Tchat::buildMenus() {
     file->setObjectName(QStringLiteral("File1"));
     QAction* start = addItem(file, "StartGame1", QStringLiteral("&Start Game"));
     start->setEnabled(false);
+    m_menus.startGame = start;
     connect(start, &QAction::triggered, this, [this] { m_board->button_startClick(); });
     file->addSeparator();
     connect(addItem(file, "Exit1", QStringLiteral("E&xit")), &QAction::triggered, this,
@@ -83,9 +84,11 @@ void Tchat::buildMenus() {
             [this] { m_chat->PrhaseList1Click(); });
     view->addSeparator();
     QAction* missed = addCheckable(view, "ShowMissedWords1", QStringLiteral("Show &Missed Words"));
+    m_menus.showMissedWords = missed;
     connect(missed, &QAction::triggered, m_settings, &SettingsController::setShowMissedWords);
     QAction* highContrast =
         addCheckable(view, "HighContrast1", QStringLiteral("&High Contrast Colours"));
+    m_menus.highContrast = highContrast;
     connect(highContrast, &QAction::triggered, m_settings, &SettingsController::setHighContrast);
 
     QMenu* help = bar->addMenu(QStringLiteral("&Help"));
@@ -132,10 +135,12 @@ void Tchat::buildKeys() {
 }
 
 void Tchat::buildPopups() {
-    popup_kick = new QMenu(this);
+    QMenu* popup_kick = new QMenu(this);
     popup_kick->setObjectName(QStringLiteral("popup_kick"));
-    connect(addItem(popup_kick, "RemoveFromGame1", QStringLiteral("Remove From Game")),
-            &QAction::triggered, this, &Tchat::RemoveFromGame1Click);
+    m_menus.playerMenu = popup_kick;
+    m_menus.removeFromGame =
+        addItem(popup_kick, "RemoveFromGame1", QStringLiteral("Remove From Game"));
+    connect(m_menus.removeFromGame, &QAction::triggered, this, &Tchat::RemoveFromGame1Click);
     for (int seat = 1; seat <= m_state.seatcount; ++seat) {
         for (const bool lastWord : {false, true}) {
             QLabel* label =
@@ -146,7 +151,7 @@ void Tchat::buildPopups() {
             connect(label, &QWidget::customContextMenuRequested, this,
                     [this, label, seat, lastWord](const QPoint& pos) {
                         label_playername1ContextPopup(seat, lastWord);
-                        popup_kick->popup(label->mapToGlobal(pos));
+                        m_menus.playerMenu->popup(label->mapToGlobal(pos));
                     });
         }
     }
@@ -161,34 +166,45 @@ void Tchat::buildPopups() {
 void Tchat::buildOptionsMenu(QMenu* options) {
     options->setObjectName(QStringLiteral("Options1"));
     SettingsController* s = m_settings;
-    connect(addCheckable(options, "PlaySounds1", QStringLiteral("Play &Sounds")),
-            &QAction::triggered, s, &SettingsController::setPlaySounds);
-    connect(addCheckable(options, "PlayChatterSounds1", QStringLiteral("Play &Chatter Sounds")),
-            &QAction::triggered, s, &SettingsController::setChatterSounds);
+    m_menus.playSounds = addCheckable(options, "PlaySounds1", QStringLiteral("Play &Sounds"));
+    connect(m_menus.playSounds, &QAction::triggered, s, &SettingsController::setPlaySounds);
+    m_menus.chatterSounds =
+        addCheckable(options, "PlayChatterSounds1", QStringLiteral("Play &Chatter Sounds"));
+    connect(m_menus.chatterSounds, &QAction::triggered, s, &SettingsController::setChatterSounds);
 
     QMenu* turnSound = addSubmenu(options, "TurnSound1", QStringLiteral("&Turn Sound"));
     QActionGroup* turnGroup = radioGroup(turnSound);
     for (auto [name, caption, sound] : {std::tuple{"Classic1", "&Classic", TurnSound::Classic},
-                                        std::tuple{"New1", "&New", TurnSound::New}})
-        connect(addChoice(turnSound, name, QString::fromLatin1(caption), int(sound), turnGroup),
-                &QAction::triggered, s, [s, sound = sound] { s->setTurnSound(sound); });
+                                        std::tuple{"New1", "&New", TurnSound::New}}) {
+        QAction* item =
+            addChoice(turnSound, name, QString::fromLatin1(caption), int(sound), turnGroup);
+        m_menus.turnSounds.append({sound, item});
+        connect(item, &QAction::triggered, s, [s, sound = sound] { s->setTurnSound(sound); });
+    }
     options->addSeparator();
 
+    // "BotSpeed1" is the name the "Time Between Rounds" menu has always had.
     QMenu* pause = addSubmenu(options, "BotSpeed1", QStringLiteral("Time &Between Rounds"));
     QActionGroup* pauseGroup = radioGroup(pause);
     for (auto [name, caption, value] : {std::tuple{"Long1", "&Long", RoundPause::Long},
                                         std::tuple{"Normal1", "&Normal", RoundPause::Normal},
-                                        std::tuple{"Quick1", "&Quick", RoundPause::Quick}})
-        connect(addChoice(pause, name, QString::fromLatin1(caption), int(value), pauseGroup),
-                &QAction::triggered, s, [s, value = value] { s->setPause(value); });
+                                        std::tuple{"Quick1", "&Quick", RoundPause::Quick}}) {
+        QAction* item =
+            addChoice(pause, name, QString::fromLatin1(caption), int(value), pauseGroup);
+        m_menus.roundPauses.append({value, item});
+        connect(item, &QAction::triggered, s, [s, value = value] { s->setPause(value); });
+    }
 
     QMenu* botSpeed = addSubmenu(options, "BotSpeed2", QStringLiteral("Bot Spee&d"));
     QActionGroup* botGroup = radioGroup(botSpeed);
     for (auto [name, caption, value] : {std::tuple{"Slow1", "&Slow", BotPace::Slow},
                                         std::tuple{"Normal2", "&Normal", BotPace::Normal},
-                                        std::tuple{"Fast1", "&Fast", BotPace::Fast}})
-        connect(addChoice(botSpeed, name, QString::fromLatin1(caption), int(value), botGroup),
-                &QAction::triggered, s, [s, value = value] { s->setBotPace(value); });
+                                        std::tuple{"Fast1", "&Fast", BotPace::Fast}}) {
+        QAction* item =
+            addChoice(botSpeed, name, QString::fromLatin1(caption), int(value), botGroup);
+        m_menus.botPaces.append({value, item});
+        connect(item, &QAction::triggered, s, [s, value = value] { s->setBotPace(value); });
+    }
     options->addSeparator();
 
     connect(addItem(options, "TextColor1", QStringLiteral("Te&xt Color")), &QAction::triggered, s,
@@ -202,12 +218,14 @@ void Tchat::buildOptionsMenu(QMenu* options) {
         // "&8", "1&0", "1&2", "1&4": the mnemonic is the last digit.
         QString caption = QString::number(size);
         caption.insert(caption.size() - 1, QLatin1Char('&'));
-        connect(addChoice(textSize, name.constData(), caption, size, sizeGroup),
-                &QAction::triggered, s, [s, size] { s->setTextSize(size); });
+        QAction* item = addChoice(textSize, name.constData(), caption, size, sizeGroup);
+        m_menus.textSizes.append({size, item});
+        connect(item, &QAction::triggered, s, [s, size] { s->setTextSize(size); });
     }
 
     QAction* scrollOff =
         addCheckable(options, "ScrollChatOff1", QStringLiteral("Scr&oll Chat Off"));
+    m_menus.scrollChatOff = scrollOff;
     scrollOff->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_S));
     connect(scrollOff, &QAction::triggered, s, &SettingsController::setScrollChatOff);
     connect(addItem(options, "ClearMainChat1", QStringLiteral("Clea&r Main Chat")),
@@ -217,27 +235,16 @@ void Tchat::buildOptionsMenu(QMenu* options) {
 }
 
 void Tchat::showPreferences(const Preferences& p) {
-    auto check = [this](const char* name, bool on) {
-        if (QAction* a = menuAction(QLatin1String(name)))
-            a->setChecked(on);
-    };
-    check("PlaySounds1", p.playSounds);
-    check("PlayChatterSounds1", p.chatterSounds);
-    check("Classic1", p.turnSound == TurnSound::Classic);
-    check("New1", p.turnSound == TurnSound::New);
-    check("Long1", p.pause == RoundPause::Long);
-    check("Normal1", p.pause == RoundPause::Normal);
-    check("Quick1", p.pause == RoundPause::Quick);
-    check("Slow1", p.botPace == BotPace::Slow);
-    check("Normal2", p.botPace == BotPace::Normal);
-    check("Fast1", p.botPace == BotPace::Fast);
-    // A size without an item of its own (a hand-edited file) checks none.
-    for (QAction* a : menu(QStringLiteral("TextSize1"))->actions())
-        a->setChecked(a->property("Tag").toInt() == p.textSize);
-    check("ScrollChatOff1", p.scrollChatOff);
-    check("ShowMissedWords1", p.showMissedWords);
+    m_menus.playSounds->setChecked(p.playSounds);
+    m_menus.chatterSounds->setChecked(p.chatterSounds);
+    checkChoice(m_menus.turnSounds, p.turnSound);
+    checkChoice(m_menus.roundPauses, p.pause);
+    checkChoice(m_menus.botPaces, p.botPace);
+    checkChoice(m_menus.textSizes, p.textSize);
+    m_menus.scrollChatOff->setChecked(p.scrollChatOff);
+    m_menus.showMissedWords->setChecked(p.showMissedWords);
     m_model.setShowMissedWords(p.showMissedWords);
-    check("HighContrast1", p.highContrast);
+    m_menus.highContrast->setChecked(p.highContrast);
     m_board->setHighContrast(p.highContrast);
     if (m_chat) {
         m_chat->scrollChatOffItem()->setChecked(p.scrollChatOff);

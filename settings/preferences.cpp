@@ -146,8 +146,8 @@ void writePreferences(IniFile& stored, const QString& s, const Preferences& p, S
         integer(StoredKey::Playtoscore, "Playtoscore", p.rounds);
         integer(StoredKey::Timeperturn, "Timeperturn", p.secondsPerRound);
         integer(StoredKey::Gametype, "Gametype", p.lengthChoice);
-        integer(StoredKey::Botspeed, "Botspeed", int(p.pause));
-        integer(StoredKey::Botspeed2, "Botspeed2", int(p.botPace));
+        integer(StoredKey::RoundPause, "Botspeed", int(p.pause));
+        integer(StoredKey::BotPace, "Botspeed2", int(p.botPace));
         text(StoredKey::Playsounds, "Playsounds", onOff(p.playSounds));
         text(StoredKey::ChatterSounds, "ChatterSounds", onOff(p.chatterSounds));
         text(StoredKey::ShowMissedWords, "ShowMissedWords", onOff(p.showMissedWords));

@@ -53,8 +53,9 @@ enum class RoundPause { Long = 17, Normal = 12, Quick = 10 };
 // "Bot Speed": the computer opponent's interval in milliseconds.
 enum class BotPace { Slow = 2000, Normal = 1200, Fast = 750 };
 
-// The stored keys a save may write, one flag per key ("Bounds" stands for Top,
-// Left, Width and Height together). A copy that closes before it ever read the
+// The stored keys a save may write, one flag per key, named for what it holds
+// ("Bounds" stands for Top, Left, Width and Height together; RoundPause is
+// "Botspeed" and BotPace "Botspeed2"). A copy that closes before it ever read the
 // file writes only what the player changed, not its own first values over the
 // stored ones.
 enum class StoredKey : quint32 {
@@ -66,8 +67,8 @@ enum class StoredKey : quint32 {
     Playtoscore = 1u << 5,
     Timeperturn = 1u << 6,
     Gametype = 1u << 7,
-    Botspeed = 1u << 8,
-    Botspeed2 = 1u << 9,
+    RoundPause = 1u << 8,
+    BotPace = 1u << 9,
     Playsounds = 1u << 10,
     ChatterSounds = 1u << 11,
     ShowMissedWords = 1u << 12,

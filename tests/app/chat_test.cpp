@@ -213,7 +213,7 @@ TEST_F(ChatTest, ScrollChatOffKeepsTheView) {
     ASSERT_GT(bar->maximum(), 0);
     EXPECT_EQ(bar->value(), bar->maximum());
 
-    QAction* off1 = chat->menuAction("ScrollChatOff1");
+    QAction* off1 = chat->findChild<QAction*>("ScrollChatOff1");
     QAction* off2 = chat->chat()->chatPopup()->findChild<QAction*>("ScrollChatOff2");
     QWidget* mark = chat->findChild<QWidget*>("label_scrolloff");
     ASSERT_NE(mark, nullptr);
@@ -265,7 +265,7 @@ TEST_F(ChatTest, CopyPasteAndClear) {
     QTest::keyClick(entry(), Qt::Key_V, Qt::ControlModifier);
     EXPECT_EQ(entry()->text(), "pasted");
 
-    chat->menuAction("ClearMainChat1")->trigger();
+    chat->findChild<QAction*>("ClearMainChat1")->trigger();
     EXPECT_TRUE(pane()->toPlainText().isEmpty());
     chat->addlinetochat(QStringLiteral("again"), 0);
     chat->chat()->chatPopup()->findChild<QAction*>("ClearMainChat2")->trigger();
@@ -274,7 +274,7 @@ TEST_F(ChatTest, CopyPasteAndClear) {
 
 TEST_F(ChatTest, PhraseListCopiesThePhrasesIntoTheEditor) {
     setPhrase(2, QStringLiteral("/me cheers"));
-    chat->menuAction("PrhaseList1")->trigger();
+    chat->findChild<QAction*>("PrhaseList1")->trigger();
     EXPECT_EQ(phrases->findChild<QLineEdit*>("phrase1")->text(), "Way To Go!");
     EXPECT_EQ(phrases->findChild<QLineEdit*>("phrase2")->text(), "/me cheers");
     EXPECT_EQ(phrases->findChild<QLineEdit*>("phrase9")->text(), "Good Game Everyone!");
@@ -288,7 +288,7 @@ TEST_F(ChatTest, PhraseEditorDoneSetsTheButtonsAndWritesAllNineKeys) {
         ASSERT_TRUE(f.open(QIODevice::WriteOnly));
         f.write("[Lobby]\r\nName=Kept\r\n[Vorlix]\r\nPhrase3=Old\r\nTop=40\r\n");
     }
-    chat->menuAction("PrhaseList1")->trigger();
+    chat->findChild<QAction*>("PrhaseList1")->trigger();
     phrases->findChild<QLineEdit*>("phrase3")->setText(QStringLiteral("/me dances"));
     phrases->findChild<QPushButton*>("button_done")->click();
 

@@ -4,6 +4,7 @@
 
 #include "apptestsupport.h"
 #include "chatcontroller.h"
+#include "preferences.h"
 
 #include <QLineEdit>
 #include <QMouseEvent>
@@ -18,35 +19,30 @@
 namespace {
 
 struct FakeChatHost : ChatHost {
+    FakeChatHost() {
+        for (int n = 1; n <= 9; ++n)
+            prefs.phrases[n - 1] = QStringLiteral("Phrase %1").arg(n);
+        prefs.textColour = prefs.actionColour = 0;
+    }
     QWidget window;
     QPointer<QTextEdit> pane = new QTextEdit(&window);
     QPointer<QLineEdit> entry = new QLineEdit(&window);
     QPushButton phrase{&window};
+    Preferences prefs;
     QList<QByteArray> sent;
     QStringList editorPhrases;
-    mutable int widgetRequests = 0;
 
+    ChatWidgets widgets() {
+        ChatWidgets w{pane, entry, {}};
+        w.phraseButtons[0] = &phrase;
+        return w;
+    }
     void sendMessage(const QByteArray& message) override { sent << message; }
     int ownNumber() const override { return 3; }
     bool loggedIn() const override { return true; }
-    quint32 textColour() const override { return 0; }
-    quint32 actionColour() const override { return 0; }
+    const Preferences& preferences() const override { return prefs; }
     quint32 systemColour() const override { return 0xFF0000; }
-    bool playChatterSounds() const override { return false; }
-    bool scrollChatOff() const override { return false; }
     void playSound(const QString&) override {}
-    QTextEdit* chatPane() const override {
-        ++widgetRequests;
-        return pane;
-    }
-    QLineEdit* chatEntry() const override {
-        ++widgetRequests;
-        return entry;
-    }
-    QAbstractButton* phraseButton(int n) const override {
-        return n == 1 ? const_cast<QPushButton*>(&phrase) : nullptr;
-    }
-    QString phraseText(int n) const override { return QStringLiteral("Phrase %1").arg(n); }
     std::optional<QString> seatNameByNumberText(const QString& number) const override {
         if (number == QLatin1String("4"))
             return QStringLiteral("Tester");
@@ -57,17 +53,17 @@ struct FakeChatHost : ChatHost {
 
 struct ChatAlone : ::testing::Test {
     FakeChatHost host;
-    std::unique_ptr<ChatController> chat = std::make_unique<ChatController>(host, &host.window);
+    std::unique_ptr<ChatController> chat =
+        std::make_unique<ChatController>(host, host.widgets(), &host.window);
 };
 
-TEST_F(ChatAlone, AsksForItsWidgetsOnceAndNeverWhileHandlingEvents) {
-    const int asked = host.widgetRequests;
+TEST_F(ChatAlone, SendsWhatIsTypedAndTheHostsColourThoughPointedAt) {
+    host.prefs.textColour = 0x0000FF; // red, read when the line goes
     QTest::keyClicks(host.entry, QStringLiteral("hi"));
-    QTest::keyClick(host.entry, Qt::Key_Return);
     QTest::mouseMove(host.pane->viewport(), QPoint(5, 5));
     QTest::mouseRelease(host.pane->viewport(), Qt::LeftButton, {}, QPoint(5, 5));
-    EXPECT_EQ(host.widgetRequests, asked);
-    EXPECT_EQ(host.sent, QList<QByteArray>{msg("CMD_chat+3+hi|clBlack")});
+    QTest::keyClick(host.entry, Qt::Key_Return);
+    EXPECT_EQ(host.sent, QList<QByteArray>{msg("CMD_chat+3+hi|clRed")});
 }
 
 TEST_F(ChatAlone, UsesTheHostsPhrasesAndSeatNames) {

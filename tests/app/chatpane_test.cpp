@@ -149,7 +149,7 @@ TEST_F(ChatPaneTest, ReleasingAButtonOverThePaneFocusesTheEntry) {
     EXPECT_TRUE(entry()->hasFocus());
 
     pane()->setFocus();
-    chat->menuAction("ClearMainChat1")->trigger();
+    chat->findChild<QAction*>("ClearMainChat1")->trigger();
     EXPECT_TRUE(entry()->hasFocus());
 }
 

@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "protocol.h"
-#include "wine.h"
 #include "settingscontroller.h"
 #include "tchatfixture.h"
 #include "tsock.h"
+#include "wine.h"
 
 #include <QAbstractButton>
 #include <QAction>
@@ -51,7 +51,7 @@ TEST_F(DispatchTest, LoginEndsInTwoTerminators) {
 // Seat 1 of a dedicated server is a player who joined: they hold the table and
 // start its games; any other seat does not.
 TEST_F(DispatchTest, SeatOneOfAServerStartsItsGames) {
-    QAction* start = chat->menuAction(QStringLiteral("StartGame1"));
+    QAction* start = chat->findChild<QAction*>(QStringLiteral("StartGame1"));
     ASSERT_FALSE(start->isEnabled());
     login(3);
     EXPECT_FALSE(start->isEnabled());
@@ -153,7 +153,7 @@ TEST_F(DispatchTest, RemoveFromGameActsOnTheSpyPointedAtWhenTheListChanges) {
     tick();
     ASSERT_EQ(spyEntries(), QStringList{"9: Zed"});
     spies->popup_kickhimClick();
-    chat->kicking(5); // goes out after anything the item sent
+    spies->kicking(5); // goes out after anything the item sent
     ASSERT_TRUE(peer.expect("CMD_kickhim+1+5+\xFF"));
     EXPECT_EQ(peer.take(), QByteArray("CMD_kickhim+1+5+\xFF"))
         << "nobody is removed in the place of the spy gone";
@@ -277,17 +277,24 @@ TEST_F(DispatchTest, RemoveFromGameOnlyForTheHostOverAnOccupiedLabel) {
     login(3);
     deliver(msg("CMD_newplayerinfo+4+Dan"));
     tick();
-    QAction* remove = chat->menuAction("RemoveFromGame1");
-    chat->label_playername1ContextPopup(4);
+    QAction* remove = chat->findChild<QAction*>("RemoveFromGame1");
+    auto* menu = chat->findChild<QMenu*>("popup_kick");
+    // The right button over a label: the player menu opens, its item set for
+    // the seat shown there.
+    auto pointAt = [&](QLabel* label) {
+        emit label->customContextMenuRequested(QPoint(1, 1));
+        menu->hide();
+    };
+    pointAt(chat->board()->playerNameLabel(4));
     EXPECT_FALSE(remove->isEnabled()); // not holding the table
 
     login(1); // seat 1 holds it
-    chat->label_playername1ContextPopup(5);
+    pointAt(chat->board()->playerNameLabel(5));
     EXPECT_FALSE(remove->isEnabled()); // shows <Waiting>
     // A last-word label never shows "<Waiting>".
-    chat->label_playername1ContextPopup(5, true);
+    pointAt(chat->board()->lastWordLabel(5));
     EXPECT_TRUE(remove->isEnabled());
-    chat->label_playername1ContextPopup(4);
+    pointAt(chat->board()->playerNameLabel(4));
     EXPECT_TRUE(remove->isEnabled());
     remove->trigger();
     ASSERT_TRUE(peer.expect(msg("CMD_kickhim+1+4+")));
@@ -298,7 +305,8 @@ TEST_F(DispatchTest, RemoveFromGameOnlyForTheHostOverAnOccupiedLabel) {
 }
 
 TEST(DispatchRefused, ARefusedConnectionSaysWhy) {
-    SKIP_UNDER_WINE("a connect that failed before the program watched for it is never reported (FD_CONNECT)");
+    SKIP_UNDER_WINE(
+        "a connect that failed before the program watched for it is never reported (FD_CONNECT)");
     QTemporaryDir dir;
     Tchat chat(dir.filePath("kestrunlobby.ini"),
                {QStringLiteral("Tester"), QStringLiteral("127.0.0.1"), QStringLiteral("false")});
@@ -360,10 +368,9 @@ TEST_F(DispatchTest, AResetAfterLoginIsReportedAndTheWindowStays) {
     QSignalSpy closed(chat.get(), &Tchat::closed);
     // Zero linger makes the close a reset instead of an orderly end.
     const linger hard{1, 0};
-    ASSERT_EQ(
-        ::setsockopt(sysock::Handle(peer.conn->socketDescriptor()), SOL_SOCKET, SO_LINGER,
-                     reinterpret_cast<const char*>(&hard), sizeof hard),
-        0);
+    ASSERT_EQ(::setsockopt(sysock::Handle(peer.conn->socketDescriptor()), SOL_SOCKET, SO_LINGER,
+                           reinterpret_cast<const char*>(&hard), sizeof hard),
+              0);
     peer.conn->abort();
     ASSERT_TRUE(spinUntil([&] { return pane()->toPlainText().contains("was lost"); }));
     EXPECT_EQ(lastLine(), "The connection to the host was lost: Error #10054 (WSAECONNRESET)");

@@ -129,7 +129,7 @@ TEST_F(KeyboardTest, CtrlGGivesUp) {
 }
 
 TEST_F(KeyboardTest, F10AndAltFOpenTheFileMenu) {
-    QMenu* file = chat->menu("File1");
+    QMenu* file = chat->findChild<QMenu*>("File1");
     QTest::keyClick(focused() ? focused() : chat.get(), Qt::Key_F10);
     ASSERT_TRUE(spinUntil([&] { return file->isVisible(); }));
     file->close();

@@ -2,16 +2,16 @@
 #include "boardpanel.h"
 #include "chatcontroller.h"
 #include "programwindows.h"
-#include "tgamestart.h"
-#include "tphrases.h"
-#include "tspylist.h"
-#include "ttallylist.h"
 #include "tabout.h"
 #include "tchat.h"
 #include "tdictn.h"
 #include "tdownload.h"
+#include "tgamestart.h"
 #include "thelp.h"
+#include "tphrases.h"
 #include "tserver.h"
+#include "tspylist.h"
+#include "ttallylist.h"
 
 #include "accessibilitywalk.h"
 
@@ -96,7 +96,7 @@ TEST_F(MainWindowTest, BeforeItsOwnArrivalTheWindowStandsAtItsFirstPlace) {
     chat.show();
     EXPECT_EQ(chat.pos(), QPoint(3, 3));
     chat.move(100, 100);
-    chat.menuAction("ResetScreenLocation1")->trigger();
+    chat.findChild<QAction*>("ResetScreenLocation1")->trigger();
     EXPECT_EQ(chat.pos(), QPoint(3, 3));
     EXPECT_EQ(chat.size(), first);
 }
@@ -148,19 +148,19 @@ TEST_F(MainWindowTest, MenusCarryTheirNamesCaptionsTagsAndStates) {
             EXPECT_EQ(a->property("Tag").toInt(), item.tag) << item.name;
         }
     }
-    EXPECT_EQ(chat.menuAction("ScrollChatOff1")->shortcut(), QKeySequence("Ctrl+S"));
-    EXPECT_EQ(chat.menuAction("Copy1")->shortcut(), QKeySequence("Ctrl+C"));
-    EXPECT_EQ(chat.menuAction("Paste1")->shortcut(), QKeySequence("Ctrl+V"));
-    EXPECT_EQ(chat.menuAction("Content1")->shortcut(), QKeySequence("F1"));
+    EXPECT_EQ(chat.findChild<QAction*>("ScrollChatOff1")->shortcut(), QKeySequence("Ctrl+S"));
+    EXPECT_EQ(chat.findChild<QAction*>("Copy1")->shortcut(), QKeySequence("Ctrl+C"));
+    EXPECT_EQ(chat.findChild<QAction*>("Paste1")->shortcut(), QKeySequence("Ctrl+V"));
+    EXPECT_EQ(chat.findChild<QAction*>("Content1")->shortcut(), QKeySequence("F1"));
 
-    EXPECT_EQ(shown(chat.menu("TurnSound1")->title()), "Turn Sound");
-    EXPECT_EQ(shown(chat.menu("TextSize1")->title()), "Text Size");
-    EXPECT_EQ(shown(chat.menu("BotSpeed1")->title()), "Time Between Rounds");
-    EXPECT_EQ(shown(chat.menu("BotSpeed2")->title()), "Bot Speed");
-    EXPECT_EQ(shown(chat.menu("File1")->title()), "File");
-    EXPECT_EQ(shown(chat.menu("Options1")->title()), "Options");
-    EXPECT_EQ(shown(chat.menu("View1")->title()), "View");
-    EXPECT_EQ(shown(chat.menu("Help1")->title()), "Help");
+    EXPECT_EQ(shown(chat.findChild<QMenu*>("TurnSound1")->title()), "Turn Sound");
+    EXPECT_EQ(shown(chat.findChild<QMenu*>("TextSize1")->title()), "Text Size");
+    EXPECT_EQ(shown(chat.findChild<QMenu*>("BotSpeed1")->title()), "Time Between Rounds");
+    EXPECT_EQ(shown(chat.findChild<QMenu*>("BotSpeed2")->title()), "Bot Speed");
+    EXPECT_EQ(shown(chat.findChild<QMenu*>("File1")->title()), "File");
+    EXPECT_EQ(shown(chat.findChild<QMenu*>("Options1")->title()), "Options");
+    EXPECT_EQ(shown(chat.findChild<QMenu*>("View1")->title()), "View");
+    EXPECT_EQ(shown(chat.findChild<QMenu*>("Help1")->title()), "Help");
 }
 
 // Every menu of the bar and every item in them can be reached from the
@@ -183,19 +183,20 @@ TEST_F(MainWindowTest, EveryMenuAndItemHasItsOwnMnemonic) {
             }
         };
     check(chat.menuBar()->actions(), QStringLiteral("menu bar"));
-    EXPECT_EQ(QKeySequence::mnemonic(chat.menu("File1")->title()), QKeySequence("Alt+F"));
+    EXPECT_EQ(QKeySequence::mnemonic(chat.findChild<QMenu*>("File1")->title()),
+              QKeySequence("Alt+F"));
 }
 
 TEST_F(MainWindowTest, RadioItemsAreExclusive) {
-    chat.menuAction("Long1")->trigger();
-    EXPECT_TRUE(chat.menuAction("Long1")->isChecked());
-    EXPECT_FALSE(chat.menuAction("Normal1")->isChecked());
-    chat.menuAction("N14")->trigger();
-    EXPECT_FALSE(chat.menuAction("N8")->isChecked());
-    chat.menuAction("New1")->trigger();
-    EXPECT_FALSE(chat.menuAction("Classic1")->isChecked());
-    chat.menuAction("Fast1")->trigger();
-    EXPECT_FALSE(chat.menuAction("Normal2")->isChecked());
+    chat.findChild<QAction*>("Long1")->trigger();
+    EXPECT_TRUE(chat.findChild<QAction*>("Long1")->isChecked());
+    EXPECT_FALSE(chat.findChild<QAction*>("Normal1")->isChecked());
+    chat.findChild<QAction*>("N14")->trigger();
+    EXPECT_FALSE(chat.findChild<QAction*>("N8")->isChecked());
+    chat.findChild<QAction*>("New1")->trigger();
+    EXPECT_FALSE(chat.findChild<QAction*>("Classic1")->isChecked());
+    chat.findChild<QAction*>("Fast1")->trigger();
+    EXPECT_FALSE(chat.findChild<QAction*>("Normal2")->isChecked());
 }
 
 TEST_F(MainWindowTest, EveryComposedNameResolves) {
@@ -284,8 +285,8 @@ TEST_F(MainWindowTest, EveryWindowsControlsAreNamedAndTheAnswerStaysHidden) {
     chat.model().newplayerinfo("3+Bob");
     chat.model().startround("1+60+5+NU+1+NUDGE+");
     QList<QWidget*> all{&chat};
-    all << windows.about << windows.download << windows.gamestart << windows.help
-        << windows.phrases << windows.spylist << windows.tally;
+    all << windows.about << windows.download << windows.gamestart << windows.help << windows.phrases
+        << windows.spylist << windows.tally;
     for (QWidget* window : all) {
         window->show();
         QAccessibleInterface* iface = QAccessible::queryAccessibleInterface(window);
@@ -310,8 +311,8 @@ TEST_F(MainWindowTest, EveryWindowsControlsAreNamedAndTheAnswerStaysHidden) {
 TEST_F(MainWindowTest, StartGameBeforeLoginSaysNotConnected) {
     QStringList boxes;
     chat.messageBoxHook = [&](const QString& t) { boxes << t; };
-    chat.menuAction("StartGame1")->setEnabled(true);
-    chat.menuAction("StartGame1")->trigger();
+    chat.findChild<QAction*>("StartGame1")->setEnabled(true);
+    chat.findChild<QAction*>("StartGame1")->trigger();
     EXPECT_EQ(boxes, QStringList{"You are not connected"});
 }
 

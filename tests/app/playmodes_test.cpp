@@ -1,6 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "apptestsupport.h"
-#include "wine.h"
 #include "boardpanel.h"
 #include "gameconnection.h"
 #include "lobbymessages.h"
@@ -11,6 +10,7 @@
 #include "tserver.h"
 #include "tsock.h"
 #include "tspylist.h"
+#include "wine.h"
 
 #include <QAction>
 #include <QLabel>
@@ -85,7 +85,7 @@ TEST_F(PlayModesTest, NoParametersPlaysSoloAgainstTheOwnServer) {
     EXPECT_EQ(server->Sock1->PortName(), QString::number(kSoloPort));
     EXPECT_EQ(chat->gameSocket()->HostName(), "127.0.0.1");
     EXPECT_TRUE(download->isVisible());
-    EXPECT_TRUE(chat->menuAction("StartGame1")->isEnabled());
+    EXPECT_TRUE(chat->findChild<QAction*>("StartGame1")->isEnabled());
     EXPECT_TRUE(spylist->kickEnabled());
     EXPECT_FALSE(chat->lobbySocket()->hasSocket());
     ASSERT_TRUE(spinUntil([&] { return chatText().contains("You are Connected."); }, 15000));
@@ -120,7 +120,7 @@ TEST_F(PlayModesTest, AnythingButTrueJoinsTheHost) {
     chat->processparams();
     EXPECT_FALSE(chat->model().hosting());
     EXPECT_FALSE(chat->board()->button_start()->isVisibleTo(chat.get()));
-    EXPECT_FALSE(chat->menuAction("StartGame1")->isEnabled());
+    EXPECT_FALSE(chat->findChild<QAction*>("StartGame1")->isEnabled());
     EXPECT_FALSE(spylist->kickEnabled());
     ASSERT_TRUE(host.waitForClient());
     host.send(msg("CMD_sendlogininfo+2"));
@@ -198,8 +198,8 @@ TEST_F(PlayModesTest, TheServerReadsTheHostsPreferences) {
     make({}, kShowPort + 1, true);
     EXPECT_EQ(server->timeBetweenRounds(), 12);
     EXPECT_EQ(server->botSpeed(), 1200);
-    chat->menuAction("Long1")->trigger();
-    chat->menuAction("Fast1")->trigger();
+    chat->findChild<QAction*>("Long1")->trigger();
+    chat->findChild<QAction*>("Fast1")->trigger();
     EXPECT_EQ(server->timeBetweenRounds(), 17);
     EXPECT_EQ(server->botSpeed(), 750);
     server->showMessage("English.dic dictionary not found!");
@@ -294,7 +294,8 @@ TEST_F(PlayModesTest, AnInviteCodeIsResolvedThroughTheLobbyServiceAndJoined) {
 // relay, which is asked for the code before any game byte, and whose answer
 // line is not the game's.
 TEST_F(PlayModesTest, AnInviteCodesTableThatCantBeReachedIsJoinedThroughTheRelay) {
-    SKIP_UNDER_WINE("a connect that failed before the program watched for it is never reported (FD_CONNECT)");
+    SKIP_UNDER_WINE(
+        "a connect that failed before the program watched for it is never reported (FD_CONNECT)");
     RawPeer service, relay;
     ASSERT_TRUE(service.listen(kInvitePort + 20));
     ASSERT_TRUE(relay.listen(kInvitePort + 21));

@@ -66,7 +66,7 @@ struct SettingsMenus : ::testing::Test {
     QStringList checkedOf(std::initializer_list<const char*> names) {
         QStringList checked;
         for (const char* n : names)
-            if (chat.menuAction(QLatin1String(n))->isChecked())
+            if (chat.findChild<QAction*>(QLatin1String(n))->isChecked())
                 checked << n;
         return checked;
     }
@@ -219,7 +219,7 @@ TEST_F(SettingsMenus, MenusShowTheWindowsFirstValuesThenTheFile) {
                     "Botspeed2=750\r\nPlaytoscore=7\r\nGametype=3\r\nPhrase3=Hi there\r\n");
     chat.settings()->loadinifile();
     EXPECT_EQ(checkedOf({"Classic1", "New1"}), QStringList{"New1"});
-    EXPECT_EQ(chat.turnSoundTag(), 1);
+    EXPECT_EQ(chat.settings()->preferences().turnSound, TurnSound::New);
     EXPECT_EQ(chatSize(), 12);
     EXPECT_EQ(checkedOf({"N8", "N10", "N12", "N14"}), QStringList{"N12"});
     EXPECT_EQ(chat.board()->mychat()->palette().color(QPalette::Text), QColor(Qt::red));
@@ -240,39 +240,39 @@ TEST_F(SettingsMenus, MenusShowTheWindowsFirstValuesThenTheFile) {
 TEST_F(SettingsMenus, OptionItemsChangeAndSave) {
     chat.settings()->loadinifile();
     IniFile ini(path);
-    chat.menuAction("PlaySounds1")->trigger();
+    chat.findChild<QAction*>("PlaySounds1")->trigger();
     EXPECT_FALSE(prefs().playSounds);
-    EXPECT_FALSE(chat.playSoundsChecked());
+    EXPECT_FALSE(chat.settings()->preferences().playSounds);
     EXPECT_EQ(ini.readString("Vorlix", "Playsounds", ""), "false");
-    chat.menuAction("New1")->trigger();
+    chat.findChild<QAction*>("New1")->trigger();
     EXPECT_EQ(prefs().turnSound, TurnSound::New);
     EXPECT_EQ(ini.readString("Vorlix", "Turnsound", ""), "1");
-    chat.menuAction("Slow1")->trigger();
+    chat.findChild<QAction*>("Slow1")->trigger();
     EXPECT_EQ(prefs().botPace, BotPace::Slow);
     EXPECT_EQ(ini.readString("Vorlix", "Botspeed2", ""), "2000");
     for (const char* item : {"Long1", "Quick1", "Normal1"}) {
-        chat.menuAction(QLatin1String(item))->trigger();
+        chat.findChild<QAction*>(QLatin1String(item))->trigger();
         EXPECT_EQ(checkedOf({"Long1", "Normal1", "Quick1"}), QStringList{item});
         EXPECT_EQ(ini.readString("Vorlix", "Botspeed", ""), QString::number(int(prefs().pause)));
     }
 
     // The check mark moves to the chosen text size.
-    chat.menuAction("N14")->trigger();
+    chat.findChild<QAction*>("N14")->trigger();
     EXPECT_EQ(chatSize(), 14);
     EXPECT_EQ(checkedOf({"N8", "N10", "N12", "N14"}), QStringList{"N14"});
     EXPECT_EQ(ini.readString("Vorlix", "Textsize", ""), "14");
 
     // "Show Missed Words" (View menu) is on until turned off, and stored.
-    EXPECT_TRUE(chat.menuAction("ShowMissedWords1")->isChecked());
-    chat.menuAction("ShowMissedWords1")->trigger();
+    EXPECT_TRUE(chat.findChild<QAction*>("ShowMissedWords1")->isChecked());
+    chat.findChild<QAction*>("ShowMissedWords1")->trigger();
     EXPECT_FALSE(prefs().showMissedWords);
     EXPECT_FALSE(chat.model().showMissedWords());
-    EXPECT_FALSE(chat.menuAction("ShowMissedWords1")->isChecked());
+    EXPECT_FALSE(chat.findChild<QAction*>("ShowMissedWords1")->isChecked());
     EXPECT_EQ(ini.readString("Vorlix", "ShowMissedWords", ""), "false");
 
     // "High Contrast Colours" (View menu): off until chosen, stored, and
     // shown by the board and the chat pane at once.
-    QAction* highContrast = chat.menuAction("HighContrast1");
+    QAction* highContrast = chat.findChild<QAction*>("HighContrast1");
     EXPECT_FALSE(highContrast->isChecked());
     const QColor ownOrange =
         chat.board()->playerNameLabel(2)->palette().color(QPalette::WindowText);
@@ -289,9 +289,9 @@ TEST_F(SettingsMenus, OptionItemsChangeAndSave) {
     EXPECT_EQ(ini.readString("Vorlix", "HighContrast", ""), "0");
     EXPECT_EQ(chat.board()->playerNameLabel(2)->palette().color(QPalette::WindowText), ownOrange);
     // The two "Scroll Chat Off" items are one setting, never stored.
-    chat.menuAction("ScrollChatOff1")->trigger();
+    chat.findChild<QAction*>("ScrollChatOff1")->trigger();
     EXPECT_TRUE(prefs().scrollChatOff);
-    EXPECT_TRUE(chat.menuAction("ScrollChatOff2")->isChecked());
+    EXPECT_TRUE(chat.findChild<QAction*>("ScrollChatOff2")->isChecked());
     EXPECT_EQ(ini.readString("Vorlix", "ScrollChatOff", "none"), "none");
 
     // The game start window's choices are stored when a game starts.
@@ -310,17 +310,17 @@ TEST_F(SettingsMenus, OptionItemsChangeAndSave) {
 
 TEST_F(SettingsMenus, ColourDialogs) {
     nextColour = std::nullopt;
-    chat.menuAction("TextColor1")->trigger();
+    chat.findChild<QAction*>("TextColor1")->trigger();
     EXPECT_FALSE(QFile::exists(path)) << "a cancelled text colour saves nothing";
-    chat.menuAction("ActionColor1")->trigger();
+    chat.findChild<QAction*>("ActionColor1")->trigger();
     EXPECT_EQ(IniFile(path).readString("Vorlix", "Actioncolor", ""), "clBlack");
 
     nextColour = QColor(0x12, 0x34, 0x56);
-    chat.menuAction("TextColor1")->trigger();
+    chat.findChild<QAction*>("TextColor1")->trigger();
     EXPECT_EQ(prefs().textColour, 0x563412u);
     EXPECT_EQ(chat.board()->mychat()->palette().color(QPalette::Text), QColor(0x12, 0x34, 0x56));
     EXPECT_EQ(IniFile(path).readString("Vorlix", "Textcolor", ""), "$00563412");
     nextColour = QColor(Qt::red);
-    chat.menuAction("ActionColor1")->trigger();
+    chat.findChild<QAction*>("ActionColor1")->trigger();
     EXPECT_EQ(IniFile(path).readString("Vorlix", "Actioncolor", ""), "clRed");
 }

@@ -47,7 +47,7 @@ TEST_F(TallyLink, OwnWordsAreCountedOthersAreNot) {
 }
 
 TEST_F(TallyLink, ChecklistHoldsTheOtherSeatedPlayers) {
-    chat.loadchecklist();
+    tally->loadchecklist(); // as the tally window asks when shown
     ASSERT_EQ(checklist()->count(), 2);
     EXPECT_EQ(checklist()->item(0)->text(), "Grob");
     EXPECT_EQ(checklist()->item(1)->text(), "Dora");
