@@ -5,8 +5,8 @@
 #                                   C:\Program Files\Kestrun with Start menu entries
 #   BUILD/Vorlix-VERSION-portable.zip  the same files in a folder of their own
 # Both carry Vorlix.exe, KestrunLobby.exe, the Qt libraries and plugins they
-# load, and MinGW's runtime; the word list, sounds and pictures are inside the
-# executables. The player's data lives in %APPDATA%\Vorlix either way.
+# load, MinGW's runtime and, in licenses\, the licences of all of these; the
+# word list, sounds and pictures are inside the executables. The player's data lives in %APPDATA%\Vorlix either way.
 #
 #   scripts/windows-package.sh BUILD QT_PREFIX VERSION
 set -eu
@@ -40,6 +40,22 @@ cp "/usr/$triplet/lib/libwinpthread-1.dll" "$stage/"
 for dll in "$stage"/*.dll "$stage"/*/*.dll; do
   $triplet-strip --strip-unneeded "$dll"
 done
+
+# The licences: the game's own (GPL-3.0-or-later) and its copyright file,
+# which covers the word list (SCOWL's notice) and the artwork; and those of
+# what the executables carry from others: Qt (LGPL-3), MinGW-w64's runtime and
+# GCC's (with its runtime exception), miniupnpc and libnatpmp (BSD, whose
+# notices must travel with a binary), as Debian records them.
+licences="$stage/licenses"
+mkdir -p "$licences"
+cp "$here/LICENSE" "$licences/LICENSE.txt"
+cp "$here/packaging/copyright" "$licences/Vorlix-copyright.txt"
+cp /usr/share/common-licenses/LGPL-3 "$licences/LGPL-3.txt"
+cp /usr/share/doc/libqt6core6/copyright "$licences/Qt-copyright.txt"
+cp /usr/share/doc/mingw-w64-common/copyright "$licences/MinGW-w64-copyright.txt"
+cp /usr/share/doc/gcc-mingw-w64-base/copyright "$licences/GCC-runtime-copyright.txt"
+cp /usr/share/doc/libminiupnpc-dev/copyright "$licences/miniupnpc-copyright.txt"
+cp /usr/share/doc/libnatpmp-dev/copyright "$licences/libnatpmp-copyright.txt"
 
 # Every file by name, for the installer and, in reverse, its uninstaller.
 files="$work/files.nsh"
