@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "tgamestart.h"
 
+#include "clickablepicture.h"
 #include "messages.h"
-#include "picturebutton.h"
 #include "preferences.h"
 #include "protocol.h"
 #include "updown.h"
@@ -78,34 +78,34 @@ void Tgamestart::buildWindow() {
                               "Random"};
     for (int value = 0; value <= 6; ++value) {
         const int y = 106 + 24 * value;
-        auto* picture =
-            new PictureButton(this, kLengthPrefix + QString::number(value), QString::number(value));
+        auto* picture = new ClickablePicture(this, kLengthPrefix + QString::number(value),
+                                             QString::number(value));
         picture->setGeometry(40, y, 34, 21);
         // One of the seven is chosen: radio buttons, to a screen reader.
-        picture->setKind(PictureButton::Kind::RadioButton);
+        picture->setKind(ClickablePicture::Kind::RadioButton);
         picture->setAccessibleName(QString::fromLatin1(meanings[value]));
         m_lengthPictures[value] = picture;
-        connect(picture, &PictureButton::clicked, this,
+        connect(picture, &ClickablePicture::clicked, this,
                 [this, picture] { image_letters6Click(picture); });
         caption(this, QString::fromLatin1(meanings[value]), QRect(80, y, 180, 21))
             ->setObjectName(QStringLiteral("label_letters%1").arg(value));
     }
 
-    image_show = new PictureButton(this, QStringLiteral("image_show"));
-    image_show->setKind(PictureButton::Kind::CheckBox);
+    image_show = new ClickablePicture(this, QStringLiteral("image_show"));
+    image_show->setKind(ClickablePicture::Kind::CheckBox);
     image_show->setAccessibleName(QStringLiteral("Show Word List"));
     image_show->setGeometry(40, 282, 34, 21);
-    connect(image_show, &PictureButton::clicked, this, &Tgamestart::image_showClick);
+    connect(image_show, &ClickablePicture::clicked, this, &Tgamestart::image_showClick);
     caption(this, QStringLiteral("Show Word List"), QRect(80, 282, 180, 21));
 
-    Image1 = new PictureButton(this, QStringLiteral("Image1"));
+    Image1 = new ClickablePicture(this, QStringLiteral("Image1"));
     Image1->setAccessibleName(QStringLiteral("START GAME"));
     Image1->setPixmap(windowart::startButton());
     Image1->setGeometry(70, 314, 160, 40);
-    connect(Image1, &PictureButton::clicked, this, &Tgamestart::button_startClick);
+    connect(Image1, &ClickablePicture::clicked, this, &Tgamestart::button_startClick);
 }
 
-void Tgamestart::drawCheck(PictureButton* picture, int state) {
+void Tgamestart::drawCheck(ClickablePicture* picture, int state) {
     picture->setTag(state);
     picture->clear();
     picture->setPixmap(imagelist_checks->image(state));
@@ -113,8 +113,8 @@ void Tgamestart::drawCheck(PictureButton* picture, int state) {
 
 void Tgamestart::checkimage(const QString& name) {
     // Any other name (a hand-edited settings file) checks Random.
-    PictureButton* chosen = m_lengthPictures.back();
-    for (PictureButton* picture : m_lengthPictures) {
+    ClickablePicture* chosen = m_lengthPictures.back();
+    for (ClickablePicture* picture : m_lengthPictures) {
         drawCheck(picture, 0);
         if (picture->objectName() == name)
             chosen = picture;
@@ -136,7 +136,7 @@ bool Tgamestart::showWordList() const {
     return image_show->tag() == 1;
 }
 
-void Tgamestart::image_letters6Click(PictureButton* clicked) {
+void Tgamestart::image_letters6Click(ClickablePicture* clicked) {
     if (clicked->tag() == 0) {
         checkimage(clicked->objectName());
         emit optionsChanged(options());

@@ -14,7 +14,7 @@
 #include <functional>
 
 class ImageList;
-class PictureButton;
+class ClickablePicture;
 class QLineEdit;
 class UpDown;
 
@@ -41,7 +41,7 @@ public:
     bool showWordList() const; // the Tag of image_show
 
     // Handlers, callable directly.
-    void image_letters6Click(PictureButton* clicked);
+    void image_letters6Click(ClickablePicture* clicked);
     void image_showClick();
     void button_startClick();
 
@@ -59,15 +59,15 @@ protected:
 
 private:
     void buildWindow();
-    void drawCheck(PictureButton* picture, int state);
+    void drawCheck(ClickablePicture* picture, int state);
 
     QLineEdit* edit_playtoscore = nullptr;
     QLineEdit* edit_creationtime = nullptr;
     UpDown* UpDown1 = nullptr;
     UpDown* UpDown2 = nullptr;
     ImageList* imagelist_checks = nullptr;
-    PictureButton* image_show = nullptr;
-    PictureButton* Image1 = nullptr;
+    ClickablePicture* image_show = nullptr;
+    ClickablePicture* Image1 = nullptr;
     // image_letters0..6: word lengths No Limit, 3 to 7 letters, Random.
-    std::array<PictureButton*, 7> m_lengthPictures{};
+    std::array<ClickablePicture*, 7> m_lengthPictures{};
 };

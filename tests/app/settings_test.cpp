@@ -3,8 +3,8 @@
 // written, closing, and the Options menu, which shows and changes them.
 
 #include "boardpanel.h"
+#include "clickablepicture.h"
 #include "inifile.h"
-#include "picturebutton.h"
 #include "settingscontroller.h"
 #include "tchat.h"
 #include "tgamestart.h"
@@ -295,7 +295,7 @@ TEST_F(SettingsMenus, OptionItemsChangeAndSave) {
     EXPECT_EQ(ini.readString("Vorlix", "ScrollChatOff", "none"), "none");
 
     // The game start window's choices are stored when a game starts.
-    gamestart->image_letters6Click(gamestart->findChild<PictureButton*>("image_letters2"));
+    gamestart->image_letters6Click(gamestart->findChild<ClickablePicture*>("image_letters2"));
     EXPECT_EQ(prefs().lengthChoice, 2);
     EXPECT_EQ(ini.readString("Vorlix", "Gametype", ""), "6");
     gamestart->button_startClick();

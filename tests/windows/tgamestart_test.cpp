@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "picturebutton.h"
+#include "clickablepicture.h"
 #include "tgamestart.h"
 #include "updown.h"
 
@@ -25,7 +25,9 @@ protected:
         };
     }
 
-    PictureButton* picture(const QString& name) { return window.findChild<PictureButton*>(name); }
+    ClickablePicture* picture(const QString& name) {
+        return window.findChild<ClickablePicture*>(name);
+    }
     QLineEdit* edit(const QString& name) { return window.findChild<QLineEdit*>(name); }
 
     void click(QWidget* widget) { QTest::mouseClick(widget, Qt::LeftButton); }
@@ -62,7 +64,7 @@ TEST_F(GameStart, StartsWithDefaultsAndEveryComposedNameResolves) {
                               "5 Letter Words", "6 Letter Words", "7 Letter Words",
                               "Random"};
     for (int value = 0; value <= 6; ++value) {
-        PictureButton* p = picture(QStringLiteral("image_letters%1").arg(value));
+        ClickablePicture* p = picture(QStringLiteral("image_letters%1").arg(value));
         ASSERT_NE(p, nullptr) << value;
         EXPECT_EQ(p->toolTip(), QString::number(value));
         EXPECT_EQ(p->size(), QSize(34, 21));
@@ -166,7 +168,7 @@ TEST_F(GameStart, CheckedAndUncheckedPicturesDiffer) {
 }
 
 TEST_F(GameStart, ShowWordListTogglesAndIsSent) {
-    PictureButton* show = picture(QStringLiteral("image_show"));
+    ClickablePicture* show = picture(QStringLiteral("image_show"));
     click(show);
     EXPECT_EQ(show->tag(), 0);
     window.button_startClick();

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
-// A picture that acts as a button or check box. Its "Tag" property holds the
+// A picture (or a line of text) in a secondary window that the player clicks:
+// it acts as a button, a check box or a radio button. Its "Tag" property holds the
 // window's state for it (for a check picture: 1 checked, 0 not) and its tool
 // tip its "Hint". It reports a left click and the Space key as clicked() and
 // leaves what a click means to its window. A screen reader meets it as what it
@@ -10,12 +11,12 @@
 #include <QList>
 #include <QPixmap>
 
-class PictureButton : public QLabel {
+class ClickablePicture : public QLabel {
     Q_OBJECT
 public:
     enum class Kind { Button, CheckBox, RadioButton };
 
-    PictureButton(QWidget* parent, const QString& name, const QString& hint = QString());
+    ClickablePicture(QWidget* parent, const QString& name, const QString& hint = QString());
 
     Kind kind() const { return m_kind; }
     void setKind(Kind kind) { m_kind = kind; }
