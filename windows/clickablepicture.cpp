@@ -29,7 +29,7 @@ public:
         QAccessible::State s = QAccessibleWidget::state();
         if (picture()->kind() != ClickablePicture::Kind::Button) {
             s.checkable = true;
-            s.checked = picture()->tag() == 1;
+            s.checked = picture()->isChecked();
         }
         return s;
     }
@@ -70,16 +70,16 @@ ClickablePicture::ClickablePicture(QWidget* parent, const QString& name, const Q
     Q_UNUSED(factoryInstalled);
     setObjectName(name);
     setToolTip(hint);
-    setProperty("Tag", 0);
     setAlignment(Qt::AlignLeft | Qt::AlignTop);
     setFocusPolicy(Qt::StrongFocus);
     setCursor(Qt::PointingHandCursor);
 }
 
-void ClickablePicture::setTag(int tag) {
-    const bool wasChecked = this->tag() == 1;
-    setProperty("Tag", tag);
-    if (m_kind != Kind::Button && wasChecked != (tag == 1)) {
+void ClickablePicture::setChecked(bool checked) {
+    if (m_checked == checked)
+        return;
+    m_checked = checked;
+    if (m_kind != Kind::Button) {
         QAccessible::State changed;
         changed.checked = true;
         QAccessibleStateChangeEvent event(this, changed);
@@ -114,5 +114,4 @@ void ClickablePicture::paintEvent(QPaintEvent* event) {
 ImageList::ImageList(QObject* parent, const QString& name, QList<QPixmap> images)
     : QObject(parent), m_images(std::move(images)) {
     setObjectName(name);
-    setTag(0);
 }

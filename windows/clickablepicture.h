@@ -1,11 +1,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // A picture (or a line of text) in a secondary window that the player clicks:
-// it acts as a button, a check box or a radio button. Its "Tag" property holds the
-// window's state for it (for a check picture: 1 checked, 0 not) and its tool
-// tip its "Hint". It reports a left click and the Space key as clicked() and
-// leaves what a click means to its window. A screen reader meets it as what it
-// acts as (its kind), under its accessible name, checked while its tag is 1.
+// it acts as a button, a check box or a radio button, as its kind says. It
+// reports a left click and the Space key as clicked() and leaves what a click
+// means to its window, which also tells it whether to stand checked: the state
+// is the window's, the picture only shows it. A screen reader meets it as what
+// it acts as, under its accessible name, checked while it is shown checked.
+// Its tool tip is the window's "Hint" for it, shown and never read back.
 
 #include <QLabel>
 #include <QList>
@@ -20,9 +21,10 @@ public:
 
     Kind kind() const { return m_kind; }
     void setKind(Kind kind) { m_kind = kind; }
-    int tag() const { return property("Tag").toInt(); }
-    // A check picture's state; a screen reader hears the change.
-    void setTag(int tag);
+    // A check or radio picture's state as its window shows it; a screen reader
+    // hears the change.
+    bool isChecked() const { return m_checked; }
+    void setChecked(bool checked);
 
 signals:
     void clicked();
@@ -34,9 +36,10 @@ protected:
 
 private:
     Kind m_kind = Kind::Button;
+    bool m_checked = false;
 };
 
-// A numbered set of pictures of one size, with a "Tag" property of its own.
+// A numbered set of pictures of one size.
 class ImageList : public QObject {
     Q_OBJECT
 public:
@@ -44,8 +47,6 @@ public:
 
     const QPixmap& image(int index) const { return m_images.at(index); }
     int count() const { return static_cast<int>(m_images.size()); }
-    int tag() const { return property("Tag").toInt(); }
-    void setTag(int tag) { setProperty("Tag", tag); }
 
 private:
     QList<QPixmap> m_images;
