@@ -380,8 +380,7 @@ void ErrorPicture::setHighContrast(bool on) {
     update();
 }
 
-PictureButton::PictureButton(ButtonFace face, QWidget* parent)
-    : QAbstractButton(parent), m_face(face) {
+BoardButton::BoardButton(ButtonFace face, QWidget* parent) : QAbstractButton(parent), m_face(face) {
     setAccessibleName(buttonName(face));
     setCursor(Qt::PointingHandCursor);
     // Reached with Tab and pressed with Space (QAbstractButton) or Enter; a
@@ -389,7 +388,7 @@ PictureButton::PictureButton(ButtonFace face, QWidget* parent)
     setFocusPolicy(Qt::TabFocus);
 }
 
-void PictureButton::paintEvent(QPaintEvent*) {
+void BoardButton::paintEvent(QPaintEvent*) {
     QPainter p(this);
     p.setRenderHint(QPainter::Antialiasing);
     p.setRenderHint(QPainter::TextAntialiasing);
@@ -402,12 +401,12 @@ void PictureButton::paintEvent(QPaintEvent*) {
     }
 }
 
-void PictureButton::setHighContrast(bool on) {
+void BoardButton::setHighContrast(bool on) {
     m_highContrast = on;
     update();
 }
 
-void PictureButton::keyPressEvent(QKeyEvent* e) {
+void BoardButton::keyPressEvent(QKeyEvent* e) {
     if (e->key() == Qt::Key_Return || e->key() == Qt::Key_Enter) {
         e->accept();
         click();
@@ -416,13 +415,13 @@ void PictureButton::keyPressEvent(QKeyEvent* e) {
     QAbstractButton::keyPressEvent(e);
 }
 
-void PictureButton::enterEvent(QEnterEvent* e) {
+void BoardButton::enterEvent(QEnterEvent* e) {
     m_hot = true;
     update();
     QAbstractButton::enterEvent(e);
 }
 
-void PictureButton::leaveEvent(QEvent* e) {
+void BoardButton::leaveEvent(QEvent* e) {
     m_hot = false;
     update();
     QAbstractButton::leaveEvent(e);

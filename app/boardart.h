@@ -123,12 +123,13 @@ private:
     bool m_highContrast = false;
 };
 
-// A picture button whose colours change while the mouse is over it or it has
-// the keyboard focus; Space and Enter press it.
-class PictureButton : public QAbstractButton {
+// A button of the board painted from its face (START GAME, I GIVE UP, a phrase
+// or chatter button, the web-link logo), whose colours change while the mouse
+// is over it or it has the keyboard focus; Space and Enter press it.
+class BoardButton : public QAbstractButton {
     Q_OBJECT
 public:
-    PictureButton(ButtonFace face, QWidget* parent);
+    BoardButton(ButtonFace face, QWidget* parent);
     void setHighContrast(bool on);
 
 protected:

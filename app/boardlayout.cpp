@@ -7,9 +7,9 @@
 #include <QLabel>
 #include <QTextEdit>
 
+using boardart::BoardButton;
 using boardart::ButtonFace;
 using boardart::Picture;
-using boardart::PictureButton;
 using boardart::PictureWidget;
 
 namespace {
@@ -156,8 +156,8 @@ void BoardPanel::Impl::buildCentreColumn() {
 
     image_word = named(new PictureWidget(Picture::WordFrame, q), QStringLiteral("image_word"),
                        QRect(239, 195, 323, 73));
-    button_igiveup = named(new PictureButton(ButtonFace::GiveUp, q),
-                           QStringLiteral("button_igiveup"), QRect(447, 196, 108, 18));
+    button_igiveup = named(new BoardButton(ButtonFace::GiveUp, q), QStringLiteral("button_igiveup"),
+                           QRect(447, 196, 108, 18));
     // A button's shortcut acts only while the button is on show, which is
     // while the player's own turn runs.
     button_igiveup->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_G));
@@ -215,7 +215,7 @@ void BoardPanel::Impl::buildAnnouncer() {
 // Tab: word box, chat entry, then the picture buttons; Shift+Tab the other way.
 void BoardPanel::Impl::orderTabStops() {
     QList<QWidget*> order = {button_igiveup, edit_word, mychat};
-    for (PictureButton* b : phrase)
+    for (BoardButton* b : phrase)
         order << b;
     order << Image4 << button_start;
     for (qsizetype i = 1; i < order.size(); ++i)
@@ -225,8 +225,8 @@ void BoardPanel::Impl::orderTabStops() {
 void BoardPanel::Impl::buildSettingsColumn() {
     named(new PictureWidget(Picture::Logo, q), QStringLiteral("image_logo"),
           QRect(565, 9, 209, 55));
-    button_start = named(new PictureButton(ButtonFace::StartGame, q),
-                         QStringLiteral("button_start"), QRect(598, 21, 150, 35));
+    button_start = named(new BoardButton(ButtonFace::StartGame, q), QStringLiteral("button_start"),
+                         QRect(598, 21, 150, 35));
     button_start->hide();
 
     // Captions end at 684 across; values start at 692.
@@ -249,14 +249,14 @@ void BoardPanel::Impl::buildSettingsColumn() {
     const int across[5] = {566, 592, 618, 644, 670};
     for (int i = 0; i < 10; ++i) {
         const bool chatter = i == 9;
-        auto* b = new PictureButton(chatter ? ButtonFace::Chatter : ButtonFace::Phrase, q);
+        auto* b = new BoardButton(chatter ? ButtonFace::Chatter : ButtonFace::Phrase, q);
         named(b, QStringLiteral("b_phrase%1").arg(i + 1),
               QRect(across[i % 5], i < 5 ? 128 : 148, 25, 19));
         b->setToolTip(chatter ? QStringLiteral("Chatter Sounds")
                               : QString::fromLatin1(kDefaultPhrases[i]));
         phrase[i] = b;
     }
-    Image4 = named(new PictureButton(ButtonFace::LinkLogo, q), QStringLiteral("Image4"),
+    Image4 = named(new BoardButton(ButtonFace::LinkLogo, q), QStringLiteral("Image4"),
                    QRect(697, 128, 74, 38));
 }
 

@@ -91,10 +91,10 @@ struct BoardPanel::Impl {
     boardart::ErrorPicture* image_error = nullptr;
     board::WordEdit* edit_word = nullptr;
     board::Announcer* announcements = nullptr;
-    boardart::PictureButton* button_igiveup = nullptr;
-    boardart::PictureButton* button_start = nullptr;
-    boardart::PictureButton* Image4 = nullptr;
-    std::array<boardart::PictureButton*, 10> phrase{};
+    boardart::BoardButton* button_igiveup = nullptr;
+    boardart::BoardButton* button_start = nullptr;
+    boardart::BoardButton* Image4 = nullptr;
+    std::array<boardart::BoardButton*, 10> phrase{};
     QWidget* panel_scores = nullptr;
     std::array<QWidget*, 6> panel{};
     std::array<QLabel*, 6> playername{};

@@ -115,7 +115,7 @@ void BoardPanel::Impl::drawColours() {
     label_scrolloff->setPalette(mark);
     for (auto* picture : q->findChildren<boardart::PictureWidget*>())
         picture->setHighContrast(highContrast);
-    for (auto* button : q->findChildren<boardart::PictureButton*>())
+    for (auto* button : q->findChildren<boardart::BoardButton*>())
         button->setHighContrast(highContrast);
     image_error->setHighContrast(highContrast);
     contrast::recolour(*memo_wordlist->document(), memo_wordlist->palette().color(QPalette::Base),

@@ -136,14 +136,11 @@ void SettingsController::setScrollChatOff(bool on) {
     update([on](Preferences& p) { p.scrollChatOff = on; }, {}, false);
 }
 
-void SettingsController::setGameStart(int rounds, int secondsPerRound, int lengthChoice) {
-    update(
-        [=](Preferences& p) {
-            p.rounds = rounds;
-            p.secondsPerRound = secondsPerRound;
-            p.lengthChoice = lengthChoice;
-        },
-        StoredKey::Playtoscore | StoredKey::Timeperturn | StoredKey::Gametype, false);
+void SettingsController::setGameStart(const GameStartChoice& choice) {
+    if (m_prefs.gameStart(choice.showWordList) == choice)
+        return;
+    update([&choice](Preferences& p) { p.setGameStart(choice); },
+           StoredKey::Playtoscore | StoredKey::Timeperturn | StoredKey::Gametype, false);
 }
 
 void SettingsController::setPhrases(const std::array<QString, 9>& phrases) {

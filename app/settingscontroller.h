@@ -68,8 +68,10 @@ public:
     // Not stored.
     void setScrollChatOff(bool on);
 
-    // The game start window's choices; stored with the next save (a game start).
-    void setGameStart(int rounds, int secondsPerRound, int lengthChoice);
+    // The game start window's choice: rounds, seconds and word length are
+    // stored with the next save (a game start); the word list is not stored,
+    // and a choice that changes none of the three marks nothing to be written.
+    void setGameStart(const GameStartChoice& choice);
     // The phrase editor's Done: the nine "Phrase" keys are written every time.
     void setPhrases(const std::array<QString, 9>& phrases);
 

@@ -260,6 +260,6 @@ void Tchat::showPreferences(const Preferences& p) {
     entry->setPalette(pal);
     for (int n = 1; n <= 9; ++n)
         m_board->phraseButton(n)->setToolTip(p.phrases[n - 1]);
-    if (m_windows.gamestart)
-        m_windows.gamestart->setOptions({p.rounds, p.secondsPerRound, p.lengthChoice});
+    if (Tgamestart* start = m_windows.gamestart)
+        start->setChoice(p.gameStart(start->choice().showWordList));
 }

@@ -26,10 +26,7 @@ void Tchat::attachWindows(const ProgramWindows& windows) {
         start->send = [this](const QByteArray& message) { sendMessage(message); };
         start->playerName = [this] { return m_state.playername; };
         start->saveSettings = [this] { m_settings->saveinifile(); };
-        connect(start, &Tgamestart::optionsChanged, m_settings,
-                [this](const Tgamestart::Options& o) {
-                    m_settings->setGameStart(o.rounds, o.creationTime, o.lengthChoice);
-                });
+        connect(start, &Tgamestart::choiceChanged, m_settings, &SettingsController::setGameStart);
         showPreferences(m_settings->preferences());
     }
     // The help window's About and the download window's exit are this

@@ -46,6 +46,11 @@ QByteArray startgame(const QByteArray& starter, const QByteArray& rounds, const 
                   showWords, "+"});
 }
 
+QByteArray startgame(const QByteArray& starter, const GameStartChoice& choice) {
+    return startgame(starter, n(choice.rounds), n(choice.seconds), n(choice.lengthChoice),
+                     choice.showWordList ? "1" : "0");
+}
+
 QByteArray sendword(int number, const QByteArray& word) {
     return build({cmd::sendword, "+", n(number), "+", word, "+"});
 }

@@ -66,6 +66,7 @@
 //
 // Every message either side reads is taken apart by its reader in readers.h.
 
+#include "gamestartchoice.h"
 #include "version.h"
 
 #include <QByteArray>
@@ -106,6 +107,9 @@ QByteArray chat(int number, const QByteArray& text, const QByteArray& colour);
 QByteArray action(int number, const QByteArray& text, const QByteArray& colour);
 QByteArray startgame(const QByteArray& starter, const QByteArray& rounds, const QByteArray& seconds,
                      const QByteArray& lengthChoice, const QByteArray& showWords);
+// The game start window's message: the choice's numbers in decimal, <show words>
+// "1" or "0". `starter` is copied as it is (the window keeps "+" out of it).
+QByteArray startgame(const QByteArray& starter, const GameStartChoice& choice);
 QByteArray sendword(int number, const QByteArray& word);
 QByteArray giveup(int number);
 QByteArray playasound(int number, int sound);

@@ -37,6 +37,8 @@
 //                              Written only once the player chose it, so a
 //                              file that never had it keeps its bytes.
 
+#include "gamestartchoice.h"
+
 #include <QFlags>
 #include <QRect>
 #include <QString>
@@ -115,6 +117,18 @@ struct Preferences {
 
     // The chat pane's font size (a stored size of 0 or less means 8).
     int chatFontSize() const { return textSize > 0 ? textSize : 8; }
+
+    // The game start window's choice: rounds, seconds and word length are
+    // these; the word list, which is never stored, is the one given.
+    GameStartChoice gameStart(bool showWordList) const {
+        return {rounds, secondsPerRound, lengthChoice, showWordList};
+    }
+    // Takes the choice's rounds, seconds and word length.
+    void setGameStart(const GameStartChoice& choice) {
+        rounds = choice.rounds;
+        secondsPerRound = choice.seconds;
+        lengthChoice = choice.lengthChoice;
+    }
 
     bool operator==(const Preferences&) const = default;
 };

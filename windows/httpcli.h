@@ -1,27 +1,28 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
-// The download window's HTTP client: one GET at a time into a stream, run
-// synchronously (the event loop keeps running meanwhile, so the window stays
-// usable and can abort), with events for each header line, the start of the
-// body and each piece of body data. Any transfer that does not complete with a
-// success status raises EHttpException.
+// The download window's HTTP client: one GET at a time, its body written into
+// a stream as it arrives. Asynchronous: Get starts the request and returns at
+// once; the event loop carries the transfer, so nothing waits inside a handler
+// and the program can quit at any moment.
+//
+// Every get that starts ends in exactly one of two signals:
+// - finished: the server answered with a success status and the whole body,
+//   as many bytes as its Content-Length announced, reached the stream;
+// - failed: anything else. A refusal, a connection that closes before the
+//   announced length, bytes the stream would not take, or Abort: a document
+//   cut short never passes for a complete one.
+// Destroying the client during a get abandons it without a signal: the reply
+// goes with the client's network manager, and its end, which is told to the
+// client through the event loop, never reaches a client that is gone.
 
 #include <QByteArray>
 #include <QObject>
 #include <QPointer>
 #include <QString>
 
-#include <functional>
-#include <stdexcept>
-
 class QIODevice;
 class QNetworkAccessManager;
 class QNetworkReply;
-
-class EHttpException : public std::runtime_error {
-public:
-    using std::runtime_error::runtime_error;
-};
 
 class THttpCli : public QObject {
     Q_OBJECT
@@ -31,26 +32,35 @@ public:
     QString URL;
     QString Agent = QStringLiteral("Mozilla/3.0 (compatible)");
     QString Accept = QStringLiteral("image/gif, image/x-xbitmap, image/jpeg, image/pjpeg, */*");
-    QIODevice* RcvdStream = nullptr; // not owned; receives the body
-    qint64 RcvdCount = 0;            // body bytes received by the running or last get
+    // Not owned; receives the body. It must stay open until the get ends.
+    QIODevice* RcvdStream = nullptr;
+    qint64 RcvdCount = 0; // body bytes received by the running or last get
 
-    std::function<void(const QByteArray& line)> OnHeaderData;
-    std::function<void()> OnDocBegin;
-    std::function<void()> OnDocData;
-
-    // Returns when the document is complete; throws EHttpException otherwise.
-    void Get();
-    // Stops a running get, which then throws. Harmless when idle.
+    // Starts a get of URL into RcvdStream. False, and nothing signalled, while
+    // another get runs.
+    bool Get();
+    // Stops a running get, which fails before Abort returns. Harmless when idle.
     void Abort();
     bool busy() const { return !m_reply.isNull(); }
+
+signals:
+    void headerData(const QByteArray& line); // each header line received
+    void docBegin();                         // the first bytes of the body
+    // Body bytes received so far, and the announced length (-1 when none).
+    void progress(qint64 received, qint64 total);
+    void finished(qint64 received);
+    void failed(const QString& reason);
 
 private:
     void headersArrived();
     void bodyArrived();
+    void replyFinished(quint64 get);
+    void release();
+    qint64 announcedLength() const;
 
     QNetworkAccessManager* m_manager;
     QPointer<QNetworkReply> m_reply;
+    quint64 m_gets = 0; // numbers each get, so a late word of an old one is known
     bool m_bodyStarted = false;
-    bool m_success = false;
-    QString m_failure;
+    QString m_failure; // set while the get runs: it fails however it ends
 };

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "tabout.h"
 
-#include "picturebutton.h"
+#include "clickablepicture.h"
 #include "version.h"
 #include "windowart.h"
 
@@ -19,21 +19,21 @@ Tabout::Tabout(QWidget* parent) : QDialog(parent) {
     windowart::makeWhite(this);
     openLink = [](const QString& address) { QDesktopServices::openUrl(QUrl(address)); };
 
-    auto* logo = new PictureButton(this, QStringLiteral("Image5"));
+    auto* logo = new ClickablePicture(this, QStringLiteral("Image5"));
     logo->setPixmap(windowart::logo());
     logo->setGeometry(20, 10, 240, 60);
     logo->setAccessibleName(QStringLiteral("Vorlix web site"));
     logo->setFocusPolicy(Qt::NoFocus);
-    connect(logo, &PictureButton::clicked, this, &Tabout::Label7Click);
+    connect(logo, &ClickablePicture::clicked, this, &Tabout::Label7Click);
 
-    auto* site = new PictureButton(this, QStringLiteral("Label7"));
+    auto* site = new ClickablePicture(this, QStringLiteral("Label7"));
     m_site = site;
     site->setText(URL1);
     site->setAlignment(Qt::AlignCenter);
     site->setGeometry(0, 76, 280, 20);
     site->setStyleSheet(QStringLiteral("color: blue; text-decoration: underline;"));
     site->setFocusPolicy(Qt::NoFocus);
-    connect(site, &PictureButton::clicked, this, &Tabout::Label7Click);
+    connect(site, &ClickablePicture::clicked, this, &Tabout::Label7Click);
 
     auto* credits = new QLabel(QStringLiteral("Vorlix, a word game\nby Kestrun"), this);
     credits->setObjectName(QStringLiteral("label_credits"));

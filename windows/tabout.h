@@ -8,7 +8,7 @@
 
 #include <functional>
 
-class PictureButton;
+class ClickablePicture;
 class QLabel;
 
 class Tabout : public QDialog {
@@ -31,6 +31,6 @@ public:
 
 private:
     QString URL1 = QStringLiteral("www.kestrun.com");
-    PictureButton* m_site = nullptr;
+    ClickablePicture* m_site = nullptr;
     QLabel* m_version = nullptr;
 };

@@ -67,9 +67,11 @@ Tdownload::Tdownload(QWidget* parent) : QDialog(parent) {
     HttpCli1 = new THttpCli(this);
     HttpCli1->setObjectName(QStringLiteral("HttpCli1"));
     HttpCli1->URL = QStringLiteral("http://www.kestrun.com/lobby/KestrunLobbySetup.exe");
-    HttpCli1->OnHeaderData = [this](const QByteArray&) { HttpCli1HeaderData(); };
-    HttpCli1->OnDocBegin = [this] { HttpCli1DocBegin(); };
-    HttpCli1->OnDocData = [this] { HttpCli1DocData(); };
+    connect(HttpCli1, &THttpCli::headerData, this, &Tdownload::HttpCli1HeaderData);
+    connect(HttpCli1, &THttpCli::docBegin, this, &Tdownload::HttpCli1DocBegin);
+    connect(HttpCli1, &THttpCli::progress, this, &Tdownload::HttpCli1DocData);
+    connect(HttpCli1, &THttpCli::finished, this, &Tdownload::HttpCli1Finished);
+    connect(HttpCli1, &THttpCli::failed, this, &Tdownload::HttpCli1Failed);
 
     QWidget* left = whitePanel(this, QStringLiteral("panel_left"), QRect(12, 12, 400, 476));
     auto* picture = text(left, QStringLiteral("image_lobby"), QStringLiteral("The Kestrun Lobby"),
@@ -85,7 +87,6 @@ Tdownload::Tdownload(QWidget* parent) : QDialog(parent) {
                          QRect(120, 308, 160, 28));
     infolabel = text(left, QStringLiteral("infolabel"), QString(), QRect(20, 350, 360, 20),
                      Qt::AlignCenter);
-    infolabel->setProperty("Tag", 0);
     infolabel3 = text(left, QStringLiteral("infolabel3"), QString(), QRect(20, 374, 360, 20),
                       Qt::AlignCenter);
     infolabel2 = text(left, QStringLiteral("infolabel2"), QString(), QRect(20, 398, 360, 20));
@@ -135,6 +136,15 @@ Tdownload::Tdownload(QWidget* parent) : QDialog(parent) {
 #endif
 }
 
+// The program quits with a download running (the main window takes its
+// children with it): the transfer ends here without a word, and the part of
+// the installer written so far goes with it.
+Tdownload::~Tdownload() {
+    delete HttpCli1;
+    HttpCli1 = nullptr;
+    endTransfer(false);
+}
+
 QStringList Tdownload::defaultLobbyPrograms() {
     const QDir gameDir(QCoreApplication::applicationDirPath());
 #ifdef Q_OS_WIN
@@ -163,9 +173,8 @@ void Tdownload::showEvent(QShowEvent* event) {
 // has none, what it is for.
 void Tdownload::setInfo(QLabel* label, const QString& text) {
     label->setText(text);
-    label->setAccessibleName(text.isEmpty() ? QStringLiteral("No ") +
-                                                  label->accessibleDescription().toLower()
-                                            : text);
+    label->setAccessibleName(
+        text.isEmpty() ? QStringLiteral("No ") + label->accessibleDescription().toLower() : text);
 }
 
 bool Tdownload::lobbyPresent(const QStringList& programs) {
@@ -189,47 +198,24 @@ void Tdownload::setOffersDownload(bool offer) {
 }
 
 void Tdownload::getbuttonClick() {
-    if (!m_offersDownload)
+    if (!m_offersDownload || m_state == DownloadState::Running)
         return;
-    infolabel->setProperty("Tag", 1);
-    const QString fileName = HttpCli1->URL.mid(HttpCli1->URL.lastIndexOf(QLatin1Char('/')) + 1);
-    setInfo(infolabel2, fileName);
-    QFile file(QDir(downloadDir).filePath(fileName));
-    if (fileName.isEmpty() || !file.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
+    m_installerName = HttpCli1->URL.mid(HttpCli1->URL.lastIndexOf(QLatin1Char('/')) + 1);
+    setInfo(infolabel2, m_installerName);
+    m_file = std::make_unique<QFile>(QDir(downloadDir).filePath(m_installerName));
+    if (m_installerName.isEmpty() || !m_file->open(QIODevice::WriteOnly | QIODevice::Truncate)) {
         setInfo(infolabel, QStringLiteral("Download Aborted"));
-        infolabel->setProperty("Tag", 2);
-        showMessage(QStringLiteral("Cannot create file \"%1\".").arg(file.fileName()));
+        m_state = DownloadState::Failed;
+        showMessage(QStringLiteral("Cannot create file \"%1\".").arg(m_file->fileName()));
+        m_file.reset();
         return;
     }
-    HttpCli1->RcvdStream = &file;
+    m_state = DownloadState::Running;
+    HttpCli1->RcvdStream = m_file.get();
     getbutton->setEnabled(false);
     abortbutton->setEnabled(true);
     setInfo(infolabel, QStringLiteral("Loading"));
-    try {
-        HttpCli1->Get();
-        // The last bytes may still sit in the file's buffer; a disk that
-        // refuses them leaves an installer that must not be started.
-        if (!file.flush())
-            throw EHttpException(file.errorString().toStdString());
-        setInfo(infolabel, QStringLiteral("Received %1 bytes").arg(file.size()));
-    } catch (const EHttpException&) {
-        setInfo(infolabel, QStringLiteral("Download Aborted"));
-        infolabel->setProperty("Tag", 2);
-    }
-    getbutton->setEnabled(true);
-    abortbutton->setEnabled(false);
-    file.close();
-    HttpCli1->RcvdStream = nullptr;
-
-    if (infolabel->property("Tag").toInt() == 2)
-        return;
-    setInfo(infolabel3, QStringLiteral("Installing"));
-    // Our installer (NSIS) installs without questions when given /S.
-    if (!startProgram(file.fileName(), {QStringLiteral("/S")})) {
-        showMessage(QStringLiteral("An Error has Occurred."));
-        return;
-    }
-    exitMainWindow();
+    HttpCli1->Get();
 }
 
 void Tdownload::HttpCli1HeaderData() {
@@ -237,11 +223,58 @@ void Tdownload::HttpCli1HeaderData() {
 }
 
 void Tdownload::HttpCli1DocBegin() {
-    setInfo(infolabel3, QStringLiteral("Downloading: ") + infolabel2->text());
+    setInfo(infolabel3, QStringLiteral("Downloading: ") + m_installerName);
 }
 
-void Tdownload::HttpCli1DocData() {
-    setInfo(infolabel, QStringLiteral("%1 bytes").arg(HttpCli1->RcvdCount));
+void Tdownload::HttpCli1DocData(qint64 received) {
+    setInfo(infolabel, QStringLiteral("%1 bytes").arg(received));
+}
+
+void Tdownload::HttpCli1Finished() {
+    if (!m_file)
+        return;
+    // The last bytes may still sit in the file's buffer; a disk that refuses
+    // them leaves an installer that must not be started.
+    if (!m_file->flush()) {
+        HttpCli1Failed();
+        return;
+    }
+    setInfo(infolabel, QStringLiteral("Received %1 bytes").arg(m_file->size()));
+    m_state = DownloadState::Received;
+    const QString installer = m_file->fileName();
+    endTransfer(true);
+
+    setInfo(infolabel3, QStringLiteral("Installing"));
+    // Our installer (NSIS) installs without questions when given /S.
+    if (!startProgram(installer, {QStringLiteral("/S")})) {
+        showMessage(QStringLiteral("An Error has Occurred."));
+        return;
+    }
+    exitMainWindow();
+}
+
+// Whatever the reason (refused, cut short, stopped, not stored), nothing of it
+// is kept.
+void Tdownload::HttpCli1Failed() {
+    if (!m_file)
+        return;
+    setInfo(infolabel, QStringLiteral("Download Aborted"));
+    m_state = DownloadState::Failed;
+    endTransfer(false);
+}
+
+void Tdownload::endTransfer(bool keep) {
+    getbutton->setEnabled(true);
+    abortbutton->setEnabled(false);
+    if (HttpCli1)
+        HttpCli1->RcvdStream = nullptr;
+    if (m_file) {
+        m_file->close();
+        // Only a plain file: never a device that the name happened to be.
+        if (!keep && QFileInfo(m_file->fileName()).isFile())
+            m_file->remove();
+        m_file.reset();
+    }
 }
 
 void Tdownload::exitMainWindow() {
@@ -250,10 +283,12 @@ void Tdownload::exitMainWindow() {
 }
 
 void Tdownload::abortbuttonClick() {
-    HttpCli1->Abort();
     setInfo(infolabel, QStringLiteral("Download has been aborted."));
-    infolabel->setProperty("Tag", 2);
+    m_state = DownloadState::Failed;
     setInfo(infolabel3, QStringLiteral("Download Aborted"));
+    // A running download fails at once and ends in HttpCli1Failed, which
+    // shows "Download Aborted" over the line above.
+    HttpCli1->Abort();
 }
 
 void Tdownload::Button1Click() {

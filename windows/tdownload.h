@@ -9,11 +9,18 @@
 //
 // On Linux the lobby is installed with the game (the same package, or the
 // same build): the left panel says so and offers no download.
+//
+// The download runs while the event loop goes on (nothing waits inside a
+// handler). A transfer that ends any other way than complete (refused, cut
+// short, stopped, not stored, the window destroyed as the program quits)
+// leaves no file behind.
 
 #include <QDialog>
 
 #include <functional>
+#include <memory>
 
+class QFile;
 class QLabel;
 class THttpCli;
 class QPushButton;
@@ -21,7 +28,19 @@ class QPushButton;
 class Tdownload : public QDialog {
     Q_OBJECT
 public:
+    enum class DownloadState {
+        Idle,     // no download asked for yet
+        Running,  // the installer is being fetched
+        Failed,   // stopped, refused, cut short or not stored: nothing installed
+        Received, // complete: the installer was started, or could not be
+    };
+
     explicit Tdownload(QWidget* parent);
+    ~Tdownload() override;
+
+    DownloadState downloadState() const { return m_state; }
+    // The installer's file name: the last segment of the download address.
+    const QString& installerName() const { return m_installerName; }
 
     void getbuttonClick();
     void abortbuttonClick();
@@ -29,7 +48,7 @@ public:
     void Button2Click();
     void HttpCli1HeaderData();
     void HttpCli1DocBegin();
-    void HttpCli1DocData();
+    void HttpCli1DocData(qint64 received);
 
     THttpCli* HttpCli1 = nullptr;
     // Where the installer is saved: the user's temporary folder.
@@ -57,8 +76,17 @@ protected:
     void showEvent(QShowEvent* event) override;
 
 private:
+    void HttpCli1Finished();
+    void HttpCli1Failed();
+    // The download buttons back to idle and the file closed and let go;
+    // `keep` false removes what was written.
+    void endTransfer(bool keep);
     void exitMainWindow();
     static void setInfo(QLabel* label, const QString& text);
+
+    DownloadState m_state = DownloadState::Idle;
+    QString m_installerName;
+    std::unique_ptr<QFile> m_file; // open while a download runs
 
     QPushButton* m_solo = nullptr;
     QPushButton* getbutton = nullptr;

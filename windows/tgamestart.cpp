@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "tgamestart.h"
 
+#include "clickablepicture.h"
 #include "messages.h"
-#include "picturebutton.h"
 #include "preferences.h"
 #include "protocol.h"
 #include "updown.h"
@@ -12,10 +12,9 @@
 #include <QLabel>
 #include <QLineEdit>
 
-namespace {
+#include <algorithm>
 
-const QString kLengthPrefix = QStringLiteral("image_letters");
-const QString kRandom = QStringLiteral("image_letters6");
+namespace {
 
 QLabel* caption(QWidget* parent, const QString& text, const QRect& place) {
     auto* label = new QLabel(text, parent);
@@ -23,13 +22,23 @@ QLabel* caption(QWidget* parent, const QString& text, const QRect& place) {
     return label;
 }
 
+// Rounds and seconds within the arrows' limits; a length no picture stands for
+// (a hand-edited settings file) is Random.
+GameStartChoice held(GameStartChoice choice) {
+    choice.rounds = std::clamp(choice.rounds, Preferences::kMinRounds, Preferences::kMaxRounds);
+    choice.seconds = std::clamp(choice.seconds, Preferences::kMinSeconds, Preferences::kMaxSeconds);
+    if (choice.lengthChoice < GameStartChoice::kNoLimit ||
+        choice.lengthChoice > GameStartChoice::kRandom)
+        choice.lengthChoice = GameStartChoice::kRandom;
+    return choice;
+}
+
 } // namespace
 
 Tgamestart::Tgamestart(QWidget* parent) : QDialog(parent) {
     setObjectName(QStringLiteral("gamestart"));
     buildWindow();
-    checkimage(kRandom);
-    drawCheck(image_show, 1);
+    showChoice();
 }
 
 void Tgamestart::buildWindow() {
@@ -56,7 +65,11 @@ void Tgamestart::buildWindow() {
     UpDown1->setObjectName(QStringLiteral("UpDown1"));
     UpDown1->nameFor(QStringLiteral("Num of Rounds"));
     UpDown1->setGeometry(200, 44, 17, 22);
-    connect(UpDown1, &UpDown::stepped, this, [this] { emit optionsChanged(options()); });
+    connect(UpDown1, &UpDown::stepped, this, [this](int rounds) {
+        GameStartChoice changed = m_choice;
+        changed.rounds = rounds;
+        changeChoice(changed);
+    });
 
     caption(this, QStringLiteral("Creation Time:"), QRect(30, 72, 110, 22));
     edit_creationtime = new QLineEdit(this);
@@ -68,7 +81,11 @@ void Tgamestart::buildWindow() {
     UpDown2->setObjectName(QStringLiteral("UpDown2"));
     UpDown2->nameFor(QStringLiteral("Creation Time"));
     UpDown2->setGeometry(200, 72, 17, 22);
-    connect(UpDown2, &UpDown::stepped, this, [this] { emit optionsChanged(options()); });
+    connect(UpDown2, &UpDown::stepped, this, [this](int seconds) {
+        GameStartChoice changed = m_choice;
+        changed.seconds = seconds;
+        changeChoice(changed);
+    });
 
     imagelist_checks = new ImageList(this, QStringLiteral("imagelist_checks"),
                                      {windowart::checkBox(false), windowart::checkBox(true)});
@@ -78,73 +95,78 @@ void Tgamestart::buildWindow() {
                               "Random"};
     for (int value = 0; value <= 6; ++value) {
         const int y = 106 + 24 * value;
-        auto* picture =
-            new PictureButton(this, kLengthPrefix + QString::number(value), QString::number(value));
+        // The tool tip, the window's "Hint" for the picture, is its value.
+        auto* picture = new ClickablePicture(this, QStringLiteral("image_letters%1").arg(value),
+                                             QString::number(value));
         picture->setGeometry(40, y, 34, 21);
         // One of the seven is chosen: radio buttons, to a screen reader.
-        picture->setKind(PictureButton::Kind::RadioButton);
+        picture->setKind(ClickablePicture::Kind::RadioButton);
         picture->setAccessibleName(QString::fromLatin1(meanings[value]));
         m_lengthPictures[value] = picture;
-        connect(picture, &PictureButton::clicked, this,
-                [this, picture] { image_letters6Click(picture); });
+        connect(picture, &ClickablePicture::clicked, this,
+                [this, value] { image_letters6Click(value); });
         caption(this, QString::fromLatin1(meanings[value]), QRect(80, y, 180, 21))
             ->setObjectName(QStringLiteral("label_letters%1").arg(value));
     }
 
-    image_show = new PictureButton(this, QStringLiteral("image_show"));
-    image_show->setKind(PictureButton::Kind::CheckBox);
+    image_show = new ClickablePicture(this, QStringLiteral("image_show"));
+    image_show->setKind(ClickablePicture::Kind::CheckBox);
     image_show->setAccessibleName(QStringLiteral("Show Word List"));
     image_show->setGeometry(40, 282, 34, 21);
-    connect(image_show, &PictureButton::clicked, this, &Tgamestart::image_showClick);
+    connect(image_show, &ClickablePicture::clicked, this, &Tgamestart::image_showClick);
     caption(this, QStringLiteral("Show Word List"), QRect(80, 282, 180, 21));
 
-    Image1 = new PictureButton(this, QStringLiteral("Image1"));
+    Image1 = new ClickablePicture(this, QStringLiteral("Image1"));
     Image1->setAccessibleName(QStringLiteral("START GAME"));
     Image1->setPixmap(windowart::startButton());
     Image1->setGeometry(70, 314, 160, 40);
-    connect(Image1, &PictureButton::clicked, this, &Tgamestart::button_startClick);
+    connect(Image1, &ClickablePicture::clicked, this, &Tgamestart::button_startClick);
 }
 
-void Tgamestart::drawCheck(PictureButton* picture, int state) {
-    picture->setTag(state);
+void Tgamestart::drawCheck(ClickablePicture* picture, bool checked) {
+    picture->setChecked(checked);
     picture->clear();
-    picture->setPixmap(imagelist_checks->image(state));
+    picture->setPixmap(imagelist_checks->image(checked ? 1 : 0));
 }
 
-void Tgamestart::checkimage(const QString& name) {
-    // Any other name (a hand-edited settings file) checks Random.
-    PictureButton* chosen = m_lengthPictures.back();
-    for (PictureButton* picture : m_lengthPictures) {
-        drawCheck(picture, 0);
-        if (picture->objectName() == name)
-            chosen = picture;
-    }
-    imagelist_checks->setTag(chosen->toolTip().toInt());
-    drawCheck(chosen, 1);
+void Tgamestart::showChoice() {
+    UpDown1->setPosition(m_choice.rounds);
+    UpDown2->setPosition(m_choice.seconds);
+    for (int value = 0; value <= GameStartChoice::kRandom; ++value)
+        drawCheck(m_lengthPictures[value], value == m_choice.lengthChoice);
+    drawCheck(image_show, m_choice.showWordList);
 }
 
-Tgamestart::Options Tgamestart::options() const {
-    return {UpDown1->position(), UpDown2->position(), imagelist_checks->tag()};
+void Tgamestart::setChoice(const GameStartChoice& choice) {
+    m_choice = held(choice);
+    showChoice();
 }
 
-void Tgamestart::setOptions(const Options& options) {
-    UpDown1->setPosition(options.rounds);
-    UpDown2->setPosition(options.creationTime);
-    checkimage(kLengthPrefix + QString::number(options.lengthChoice));
-}
-bool Tgamestart::showWordList() const {
-    return image_show->tag() == 1;
+void Tgamestart::changeChoice(const GameStartChoice& choice) {
+    const GameStartChoice changed = held(choice);
+    if (changed == m_choice)
+        return;
+    m_choice = changed;
+    showChoice();
+    emit choiceChanged(m_choice);
 }
 
-void Tgamestart::image_letters6Click(PictureButton* clicked) {
-    if (clicked->tag() == 0) {
-        checkimage(clicked->objectName());
-        emit optionsChanged(options());
-    }
+void Tgamestart::checkimage(int value) {
+    GameStartChoice chosen = m_choice;
+    chosen.lengthChoice = value;
+    setChoice(chosen);
+}
+
+void Tgamestart::image_letters6Click(int value) {
+    GameStartChoice chosen = m_choice;
+    chosen.lengthChoice = value;
+    changeChoice(chosen);
 }
 
 void Tgamestart::image_showClick() {
-    drawCheck(image_show, image_show->tag() == 0 ? 1 : 0);
+    GameStartChoice toggled = m_choice;
+    toggled.showWordList = !toggled.showWordList;
+    changeChoice(toggled);
 }
 
 void Tgamestart::button_startClick() {
@@ -154,11 +176,8 @@ void Tgamestart::button_startClick() {
     // seconds, the seconds as the word length), so it is left out.
     QByteArray starter = wire::encode(name);
     starter.replace('+', QByteArray());
-    const QByteArray message = wire::startgame(
-        starter, wire::encode(edit_playtoscore->text()), wire::encode(edit_creationtime->text()),
-        QByteArray::number(imagelist_checks->tag()), QByteArray::number(image_show->tag()));
     if (send)
-        send(message);
+        send(wire::startgame(starter, m_choice));
     hide();
     if (saveSettings)
         saveSettings();

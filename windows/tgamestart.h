@@ -5,16 +5,20 @@
 // presses the start picture, which sends "CMD_startgame" through `send`, hides
 // the window and has the main window store its settings.
 //
-// Created once and reused; the values survive hiding. Enter starts the game and
-// Escape closes the window.
+// The choices are one GameStartChoice that the window holds: its widgets show
+// it and the player's changes go into it; the start message is built from it,
+// never from what a widget shows. Created once and reused; the choice survives
+// hiding. Enter starts the game and Escape closes the window.
+
+#include "gamestartchoice.h"
 
 #include <QDialog>
 
 #include <array>
 #include <functional>
 
+class ClickablePicture;
 class ImageList;
-class PictureButton;
 class QLineEdit;
 class UpDown;
 
@@ -23,51 +27,47 @@ class Tgamestart : public QDialog {
 public:
     explicit Tgamestart(QWidget* parent);
 
-    // The choices the window shows and the player changes; stored with the
-    // player's preferences (all but the word list, which is not stored).
-    struct Options {
-        int rounds = 5;        // "Num of Rounds", 1..10
-        int creationTime = 60; // "Creation Time", seconds per round, 30..120
-        int lengthChoice = 6;  // word-length choice 0..6, 6 Random
-        bool operator==(const Options&) const = default;
-    };
-    Options options() const;
-    // Shows the options; values out of range are held in range.
-    void setOptions(const Options& options);
+    const GameStartChoice& choice() const { return m_choice; }
+    // Shows `choice`, rounds and seconds held within the arrows' limits and a
+    // word length that is not one of the choices taken as Random.
+    void setChoice(const GameStartChoice& choice);
 
-    // Checks the word-length picture of that name ("image_letters" + value) and
-    // unchecks the others. A name that is not one of the group chooses "Random".
-    void checkimage(const QString& name);
-    bool showWordList() const; // the Tag of image_show
+    // Chooses word length `value` (0..6; anything else chooses Random) and
+    // shows it checked, the other six unchecked.
+    void checkimage(int value);
 
-    // Handlers, callable directly.
-    void image_letters6Click(PictureButton* clicked);
+    // Handlers, callable directly. A click on the length already chosen
+    // changes nothing.
+    void image_letters6Click(int value);
     void image_showClick();
     void button_startClick();
 
     std::function<void(const QByteArray&)> send;
     std::function<QString()> playerName;
-    // A game was started with the options shown: they are to be stored.
+    // A game was started with the choice shown: it is to be stored.
     std::function<void()> saveSettings;
 
 signals:
-    // The player changed rounds, time or word length.
-    void optionsChanged(const Tgamestart::Options& options);
+    // The player changed the choice (not reported for setChoice).
+    void choiceChanged(const GameStartChoice& choice);
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;
 
 private:
     void buildWindow();
-    void drawCheck(PictureButton* picture, int state);
+    void drawCheck(ClickablePicture* picture, bool checked);
+    void showChoice();
+    void changeChoice(const GameStartChoice& choice);
 
+    GameStartChoice m_choice;
     QLineEdit* edit_playtoscore = nullptr;
     QLineEdit* edit_creationtime = nullptr;
     UpDown* UpDown1 = nullptr;
     UpDown* UpDown2 = nullptr;
     ImageList* imagelist_checks = nullptr;
-    PictureButton* image_show = nullptr;
-    PictureButton* Image1 = nullptr;
+    ClickablePicture* image_show = nullptr;
+    ClickablePicture* Image1 = nullptr;
     // image_letters0..6: word lengths No Limit, 3 to 7 letters, Random.
-    std::array<PictureButton*, 7> m_lengthPictures{};
+    std::array<ClickablePicture*, 7> m_lengthPictures{};
 };

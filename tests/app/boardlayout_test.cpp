@@ -94,7 +94,7 @@ TEST_F(BoardFixture, StartsAsTheLayoutSays) {
     EXPECT_EQ(BoardPanel::seatColour(7), QColor(Qt::black));
 }
 
-TEST_F(BoardFixture, PictureButtonsLightUpUnderTheMouse) {
+TEST_F(BoardFixture, BoardButtonsLightUpUnderTheMouse) {
     for (const char* name :
          {"button_start", "button_igiveup", "b_phrase1", "b_phrase10", "Image4"}) {
         QWidget* button = find(QString::fromLatin1(name));

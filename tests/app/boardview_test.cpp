@@ -360,7 +360,7 @@ TEST_F(BoardView, GivingUpShowsOnTheStatusLine) {
     EXPECT_TRUE(giveUp->isHidden());
 }
 
-TEST_F(BoardView, PictureButtonsTakeTheFocusAndAnswerSpaceAndEnter) {
+TEST_F(BoardView, BoardButtonsTakeTheFocusAndAnswerSpaceAndEnter) {
     model.startround("1+60+5+STA+1+STARTER+");
     for (const char* name : {"button_igiveup", "b_phrase1", "b_phrase10", "button_start"}) {
         auto* button = find<QAbstractButton>(QString::fromLatin1(name));

@@ -139,7 +139,7 @@ TEST_F(KeyboardTest, F10AndAltFOpenTheFileMenu) {
     file->close();
 }
 
-TEST_F(KeyboardTest, AClickOnAPictureButtonLeavesTheFocusInTheWordBox) {
+TEST_F(KeyboardTest, AClickOnABoardButtonLeavesTheFocusInTheWordBox) {
     startRound();
     ASSERT_EQ(focused(), wordBox());
     QTest::mouseClick(chat->board()->phraseButton(1), Qt::LeftButton);

@@ -4,7 +4,6 @@
 
 #include "boardpanel.h"
 #include "inifile.h"
-#include "picturebutton.h"
 #include "settingscontroller.h"
 #include "tchat.h"
 #include "tgamestart.h"
@@ -12,6 +11,7 @@
 #include <QAbstractButton>
 #include <QAction>
 #include <QFile>
+#include <QLabel>
 #include <QLineEdit>
 #include <QTemporaryDir>
 #include <QTextEdit>
@@ -160,8 +160,12 @@ TEST_F(Settings, AChangeBeforeAnyReadingWritesItsOwnKeys) {
     settings.setShowMissedWords(false);
     EXPECT_EQ(readFile(path), "[Vorlix]\r\nTop=40\r\nTextsize=14\r\nChatterSounds=true\r\n"
                               "ShowMissedWords=false\r\n");
+    // The word list choice alone is not stored: it marks nothing to write.
+    settings.setGameStart({5, 60, 6, false});
+    settings.saveinifile();
+    EXPECT_EQ(IniFile(path).readString("Vorlix", "Playtoscore", "none"), "none");
     // The game start window's choices go with the next save, and only they.
-    settings.setGameStart(7, 45, 2);
+    settings.setGameStart({7, 45, 2, true});
     settings.saveinifile();
     EXPECT_EQ(IniFile(path).readString("Vorlix", "Playtoscore", ""), "7");
     EXPECT_EQ(IniFile(path).readString("Vorlix", "Gametype", ""), "2");
@@ -228,7 +232,7 @@ TEST_F(SettingsMenus, MenusShowTheWindowsFirstValuesThenTheFile) {
     EXPECT_EQ(checkedOf({"PlaySounds1", "PlayChatterSounds1"}),
               (QStringList{"PlaySounds1", "PlayChatterSounds1"}));
     EXPECT_EQ(chat.board()->phraseButton(3)->toolTip(), "Hi there");
-    EXPECT_EQ(gamestart->options(), (Tgamestart::Options{7, 60, 3}));
+    EXPECT_EQ(gamestart->choice(), (GameStartChoice{7, 60, 3, true}));
 
     // A size without an item of its own checks none.
     writeFile(path, "[Vorlix]\r\nTextsize=9\r\n");
@@ -295,11 +299,16 @@ TEST_F(SettingsMenus, OptionItemsChangeAndSave) {
     EXPECT_EQ(ini.readString("Vorlix", "ScrollChatOff", "none"), "none");
 
     // The game start window's choices are stored when a game starts.
-    gamestart->image_letters6Click(gamestart->findChild<PictureButton*>("image_letters2"));
+    gamestart->image_letters6Click(2);
     EXPECT_EQ(prefs().lengthChoice, 2);
     EXPECT_EQ(ini.readString("Vorlix", "Gametype", ""), "6");
     gamestart->button_startClick();
     EXPECT_EQ(ini.readString("Vorlix", "Gametype", ""), "2");
+    // The word list choice is not stored: another option's change, which shows
+    // every preference again, leaves it as the host set it.
+    gamestart->image_showClick();
+    chat.menuAction("PlaySounds1")->trigger();
+    EXPECT_EQ(gamestart->choice(), (GameStartChoice{5, 60, 2, false}));
     // A file that holds the choice shows it.
     writeFile(path, "[Vorlix]\r\nHighContrast=1\r\n");
     chat.settings()->loadinifile();

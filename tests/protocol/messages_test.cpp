@@ -17,6 +17,9 @@ TEST(WireClientMessages, ExactBytes) {
     EXPECT_EQ(wire::chat(2, "a+b", "clRed"), ff("CMD_chat+2+a+b|clRed"));
     EXPECT_EQ(wire::action(2, "says: hi", "$00FF0000"), ff("CMD_action+2+says: hi|$00FF0000"));
     EXPECT_EQ(wire::startgame("Host", "5", "60", "6", "1"), ff("CMD_startgame+Host+5+60+6+1+"));
+    EXPECT_EQ(wire::startgame("You", GameStartChoice{}), ff("CMD_startgame+You+5+60+6+1+"));
+    EXPECT_EQ(wire::startgame("Host", GameStartChoice{7, 45, 2, false}),
+              ff("CMD_startgame+Host+7+45+2+0+"));
     EXPECT_EQ(wire::sendword(4, "brisk"), ff("CMD_sendword+4+brisk+"));
     EXPECT_EQ(wire::giveup(5), ff("CMD_giveup+5+"));
     EXPECT_EQ(wire::playasound(6, 13), ff("CMD_playasound+6+wave13+"));

@@ -276,7 +276,7 @@ TEST(Download, StopBeforeAnyDownloadOnlyReports) {
     stop->click();
     EXPECT_EQ(download.findChild<QLabel*>(QStringLiteral("infolabel"))->text(),
               QStringLiteral("Download has been aborted."));
-    EXPECT_EQ(download.findChild<QLabel*>(QStringLiteral("infolabel"))->property("Tag"), 2);
+    EXPECT_EQ(download.downloadState(), Tdownload::DownloadState::Failed);
     EXPECT_EQ(download.findChild<QLabel*>(QStringLiteral("infolabel3"))->text(),
               QStringLiteral("Download Aborted"));
     EXPECT_TRUE(get->isEnabled());
@@ -288,7 +288,8 @@ TEST(Download, OnWindowsTheLobbyIsOfferedAndLookedForBesideTheGameThenWhereItIsI
     // Neither beside this test nor installed: the download is offered.
     ASSERT_FALSE(Tdownload::lobbyPresent(download.lobbyPrograms));
     EXPECT_TRUE(download.offersDownload());
-    EXPECT_TRUE(download.findChild<QPushButton*>(QStringLiteral("getbutton"))->isVisibleTo(&download));
+    EXPECT_TRUE(
+        download.findChild<QPushButton*>(QStringLiteral("getbutton"))->isVisibleTo(&download));
     EXPECT_EQ(download.lobbyPrograms,
               QStringList({QDir(QCoreApplication::applicationDirPath())
                                .filePath(QStringLiteral("KestrunLobby.exe")),

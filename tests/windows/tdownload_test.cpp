@@ -2,29 +2,30 @@
 #include "httpcli.h"
 #include "tdownload.h"
 
+#include <QBuffer>
 #include <QFile>
 #include <QLabel>
 #include <QPushButton>
+#include <QSignalSpy>
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QTemporaryDir>
-#include <QTimer>
+#include <QTest>
 
 #include <gtest/gtest.h>
 
 namespace {
 
-constexpr quint16 kPort = 20110;
-
-// A one-page web server on loopback: answers every request with `response`,
-// then closes unless told to keep the connection open.
+// A one-page web server on loopback, on a free port: answers every request
+// with `response`, then closes unless told to keep the connection open.
 class PageServer : public QObject {
 public:
     QByteArray response;
     bool keepOpen = false;
     QByteArray lastRequest;
+    int closedByClient = 0;
 
-    bool start(quint16 port = kPort) {
+    bool start() {
         QObject::connect(&server, &QTcpServer::newConnection, this, [this] {
             QTcpSocket* peer = server.nextPendingConnection();
             QObject::connect(peer, &QTcpSocket::readyRead, this, [this, peer] {
@@ -35,12 +36,32 @@ public:
                 if (!keepOpen)
                     peer->disconnectFromHost();
             });
+            QObject::connect(peer, &QTcpSocket::errorOccurred, this,
+                             [this](QAbstractSocket::SocketError error) {
+                                 if (error == QAbstractSocket::RemoteHostClosedError)
+                                     ++closedByClient;
+                             });
         });
-        return server.listen(QHostAddress::LocalHost, port);
+        return server.listen(QHostAddress::LocalHost, 0);
+    }
+    QString url(const QString& path) const {
+        return QStringLiteral("http://127.0.0.1:%1%2").arg(server.serverPort()).arg(path);
     }
 
 private:
     QTcpServer server;
+};
+
+// The one outcome of a get, as the client tells it.
+struct Outcome {
+    explicit Outcome(THttpCli* client)
+        : finished(client, &THttpCli::finished), failed(client, &THttpCli::failed) {}
+    // Waits until the get has ended; the time limit only bounds a broken run.
+    bool wait() {
+        return QTest::qWaitFor([this] { return finished.count() + failed.count() > 0; }, 20000);
+    }
+    QSignalSpy finished;
+    QSignalSpy failed;
 };
 
 class LobbyDownload : public ::testing::Test {
@@ -50,8 +71,7 @@ protected:
         ASSERT_TRUE(page.start());
         window.setOffersDownload(true);
         window.downloadDir = folder.path();
-        window.HttpCli1->URL =
-            QStringLiteral("http://127.0.0.1:%1/lobby/LobbySetup.exe").arg(kPort);
+        window.HttpCli1->URL = page.url(QStringLiteral("/lobby/LobbySetup.exe"));
         window.showMessage = [this](const QString& m) { messages << m; };
         window.startProgram = [this](const QString& p, const QStringList& args) {
             started << p;
@@ -68,6 +88,13 @@ protected:
         return window.findChild<QPushButton*>(QString::fromLatin1(name));
     }
     QString saved() const { return folder.filePath(QStringLiteral("LobbySetup.exe")); }
+    // Presses the download button; the press returns at once, the transfer
+    // goes on in the event loop until its outcome.
+    void download() {
+        Outcome outcome(window.HttpCli1);
+        button("getbutton")->click();
+        ASSERT_TRUE(outcome.wait());
+    }
 
     QTemporaryDir folder;
     PageServer page;
@@ -94,7 +121,7 @@ TEST_F(LobbyDownload, CompleteDownloadIsSavedStartedAndTheGameEnds) {
     old.write(QByteArray(5000, 'x')); // an older installer is replaced
     old.close();
 
-    button("getbutton")->click();
+    download();
 
     EXPECT_TRUE(page.lastRequest.startsWith("GET /lobby/LobbySetup.exe HTTP/1."));
     EXPECT_TRUE(page.lastRequest.contains("User-Agent: Mozilla/3.0 (compatible)"));
@@ -107,6 +134,8 @@ TEST_F(LobbyDownload, CompleteDownloadIsSavedStartedAndTheGameEnds) {
     EXPECT_EQ(started, QStringList{saved()});
     EXPECT_EQ(parameters, QStringList{"/S"});
     EXPECT_EQ(exits, 1);
+    EXPECT_EQ(window.downloadState(), Tdownload::DownloadState::Received);
+    EXPECT_EQ(window.installerName(), QStringLiteral("LobbySetup.exe"));
     EXPECT_TRUE(button("getbutton")->isEnabled());
     EXPECT_FALSE(button("abortbutton")->isEnabled());
 }
@@ -114,7 +143,7 @@ TEST_F(LobbyDownload, CompleteDownloadIsSavedStartedAndTheGameEnds) {
 TEST_F(LobbyDownload, InstallerThatCannotStartIsReported) {
     page.response = okPage("tiny");
     startWorks = false;
-    button("getbutton")->click();
+    download();
     EXPECT_EQ(label("infolabel"), QStringLiteral("Received 4 bytes"));
     EXPECT_EQ(messages, QStringList{QStringLiteral("An Error has Occurred.")});
     EXPECT_EQ(exits, 0);
@@ -122,64 +151,95 @@ TEST_F(LobbyDownload, InstallerThatCannotStartIsReported) {
 
 TEST_F(LobbyDownload, RefusedRequestIsAbortedAndNothingStarts) {
     page.response = "HTTP/1.0 404 Not Found\r\nContent-Length: 9\r\n\r\nNot here!";
-    button("getbutton")->click();
+    download();
     EXPECT_EQ(label("infolabel"), QStringLiteral("Download Aborted"));
-    EXPECT_EQ(window.findChild<QLabel*>(QStringLiteral("infolabel"))->property("Tag"), 2);
+    EXPECT_EQ(window.downloadState(), Tdownload::DownloadState::Failed);
+    EXPECT_FALSE(QFile::exists(saved()));
     EXPECT_TRUE(started.isEmpty());
     EXPECT_EQ(exits, 0);
     EXPECT_TRUE(button("getbutton")->isEnabled());
 }
 
-TEST_F(LobbyDownload, CutShortTransferIsNeverStarted) {
+TEST_F(LobbyDownload, CutShortTransferIsNeverStartedNorKept) {
     page.response = "HTTP/1.0 200 OK\r\nContent-Length: 5000\r\n\r\n" + QByteArray(100, 'a');
-    button("getbutton")->click();
+    download();
     EXPECT_EQ(label("infolabel"), QStringLiteral("Download Aborted"));
+    EXPECT_EQ(window.downloadState(), Tdownload::DownloadState::Failed);
     EXPECT_TRUE(started.isEmpty());
+    EXPECT_FALSE(QFile::exists(saved()));
 }
 
 TEST_F(LobbyDownload, StopDuringATransferAbortsItAndAllowsANewOne) {
     page.response = "HTTP/1.0 200 OK\r\nContent-Length: 5000\r\n\r\n" + QByteArray(100, 'a');
     page.keepOpen = true;
-    // Press "Stop Download" as soon as the first body bytes have arrived.
-    QTimer watch;
-    watch.setInterval(0);
-    QObject::connect(&watch, &QTimer::timeout, [this, &watch] {
-        if (window.HttpCli1->RcvdCount > 0) {
-            EXPECT_EQ(label("infolabel"), QStringLiteral("100 bytes"));
-            EXPECT_EQ(label("infolabel3"), QStringLiteral("Downloading: LobbySetup.exe"));
-            EXPECT_FALSE(button("getbutton")->isEnabled());
-            button("abortbutton")->click();
-            watch.stop();
-        }
-    });
-    watch.start();
+    // Press "Stop Download" once the first body bytes have arrived.
+    QSignalSpy progress(window.HttpCli1, &THttpCli::progress);
+    Outcome outcome(window.HttpCli1);
     button("getbutton")->click();
+    EXPECT_EQ(window.downloadState(), Tdownload::DownloadState::Running);
+    ASSERT_TRUE(progress.wait(20000));
+    EXPECT_EQ(label("infolabel"), QStringLiteral("100 bytes"));
+    EXPECT_EQ(label("infolabel3"), QStringLiteral("Downloading: LobbySetup.exe"));
+    EXPECT_FALSE(button("getbutton")->isEnabled());
+    EXPECT_TRUE(QFile::exists(saved()));
+    button("abortbutton")->click();
+    // Stopped at once, never finished.
+    EXPECT_EQ(outcome.failed.count(), 1);
     EXPECT_EQ(label("infolabel"), QStringLiteral("Download Aborted"));
     EXPECT_EQ(label("infolabel3"), QStringLiteral("Download Aborted"));
+    EXPECT_EQ(window.downloadState(), Tdownload::DownloadState::Failed);
     EXPECT_TRUE(started.isEmpty());
+    EXPECT_FALSE(QFile::exists(saved()));
     EXPECT_TRUE(button("getbutton")->isEnabled());
 
     page.keepOpen = false;
     page.lastRequest.clear();
     page.response = okPage("complete");
-    button("getbutton")->click();
+    download();
+    EXPECT_EQ(outcome.finished.count(), 1);
+    EXPECT_EQ(outcome.failed.count(), 1);
     EXPECT_EQ(label("infolabel"), QStringLiteral("Received 8 bytes"));
     EXPECT_EQ(started.size(), 1);
+}
+
+TEST_F(LobbyDownload, QuittingDuringADownloadLeavesNothing) {
+    page.response = "HTTP/1.0 200 OK\r\nContent-Length: 5000\r\n\r\n" + QByteArray(100, 'a');
+    page.keepOpen = true;
+    // The download window of a main window that is about to go.
+    auto* mainWindow = new QWidget;
+    auto* doomed = new Tdownload(mainWindow);
+    doomed->setOffersDownload(true);
+    doomed->downloadDir = folder.path();
+    doomed->HttpCli1->URL = window.HttpCli1->URL;
+    doomed->startProgram = [this](const QString& p, const QStringList&) {
+        started << p;
+        return true;
+    };
+    QSignalSpy progress(doomed->HttpCli1, &THttpCli::progress);
+    doomed->findChild<QPushButton*>(QStringLiteral("getbutton"))->click();
+    ASSERT_TRUE(progress.wait(20000));
+    ASSERT_TRUE(QFile::exists(saved()));
+    // The program ends: the main window takes its children with it.
+    delete mainWindow;
+    EXPECT_FALSE(QFile::exists(saved()));
+    // The connection is let go, and nothing more happens once the events
+    // still queued have run.
+    ASSERT_TRUE(QTest::qWaitFor([this] { return page.closedByClient == 1; }, 20000));
+    EXPECT_TRUE(started.isEmpty());
 }
 
 TEST_F(LobbyDownload, HeaderLinesShowAsDots) {
     page.response = okPage("abc");
     QStringList seen;
-    window.HttpCli1->OnDocBegin = [this, &seen] { seen << label("infolabel"); };
-    button("getbutton")->click();
+    QObject::connect(window.HttpCli1, &THttpCli::docBegin,
+                     [this, &seen] { seen << label("infolabel"); });
+    download();
     ASSERT_EQ(seen.size(), 1);
     // "Loading" and one dot per header line (status line, two headers).
     EXPECT_EQ(seen[0], QStringLiteral("Loading..."));
 }
 
 namespace {
-
-constexpr quint16 kStoragePort = 21010;
 
 // A destination that takes nothing, like a file on a full disk.
 class RefusingDevice : public QIODevice {
@@ -193,15 +253,56 @@ protected:
 TEST(LobbyDownloadStorage, BodyThatCannotBeStoredFailsTheGet) {
     PageServer page;
     page.response = okPage(QByteArray(3000, 'z'));
-    ASSERT_TRUE(page.start(kStoragePort));
+    ASSERT_TRUE(page.start());
     THttpCli client;
-    client.URL = QStringLiteral("http://127.0.0.1:%1/lobby/LobbySetup.exe").arg(kStoragePort);
+    client.URL = page.url(QStringLiteral("/lobby/LobbySetup.exe"));
     RefusingDevice refusing;
     ASSERT_TRUE(refusing.open(QIODevice::WriteOnly));
     client.RcvdStream = &refusing;
-    EXPECT_THROW(client.Get(), EHttpException);
+    Outcome outcome(&client);
+    ASSERT_TRUE(client.Get());
+    ASSERT_TRUE(outcome.wait());
+    EXPECT_EQ(outcome.failed.count(), 1);
+    EXPECT_EQ(outcome.finished.count(), 0);
     EXPECT_EQ(client.RcvdCount, 0);
     EXPECT_FALSE(client.busy());
+}
+
+// The client alone: what it hands on is the whole document or nothing.
+TEST(HttpClient, ATransferCutShortFailsAndAWholeOneHandsOnItsExactBytes) {
+    PageServer page;
+    ASSERT_TRUE(page.start());
+    THttpCli client;
+    client.URL = page.url(QStringLiteral("/lobby/LobbySetup.exe"));
+    QBuffer body;
+    ASSERT_TRUE(body.open(QIODevice::WriteOnly));
+    client.RcvdStream = &body;
+
+    // Content-Length 1000, and the connection closed after 999 bytes.
+    page.response = "HTTP/1.0 200 OK\r\nContent-Length: 1000\r\n\r\n" + QByteArray(999, 'c');
+    Outcome cut(&client);
+    ASSERT_TRUE(client.Get());
+    EXPECT_FALSE(client.Get()); // one at a time
+    ASSERT_TRUE(cut.wait());
+    EXPECT_EQ(cut.finished.count(), 0);
+    ASSERT_EQ(cut.failed.count(), 1);
+    EXPECT_FALSE(cut.failed.at(0).at(0).toString().isEmpty());
+    EXPECT_FALSE(client.busy());
+
+    QByteArray whole(1000, '\0');
+    for (int i = 0; i < whole.size(); ++i)
+        whole[i] = char(i * 13 + 1);
+    body.buffer().clear();
+    body.seek(0);
+    page.lastRequest.clear();
+    page.response = okPage(whole);
+    Outcome complete(&client);
+    ASSERT_TRUE(client.Get());
+    ASSERT_TRUE(complete.wait());
+    EXPECT_EQ(complete.failed.count(), 0);
+    ASSERT_EQ(complete.finished.count(), 1);
+    EXPECT_EQ(complete.finished.at(0).at(0).toLongLong(), 1000);
+    EXPECT_EQ(body.data(), whole);
 }
 
 TEST(LobbyDownloadStorage, InstallerOnAFullDiskIsNeverStarted) {
@@ -210,7 +311,7 @@ TEST(LobbyDownloadStorage, InstallerOnAFullDiskIsNeverStarted) {
 #endif
     ASSERT_TRUE(QFile::exists(QStringLiteral("/dev/full")));
     PageServer page;
-    ASSERT_TRUE(page.start(kStoragePort + 1));
+    ASSERT_TRUE(page.start());
     Tdownload window{nullptr};
     QStringList started;
     window.startProgram = [&started](const QString& p, const QStringList&) {
@@ -223,7 +324,7 @@ TEST(LobbyDownloadStorage, InstallerOnAFullDiskIsNeverStarted) {
     window.exitProgram = [&exits] { ++exits; };
     // Writes to /dev/full always fail with "no space left on device".
     window.downloadDir = QStringLiteral("/dev");
-    window.HttpCli1->URL = QStringLiteral("http://127.0.0.1:%1/lobby/full").arg(kStoragePort + 1);
+    window.HttpCli1->URL = page.url(QStringLiteral("/lobby/full"));
     auto* infolabel = window.findChild<QLabel*>(QStringLiteral("infolabel"));
     auto* getbutton = window.findChild<QPushButton*>(QStringLiteral("getbutton"));
     // A small body stays in the file's buffer until the flush; a large one
@@ -231,9 +332,11 @@ TEST(LobbyDownloadStorage, InstallerOnAFullDiskIsNeverStarted) {
     for (const int size : {10, 200000}) {
         page.lastRequest.clear();
         page.response = okPage(QByteArray(size, 'i'));
+        Outcome outcome(window.HttpCli1);
         getbutton->click();
+        ASSERT_TRUE(outcome.wait()) << size;
         EXPECT_EQ(infolabel->text(), QStringLiteral("Download Aborted")) << size;
-        EXPECT_EQ(infolabel->property("Tag"), 2) << size;
+        EXPECT_EQ(window.downloadState(), Tdownload::DownloadState::Failed) << size;
         EXPECT_TRUE(getbutton->isEnabled()) << size;
     }
     EXPECT_TRUE(started.isEmpty());

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "picturebutton.h"
+#include "clickablepicture.h"
 #include "tgamestart.h"
 #include "updown.h"
 
@@ -25,7 +25,9 @@ protected:
         };
     }
 
-    PictureButton* picture(const QString& name) { return window.findChild<PictureButton*>(name); }
+    ClickablePicture* picture(const QString& name) {
+        return window.findChild<ClickablePicture*>(name);
+    }
     QLineEdit* edit(const QString& name) { return window.findChild<QLineEdit*>(name); }
 
     void click(QWidget* widget) { QTest::mouseClick(widget, Qt::LeftButton); }
@@ -39,7 +41,7 @@ protected:
     QList<int> checkedLengths() {
         QList<int> checked;
         for (int value = 0; value <= 6; ++value) {
-            if (picture(QStringLiteral("image_letters%1").arg(value))->tag() == 1)
+            if (picture(QStringLiteral("image_letters%1").arg(value))->isChecked())
                 checked << value;
         }
         return checked;
@@ -57,12 +59,12 @@ TEST_F(GameStart, StartsWithDefaultsAndEveryComposedNameResolves) {
     EXPECT_EQ(window.windowTitle(), QStringLiteral("Vorlix - Game Start"));
     EXPECT_EQ(edit(QStringLiteral("edit_playtoscore"))->text(), QStringLiteral("5"));
     EXPECT_EQ(edit(QStringLiteral("edit_creationtime"))->text(), QStringLiteral("60"));
-    EXPECT_EQ(window.options(), (Tgamestart::Options{5, 60, 6}));
+    EXPECT_EQ(window.choice(), (GameStartChoice{5, 60, 6, true}));
     const char* meanings[] = {"No Limit",       "3 Letter Words", "4 Letter Words",
                               "5 Letter Words", "6 Letter Words", "7 Letter Words",
                               "Random"};
     for (int value = 0; value <= 6; ++value) {
-        PictureButton* p = picture(QStringLiteral("image_letters%1").arg(value));
+        ClickablePicture* p = picture(QStringLiteral("image_letters%1").arg(value));
         ASSERT_NE(p, nullptr) << value;
         EXPECT_EQ(p->toolTip(), QString::number(value));
         EXPECT_EQ(p->size(), QSize(34, 21));
@@ -70,9 +72,8 @@ TEST_F(GameStart, StartsWithDefaultsAndEveryComposedNameResolves) {
                   QString::fromLatin1(meanings[value]));
     }
     EXPECT_EQ(checkedLengths(), QList<int>{6});
-    EXPECT_EQ(window.findChild<QObject*>(QStringLiteral("imagelist_checks"))->property("Tag"), 6);
-    EXPECT_EQ(picture(QStringLiteral("image_show"))->tag(), 1);
-    EXPECT_TRUE(window.showWordList());
+    EXPECT_NE(window.findChild<QObject*>(QStringLiteral("imagelist_checks")), nullptr);
+    EXPECT_TRUE(picture(QStringLiteral("image_show"))->isChecked());
     EXPECT_NE(picture(QStringLiteral("Image1")), nullptr);
 }
 
@@ -81,7 +82,7 @@ TEST_F(GameStart, UpDownsStopAtTheirLimitsWithoutWrapping) {
     EXPECT_EQ(edit(QStringLiteral("edit_playtoscore"))->text(), QStringLiteral("10"));
     clickArrow(QStringLiteral("UpDown1"), "down", 15);
     EXPECT_EQ(edit(QStringLiteral("edit_playtoscore"))->text(), QStringLiteral("1"));
-    EXPECT_EQ(window.options().rounds, 1);
+    EXPECT_EQ(window.choice().rounds, 1);
 
     clickArrow(QStringLiteral("UpDown2"), "up", 1);
     EXPECT_EQ(edit(QStringLiteral("edit_creationtime"))->text(), QStringLiteral("65"));
@@ -90,8 +91,12 @@ TEST_F(GameStart, UpDownsStopAtTheirLimitsWithoutWrapping) {
     clickArrow(QStringLiteral("UpDown2"), "down", 30);
     EXPECT_EQ(edit(QStringLiteral("edit_creationtime"))->text(), QStringLiteral("30"));
 
-    window.setOptions({0, 500, 3});
-    EXPECT_EQ(window.options(), (Tgamestart::Options{1, 120, 3}));
+    EXPECT_EQ(window.choice().seconds, 30);
+
+    window.setChoice({0, 500, 3, false});
+    EXPECT_EQ(window.choice(), (GameStartChoice{1, 120, 3, false}));
+    EXPECT_EQ(edit(QStringLiteral("edit_playtoscore"))->text(), QStringLiteral("1"));
+    EXPECT_EQ(edit(QStringLiteral("edit_creationtime"))->text(), QStringLiteral("120"));
 }
 
 TEST_F(GameStart, EditsCannotBeTypedIntoButArrowKeysStep) {
@@ -112,7 +117,7 @@ TEST_F(GameStart, ExactlyOneLengthIsCheckedAfterAnyClick) {
     for (int value : {0, 3, 5, 1, 6, 2, 4}) {
         click(picture(QStringLiteral("image_letters%1").arg(value)));
         EXPECT_EQ(checkedLengths(), QList<int>{value});
-        EXPECT_EQ(window.options().lengthChoice, value);
+        EXPECT_EQ(window.choice().lengthChoice, value);
         // A screen reader hears radio buttons named by their captions, the
         // chosen one checked, and can choose one itself.
         for (int other = 0; other <= 6; ++other) {
@@ -136,17 +141,22 @@ TEST_F(GameStart, ExactlyOneLengthIsCheckedAfterAnyClick) {
               QAccessible::Button);
 }
 
-TEST_F(GameStart, ThePlayersChangesAreReportedShownOptionsAreNot) {
-    QList<Tgamestart::Options> reported;
-    QObject::connect(&window, &Tgamestart::optionsChanged,
-                     [&](const Tgamestart::Options& o) { reported << o; });
-    window.setOptions({7, 45, 2});
+TEST_F(GameStart, ThePlayersChangesAreReportedShownChoicesAreNot) {
+    QList<GameStartChoice> reported;
+    QObject::connect(&window, &Tgamestart::choiceChanged,
+                     [&](const GameStartChoice& c) { reported << c; });
+    window.setChoice({7, 45, 2, true});
     EXPECT_TRUE(reported.isEmpty());
     clickArrow(QStringLiteral("UpDown1"), "up", 1);
     QTest::keyClick(edit(QStringLiteral("edit_creationtime")), Qt::Key_Down);
     click(picture(QStringLiteral("image_letters5")));
     click(picture(QStringLiteral("image_letters5"))); // already chosen: no change
-    EXPECT_EQ(reported, (QList<Tgamestart::Options>{{8, 45, 2}, {8, 40, 2}, {8, 40, 5}}));
+    click(picture(QStringLiteral("image_show")));
+    window.setChoice({10, 120, 0, false});
+    clickArrow(QStringLiteral("UpDown1"), "up", 1); // at its limit: no change
+    EXPECT_EQ(reported,
+              (QList<GameStartChoice>{
+                  {8, 45, 2, true}, {8, 40, 2, true}, {8, 40, 5, true}, {8, 40, 5, false}}));
 }
 
 TEST_F(GameStart, ClickingTheCheckedLengthChangesNothing) {
@@ -154,7 +164,7 @@ TEST_F(GameStart, ClickingTheCheckedLengthChangesNothing) {
     const QImage before = picture(QStringLiteral("image_letters3"))->pixmap().toImage();
     click(picture(QStringLiteral("image_letters3")));
     EXPECT_EQ(checkedLengths(), QList<int>{3});
-    EXPECT_EQ(window.options().lengthChoice, 3);
+    EXPECT_EQ(window.choice().lengthChoice, 3);
     EXPECT_EQ(picture(QStringLiteral("image_letters3"))->pixmap().toImage(), before);
 }
 
@@ -166,12 +176,14 @@ TEST_F(GameStart, CheckedAndUncheckedPicturesDiffer) {
 }
 
 TEST_F(GameStart, ShowWordListTogglesAndIsSent) {
-    PictureButton* show = picture(QStringLiteral("image_show"));
+    ClickablePicture* show = picture(QStringLiteral("image_show"));
     click(show);
-    EXPECT_EQ(show->tag(), 0);
+    EXPECT_FALSE(show->isChecked());
+    EXPECT_FALSE(window.choice().showWordList);
     window.button_startClick();
     click(show);
-    EXPECT_EQ(show->tag(), 1);
+    EXPECT_TRUE(show->isChecked());
+    EXPECT_TRUE(window.choice().showWordList);
     window.button_startClick();
     ASSERT_EQ(sent.size(), 2);
     EXPECT_EQ(sent[0], QByteArray("CMD_startgame+You+5+60+6+0+\xFF"));
@@ -189,7 +201,7 @@ TEST_F(GameStart, StartPictureSendsHidesAndStoresSettings) {
 }
 
 TEST_F(GameStart, StoredSettingsAreShownAndSent) {
-    window.setOptions({7, 45, 2});
+    window.setChoice({7, 45, 2, true});
     EXPECT_EQ(edit(QStringLiteral("edit_playtoscore"))->text(), QStringLiteral("7"));
     EXPECT_EQ(edit(QStringLiteral("edit_creationtime"))->text(), QStringLiteral("45"));
     EXPECT_EQ(checkedLengths(), QList<int>{2});
@@ -201,20 +213,22 @@ TEST_F(GameStart, StoredSettingsAreShownAndSent) {
 
 TEST_F(GameStart, PlusInThePlayersNameNeverShiftsTheSettings) {
     window.playerName = [] { return QStringLiteral("Bob+1"); };
-    window.setOptions({3, 90, 1});
+    window.setChoice({3, 90, 1, true});
     window.button_startClick();
     ASSERT_EQ(sent.size(), 1);
     EXPECT_EQ(sent[0], QByteArray("CMD_startgame+Bob1+3+90+1+1+\xFF"));
 }
 
 TEST_F(GameStart, StoredLengthOutsideTheGroupFallsBackToRandom) {
-    window.checkimage(QStringLiteral("image_letters2"));
-    for (const char* name : {"image_letters9", "image_letters", "image_letters-1", "image_show"}) {
-        window.checkimage(QString::fromLatin1(name));
-        EXPECT_EQ(checkedLengths(), QList<int>{6}) << name;
-        EXPECT_EQ(window.options().lengthChoice, 6) << name;
+    for (int value : {9, 7, -1}) {
+        window.checkimage(2);
+        window.checkimage(value);
+        EXPECT_EQ(checkedLengths(), QList<int>{6}) << value;
+        EXPECT_EQ(window.choice().lengthChoice, 6) << value;
     }
-    EXPECT_EQ(picture(QStringLiteral("image_show"))->tag(), 1);
+    window.setChoice({5, 60, 42, true});
+    EXPECT_EQ(checkedLengths(), QList<int>{6});
+    EXPECT_TRUE(picture(QStringLiteral("image_show"))->isChecked());
 }
 
 TEST_F(GameStart, EnterStartsAndEscapeCloses) {
@@ -237,5 +251,5 @@ TEST_F(GameStart, SpaceOnAFocusedPictureChoosesIt) {
     QTest::keyClick(picture(QStringLiteral("image_letters4")), Qt::Key_Space);
     EXPECT_EQ(checkedLengths(), QList<int>{4});
     QTest::keyClick(picture(QStringLiteral("image_show")), Qt::Key_Space);
-    EXPECT_FALSE(window.showWordList());
+    EXPECT_FALSE(window.choice().showWordList);
 }

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "picturebutton.h"
+#include "clickablepicture.h"
 
 #include <QAccessible>
 #include <QAccessibleWidget>
@@ -10,75 +10,76 @@
 namespace {
 
 // A label to Qt; a button, check box or radio button to a screen reader.
-class PictureButtonAccessible : public QAccessibleWidget {
+class ClickablePictureAccessible : public QAccessibleWidget {
 public:
-    explicit PictureButtonAccessible(PictureButton* button) : QAccessibleWidget(button) {}
+    explicit ClickablePictureAccessible(ClickablePicture* picture) : QAccessibleWidget(picture) {}
 
     QAccessible::Role role() const override {
-        switch (button()->kind()) {
-        case PictureButton::Kind::CheckBox:
+        switch (picture()->kind()) {
+        case ClickablePicture::Kind::CheckBox:
             return QAccessible::CheckBox;
-        case PictureButton::Kind::RadioButton:
+        case ClickablePicture::Kind::RadioButton:
             return QAccessible::RadioButton;
-        case PictureButton::Kind::Button:
+        case ClickablePicture::Kind::Button:
             break;
         }
         return QAccessible::Button;
     }
     QAccessible::State state() const override {
         QAccessible::State s = QAccessibleWidget::state();
-        if (button()->kind() != PictureButton::Kind::Button) {
+        if (picture()->kind() != ClickablePicture::Kind::Button) {
             s.checkable = true;
-            s.checked = button()->tag() == 1;
+            s.checked = picture()->isChecked();
         }
         return s;
     }
     QString text(QAccessible::Text t) const override {
         // A picture with words on it (a link) is named by them.
         if (t == QAccessible::Name && widget()->accessibleName().isEmpty())
-            return button()->text();
+            return picture()->text();
         return QAccessibleWidget::text(t);
     }
     QStringList actionNames() const override {
-        return {button()->kind() == PictureButton::Kind::Button ? pressAction() : toggleAction()};
+        return {picture()->kind() == ClickablePicture::Kind::Button ? pressAction()
+                                                                    : toggleAction()};
     }
     void doAction(const QString& name) override {
         if (name == pressAction() || name == toggleAction())
-            emit button()->clicked();
+            emit picture()->clicked();
     }
 
 private:
-    PictureButton* button() const { return static_cast<PictureButton*>(widget()); }
+    ClickablePicture* picture() const { return static_cast<ClickablePicture*>(widget()); }
 };
 
-QAccessibleInterface* pictureButtonFactory(const QString& className, QObject* object) {
-    if (className == QLatin1String("PictureButton"))
-        if (auto* button = qobject_cast<PictureButton*>(object))
-            return new PictureButtonAccessible(button);
+QAccessibleInterface* clickablePictureFactory(const QString& className, QObject* object) {
+    if (className == QLatin1String("ClickablePicture"))
+        if (auto* picture = qobject_cast<ClickablePicture*>(object))
+            return new ClickablePictureAccessible(picture);
     return nullptr;
 }
 
 } // namespace
 
-PictureButton::PictureButton(QWidget* parent, const QString& name, const QString& hint)
+ClickablePicture::ClickablePicture(QWidget* parent, const QString& name, const QString& hint)
     : QLabel(parent) {
     static const bool factoryInstalled = [] {
-        QAccessible::installFactory(pictureButtonFactory);
+        QAccessible::installFactory(clickablePictureFactory);
         return true;
     }();
     Q_UNUSED(factoryInstalled);
     setObjectName(name);
     setToolTip(hint);
-    setProperty("Tag", 0);
     setAlignment(Qt::AlignLeft | Qt::AlignTop);
     setFocusPolicy(Qt::StrongFocus);
     setCursor(Qt::PointingHandCursor);
 }
 
-void PictureButton::setTag(int tag) {
-    const bool wasChecked = this->tag() == 1;
-    setProperty("Tag", tag);
-    if (m_kind != Kind::Button && wasChecked != (tag == 1)) {
+void ClickablePicture::setChecked(bool checked) {
+    if (m_checked == checked)
+        return;
+    m_checked = checked;
+    if (m_kind != Kind::Button) {
         QAccessible::State changed;
         changed.checked = true;
         QAccessibleStateChangeEvent event(this, changed);
@@ -86,13 +87,13 @@ void PictureButton::setTag(int tag) {
     }
 }
 
-void PictureButton::mouseReleaseEvent(QMouseEvent* event) {
+void ClickablePicture::mouseReleaseEvent(QMouseEvent* event) {
     if (event->button() == Qt::LeftButton && rect().contains(event->position().toPoint()))
         emit clicked();
     QLabel::mouseReleaseEvent(event);
 }
 
-void PictureButton::keyPressEvent(QKeyEvent* event) {
+void ClickablePicture::keyPressEvent(QKeyEvent* event) {
     if (event->key() == Qt::Key_Space) {
         emit clicked();
         return;
@@ -101,7 +102,7 @@ void PictureButton::keyPressEvent(QKeyEvent* event) {
 }
 
 // A dotted outline shows the keyboard user which picture Space acts on.
-void PictureButton::paintEvent(QPaintEvent* event) {
+void ClickablePicture::paintEvent(QPaintEvent* event) {
     QLabel::paintEvent(event);
     if (hasFocus()) {
         QPainter painter(this);
@@ -113,5 +114,4 @@ void PictureButton::paintEvent(QPaintEvent* event) {
 ImageList::ImageList(QObject* parent, const QString& name, QList<QPixmap> images)
     : QObject(parent), m_images(std::move(images)) {
     setObjectName(name);
-    setTag(0);
 }
