@@ -307,7 +307,7 @@ TEST_F(SettingsMenus, OptionItemsChangeAndSave) {
     // The word list choice is not stored: another option's change, which shows
     // every preference again, leaves it as the host set it.
     gamestart->image_showClick();
-    chat.menuAction("PlaySounds1")->trigger();
+    chat.findChild<QAction*>("PlaySounds1")->trigger();
     EXPECT_EQ(gamestart->choice(), (GameStartChoice{5, 60, 2, false}));
     // A file that holds the choice shows it.
     writeFile(path, "[Vorlix]\r\nHighContrast=1\r\n");
