@@ -218,7 +218,7 @@ void checkState(const ServerCore& core, const Transport& transport, int& numslot
         FUZZ_CHECK(p.roundwords >= 0 && p.roundwords <= p.gamewords && p.score >= 0);
         roundwords += p.roundwords;
     }
-    const QList<QByteArray>& gotten = engine.listbox_gotten();
+    const QList<QByteArray>& gotten = engine.acceptedWords();
     FUZZ_CHECK(roundwords == gotten.size());
     for (qsizetype i = 0; i < gotten.size(); ++i) {
         FUZZ_CHECK(isWord(gotten[i]) && gotten[i].startsWith(round.prefix));

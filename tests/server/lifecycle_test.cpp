@@ -38,7 +38,7 @@ TEST(ServerLifecycle, MissingDictionaryIsReportedOnceTheHostListens) {
         ASSERT_TRUE(h.pump([&] { return !host.withCommand("CMD_notvalid").isEmpty(); }));
         EXPECT_EQ(host.withCommand("CMD_notvalid"), QList<QByteArray>{"CMD_notvalid+1+1+"});
         EXPECT_EQ(server.engine().players()[1].roundpoints, 0);
-        EXPECT_TRUE(server.engine().listbox_gotten().isEmpty());
+        EXPECT_TRUE(server.engine().acceptedWords().isEmpty());
     }
     EXPECT_EQ(shown, QStringList{"English.dic dictionary not found!"});
 }
