@@ -5,6 +5,7 @@
 #include "loadworker.h"
 
 #include "lobbyreaders.h"
+#include "version.h"
 
 #include <algorithm>
 
@@ -93,7 +94,7 @@ void LoadWorker::onWelcome(LoadClient& c) {
         ready(c);
     } else if (c.role == LoadClient::Role::Host) {
         c.stage = LoadClient::Stage::Hosting;
-        if (!c.send(host(Listing::Public, m_plan.gamePort(c.index), QStringLiteral("1.0.4"),
+        if (!c.send(host(Listing::Public, m_plan.gamePort(c.index), QLatin1String(wire::kVersion),
                          benchTableName(c.index), benchHostName(c.index))))
             onClosed(c);
     } else {

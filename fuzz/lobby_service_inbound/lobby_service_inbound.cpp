@@ -22,6 +22,7 @@
 #include "memorystore.h"
 #include "servicecore.h"
 #include "servicelimits.h"
+#include "version.h"
 
 #include <QByteArray>
 
@@ -59,15 +60,15 @@ enum Op : uint8_t {
 constexpr int kMaxOps = 400;
 
 const QList<QByteArray> kLines = {
-    hello("kestrunlobby", "1.0.4"),
-    hello("vorlix", "1.0.4", 2),
+    hello("kestrunlobby", wire::kVersion),
+    hello("vorlix", wire::kVersion, 2),
     setName("Ann"),
     setName("Bob\x01"),
     watch(),
     enter(),
     say("hello"),
-    host(Listing::Public, 7772, "1.0.4", "Friday", "Ann"),
-    host(Listing::Invite, 7773, "1.0.4", "Secret", ""),
+    host(Listing::Public, 7772, wire::kVersion, "Friday", "Ann"),
+    host(Listing::Invite, 7773, wire::kVersion, "Secret", ""),
     state({3, 1, Phase::Playing, 2, 5, QStringLiteral("Ann")}),
     state({0, 0, Phase::Waiting, 0, 0, QStringLiteral("")}),
     unhost(),
@@ -80,7 +81,7 @@ const QList<QByteArray> kLines = {
     relay("+AAAA-AAA2", 1),
     port(40123),
     decline("AAAAAAAAAAAAAAAAAAAAAAAA"),
-    host(Listing::Public, 7772, "1.0.4", "Again", "Ann",
+    host(Listing::Public, 7772, wire::kVersion, "Again", "Ann",
          {"+AAAA-AAA2", "AAAAAAAAAAAAAAAAAAAAAAAA"}),
 };
 

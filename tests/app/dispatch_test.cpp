@@ -1,9 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "protocol.h"
-#include "wine.h"
 #include "settingscontroller.h"
 #include "tchatfixture.h"
 #include "tsock.h"
+#include "version.h"
+#include "wine.h"
 
 #include <QAbstractButton>
 #include <QAction>
@@ -45,7 +46,7 @@ TEST_F(DispatchTest, LoginEndsInTwoTerminators) {
     EXPECT_TRUE(chat->model().loggedin());
     EXPECT_EQ(chat->model().mynumber(), 3);
     ASSERT_TRUE(peer.expect("\xFF\xFF"));
-    EXPECT_EQ(peer.take(), QByteArray("CMD_logininfo+3+1.0.4+Tester\xFF\xFF"));
+    EXPECT_EQ(peer.take(), "CMD_logininfo+3+" + QByteArray(wire::kVersion) + "+Tester\xFF\xFF");
 }
 
 // Seat 1 of a dedicated server is a player who joined: they hold the table and
@@ -298,7 +299,8 @@ TEST_F(DispatchTest, RemoveFromGameOnlyForTheHostOverAnOccupiedLabel) {
 }
 
 TEST(DispatchRefused, ARefusedConnectionSaysWhy) {
-    SKIP_UNDER_WINE("a connect that failed before the program watched for it is never reported (FD_CONNECT)");
+    SKIP_UNDER_WINE(
+        "a connect that failed before the program watched for it is never reported (FD_CONNECT)");
     QTemporaryDir dir;
     Tchat chat(dir.filePath("kestrunlobby.ini"),
                {QStringLiteral("Tester"), QStringLiteral("127.0.0.1"), QStringLiteral("false")});
@@ -360,10 +362,9 @@ TEST_F(DispatchTest, AResetAfterLoginIsReportedAndTheWindowStays) {
     QSignalSpy closed(chat.get(), &Tchat::closed);
     // Zero linger makes the close a reset instead of an orderly end.
     const linger hard{1, 0};
-    ASSERT_EQ(
-        ::setsockopt(sysock::Handle(peer.conn->socketDescriptor()), SOL_SOCKET, SO_LINGER,
-                     reinterpret_cast<const char*>(&hard), sizeof hard),
-        0);
+    ASSERT_EQ(::setsockopt(sysock::Handle(peer.conn->socketDescriptor()), SOL_SOCKET, SO_LINGER,
+                           reinterpret_cast<const char*>(&hard), sizeof hard),
+              0);
     peer.conn->abort();
     ASSERT_TRUE(spinUntil([&] { return pane()->toPlainText().contains("was lost"); }));
     EXPECT_EQ(lastLine(), "The connection to the host was lost: Error #10054 (WSAECONNRESET)");

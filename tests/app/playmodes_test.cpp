@@ -1,6 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "apptestsupport.h"
-#include "wine.h"
 #include "boardpanel.h"
 #include "gameconnection.h"
 #include "lobbymessages.h"
@@ -11,6 +10,7 @@
 #include "tserver.h"
 #include "tsock.h"
 #include "tspylist.h"
+#include "wine.h"
 
 #include <QAction>
 #include <QLabel>
@@ -126,7 +126,7 @@ TEST_F(PlayModesTest, AnythingButTrueJoinsTheHost) {
     host.send(msg("CMD_sendlogininfo+2"));
     ASSERT_TRUE(spinUntil([&] { return chat->model().loggedin(); }));
     ASSERT_TRUE(host.expect("\xFF\xFF"));
-    EXPECT_EQ(host.take(), QByteArray("CMD_logininfo+2+1.0.4+Tester\xFF\xFF"));
+    EXPECT_EQ(host.take(), "CMD_logininfo+2+" + QByteArray(wire::kVersion) + "+Tester\xFF\xFF");
 }
 
 TEST_F(PlayModesTest, TheTerminatorByteIsLeftOutOfTheLoginName) {
@@ -273,13 +273,13 @@ TEST_F(PlayModesTest, AnInviteCodeIsResolvedThroughTheLobbyServiceAndJoined) {
     chat->processparams();
     EXPECT_TRUE(chatText().contains("Looking up the invite code +K7Q2-M9XD..."));
     ASSERT_TRUE(service.waitForClient());
-    ASSERT_TRUE(service.expect("HELLO\t2\tvorlix\t1.0.4\n"));
-    service.send(lobbywire::welcome("1.0.4"));
+    ASSERT_TRUE(service.expect("HELLO\t2\tvorlix\t" + QByteArray(wire::kVersion) + "\n"));
+    service.send(lobbywire::welcome(wire::kVersion));
     ASSERT_TRUE(service.expect("RESOLVE\t+K7Q2-M9XD\n"));
     EXPECT_FALSE(chat->gameSocket()->hasSocket());
     service.send(
-        lobbywire::found({"+K7Q2-M9XD", "127.0.0.1", quint16(kInvitePort + 1), "1.0.4", "Friday",
-                          "Ann", lobbywire::Way::Direct, "127.0.0.1", kInvitePort}));
+        lobbywire::found({"+K7Q2-M9XD", "127.0.0.1", quint16(kInvitePort + 1), wire::kVersion,
+                          "Friday", "Ann", lobbywire::Way::Direct, "127.0.0.1", kInvitePort}));
     // The table's own address and port, then the lobby link.
     ASSERT_TRUE(host.waitForClient());
     EXPECT_EQ(chat->gameSocket()->PortName(), QString::number(kInvitePort + 1));
@@ -294,7 +294,8 @@ TEST_F(PlayModesTest, AnInviteCodeIsResolvedThroughTheLobbyServiceAndJoined) {
 // relay, which is asked for the code before any game byte, and whose answer
 // line is not the game's.
 TEST_F(PlayModesTest, AnInviteCodesTableThatCantBeReachedIsJoinedThroughTheRelay) {
-    SKIP_UNDER_WINE("a connect that failed before the program watched for it is never reported (FD_CONNECT)");
+    SKIP_UNDER_WINE(
+        "a connect that failed before the program watched for it is never reported (FD_CONNECT)");
     RawPeer service, relay;
     ASSERT_TRUE(service.listen(kInvitePort + 20));
     ASSERT_TRUE(relay.listen(kInvitePort + 21));
@@ -304,12 +305,12 @@ TEST_F(PlayModesTest, AnInviteCodesTableThatCantBeReachedIsJoinedThroughTheRelay
     chat->processparams();
     ASSERT_TRUE(service.waitForClient());
     ASSERT_TRUE(service.expect("HELLO"));
-    service.send(lobbywire::welcome("1.0.4"));
+    service.send(lobbywire::welcome(wire::kVersion));
     ASSERT_TRUE(service.expect("RESOLVE\t+K7Q2-M9XD\n"));
     // Nothing listens at the table's own port.
-    service.send(
-        lobbywire::found({"+K7Q2-M9XD", "127.0.0.1", quint16(kInvitePort + 22), "1.0.4", "Friday",
-                          "Ann", lobbywire::Way::Unknown, "127.0.0.1", quint16(kInvitePort + 21)}));
+    service.send(lobbywire::found({"+K7Q2-M9XD", "127.0.0.1", quint16(kInvitePort + 22),
+                                   wire::kVersion, "Friday", "Ann", lobbywire::Way::Unknown,
+                                   "127.0.0.1", quint16(kInvitePort + 21)}));
     ASSERT_TRUE(relay.waitForClient());
     ASSERT_TRUE(relay.expect("RELAY\t2\t+K7Q2-M9XD\n"));
     EXPECT_TRUE(chatText().contains(
@@ -332,9 +333,9 @@ TEST_F(PlayModesTest, ARelayThatCantJoinEndsTheGameWithItsReason) {
     chat->show();
     ASSERT_TRUE(service.waitForClient());
     ASSERT_TRUE(service.expect("HELLO"));
-    service.send(lobbywire::welcome("1.0.4"));
+    service.send(lobbywire::welcome(wire::kVersion));
     ASSERT_TRUE(service.expect("RESOLVE\t+K7Q2-M9XD\n"));
-    service.send(lobbywire::found({"+K7Q2-M9XD", "192.0.2.1", 7772, "1.0.4", "Friday", "Ann",
+    service.send(lobbywire::found({"+K7Q2-M9XD", "192.0.2.1", 7772, wire::kVersion, "Friday", "Ann",
                                    lobbywire::Way::Relay, "127.0.0.1", quint16(kInvitePort + 31)}));
     ASSERT_TRUE(relay.waitForClient());
     ASSERT_TRUE(relay.expect("RELAY\t2\t+K7Q2-M9XD\n"));
@@ -357,7 +358,7 @@ TEST_F(PlayModesTest, AnUnknownInviteCodeEndsTheGameWithTheReason) {
     chat->show();
     ASSERT_TRUE(service.waitForClient());
     ASSERT_TRUE(service.expect("HELLO"));
-    service.send(lobbywire::welcome("1.0.4"));
+    service.send(lobbywire::welcome(wire::kVersion));
     ASSERT_TRUE(service.expect("RESOLVE\t+K7Q2-M9XD\n"));
     service.send(lobbywire::unknown("+K7Q2-M9XD"));
     ASSERT_TRUE(spinUntil([&] { return !boxes.isEmpty(); }));

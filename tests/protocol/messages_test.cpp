@@ -2,17 +2,19 @@
 #include "messages.h"
 #include "protocol.h"
 #include "readers.h"
+#include "version.h"
 
 #include <gtest/gtest.h>
 
 namespace {
-QByteArray ff(const char* text) {
-    return QByteArray(text) + '\xFF';
+QByteArray ff(const QByteArray& text) {
+    return text + '\xFF';
 }
 } // namespace
 
 TEST(WireClientMessages, ExactBytes) {
-    EXPECT_EQ(wire::logininfo(3, "1.0.4", "Te+ster"), ff("CMD_logininfo+3+1.0.4+Te+ster"));
+    EXPECT_EQ(wire::logininfo(3, wire::kVersion, "Te+ster"),
+              ff("CMD_logininfo+3+" + QByteArray(wire::kVersion) + "+Te+ster"));
     EXPECT_EQ(wire::kickhim(1, 7), ff("CMD_kickhim+1+7+"));
     EXPECT_EQ(wire::chat(2, "a+b", "clRed"), ff("CMD_chat+2+a+b|clRed"));
     EXPECT_EQ(wire::action(2, "says: hi", "$00FF0000"), ff("CMD_action+2+says: hi|$00FF0000"));
@@ -85,10 +87,10 @@ wire::Split received(const QByteArray& built, const char* command) {
 // Every message either side sends reads back, through the reader its receiver
 // uses, as what was put in.
 TEST(WireMessages, ClientMessagesReadBackOnTheServer) {
-    const auto login =
-        wire::readLogininfo(received(wire::logininfo(9, "1.0.4", "A+B"), "CMD_logininfo").payload);
+    const auto login = wire::readLogininfo(
+        received(wire::logininfo(9, wire::kVersion, "A+B"), "CMD_logininfo").payload);
     EXPECT_EQ(login.number, 9);
-    EXPECT_EQ(login.version, "1.0.4");
+    EXPECT_EQ(login.version, wire::kVersion);
     EXPECT_EQ(login.name, "A+B");
     const auto kick = wire::readKickhim(received(wire::kickhim(1, 7), "CMD_kickhim").payload);
     EXPECT_EQ(kick.number, 1);
