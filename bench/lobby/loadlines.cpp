@@ -138,7 +138,9 @@ void LoadWorker::onAnswer(LoadClient& c, const QString& code, const QString& add
     m_tally.resolveNs.push_back(stampNs - c.askedNs);
     const bool right =
         code == c.askedCode &&
-        (found ? c.askedKnown && address == addressText(m_plan.clientSource(c.askedTable)) &&
+        (found ? c.askedKnown &&
+                     address ==
+                         QString::fromLatin1(dottedAddress(m_plan.clientSource(c.askedTable))) &&
                      port == m_plan.gamePort(c.askedTable)
                : !c.askedKnown);
     if (!right)
