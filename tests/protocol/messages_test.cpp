@@ -7,9 +7,28 @@
 #include <gtest/gtest.h>
 
 namespace {
+
 QByteArray ff(const QByteArray& text) {
     return text + '\xFF';
 }
+
+// A late joiner's game as the server sends it: every field set, a round length
+// of 0 (no limit), time left below zero and the last seat's score not 0.
+wire::LoadStats sampleLoadStats() {
+    wire::LoadStats s;
+    s.number = 8;
+    s.rounds = 5;
+    s.seconds = 60;
+    s.lengthSetting = 8;
+    s.round = 2;
+    s.roundLength = 0;
+    s.prefix = "TR";
+    s.timeLeft = -3;
+    for (int i = 0; i < 6; ++i)
+        s.seats[i] = {i + 1, i * 7};
+    return s;
+}
+
 } // namespace
 
 TEST(WireClientMessages, ExactBytes) {
@@ -57,18 +76,7 @@ TEST(WireServerMessages, EndRoundCarriesThirtyFields) {
 }
 
 TEST(WireServerMessages, LoadStatsLayout) {
-    wire::LoadStats s;
-    s.number = 8;
-    s.rounds = 5;
-    s.seconds = 60;
-    s.lengthSetting = 8;
-    s.round = 2;
-    s.roundLength = 0;
-    s.prefix = "TR";
-    s.timeLeft = -3;
-    for (int i = 0; i < 6; ++i)
-        s.seats[i] = {i + 1, i * 7};
-    EXPECT_EQ(wire::loadstats(s),
+    EXPECT_EQ(wire::loadstats(sampleLoadStats()),
               ff("CMD_loadstats+8+5+60+8+2+0+TR+-3+1+0+2+7+3+14+4+21+5+28+6+35"));
 }
 
@@ -162,17 +170,8 @@ TEST(WireMessages, ServerMessagesReadBackOnTheClient) {
 }
 
 TEST(WireMessages, LoadStatsAndEndRoundReadBack) {
-    wire::LoadStats s;
-    s.number = 8;
-    s.rounds = 5;
-    s.seconds = 60;
-    s.lengthSetting = 8;
-    s.round = 2;
-    s.prefix = "TR";
-    s.timeLeft = -3;
-    for (int i = 0; i < 6; ++i)
-        s.seats[i] = {i + 1, i * 7};
-    const QByteArray payload = received(wire::loadstats(s), "CMD_loadstats").payload;
+    const QByteArray payload =
+        received(wire::loadstats(sampleLoadStats()), "CMD_loadstats").payload;
     EXPECT_FALSE(wire::readLoadstats(payload, 7).has_value());
     const auto state = wire::readLoadstats(payload, 8);
     ASSERT_TRUE(state.has_value());
