@@ -10,17 +10,6 @@
 
 namespace commandline {
 
-namespace {
-
-Options refused(const QString& why) {
-    Options o;
-    o.action = Action::Error;
-    o.error = why;
-    return o;
-}
-
-} // namespace
-
 std::optional<quint16> parsePort(const QString& text) {
     return lobbywire::parsePort(text);
 }
@@ -29,9 +18,9 @@ namespace {
 
 // Reads the options out of the line and keeps the positional parameters; the
 // rules that need the whole line come after, in parse().
-class Reader {
+class Reader : cmdline::ArgumentReader<Options> {
 public:
-    explicit Reader(const QStringList& arguments) : m_args(arguments) {}
+    explicit Reader(const QStringList& arguments) : ArgumentReader(arguments) {}
 
     // False when the line is refused, finished or answered (help, version).
     bool readAll(Options& o) {
@@ -53,27 +42,11 @@ public:
     bool windowOnlyOption = false;
 
 private:
-    // The option's value: after "=", else the next argument.
-    std::optional<QString> value(const QString& arg) {
-        const qsizetype eq = arg.indexOf(QLatin1Char('='));
-        if (eq >= 0)
-            return arg.mid(eq + 1);
-        if (m_at + 1 < m_args.size())
-            return m_args.at(++m_at);
-        return std::nullopt;
-    }
-
     bool readOption(const QString& arg, Options& o) {
         const QString name = qtoptions::optionName(arg);
         const bool ours = arg.startsWith(QLatin1String("--"));
-        if (arg == QLatin1String("--help") || arg == QLatin1String("-h")) {
-            o.action = Action::Help;
+        if (answered(arg, o))
             return false;
-        }
-        if (arg == QLatin1String("--version")) {
-            o.action = Action::Version;
-            return false;
-        }
         if (arg == QLatin1String("--server")) {
             server = true;
             return true;
@@ -163,31 +136,6 @@ private:
                       QStringLiteral("option --%1 takes %2 or %3")
                           .arg(qtoptions::optionName(arg), names.join(QStringLiteral(", ")), last));
     }
-
-    // Left in the line for QApplication; we only step over its value.
-    bool readQtOption(const QString& arg, const QString& name, Options& o) {
-        const bool inlineValue = arg.contains(QLatin1Char('='));
-        const qtoptions::Kind kind = qtoptions::kindOf(name);
-        if (kind == qtoptions::Kind::Value) {
-            if (!inlineValue && !value(arg))
-                return refuse(o, QStringLiteral("option %1 needs a value").arg(arg));
-            if (name == QLatin1String("platform"))
-                o.platformArgument = true;
-            return true;
-        }
-        if (!inlineValue && kind == qtoptions::Kind::Flag)
-            return true;
-        return refuse(o, QStringLiteral("unknown option '%1'").arg(arg));
-    }
-
-    static bool refuse(Options& o, const QString& why) {
-        o.action = Action::Error;
-        o.error = why;
-        return false;
-    }
-
-    const QStringList& m_args;
-    qsizetype m_at = 0;
 };
 
 bool hosting(const Options& o) {
@@ -221,6 +169,7 @@ bool splitJoinHost(Options& o) {
 } // namespace
 
 Options parse(const QStringList& arguments) {
+    constexpr auto refused = cmdline::refused<Options>;
     Options o;
     Reader reader(arguments);
     if (!reader.readAll(o))

@@ -15,6 +15,7 @@
 // (-platform, -display, -style, ...) are let through for QApplication, which
 // takes them out of the line itself.
 
+#include "commandlinereader.h"
 #include "lobbyaddress.h"
 #include "lobbymessages.h"
 #include "preferences.h"
@@ -34,7 +35,7 @@ enum class Action {
     Error,   // print Options::error and usage() to stderr and exit 2
 };
 
-struct Options {
+struct Options : cmdline::LineResult {
     Action action = Action::Play;
     // NAME HOST MODE [ignored...] exactly as given, for the main window.
     QStringList parameters;
@@ -64,10 +65,6 @@ struct Options {
     // A joining copy's invite code in its written form ("+K7Q2-M9XD"); empty
     // when HOST is an address.
     QString inviteCode;
-    // Qt's -platform was given: the display check must leave the choice to Qt.
-    bool platformArgument = false;
-    // Why the line was refused (Action::Error), one short sentence.
-    QString error;
 };
 
 // `arguments` is the command line without the program's own name.

@@ -184,10 +184,7 @@ int playInWindow(int argc, char** argv, const commandline::Options& options) {
 
 int main(int argc, char** argv) {
     console::attachToParent();
-    QStringList arguments;
-    for (int i = 1; i < argc; ++i)
-        arguments << QString::fromLocal8Bit(argv[i]);
-    const commandline::Options options = commandline::parse(arguments);
+    const commandline::Options options = commandline::parse(cmdline::arguments(argc, argv));
     if (const std::optional<int> status = answerWithoutWindow(options))
         return *status;
     // Decided before any QGuiApplication exists: the dedicated server starts

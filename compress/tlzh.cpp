@@ -33,6 +33,16 @@ struct UnpackTables {
 
 } // namespace
 
+TLZH::ByteReader TLZH::readerOf(const void* data, std::size_t size) {
+    const auto* bytes = static_cast<const uint8_t*>(data);
+    return [bytes, size, pos = std::size_t(0)](uint8_t& byte) mutable {
+        if (pos == size)
+            return false;
+        byte = bytes[pos++];
+        return true;
+    };
+}
+
 int64_t TLZH::LZHPack(const ByteReader& reader, const ByteWriter& writer) {
     const auto tables = obtainTables<PackTables>();
     MatchTree& tree = tables->tree;

@@ -7,6 +7,7 @@
 //
 // The stream is part of our file format, so its bytes must never change.
 
+#include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <stdexcept>
@@ -25,6 +26,10 @@ public:
     // Sets `byte` and returns true, or returns false when the input has ended.
     using ByteReader = std::function<bool(uint8_t& byte)>;
     using ByteWriter = std::function<void(uint8_t byte)>;
+
+    // A reader of the `size` bytes at `data`, in turn, then of the end: for an
+    // input held whole in memory, which must outlive the reader.
+    static ByteReader readerOf(const void* data, std::size_t size);
 
     // Codes everything `reader` delivers; returns the number of input bytes.
     // An empty input still gives one symbol, so the output is never empty.

@@ -19,11 +19,11 @@ void GameEngine::computertimerTimer() {
 // be taken already or unknown to the dictionary: then it is rejected quietly,
 // seat 2 having no connection to hear of it.
 void GameEngine::computerfindword() {
-    const int last = int(m_listbox_words.size()) - 11;
+    const int last = int(m_starterWords.size()) - 11;
     if (last < 0)
         return;
     for (int attempt = 0; attempt < 1000; ++attempt) {
-        const QByteArray& entry = m_listbox_words[draw(0, last)];
+        const QByteArray& entry = m_starterWords[draw(0, last)];
         if (m_round.wordlength != 0 && entry.size() != m_round.wordlength)
             continue;
         if (rules::upperAscii(entry.left(m_round.prefix.size())) == m_round.prefix) {

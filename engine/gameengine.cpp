@@ -8,7 +8,7 @@
 #include "protocol.h"
 
 GameEngine::GameEngine(EngineSetup setup, EngineSink sink)
-    : m_listbox_words(std::move(setup.starterWords)), m_isWord(std::move(setup.isWord)),
+    : m_starterWords(std::move(setup.starterWords)), m_isWord(std::move(setup.isWord)),
       m_timeBetweenRounds(std::move(setup.timeBetweenRounds)),
       m_botSpeed(std::move(setup.botSpeed)), m_sink(std::move(sink)), m_rng(setup.seed) {}
 

@@ -52,8 +52,9 @@ using WordLookup = std::function<bool(QByteArrayView word)>;
 
 // What the host gives the engine once, at construction.
 struct EngineSetup {
-    // listbox_words: lower-case words, sorted. Round starters are drawn from all
-    // but the last entry, the computer's words from all but the last ten.
+    // The built-in word list: lower-case words, sorted. Round starters are
+    // drawn from all but the last entry, the computer's words from all but the
+    // last ten.
     QList<QByteArray> starterWords;
     WordLookup isWord; // without one, no word counts
     // The host's "Time Between Rounds" in seconds (12 when empty); 20 or more
@@ -114,11 +115,14 @@ public:
     bool gameon() const { return m_gameon; } // from CMD_startgame until the winner
     const GameSettings& settings() const { return m_settings; }
     const RoundState& round() const { return m_round; }
-    const QList<QByteArray>& listbox_words() const { return m_listbox_words; }
-    const QList<QByteArray>& listbox_gotten() const { return m_listbox_gotten; }
+    // The built-in word list the round starters (and the computer's words)
+    // are drawn from.
+    const QList<QByteArray>& starterWords() const { return m_starterWords; }
+    // The words accepted in the current round; cleared as a round begins.
+    const QList<QByteArray>& acceptedWords() const { return m_acceptedWords; }
     // Prefixes played since the record was last cleared; cleared when a game
     // starts while it holds more than 26, or when no unused prefix is left.
-    const QList<QByteArray>& listbox_prefix() const { return m_listbox_prefix; }
+    const QList<QByteArray>& usedPrefixes() const { return m_usedPrefixes; }
     const TimerState& roundtimer() const { return m_roundtimer; }
     RoundPhase roundphase() const { return m_roundphase; }
     const TimerState& computertimer() const { return m_computertimer; }
@@ -160,9 +164,9 @@ private:
     bool m_gameon = false;
     GameSettings m_settings;
     RoundState m_round;
-    QList<QByteArray> m_listbox_words;
-    QList<QByteArray> m_listbox_gotten;
-    QList<QByteArray> m_listbox_prefix;
+    QList<QByteArray> m_starterWords;
+    QList<QByteArray> m_acceptedWords;
+    QList<QByteArray> m_usedPrefixes;
     TimerState m_roundtimer{false, 1000};
     RoundPhase m_roundphase = RoundPhase::Idle;
     TimerState m_computertimer{true, 1000};

@@ -32,13 +32,13 @@ void GameEngine::judgeword(int seat, QByteArray word) {
     if (!m_round.roundopen || seat < 1 || seat > kSeats)
         return;
     word = rules::upperAscii(std::move(word));
-    const auto rejected = rules::judge(word, m_round.wordlength, m_round.prefix, m_listbox_gotten,
+    const auto rejected = rules::judge(word, m_round.wordlength, m_round.prefix, m_acceptedWords,
                                        [this](const QByteArray& w) { return inDictionary(w); });
     if (rejected) {
         sendTo(seat, wire::notvalid(seat, int(*rejected)));
         return;
     }
-    m_listbox_gotten.append(word);
+    m_acceptedWords.append(word);
     tplayer& p = m_players[seat];
     ++p.roundwords;
     ++p.gamewords;

@@ -33,8 +33,8 @@ void GameEngine::startgame(const QByteArray& payload, int sender) {
     seconds = std::min(seconds, INT_MAX - 4);
 
     setComputerTimer(false);
-    if (m_listbox_prefix.size() > 26)
-        m_listbox_prefix.clear();
+    if (m_usedPrefixes.size() > 26)
+        m_usedPrefixes.clear();
     setRoundTimer(false);
     m_gameon = true;
     m_settings.numrounds = rounds;
@@ -60,7 +60,7 @@ void GameEngine::starttheround() {
         m_roundphase = RoundPhase::Idle; // the round timer is already off
         return;
     }
-    m_listbox_gotten.clear();
+    m_acceptedWords.clear();
     for (int seat = 1; seat <= kSeats; ++seat) {
         m_players[seat].roundwords = m_players[seat].roundpoints = 0;
         m_players[seat].gaveup = false;
@@ -87,11 +87,11 @@ void GameEngine::starttheround() {
 // holds every prefix the game's word length can produce (a few games of
 // 3-letter words get there), it is cleared first, so the draw always ends.
 void GameEngine::drawRoundStart() {
-    if (rules::prefixesExhausted(m_listbox_words, m_listbox_prefix, m_settings.lengthsetting))
-        m_listbox_prefix.clear();
+    if (rules::prefixesExhausted(m_starterWords, m_usedPrefixes, m_settings.lengthsetting))
+        m_usedPrefixes.clear();
     for (int draws = 0;; ++draws) {
         if (draws == kMaxPrefixDraws)
-            m_listbox_prefix.clear();
+            m_usedPrefixes.clear();
         if (m_settings.lengthsetting == 8) {
             const int r = draw(0, 9);
             m_round.wordlength = r >= 3 && r <= 7 ? r : 0;
@@ -102,8 +102,8 @@ void GameEngine::drawRoundStart() {
         const QList<int> ks = rules::prefixLengths(m_round.wordlength);
         const int k = ks.size() == 1 ? 1 : draw(1, int(ks.size()));
         const QByteArray candidate = word.left(k);
-        if (!m_listbox_prefix.contains(candidate)) {
-            m_listbox_prefix.append(candidate);
+        if (!m_usedPrefixes.contains(candidate)) {
+            m_usedPrefixes.append(candidate);
             m_round.prefix = candidate;
             m_round.starterword = word;
             return;
@@ -114,14 +114,14 @@ void GameEngine::drawRoundStart() {
 // A starter word in upper case: any entry but the last, of the given length
 // when that is not 0. A list without a word of that length gives any word.
 QByteArray GameEngine::drawStarter(int length) {
-    const int n = int(m_listbox_words.size());
+    const int n = int(m_starterWords.size());
     if (n == 0)
         return "A";
     if (n == 1)
-        return rules::upperAscii(m_listbox_words[0]);
-    const bool exists = rules::hasStarterOfLength(m_listbox_words, length);
+        return rules::upperAscii(m_starterWords[0]);
+    const bool exists = rules::hasStarterOfLength(m_starterWords, length);
     for (;;) {
-        const QByteArray& w = m_listbox_words[draw(0, n - 2)];
+        const QByteArray& w = m_starterWords[draw(0, n - 2)];
         if (!exists || length == 0 || w.size() == length)
             return rules::upperAscii(w);
     }

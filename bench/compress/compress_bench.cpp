@@ -150,30 +150,15 @@ Result lzh(const Bytes& in) {
     packed.reserve(in.size() + 64);
     auto pack = [&] {
         packed.clear();
-        std::size_t pos = 0;
-        codec.LZHPack(
-            [&](uint8_t& b) {
-                if (pos == in.size())
-                    return false;
-                b = in[pos++];
-                return true;
-            },
-            [&](uint8_t b) { packed.push_back(b); });
+        codec.LZHPack(TLZH::readerOf(in.data(), in.size()),
+                      [&](uint8_t b) { packed.push_back(b); });
     };
     Bytes back;
     back.reserve(in.size() + 64);
     auto unpack = [&] {
         back.clear();
-        std::size_t pos = 0;
-        codec.LZHUnpack(
-            int64_t(in.size()),
-            [&](uint8_t& b) {
-                if (pos == packed.size())
-                    return false;
-                b = packed[pos++];
-                return true;
-            },
-            [&](uint8_t b) { back.push_back(b); });
+        codec.LZHUnpack(int64_t(in.size()), TLZH::readerOf(packed.data(), packed.size()),
+                        [&](uint8_t b) { back.push_back(b); });
     };
     Result r{"LZH"};
     r.packSpeed = speed(in.size(), pack);

@@ -110,16 +110,8 @@ double BenchDriver::cpuPercentSince(long long ticks, std::int64_t sinceNs) const
 }
 
 void BenchDriver::onLine(const QByteArray& line) {
-    const QList<QByteArray> words = line.split(' ');
-    const QByteArray kind = words.value(0), what = words.value(1);
-    if (kind == "phase") {
-        const QString stamped = QStringLiteral("%1 s: %2")
-                                    .arg(double(nowNs() - m_startNs) / 1e9, 0, 'f', 1)
-                                    .arg(QString::fromUtf8(line.mid(6)));
-        m_figures.phases << stamped;
-        std::printf("lobby_bench: %s\n", qPrintable(stamped));
-        std::fflush(stdout);
-    }
+    const QByteArray kind = m_figures.take(line, double(nowNs() - m_startNs) / 1e9, "lobby_bench");
+    const QByteArray what = line.split(' ').value(1);
     if (kind == "phase" && (what == "idle-begin" || what == "load-begin")) {
         if (what == "idle-begin")
             m_figures.rssWithKb = m_service->rssKb();
@@ -149,14 +141,6 @@ void BenchDriver::onLine(const QByteArray& line) {
             });
             m_probe->stop();
         }
-    } else if (kind == "result") {
-        QMap<QString, QString>& fields = m_figures.results[QString::fromUtf8(what)];
-        for (qsizetype i = 2; i < words.size(); ++i) {
-            const qsizetype eq = words[i].indexOf('=');
-            fields[QString::fromUtf8(words[i].left(eq))] = QString::fromUtf8(words[i].mid(eq + 1));
-        }
-    } else if (kind == "failed") {
-        m_figures.failure = QString::fromUtf8(line.mid(7));
     }
 }
 

@@ -13,6 +13,7 @@
 #include <QString>
 #include <QStringList>
 
+#include "generatorlines.h"
 #include "serviceprocess.h"
 
 #include <cstdint>
@@ -34,7 +35,7 @@ struct BenchOptions {
     QString generator;   // lobby_load
 };
 
-struct BenchFigures {
+struct BenchFigures : GeneratorLines {
     long openFiles = 0, openFilesHard = 0;
     bool openFilesShort = false; // the limit could not be raised far enough
     QString loadBefore, loadAfter;
@@ -44,13 +45,9 @@ struct BenchFigures {
     // Time on a CPU and waiting for one: the service's over the idle and the
     // load phase, the generator's over the load phase.
     SchedTimes idle, load, generatorLoad;
-    QStringList phases; // the generator's phase lines, with the time of each
-    // The generator's result lines: name -> key -> value.
-    QMap<QString, QMap<QString, QString>> results;
     std::vector<std::int64_t> discoveryNs;
     int discoveryAsked = 0, discoveryUnanswered = 0, discoveryWrong = 0;
     QString serviceEnd;
-    QString failure;
 };
 
 class BenchDriver : public QObject {

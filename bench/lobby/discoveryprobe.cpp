@@ -4,6 +4,7 @@
 #include "lobbyreaders.h"
 #include "serviceprocess.h"
 #include "tablehost.h"
+#include "version.h"
 
 #include <QSocketNotifier>
 #include <QTimer>
@@ -45,7 +46,7 @@ bool DiscoveryProbe::start(QString& error) {
     HostedTableOptions options;
     options.tableName = kTableName;
     options.gamePort = 7772;
-    options.gameVersion = QStringLiteral("1.0.4");
+    options.gameVersion = QLatin1String(wire::kVersion);
     options.discoveryPort = m_port; // no listing: nothing goes to any service
     m_host = std::make_unique<TableHost>(options);
     lobbywire::TableState state;

@@ -3,101 +3,45 @@
 
 #include "lobbyreaders.h"
 
-#include <arpa/inet.h>
 #include <cerrno>
 #include <cstring>
 #include <ctime>
 #include <netinet/in.h>
-#include <netinet/tcp.h>
 #include <sys/epoll.h>
 #include <sys/socket.h>
-#include <unistd.h>
-
-std::int64_t realtimeNs() {
-    timespec ts{};
-    ::clock_gettime(CLOCK_REALTIME, &ts);
-    return std::int64_t(ts.tv_sec) * 1'000'000'000 + ts.tv_nsec;
-}
-
-std::int64_t steadyNs() {
-    timespec ts{};
-    ::clock_gettime(CLOCK_MONOTONIC, &ts);
-    return std::int64_t(ts.tv_sec) * 1'000'000'000 + ts.tv_nsec;
-}
 
 LoadClient::LoadClient(Role role, int index, int slot, std::uint32_t source)
     : role(role), index(index), slot(slot), source(source) {}
 
 LoadClient::~LoadClient() {
-    if (m_fd >= 0)
-        ::close(m_fd);
-}
-
-QString addressText(std::uint32_t address) {
-    return QStringLiteral("%1.%2.%3.%4")
-        .arg(address >> 24)
-        .arg((address >> 16) & 255)
-        .arg((address >> 8) & 255)
-        .arg(address & 255);
+    loadsocket::close(m_fd, -1);
 }
 
 QString LoadClient::sourceText() const {
-    return addressText(source);
+    return QString::fromLatin1(dottedAddress(source));
 }
 
 bool LoadClient::start(std::uint16_t port, int epollFd) {
     m_epollFd = epollFd;
-    m_fd = ::socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
-    if (m_fd < 0) {
-        stage = Stage::Closed;
-        return false;
-    }
-    const int one = 1;
-    ::setsockopt(m_fd, IPPROTO_TCP, TCP_NODELAY, &one, sizeof one);
-    ::setsockopt(m_fd, SOL_SOCKET, SO_TIMESTAMPNS, &one, sizeof one);
-    // The port is chosen at connect(), per destination, so thousands of
-    // clients on one source address never run out of ports.
-    ::setsockopt(m_fd, IPPROTO_IP, IP_BIND_ADDRESS_NO_PORT, &one, sizeof one);
-    sockaddr_in local{};
-    local.sin_family = AF_INET;
-    local.sin_addr.s_addr = htonl(source);
-    sockaddr_in to{};
-    to.sin_family = AF_INET;
-    to.sin_port = htons(port);
-    to.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    if (::bind(m_fd, reinterpret_cast<const sockaddr*>(&local), sizeof local) != 0 ||
-        (::connect(m_fd, reinterpret_cast<const sockaddr*>(&to), sizeof to) != 0 &&
-         errno != EINPROGRESS)) {
-        close();
-        return false;
-    }
-    stage = Stage::Connecting;
-    epoll_event ev{};
-    ev.events = EPOLLIN | EPOLLOUT | EPOLLRDHUP;
-    ev.data.ptr = this;
-    ::epoll_ctl(m_epollFd, EPOLL_CTL_ADD, m_fd, &ev);
-    m_writeWatched = true;
-    return true;
+    m_fd = loadsocket::connectWatched(source, INADDR_LOOPBACK, port, true, epollFd, this);
+    stage = m_fd < 0 ? Stage::Closed : Stage::Connecting;
+    m_writeWatched = m_fd >= 0;
+    return m_fd >= 0;
 }
 
 bool LoadClient::finishConnect() {
-    int error = 0;
-    socklen_t size = sizeof error;
-    if (::getsockopt(m_fd, SOL_SOCKET, SO_ERROR, &error, &size) != 0 || error != 0) {
-        close();
-        return false;
-    }
-    return true;
+    if (loadsocket::connected(m_fd))
+        return true;
+    close();
+    return false;
 }
 
 void LoadClient::setEvents(int epollFd) {
     const bool want = wantsWrite();
     if (want == m_writeWatched || m_fd < 0)
         return;
-    epoll_event ev{};
-    ev.events = EPOLLIN | EPOLLRDHUP | (want ? EPOLLOUT : 0u);
-    ev.data.ptr = this;
-    ::epoll_ctl(epollFd, EPOLL_CTL_MOD, m_fd, &ev);
+    loadsocket::watch(epollFd, EPOLL_CTL_MOD, m_fd, EPOLLIN | EPOLLRDHUP | (want ? EPOLLOUT : 0u),
+                      this);
     m_writeWatched = want;
 }
 
@@ -110,14 +54,7 @@ bool LoadClient::send(const QByteArray& line) {
 }
 
 bool LoadClient::flush() {
-    while (m_fd >= 0 && !m_out.isEmpty()) {
-        const ssize_t n = ::send(m_fd, m_out.constData(), size_t(m_out.size()), MSG_NOSIGNAL);
-        if (n > 0) {
-            m_out.remove(0, n);
-            continue;
-        }
-        if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR))
-            break;
+    if (m_fd >= 0 && !loadsocket::flush(m_fd, m_out)) {
         close();
         return false;
     }
@@ -172,12 +109,7 @@ LoadClient::Read LoadClient::read(char* area, std::size_t size, QList<QByteArray
 }
 
 void LoadClient::close() {
-    if (m_fd >= 0) {
-        if (m_epollFd >= 0)
-            ::epoll_ctl(m_epollFd, EPOLL_CTL_DEL, m_fd, nullptr);
-        ::close(m_fd);
-    }
-    m_fd = -1;
+    loadsocket::close(m_fd, m_epollFd);
     m_out.clear();
     m_in.clear();
     stage = Stage::Closed;

@@ -13,19 +13,13 @@
 // read takes several batches makes the earlier ones look later, never
 // earlier, so its figures can only err against the service.
 
+#include "loadsocket.h"
+
 #include <QByteArray>
 #include <QList>
 #include <QString>
 
 #include <cstdint>
-
-// CLOCK_REALTIME in ns: the clock of the kernel's receive stamps, so send and
-// arrival times of one change are comparable across the generator's threads.
-std::int64_t realtimeNs();
-// A monotonic clock in ns, for everything timed within one thread.
-std::int64_t steadyNs();
-// An IPv4 address in host order as dotted text.
-QString addressText(std::uint32_t address);
 
 class LoadClient {
 public:

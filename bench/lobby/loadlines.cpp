@@ -5,6 +5,7 @@
 #include "loadworker.h"
 
 #include "lobbyreaders.h"
+#include "version.h"
 
 #include <algorithm>
 
@@ -93,7 +94,7 @@ void LoadWorker::onWelcome(LoadClient& c) {
         ready(c);
     } else if (c.role == LoadClient::Role::Host) {
         c.stage = LoadClient::Stage::Hosting;
-        if (!c.send(host(Listing::Public, m_plan.gamePort(c.index), QStringLiteral("1.0.4"),
+        if (!c.send(host(Listing::Public, m_plan.gamePort(c.index), QLatin1String(wire::kVersion),
                          benchTableName(c.index), benchHostName(c.index))))
             onClosed(c);
     } else {
@@ -137,7 +138,9 @@ void LoadWorker::onAnswer(LoadClient& c, const QString& code, const QString& add
     m_tally.resolveNs.push_back(stampNs - c.askedNs);
     const bool right =
         code == c.askedCode &&
-        (found ? c.askedKnown && address == addressText(m_plan.clientSource(c.askedTable)) &&
+        (found ? c.askedKnown &&
+                     address ==
+                         QString::fromLatin1(dottedAddress(m_plan.clientSource(c.askedTable))) &&
                      port == m_plan.gamePort(c.askedTable)
                : !c.askedKnown);
     if (!right)

@@ -191,16 +191,7 @@ int main(int argc, char** argv) {
                     "under load waiting for a CPU; the delivery and look-up times above include "
                     "that wait\n",
                     100 * waited);
-    std::printf("phases:\n");
-    for (const QString& p : f.phases)
-        std::printf("  %s\n", qPrintable(p));
-    std::printf("generator's counts:\n");
-    for (auto it = f.results.begin(); it != f.results.end(); ++it) {
-        QStringList pairs;
-        for (auto kv = it->begin(); kv != it->end(); ++kv)
-            pairs << kv.key() + u'=' + kv.value();
-        std::printf("  %-10s %s\n", qPrintable(it.key()), qPrintable(pairs.join(u' ')));
-    }
+    f.print();
     std::printf("discovery: %d answers not of the bench's table\n", f.discoveryWrong);
     return 0;
 }

@@ -9,6 +9,7 @@
 //   failed <why>          when it cannot go on; it then exits 1
 // Nothing leaves loopback.
 
+#include "generatorlines.h"
 #include "loadreport.h"
 #include "loadworker.h"
 #include "lobbymessages.h"
@@ -29,16 +30,6 @@ namespace {
 // Time given to the last verdicts on the tables to reach every watcher before
 // the service counts as idle.
 constexpr double kVerdictsDeliveredS = 3.0;
-
-void say(const char* format, auto... args) {
-    // A line without arguments is printed as it is, never read as a format.
-    if constexpr (sizeof...(args) == 0)
-        std::fputs(format, stdout);
-    else
-        std::printf(format, args...);
-    std::printf("\n");
-    std::fflush(stdout);
-}
 
 double cpuSeconds() {
     rusage u{};

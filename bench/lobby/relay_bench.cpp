@@ -222,15 +222,6 @@ int main(int argc, char** argv) {
                     qPrintable(mb(f.tcpTablesKb)), qPrintable(mb(f.rounds[0].tcpKb)));
     std::printf("service: peak RSS %s over the run; it ended with %s\n",
                 qPrintable(mb(f.peakRssKb)), qPrintable(f.serviceEnd));
-    std::printf("phases:\n");
-    for (const QString& p : f.phases)
-        std::printf("  %s\n", qPrintable(p));
-    std::printf("generator's counts:\n");
-    for (auto it = f.results.begin(); it != f.results.end(); ++it) {
-        QStringList pairs;
-        for (auto kv = it->begin(); kv != it->end(); ++kv)
-            pairs << kv.key() + u'=' + kv.value();
-        std::printf("  %-10s %s\n", qPrintable(it.key()), qPrintable(pairs.join(u' ')));
-    }
+    f.print();
     return 0;
 }

@@ -17,6 +17,7 @@
 //   failed <why>           when it cannot go on; it then exits 1
 // Nothing leaves loopback.
 
+#include "generatorlines.h"
 #include "loadtally.h"
 #include "relayload.h"
 
@@ -43,16 +44,6 @@ constexpr std::uint32_t kPlayerAddresses = 0x7F060000u; // 127.6.x.y
 
 std::uint32_t spread(std::uint32_t base, int n) {
     return base | std::uint32_t((n / 250) << 8) | std::uint32_t(n % 250 + 1);
-}
-
-void say(const char* format, auto... args) {
-    // A line without arguments is printed as it is, never read as a format.
-    if constexpr (sizeof...(args) == 0)
-        std::fputs(format, stdout);
-    else
-        std::printf(format, args...);
-    std::printf("\n");
-    std::fflush(stdout);
 }
 
 [[noreturn]] void fail(const char* why) {

@@ -138,32 +138,12 @@ RelayFigures runRelayBench(const RelayBenchOptions& options) {
     lastRead.start();
 
     auto onLine = [&](const QByteArray& line) {
-        const QList<QByteArray> words = line.split(' ');
-        const QByteArray kind = words.value(0), what = words.value(1);
-        if (kind == "result") {
-            QMap<QString, QString>& fields = f.results[QString::fromUtf8(what)];
-            for (qsizetype i = 2; i < words.size(); ++i) {
-                const qsizetype eq = words[i].indexOf('=');
-                fields[QString::fromUtf8(words[i].left(eq))] =
-                    QString::fromUtf8(words[i].mid(eq + 1));
-            }
+        if (f.take(line, double(clock.elapsed()) / 1e3, "relay_bench") != "phase")
             return;
-        }
-        if (kind == "failed") {
-            f.failure = QString::fromUtf8(line.mid(7));
-            return;
-        }
-        if (kind != "phase")
-            return;
-        const QString stamped = QStringLiteral("%1 s: %2")
-                                    .arg(double(clock.elapsed()) / 1e3, 0, 'f', 1)
-                                    .arg(QString::fromUtf8(line.mid(6)));
-        f.phases << stamped;
+        const QByteArray what = line.split(' ').value(1);
         // Up to the generator's last phase line: once it has ended, its
         // times can no longer be read.
         f.whole = whole.since(service.pid(), gpid);
-        std::printf("relay_bench: %s\n", qPrintable(stamped));
-        std::fflush(stdout);
         const int round = wordAfter(line, "round=").toInt();
         if (round > 0 && int(f.rounds.size()) < round)
             f.rounds.resize(size_t(round));

@@ -9,6 +9,7 @@
 // machine was doing. The figures are only what was measured; a run that
 // could not be made says why in `failure`.
 
+#include "generatorlines.h"
 #include "serviceprocess.h"
 
 #include <QMap>
@@ -43,7 +44,7 @@ struct RoundMemory {
     long tcpKb = 0;     // the kernel's TCP buffers with every relay open
 };
 
-struct RelayFigures {
+struct RelayFigures : GeneratorLines {
     long openFiles = 0, openFilesHard = 0;
     QString loadBefore, loadAfter;
     int cpus = 0;
@@ -53,12 +54,8 @@ struct RelayFigures {
     long tcpTablesKb = 0;
     std::vector<RoundMemory> rounds;
     PhaseLoad latency, throughput, whole;
-    QStringList phases; // the generator's phase lines, with the time of each
-    // The generator's result lines: name -> key -> value.
-    QMap<QString, QMap<QString, QString>> results;
     QString serviceEnd;
     QString logPath;
-    QString failure;
 };
 
 // Runs the whole bench; the figures either way.

@@ -6,6 +6,7 @@
 #include "relayload.h"
 
 #include "lobbyreaders.h"
+#include "version.h"
 
 namespace {
 
@@ -117,7 +118,7 @@ void RelayLoad::controlLine(BenchTable& t, const QByteArray& line) {
     const Message m = split(line);
     if (readWelcome(m) && t.control->stage == RelayLink::Stage::Opening) {
         t.control->stage = RelayLink::Stage::Open;
-        sendControl(t, host(Listing::Invite, t.port, QStringLiteral("1.0.4"),
+        sendControl(t, host(Listing::Invite, t.port, QLatin1String(wire::kVersion),
                             QStringLiteral("Relay bench %1").arg(t.index),
                             QStringLiteral("Host %1").arg(t.index)));
     } else if (const auto claim = readHosted(m); claim && !t.hosted) {

@@ -16,99 +16,51 @@ bool wouldBlock() {
     return errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR;
 }
 
-void setOption(int fd, int level, int name) {
-    const int one = 1;
-    ::setsockopt(fd, level, name, &one, sizeof one);
-}
-
-sockaddr_in ipv4(std::uint32_t address, std::uint16_t port) {
-    sockaddr_in a{};
-    a.sin_family = AF_INET;
-    a.sin_port = htons(port);
-    a.sin_addr.s_addr = htonl(address);
-    return a;
-}
-
 } // namespace
-
-std::int64_t steadyNs() {
-    timespec ts{};
-    ::clock_gettime(CLOCK_MONOTONIC, &ts);
-    return std::int64_t(ts.tv_sec) * 1'000'000'000 + ts.tv_nsec;
-}
-
-QByteArray dottedAddress(std::uint32_t address) {
-    return QByteArray::number(address >> 24) + '.' + QByteArray::number((address >> 16) & 255) +
-           '.' + QByteArray::number((address >> 8) & 255) + '.' + QByteArray::number(address & 255);
-}
 
 RelayLink::RelayLink(Role role, int index, int table, std::uint32_t source)
     : role(role), index(index), table(table), source(source) {}
 
 RelayLink::~RelayLink() {
-    if (m_fd >= 0)
-        ::close(m_fd);
+    loadsocket::close(m_fd, -1);
 }
 
 bool RelayLink::connectTo(std::uint32_t address, std::uint16_t port, int epollFd) {
     m_epollFd = epollFd;
-    m_fd = ::socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
+    m_fd = loadsocket::connectWatched(source, address, port, false, epollFd, this);
     if (m_fd < 0) {
         stage = Stage::Closed;
         return false;
     }
-    // A game sends a word as soon as it is typed; so does the bench.
-    setOption(m_fd, IPPROTO_TCP, TCP_NODELAY);
-    // The port is picked at connect(), per destination, so that the many
-    // connections of one source address never run short of ports.
-    setOption(m_fd, IPPROTO_IP, IP_BIND_ADDRESS_NO_PORT);
-    const sockaddr_in local = ipv4(source, 0);
-    const sockaddr_in to = ipv4(address, port);
-    if (::bind(m_fd, reinterpret_cast<const sockaddr*>(&local), sizeof local) != 0 ||
-        (::connect(m_fd, reinterpret_cast<const sockaddr*>(&to), sizeof to) != 0 &&
-         errno != EINPROGRESS)) {
-        close();
-        return false;
-    }
     stage = Stage::Connecting;
-    epoll_event ev{};
-    ev.events = EPOLLIN | EPOLLOUT | EPOLLRDHUP;
-    ev.data.ptr = this;
     m_watchingOut = true;
-    return ::epoll_ctl(m_epollFd, EPOLL_CTL_ADD, m_fd, &ev) == 0;
+    return true;
 }
 
 bool RelayLink::listen(int epollFd) {
     m_epollFd = epollFd;
     m_fd = ::socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
-    const sockaddr_in local = ipv4(source, 0);
+    const sockaddr_in local = loadsocket::ipv4(source, 0);
     if (m_fd < 0 || ::bind(m_fd, reinterpret_cast<const sockaddr*>(&local), sizeof local) != 0 ||
         ::listen(m_fd, 64) != 0) {
         close();
         return false;
     }
     stage = Stage::Open;
-    epoll_event ev{};
-    ev.events = EPOLLIN;
-    ev.data.ptr = this;
-    return ::epoll_ctl(m_epollFd, EPOLL_CTL_ADD, m_fd, &ev) == 0;
+    return loadsocket::watch(m_epollFd, EPOLL_CTL_ADD, m_fd, EPOLLIN, this);
 }
 
 bool RelayLink::adopt(int fd, int epollFd) {
     m_epollFd = epollFd;
     m_fd = fd;
-    setOption(m_fd, IPPROTO_TCP, TCP_NODELAY);
+    const int one = 1;
+    ::setsockopt(m_fd, IPPROTO_TCP, TCP_NODELAY, &one, sizeof one);
     stage = Stage::Open;
-    epoll_event ev{};
-    ev.events = EPOLLIN | EPOLLRDHUP;
-    ev.data.ptr = this;
-    return ::epoll_ctl(m_epollFd, EPOLL_CTL_ADD, m_fd, &ev) == 0;
+    return loadsocket::watch(m_epollFd, EPOLL_CTL_ADD, m_fd, EPOLLIN | EPOLLRDHUP, this);
 }
 
 bool RelayLink::finishConnect() {
-    int error = 0;
-    socklen_t size = sizeof error;
-    if (::getsockopt(m_fd, SOL_SOCKET, SO_ERROR, &error, &size) != 0 || error != 0) {
+    if (!loadsocket::connected(m_fd)) {
         close();
         return false;
     }
@@ -133,14 +85,7 @@ bool RelayLink::send(const QByteArray& bytes) {
 }
 
 bool RelayLink::flush() {
-    while (m_fd >= 0 && !m_out.isEmpty()) {
-        const ssize_t n = ::send(m_fd, m_out.constData(), size_t(m_out.size()), MSG_NOSIGNAL);
-        if (n > 0) {
-            m_out.remove(0, n);
-            continue;
-        }
-        if (n < 0 && wouldBlock())
-            break;
+    if (m_fd >= 0 && !loadsocket::flush(m_fd, m_out)) {
         close();
         return false;
     }
@@ -192,12 +137,7 @@ void RelayLink::shutdownWrites() {
 }
 
 void RelayLink::close() {
-    if (m_fd >= 0) {
-        if (m_epollFd >= 0)
-            ::epoll_ctl(m_epollFd, EPOLL_CTL_DEL, m_fd, nullptr);
-        ::close(m_fd);
-    }
-    m_fd = -1;
+    loadsocket::close(m_fd, m_epollFd);
     m_out.clear();
     in.clear();
     stage = Stage::Closed;
@@ -211,9 +151,7 @@ void RelayLink::watch() {
     const bool out = m_writes || !m_out.isEmpty();
     if (out == m_watchingOut)
         return;
-    epoll_event ev{};
-    ev.events = EPOLLIN | EPOLLRDHUP | (out ? EPOLLOUT : 0u);
-    ev.data.ptr = this;
-    ::epoll_ctl(m_epollFd, EPOLL_CTL_MOD, m_fd, &ev);
+    loadsocket::watch(m_epollFd, EPOLL_CTL_MOD, m_fd, EPOLLIN | EPOLLRDHUP | (out ? EPOLLOUT : 0u),
+                      this);
     m_watchingOut = out;
 }

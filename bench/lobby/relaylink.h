@@ -9,16 +9,13 @@
 // generator reads the bytes itself and decides what they are (a lobby line,
 // the relay's JOINED, or the game's own bytes).
 
+#include "loadsocket.h"
+
 #include <QByteArray>
 
 #include <cstddef>
 #include <cstdint>
 #include <sys/types.h>
-
-// A monotonic clock in ns.
-std::int64_t steadyNs();
-// An IPv4 address in host order as dotted text.
-QByteArray dottedAddress(std::uint32_t address);
 
 class RelayLink {
 public:

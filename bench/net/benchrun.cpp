@@ -3,6 +3,7 @@
 
 #include "messages.h"
 #include "protocol.h"
+#include "version.h"
 #include "wordlists.h"
 
 #include <QDir>
@@ -114,7 +115,7 @@ bool BenchRun::seat(int player, int host) {
         pump(10);
     if (c.number != player)
         return false;
-    c.send(wire::logininfo(player, "1.0.4", "P" + QByteArray::number(player)) + '\xFF');
+    c.send(wire::logininfo(player, wire::kVersion, "P" + QByteArray::number(player)) + '\xFF');
     pump(50);
     return true;
 }
@@ -203,7 +204,8 @@ void BenchRun::runLoopClient(CaseResult& result) {
         for (const BenchClient::Arrival& a : m_loop->take()) {
             if (commandOf(a.text) == "CMD_sendlogininfo") {
                 ++result.loopGreeted;
-                m_loop->send(wire::logininfo(a.text.mid(18).toInt(), "1.0.4", "Loop") + '\xFF');
+                m_loop->send(wire::logininfo(a.text.mid(18).toInt(), wire::kVersion, "Loop") +
+                             '\xFF');
                 m_loopGreeted = true;
             } else if (commandOf(a.text) == "CMD_full") {
                 // Its last connection's seat was not free yet: admitted, then

@@ -15,13 +15,15 @@ if [ "$3" != inside ]; then
 fi
 BIN=$1
 MODE=$2
+# The players log in with the server's own version ("Vorlix 1.2.3").
+VERSION=$(env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM "$BIN" --version | cut -d' ' -f2)
 DIR=$(mktemp -d)
 ip link set lo up
 env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM "$BIN" --server --port 7790 \
   --pause quick > "$DIR/server.log" 2>&1 &
 SERVER=$!
 sleep 2
-python3 - "$MODE" <<'PY' &
+python3 - "$MODE" "$VERSION" <<'PY' &
 import socket, sys, time
 def login(name):
     s = socket.create_connection(("127.0.0.1", 7790))
@@ -29,7 +31,7 @@ def login(name):
     while b"\xff" not in data:
         data += s.recv(100)
     n = int(data.split(b"\xff")[0].split(b"+")[1])
-    s.sendall(b"CMD_logininfo+%d+1.0.4+%s\xff\xff" % (n, name))
+    s.sendall(b"CMD_logininfo+%d+%s+%s\xff\xff" % (n, sys.argv[2].encode(), name))
     return s
 host, two = login(b"Host"), login(b"Two")
 if sys.argv[1] == "game":

@@ -23,6 +23,7 @@
 #include "tsock.h"
 #include "tspylist.h"
 #include "vorlixapplication.h"
+#include "widgettarget.h"
 
 #include <QLabel>
 #include <QListWidget>
@@ -248,21 +249,10 @@ private:
     Arrivals& m_arrivals;
 };
 
-VorlixApplication* g_app = nullptr;
-
-// The window goes first, then the application, as at the end of main.
-void windDown() {
-    g_window = Window{};
-    delete g_app;
-    g_app = nullptr;
-}
-
 } // namespace
 
 extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv) {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    // Made here, destroyed by windDown once the first window exists.
-    g_app = new VorlixApplication(*argc, *argv);
+    fuzzing::startApplication<VorlixApplication>(argc, argv);
     // The error box must never block; the target catches what would reach it.
     VorlixApplication::errorBox() = [](const QString&) { ++g_counts.errorBoxes; };
     return 0;
@@ -271,11 +261,7 @@ extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv) {
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
     if (!g_window.chat || g_window.closed || g_window.inputs == kInputsPerWindow)
         makeWindow();
-    // Registered after the first window made Qt's font caches, so it runs
-    // before they are destroyed: the application frees what it keeps in them
-    // only while they still exist.
-    static const bool windDownAtExit = std::atexit(windDown) == 0;
-    (void)windDownAtExit;
+    fuzzing::endAtExit(g_window);
     ++g_window.inputs;
     g_window.chat->chat()->ClearMainChat1Click();
     fuzzing::Input in(data, size);

@@ -85,27 +85,12 @@ void directCodecs(View data) {
 
     TLZH lzh;
     Bytes coded;
-    std::size_t pos = 0;
-    const int64_t read = lzh.LZHPack(
-        [&](uint8_t& b) {
-            if (pos == data.size())
-                return false;
-            b = uint8_t(data[pos++]);
-            return true;
-        },
-        [&](uint8_t b) { coded.push_back(b); });
+    const int64_t read = lzh.LZHPack(TLZH::readerOf(data.data(), data.size()),
+                                     [&](uint8_t b) { coded.push_back(b); });
     FUZZ_CHECK(read == int64_t(data.size()) && !coded.empty());
     std::string decoded;
-    pos = 0;
-    lzh.LZHUnpack(
-        read,
-        [&](uint8_t& b) {
-            if (pos == coded.size())
-                return false;
-            b = coded[pos++];
-            return true;
-        },
-        [&](uint8_t b) { decoded += char(b); });
+    lzh.LZHUnpack(read, TLZH::readerOf(coded.data(), coded.size()),
+                  [&](uint8_t b) { decoded += char(b); });
     FUZZ_CHECK(decoded == data);
 }
 

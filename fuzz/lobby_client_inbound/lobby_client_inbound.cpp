@@ -24,6 +24,7 @@
 #include "lobbyfeed.h"
 #include "lobbywindow.h"
 #include "servicelink.h"
+#include "widgettarget.h"
 
 #include <QAction>
 #include <QApplication>
@@ -47,7 +48,6 @@ struct Window {
     int inputs = 0;
 };
 Window g_window;
-QApplication* g_app = nullptr;
 
 // The feed's connection goes to a port nobody listens on, and is refused at
 // once; after that its link has no socket, and the input is all it hears.
@@ -144,26 +144,17 @@ void act(LobbyWindow& w, fuzzing::Input& in) {
     }
 }
 
-// The window goes first, then the application, as at the end of main.
-void windDown() {
-    g_window = Window{};
-    delete g_app;
-    g_app = nullptr;
-}
-
 } // namespace
 
 extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv) {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    g_app = new QApplication(*argc, *argv);
+    fuzzing::startApplication<QApplication>(argc, argv);
     return 0;
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
     if (!g_window.window || g_window.inputs == kInputsPerWindow)
         makeWindow();
-    static const bool windDownAtExit = std::atexit(windDown) == 0;
-    (void)windDownAtExit;
+    fuzzing::endAtExit(g_window);
     ++g_window.inputs;
     LobbyWindow& w = *g_window.window;
     w.setPlayerName(QStringLiteral("Fuzz"));

@@ -17,11 +17,13 @@
 // with the tickets and nonces the core itself sent, and the transport's tests
 // from outside are answered by hand.
 
+#include "fakeconnections.h"
 #include "fuzzing.h"
 #include "lobbyreaders.h"
 #include "memorystore.h"
 #include "servicecore.h"
 #include "servicelimits.h"
+#include "version.h"
 
 #include <QByteArray>
 
@@ -59,15 +61,15 @@ enum Op : uint8_t {
 constexpr int kMaxOps = 400;
 
 const QList<QByteArray> kLines = {
-    hello("kestrunlobby", "1.0.4"),
-    hello("vorlix", "1.0.4", 2),
+    hello("kestrunlobby", wire::kVersion),
+    hello("vorlix", wire::kVersion, 2),
     setName("Ann"),
     setName("Bob\x01"),
     watch(),
     enter(),
     say("hello"),
-    host(Listing::Public, 7772, "1.0.4", "Friday", "Ann"),
-    host(Listing::Invite, 7773, "1.0.4", "Secret", ""),
+    host(Listing::Public, 7772, wire::kVersion, "Friday", "Ann"),
+    host(Listing::Invite, 7773, wire::kVersion, "Secret", ""),
     state({3, 1, Phase::Playing, 2, 5, QStringLiteral("Ann")}),
     state({0, 0, Phase::Waiting, 0, 0, QStringLiteral("")}),
     unhost(),
@@ -80,7 +82,7 @@ const QList<QByteArray> kLines = {
     relay("+AAAA-AAA2", 1),
     port(40123),
     decline("AAAAAAAAAAAAAAAAAAAAAAAA"),
-    host(Listing::Public, 7772, "1.0.4", "Again", "Ann",
+    host(Listing::Public, 7772, wire::kVersion, "Again", "Ann",
          {"+AAAA-AAA2", "AAAAAAAAAAAAAAAAAAAAAAAA"}),
 };
 
@@ -94,8 +96,6 @@ struct Link {
     bool joined = false; // one end of a relay: the transport's from now on
     qsizetype unsent = 0;
 };
-
-enum class CloseReport { Never, Inside, Later };
 
 // Whether the line is a service message its client's reader takes.
 bool readable(const QByteArray& line) {
@@ -135,10 +135,7 @@ bool readable(const QByteArray& line) {
 
 class Transport : public ServiceTransport {
 public:
-    std::map<ConnectionId, Link> links;
-    CloseReport report = CloseReport::Never;
-    ServiceCore* core = nullptr;
-    std::vector<ConnectionId> lateCloses;
+    fuzzing::FakeConnections<Link> connections;
     std::vector<QString> tickets; // sent in JOINER lines
     std::vector<QString> nonces;  // sent in PROBE lines
     struct Test {
@@ -148,9 +145,7 @@ public:
     std::vector<Test> tests;
 
     bool send(ConnectionId id, const QByteArray& bytes) override {
-        const auto it = links.find(id);
-        FUZZ_CHECK(it != links.end() && it->second.open);
-        Link& link = it->second;
+        Link& link = connections.sendingTo(id);
         FUZZ_CHECK(!link.byed);
         FUZZ_CHECK(bytes.endsWith('\n'));
         const QList<QByteArray> lines = bytes.chopped(1).split('\n');
@@ -169,30 +164,15 @@ public:
             FUZZ_CHECK(!link.byed);
             link.byed = line.startsWith("BYE\t");
         }
-        if (link.refusing)
-            return false;
-        if (link.unsent > 0)
-            link.unsent += bytes.size();
-        return true;
+        return connections.take(link, bytes.size());
     }
-    void close(ConnectionId id) override {
-        const auto it = links.find(id);
-        FUZZ_CHECK(it != links.end() && it->second.open);
-        it->second.open = false;
-        if (report == CloseReport::Inside)
-            core->closed(id);
-        else if (report == CloseReport::Later)
-            lateCloses.push_back(id);
-    }
-    qsizetype unsent(ConnectionId id) const override {
-        const auto it = links.find(id);
-        return it == links.end() ? 0 : it->second.unsent;
-    }
+    void close(ConnectionId id) override { connections.close(id); }
+    qsizetype unsent(ConnectionId id) const override { return connections.unsent(id); }
     void join(ConnectionId a, ConnectionId b, const QByteArray& toA,
               const QByteArray& toB) override {
         for (const ConnectionId id : {a, b}) {
-            const auto it = links.find(id);
-            FUZZ_CHECK(it != links.end() && it->second.open && !it->second.joined);
+            const auto it = connections.links.find(id);
+            FUZZ_CHECK(it != connections.links.end() && it->second.open && !it->second.joined);
             FUZZ_CHECK(!it->second.said); // the first line either end gets is JOINED
             it->second.joined = true;
         }
@@ -200,7 +180,7 @@ public:
     }
     void probe(ConnectionId host, const QString& address, quint16 port,
                const QString& nonce) override {
-        FUZZ_CHECK(links.count(host) != 0 && links[host].open && port != 0);
+        FUZZ_CHECK(connections.links.count(host) != 0 && connections.links[host].open && port != 0);
         FUZZ_CHECK(!address.isEmpty() && isSecret(nonce));
         tests.push_back({host, nonce});
     }
@@ -236,8 +216,11 @@ public:
 class Session {
 public:
     explicit Session(uint8_t config) : m_core(m_transport, m_store, {6, 3}) {
-        m_transport.core = &m_core;
-        m_transport.report = CloseReport(config % 3);
+        m_transport.connections.reportClose = [this](ConnectionId id) { m_core.closed(id); };
+        m_transport.connections.report = fuzzing::CloseReport(config % 3);
+        m_transport.connections.addresses = {QString(), QStringLiteral("10.0.0.1"),
+                                             QStringLiteral("10.0.0.2"),
+                                             QStringLiteral("2001:db8::7")};
         m_core.setClock([this] { return m_now; });
         // Codes the prepared RESOLVE lines can find.
         m_store.generateCode = [this] {
@@ -256,44 +239,27 @@ public:
     }
 
 private:
-    ConnectionId pick(fuzzing::Input& in) {
-        const uint8_t k = in.byte();
-        return m_ids.empty() ? 0 : m_ids[k % m_ids.size()];
-    }
-
     void perform(fuzzing::Input& in) {
+        fuzzing::FakeConnections<Link>& connections = m_transport.connections;
         switch (Op(in.byte() % kOps)) {
         case Open: {
-            static const QString kAddresses[] = {QString(), QStringLiteral("10.0.0.1"),
-                                                 QStringLiteral("10.0.0.2"),
-                                                 QStringLiteral("2001:db8::7")};
-            const ConnectionId id = ++m_lastId;
-            m_ids.push_back(id);
-            m_transport.links[id] = Link{};
-            m_core.opened(id, kAddresses[in.byte() % 4]);
+            const auto [id, address] = connections.open(in);
+            m_core.opened(id, address);
             break;
         }
         case Bytes: {
-            const ConnectionId id = pick(in);
-            std::size_t length = in.byte();
-            if (length >= 0xF0)
-                length = (length - 0xF0) << 8 | in.byte();
-            const std::string_view bytes = in.take(length);
-            m_core.received(id, QByteArray(bytes.data(), qsizetype(bytes.size())));
+            const ConnectionId id = connections.pick(in);
+            m_core.received(id, fuzzing::bytesOperand(in));
             break;
         }
         case Line: {
-            const ConnectionId id = pick(in);
+            const ConnectionId id = connections.pick(in);
             m_core.received(id, kLines[in.byte() % kLines.size()]);
             break;
         }
-        case PeerClosed: {
-            const ConnectionId id = pick(in);
-            if (const auto it = m_transport.links.find(id); it != m_transport.links.end())
-                it->second.open = false;
-            m_core.closed(id);
+        case PeerClosed:
+            m_core.closed(connections.peerClosed(in));
             break;
-        }
         case Advance:
             m_now += qint64(in.byte()) * 500;
             break;
@@ -310,15 +276,13 @@ private:
             m_core.flushChat();
             break;
         case Stall:
-            if (const auto it = m_transport.links.find(pick(in)); it != m_transport.links.end())
-                it->second.unsent += qsizetype(in.byte()) * 16 * 1024 + 1;
+            connections.stall(in, 16 * 1024);
             break;
         case Refuse:
-            if (const auto it = m_transport.links.find(pick(in)); it != m_transport.links.end())
-                it->second.refusing = true;
+            connections.refuse(in);
             break;
         case LateCloses:
-            for (ConnectionId id : std::exchange(m_transport.lateCloses, {}))
+            for (ConnectionId id : std::exchange(connections.lateCloses, {}))
                 m_core.closed(id);
             break;
         case Hold:
@@ -344,13 +308,12 @@ private:
             break;
         }
         case Fill: {
-            const ConnectionId id = pick(in);
-            const int count = in.byte();
-            m_core.received(id, QByteArray(count * 64, char(in.byte())));
+            const ConnectionId id = connections.pick(in);
+            m_core.received(id, fuzzing::fillOperand(in));
             break;
         }
         case Ticket: {
-            const ConnectionId id = pick(in);
+            const ConnectionId id = connections.pick(in);
             const uint8_t k = in.byte();
             const auto& t = m_transport.tickets;
             m_core.received(id, ticket(t.empty() ? QStringLiteral("AAAAAAAAAAAAAAAAAAAAAAAA")
@@ -358,7 +321,7 @@ private:
             break;
         }
         case Armed: {
-            const ConnectionId id = pick(in);
+            const ConnectionId id = connections.pick(in);
             const uint8_t k = in.byte();
             const auto& n = m_transport.nonces;
             m_core.received(id, armed(n.empty() ? QStringLiteral("AAAAAAAAAAAAAAAAAAAAAAAA")
@@ -383,7 +346,7 @@ private:
         FUZZ_CHECK(m_core.connectionCount() <= 6);
         int hosting = 0;
         std::map<QString, int> perAddress;
-        for (const auto& [id, link] : m_transport.links) {
+        for (const auto& [id, link] : m_transport.connections.links) {
             // A connection the core let go was closed (by it, or by its peer).
             if (link.joined) {
                 FUZZ_CHECK(!m_core.knows(id));
@@ -420,8 +383,6 @@ private:
     ServiceCore m_core;
     qint64 m_now = 1'000'000;
     int m_codes = 0;
-    ConnectionId m_lastId = 0;
-    std::vector<ConnectionId> m_ids;
     std::map<QString, int> m_remote;
 };
 

@@ -28,23 +28,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
     const int64_t stopAt = stopByte % 4 == 0 ? stopByte * count / 256 : -1;
     const std::string_view stream = input.rest();
 
-    std::size_t pos = 0;
     int64_t produced = 0;
     TLZH codec;
     try {
-        codec.LZHUnpack(
-            count,
-            [&](uint8_t& byte) {
-                if (pos == stream.size())
-                    return false;
-                byte = uint8_t(stream[pos++]);
-                return true;
-            },
-            [&](uint8_t) {
-                if (produced == stopAt)
-                    throw Stop{};
-                ++produced;
-            });
+        codec.LZHUnpack(count, TLZH::readerOf(stream.data(), stream.size()), [&](uint8_t) {
+            if (produced == stopAt)
+                throw Stop{};
+            ++produced;
+        });
         // A stop point always lies before the count.
         FUZZ_CHECK(stopAt < 0);
         FUZZ_CHECK(produced >= count && produced < count + kLongestMatch);

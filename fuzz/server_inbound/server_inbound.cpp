@@ -13,6 +13,7 @@
 // message, the round clock and the round's words stay within what the rules
 // allow, and no exception leaves the core.
 
+#include "fakeconnections.h"
 #include "fuzzing.h"
 #include "messages.h"
 #include "protocol.h"
@@ -98,39 +99,18 @@ struct Link {
     int slot = 0; // the number CMD_sendlogininfo gave it
 };
 
-enum class CloseReport { Never, Inside, Later };
-
 class Transport : public ServerTransport {
 public:
-    std::map<ConnectionId, Link> links;
-    CloseReport report = CloseReport::Never;
-    ServerCore* core = nullptr;
-    std::vector<ConnectionId> lateCloses;
+    fuzzing::FakeConnections<Link> connections;
 
     bool send(ConnectionId id, const QByteArray& bytes) override {
-        const auto it = links.find(id);
-        FUZZ_CHECK(it != links.end() && it->second.open);
-        Link& link = it->second;
+        Link& link = connections.sendingTo(id);
         checkMessage(link, bytes);
         ++link.messages;
-        if (link.refusing)
-            return false;
-        link.unsent += link.unsent > 0 ? bytes.size() : 0;
-        return true;
+        return connections.take(link, bytes.size());
     }
-    void close(ConnectionId id) override {
-        const auto it = links.find(id);
-        FUZZ_CHECK(it != links.end() && it->second.open);
-        it->second.open = false;
-        if (report == CloseReport::Inside)
-            core->closed(id);
-        else if (report == CloseReport::Later)
-            lateCloses.push_back(id);
-    }
-    qsizetype unsent(ConnectionId id) const override {
-        const auto it = links.find(id);
-        return it == links.end() ? 0 : it->second.unsent;
-    }
+    void close(ConnectionId id) override { connections.close(id); }
+    qsizetype unsent(ConnectionId id) const override { return connections.unsent(id); }
 
 private:
     // One whole message of the server's, and the first a connection hears is
@@ -179,13 +159,13 @@ void checkState(const ServerCore& core, const Transport& transport, int& numslot
             continue;
         ++inUse;
         FUZZ_CHECK(core.slotOf(id) == slot);
-        const auto link = transport.links.find(id);
-        FUZZ_CHECK(link != transport.links.end() && link->second.open);
+        const auto link = transport.connections.links.find(id);
+        FUZZ_CHECK(link != transport.connections.links.end() && link->second.open);
         FUZZ_CHECK(link->second.slot == slot);
     }
     FUZZ_CHECK(inUse == core.connectionCount());
     qsizetype queued = 0;
-    for (const auto& [id, link] : transport.links) {
+    for (const auto& [id, link] : transport.connections.links) {
         FUZZ_CHECK(link.open || core.slotOf(id) == 0);
         FUZZ_CHECK(core.queuedFrom(id) <= serverlimits::kMaxQueuedPerConnection);
         FUZZ_CHECK(core.buffered(id) <= serverlimits::kMaxMessageBytes);
@@ -218,7 +198,7 @@ void checkState(const ServerCore& core, const Transport& transport, int& numslot
         FUZZ_CHECK(p.roundwords >= 0 && p.roundwords <= p.gamewords && p.score >= 0);
         roundwords += p.roundwords;
     }
-    const QList<QByteArray>& gotten = engine.listbox_gotten();
+    const QList<QByteArray>& gotten = engine.acceptedWords();
     FUZZ_CHECK(roundwords == gotten.size());
     for (qsizetype i = 0; i < gotten.size(); ++i) {
         FUZZ_CHECK(isWord(gotten[i]) && gotten[i].startsWith(round.prefix));
@@ -231,8 +211,11 @@ class Session {
 public:
     Session(quint32 seed, uint8_t config)
         : m_core(setup(seed, config, m_pause, m_botSpeed), m_transport) {
-        m_transport.core = &m_core;
-        m_transport.report = CloseReport((config >> 4) % 3);
+        m_transport.connections.reportClose = [this](ConnectionId id) { m_core.closed(id); };
+        m_transport.connections.report = fuzzing::CloseReport((config >> 4) % 3);
+        m_transport.connections.addresses = {QString(), QStringLiteral("10.0.0.1"),
+                                             QStringLiteral("10.0.0.2"),
+                                             QStringLiteral("192.0.2.7")};
         m_core.setClock([this] { return m_now; });
     }
 
@@ -256,43 +239,25 @@ private:
         return s;
     }
 
-    // The id an operand names, or 0 when nothing was opened yet.
-    ConnectionId pick(fuzzing::Input& in) {
-        const uint8_t k = in.byte();
-        return m_ids.empty() ? 0 : m_ids[k % m_ids.size()];
-    }
-
     void perform(fuzzing::Input& in) {
+        fuzzing::FakeConnections<Link>& connections = m_transport.connections;
         switch (Op(in.byte() % kOps)) {
         case Open: {
-            static const QString kAddresses[] = {QString(), QStringLiteral("10.0.0.1"),
-                                                 QStringLiteral("10.0.0.2"),
-                                                 QStringLiteral("192.0.2.7")};
-            const ConnectionId id = ++m_lastId;
-            m_ids.push_back(id);
-            m_transport.links[id] = Link{};
-            const int slot = m_core.opened(id, kAddresses[in.byte() % 4]);
-            FUZZ_CHECK(slot == 0 || m_transport.links[id].slot == slot);
+            const auto [id, address] = connections.open(in);
+            const int slot = m_core.opened(id, address);
+            FUZZ_CHECK(slot == 0 || connections.links[id].slot == slot);
             break;
         }
         case Bytes: {
-            const ConnectionId id = pick(in);
-            std::size_t length = in.byte();
-            if (length >= 0xF0)
-                length = (length - 0xF0) << 8 | in.byte();
-            const std::string_view bytes = in.take(length);
-            m_core.received(id, QByteArray(bytes.data(), qsizetype(bytes.size())));
+            const ConnectionId id = connections.pick(in);
+            m_core.received(id, fuzzing::bytesOperand(in));
             break;
         }
-        case PeerClosed: {
-            const ConnectionId id = pick(in);
-            if (const auto it = m_transport.links.find(id); it != m_transport.links.end())
-                it->second.open = false;
-            m_core.closed(id);
+        case PeerClosed:
+            m_core.closed(connections.peerClosed(in));
             break;
-        }
         case Failed:
-            m_core.failed(pick(in));
+            m_core.failed(connections.pick(in));
             break;
         case Dispatch:
             for (int i = in.byte() % 16; i >= 0; --i)
@@ -317,23 +282,18 @@ private:
             m_core.sweep();
             break;
         case Refuse:
-            if (const auto it = m_transport.links.find(pick(in)); it != m_transport.links.end())
-                it->second.refusing = true;
+            connections.refuse(in);
             break;
         case Stall:
-            if (const auto it = m_transport.links.find(pick(in)); it != m_transport.links.end())
-                it->second.unsent += qsizetype(in.byte()) * 2048 + 1;
+            connections.stall(in, 2048);
             break;
-        case LateCloses: {
-            const std::vector<ConnectionId> late = std::exchange(m_transport.lateCloses, {});
-            for (ConnectionId id : late)
+        case LateCloses:
+            for (ConnectionId id : std::exchange(connections.lateCloses, {}))
                 m_core.closed(id);
             break;
-        }
         case Fill: {
-            const ConnectionId id = pick(in);
-            const int count = in.byte();
-            m_core.received(id, QByteArray(count * 64, char(in.byte())));
+            const ConnectionId id = connections.pick(in);
+            m_core.received(id, fuzzing::fillOperand(in));
             break;
         }
         case kOps:
@@ -346,8 +306,6 @@ private:
     Transport m_transport;
     ServerCore m_core;
     qint64 m_now = 1'000'000;
-    ConnectionId m_lastId = 0;
-    std::vector<ConnectionId> m_ids;
     int m_numslots = 0;
 };
 

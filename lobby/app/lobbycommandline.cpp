@@ -10,9 +10,9 @@ namespace lobbycli {
 
 namespace {
 
-class Reader {
+class Reader : cmdline::ArgumentReader<Options> {
 public:
-    explicit Reader(const QStringList& arguments) : m_args(arguments) {}
+    explicit Reader(const QStringList& arguments) : ArgumentReader(arguments) {}
 
     // False when the line is refused or answered (help, version).
     bool readAll(Options& o) {
@@ -32,27 +32,12 @@ public:
          relayGiven = false;
 
 private:
-    std::optional<QString> value(const QString& arg) {
-        const qsizetype eq = arg.indexOf(u'=');
-        if (eq >= 0)
-            return arg.mid(eq + 1);
-        if (m_at + 1 < m_args.size())
-            return m_args.at(++m_at);
-        return std::nullopt;
-    }
-
     bool readOption(const QString& arg, Options& o) {
         const QString name = qtoptions::optionName(arg);
         const bool ours = arg.startsWith(QLatin1String("--"));
         const bool bare = !arg.contains(u'=');
-        if (arg == QLatin1String("--help") || arg == QLatin1String("-h")) {
-            o.action = Action::Help;
+        if (answered(arg, o))
             return false;
-        }
-        if (arg == QLatin1String("--version")) {
-            o.action = Action::Version;
-            return false;
-        }
         if (ours && bare && name == QLatin1String("list"))
             return list = true;
         if (ours && bare && name == QLatin1String("lan"))
@@ -134,43 +119,12 @@ private:
                 o, QStringLiteral("bad port '%1': give a number from 1 to 65535").arg(*text));
         return portGiven = true;
     }
-
-    // Left in the line for QApplication; we only step over its value.
-    bool readQtOption(const QString& arg, const QString& name, Options& o) {
-        const bool inlineValue = arg.contains(u'=');
-        const qtoptions::Kind kind = qtoptions::kindOf(name);
-        if (kind == qtoptions::Kind::Value) {
-            if (!inlineValue && !value(arg))
-                return refuse(o, QStringLiteral("option %1 needs a value").arg(arg));
-            if (name == QLatin1String("platform"))
-                o.platformArgument = true;
-            return true;
-        }
-        if (!inlineValue && kind == qtoptions::Kind::Flag)
-            return true;
-        return refuse(o, QStringLiteral("unknown option '%1'").arg(arg));
-    }
-
-    static bool refuse(Options& o, const QString& why) {
-        o.action = Action::Error;
-        o.error = why;
-        return false;
-    }
-
-    const QStringList& m_args;
-    qsizetype m_at = 0;
 };
-
-Options refused(const QString& why) {
-    Options o;
-    o.action = Action::Error;
-    o.error = why;
-    return o;
-}
 
 } // namespace
 
 Options parse(const QStringList& arguments) {
+    constexpr auto refused = cmdline::refused<Options>;
     Options o;
     Reader r(arguments);
     if (!r.readAll(o))

@@ -6,6 +6,7 @@
 // guessed at. Options may stand in any order; Qt's own options (-platform,
 // -display, -style, ...) are let through for QApplication, as the game does.
 
+#include "commandlinereader.h"
 #include "gameargs.h"
 #include "lobbyaddress.h"
 
@@ -26,7 +27,7 @@ enum class Action {
     Error,   // print Options::error and usage() to stderr and exit 2
 };
 
-struct Options {
+struct Options : cmdline::LineResult {
     Action action = Action::Window;
     // --lobby: the service to use instead of the one the settings name, and
     // its other instances when it names several, separated by commas.
@@ -43,10 +44,6 @@ struct Options {
     // --server --relay-address: where this instance tells players to reach
     // its relay, when not the address each host reached it at.
     std::optional<lobbywire::HostPort> relayAddress;
-    // Qt's -platform was given: the display check leaves the choice to Qt.
-    bool platformArgument = false;
-    // Why the line was refused (Action::Error), one short sentence.
-    QString error;
 };
 
 // `arguments` is the command line without the program's own name.

@@ -79,10 +79,7 @@ int withoutWindow(int argc, char** argv, const lobbycli::Options& options) {
 
 int main(int argc, char** argv) {
     console::attachToParent();
-    QStringList arguments;
-    for (int i = 1; i < argc; ++i)
-        arguments << QString::fromLocal8Bit(argv[i]);
-    const lobbycli::Options options = lobbycli::parse(arguments);
+    const lobbycli::Options options = lobbycli::parse(cmdline::arguments(argc, argv));
     switch (options.action) {
     case lobbycli::Action::Help:
         std::fputs(qPrintable(lobbycli::usage()), stdout);

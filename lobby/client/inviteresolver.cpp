@@ -22,7 +22,7 @@ void InviteResolver::resolve(const QString& code) {
     // A question still open is dropped unanswered: one at a time.
     ++m_question;
     m_timer->stop();
-    dropLink();
+    ServiceLink::release(m_link, this);
     const auto normal = lobbywire::invite::normalize(code, true);
     if (!normal) {
         fail(QStringLiteral("\"%1\" is not an invite code: a code looks like +K7Q2-M9XD.")
@@ -59,7 +59,7 @@ void InviteResolver::instanceFailed(const QString& why) {
         return;
     }
     m_timer->stop();
-    dropLink();
+    ServiceLink::release(m_link, this);
     ++m_instance;
     // From the event loop: this may run inside the old link's own signal.
     const quint64 question = m_question;
@@ -67,16 +67,6 @@ void InviteResolver::instanceFailed(const QString& why) {
         if (question == m_question)
             ask();
     });
-}
-
-void InviteResolver::dropLink() {
-    if (!m_link)
-        return;
-    // Possibly inside the link's own signal: it goes once that returns.
-    disconnect(m_link, nullptr, this, nullptr);
-    m_link->close();
-    m_link->deleteLater();
-    m_link = nullptr;
 }
 
 void InviteResolver::onMessage(const lobbywire::Message& message) {
@@ -101,7 +91,7 @@ void InviteResolver::fail(const QString& why, bool unknown) {
 
 void InviteResolver::finish(std::function<void()> emitResult) {
     m_timer->stop();
-    dropLink();
+    ServiceLink::release(m_link, this);
     const quint64 question = m_question;
     QTimer::singleShot(0, this, [this, question, emitResult = std::move(emitResult)] {
         if (question == m_question)

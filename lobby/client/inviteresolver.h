@@ -44,7 +44,6 @@ private:
     // The instance asked could not answer: the next is asked, or the
     // question fails when none is left.
     void instanceFailed(const QString& why);
-    void dropLink();
     void onMessage(const lobbywire::Message& message);
     // Ends the question: the link is closed and the result is emitted from
     // the event loop, unless another question has begun by then.

@@ -59,11 +59,8 @@ void LobbyFeed::start() {
 void LobbyFeed::stop() {
     if (!m_link)
         return;
-    disconnect(m_link, nullptr, this, nullptr);
-    m_link->close();
     // stop() may come from a slot of one of the link's signals.
-    m_link->deleteLater();
-    m_link = nullptr;
+    ServiceLink::release(m_link, this);
     m_listing = false;
     m_entering = false;
     m_snapshot.clear();

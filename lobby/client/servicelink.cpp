@@ -104,6 +104,15 @@ bool ServiceLink::send(const QByteArray& line) {
     return true;
 }
 
+void ServiceLink::release(ServiceLink*& link, QObject* receiver) {
+    if (!link)
+        return;
+    disconnect(link, nullptr, receiver, nullptr);
+    link->close();
+    link->deleteLater();
+    link = nullptr;
+}
+
 void ServiceLink::receiveBytes(const QByteArray& bytes) {
     m_buffer += bytes;
     QList<QByteArray> lines;

@@ -64,6 +64,11 @@ public:
     // Queues one complete line (a lobbywire builder's); false, and dropped,
     // unless the link is open.
     bool send(const QByteArray& line);
+    // The owner lets its link go: `receiver` hears nothing more from it, it is
+    // closed, and it is deleted once control is back in the event loop, so
+    // this may be called from inside one of the link's own signals. `link` is
+    // null afterwards; nothing happens when it already was.
+    static void release(ServiceLink*& link, QObject* receiver);
 
     // What the socket delivered, handled exactly as bytes read from it are:
     // cut into lines (a line too long loses the connection), a WELCOME opens

@@ -78,11 +78,8 @@ void TableHost::stop() {
         // Out of the directory at once, not when the service finds the
         // connection silent.
         m_link->send(lobbywire::unhost());
-        m_link->close();
         // stop() may come from a slot of the link's own signal.
-        disconnect(m_link, nullptr, this, nullptr);
-        m_link->deleteLater();
-        m_link = nullptr;
+        ServiceLink::release(m_link, this);
     }
     delete m_responder;
     m_responder = nullptr;

@@ -4,6 +4,7 @@
 #include "messages.h"
 
 #include <QImage>
+#include <QRegularExpression>
 
 #include <gtest/gtest.h>
 
@@ -26,14 +27,17 @@ TEST(CommandLine, HelpAndVersionAnswerWhateverFollows) {
     EXPECT_EQ(parse(line({"-h"})).action, Action::Help);
     EXPECT_EQ(parse(line({"Tester", "10.0.0.5", "true", "--help"})).action, Action::Help);
     EXPECT_EQ(parse(line({"--version", "--bogus"})).action, Action::Version);
-    EXPECT_EQ(commandline::versionLine(), QStringLiteral("Vorlix 1.0.4"));
     EXPECT_TRUE(commandline::usage().startsWith(QStringLiteral("Usage: vorlix")));
 }
 
 TEST(CommandLine, TheVersionIsTheOneTheClientSendsAtLogin) {
     EXPECT_EQ(commandline::versionLine(),
               QStringLiteral("Vorlix ") + QLatin1String(wire::kVersion));
-    EXPECT_EQ(commandline::versionLine(), QStringLiteral("Vorlix 1.0.4"));
+    // The project's version, filled in when the build was configured.
+    EXPECT_TRUE(QRegularExpression(QStringLiteral("^\\d+\\.\\d+\\.\\d+$"))
+                    .match(QLatin1String(wire::kVersion))
+                    .hasMatch())
+        << wire::kVersion;
 }
 
 TEST(CommandLine, UnknownOptionsAreRefused) {

@@ -3,6 +3,7 @@
 #include "settingscontroller.h"
 #include "tchatfixture.h"
 #include "tsock.h"
+#include "version.h"
 #include "wine.h"
 
 #include <QAbstractButton>
@@ -45,7 +46,7 @@ TEST_F(DispatchTest, LoginEndsInTwoTerminators) {
     EXPECT_TRUE(chat->model().loggedin());
     EXPECT_EQ(chat->model().mynumber(), 3);
     ASSERT_TRUE(peer.expect("\xFF\xFF"));
-    EXPECT_EQ(peer.take(), QByteArray("CMD_logininfo+3+1.0.4+Tester\xFF\xFF"));
+    EXPECT_EQ(peer.take(), "CMD_logininfo+3+" + QByteArray(wire::kVersion) + "+Tester\xFF\xFF");
 }
 
 // Seat 1 of a dedicated server is a player who joined: they hold the table and

@@ -126,7 +126,7 @@ TEST_F(PlayModesTest, AnythingButTrueJoinsTheHost) {
     host.send(msg("CMD_sendlogininfo+2"));
     ASSERT_TRUE(spinUntil([&] { return chat->model().loggedin(); }));
     ASSERT_TRUE(host.expect("\xFF\xFF"));
-    EXPECT_EQ(host.take(), QByteArray("CMD_logininfo+2+1.0.4+Tester\xFF\xFF"));
+    EXPECT_EQ(host.take(), "CMD_logininfo+2+" + QByteArray(wire::kVersion) + "+Tester\xFF\xFF");
 }
 
 TEST_F(PlayModesTest, TheTerminatorByteIsLeftOutOfTheLoginName) {
@@ -273,13 +273,13 @@ TEST_F(PlayModesTest, AnInviteCodeIsResolvedThroughTheLobbyServiceAndJoined) {
     chat->processparams();
     EXPECT_TRUE(chatText().contains("Looking up the invite code +K7Q2-M9XD..."));
     ASSERT_TRUE(service.waitForClient());
-    ASSERT_TRUE(service.expect("HELLO\t2\tvorlix\t1.0.4\n"));
-    service.send(lobbywire::welcome("1.0.4"));
+    ASSERT_TRUE(service.expect("HELLO\t2\tvorlix\t" + QByteArray(wire::kVersion) + "\n"));
+    service.send(lobbywire::welcome(wire::kVersion));
     ASSERT_TRUE(service.expect("RESOLVE\t+K7Q2-M9XD\n"));
     EXPECT_FALSE(chat->gameSocket()->hasSocket());
     service.send(
-        lobbywire::found({"+K7Q2-M9XD", "127.0.0.1", quint16(kInvitePort + 1), "1.0.4", "Friday",
-                          "Ann", lobbywire::Way::Direct, "127.0.0.1", kInvitePort}));
+        lobbywire::found({"+K7Q2-M9XD", "127.0.0.1", quint16(kInvitePort + 1), wire::kVersion,
+                          "Friday", "Ann", lobbywire::Way::Direct, "127.0.0.1", kInvitePort}));
     // The table's own address and port, then the lobby link.
     ASSERT_TRUE(host.waitForClient());
     EXPECT_EQ(chat->gameSocket()->PortName(), QString::number(kInvitePort + 1));
@@ -305,12 +305,12 @@ TEST_F(PlayModesTest, AnInviteCodesTableThatCantBeReachedIsJoinedThroughTheRelay
     chat->processparams();
     ASSERT_TRUE(service.waitForClient());
     ASSERT_TRUE(service.expect("HELLO"));
-    service.send(lobbywire::welcome("1.0.4"));
+    service.send(lobbywire::welcome(wire::kVersion));
     ASSERT_TRUE(service.expect("RESOLVE\t+K7Q2-M9XD\n"));
     // Nothing listens at the table's own port.
-    service.send(
-        lobbywire::found({"+K7Q2-M9XD", "127.0.0.1", quint16(kInvitePort + 22), "1.0.4", "Friday",
-                          "Ann", lobbywire::Way::Unknown, "127.0.0.1", quint16(kInvitePort + 21)}));
+    service.send(lobbywire::found({"+K7Q2-M9XD", "127.0.0.1", quint16(kInvitePort + 22),
+                                   wire::kVersion, "Friday", "Ann", lobbywire::Way::Unknown,
+                                   "127.0.0.1", quint16(kInvitePort + 21)}));
     ASSERT_TRUE(relay.waitForClient());
     ASSERT_TRUE(relay.expect("RELAY\t2\t+K7Q2-M9XD\n"));
     EXPECT_TRUE(chatText().contains(
@@ -333,9 +333,9 @@ TEST_F(PlayModesTest, ARelayThatCantJoinEndsTheGameWithItsReason) {
     chat->show();
     ASSERT_TRUE(service.waitForClient());
     ASSERT_TRUE(service.expect("HELLO"));
-    service.send(lobbywire::welcome("1.0.4"));
+    service.send(lobbywire::welcome(wire::kVersion));
     ASSERT_TRUE(service.expect("RESOLVE\t+K7Q2-M9XD\n"));
-    service.send(lobbywire::found({"+K7Q2-M9XD", "192.0.2.1", 7772, "1.0.4", "Friday", "Ann",
+    service.send(lobbywire::found({"+K7Q2-M9XD", "192.0.2.1", 7772, wire::kVersion, "Friday", "Ann",
                                    lobbywire::Way::Relay, "127.0.0.1", quint16(kInvitePort + 31)}));
     ASSERT_TRUE(relay.waitForClient());
     ASSERT_TRUE(relay.expect("RELAY\t2\t+K7Q2-M9XD\n"));
@@ -358,7 +358,7 @@ TEST_F(PlayModesTest, AnUnknownInviteCodeEndsTheGameWithTheReason) {
     chat->show();
     ASSERT_TRUE(service.waitForClient());
     ASSERT_TRUE(service.expect("HELLO"));
-    service.send(lobbywire::welcome("1.0.4"));
+    service.send(lobbywire::welcome(wire::kVersion));
     ASSERT_TRUE(service.expect("RESOLVE\t+K7Q2-M9XD\n"));
     service.send(lobbywire::unknown("+K7Q2-M9XD"));
     ASSERT_TRUE(spinUntil([&] { return !boxes.isEmpty(); }));

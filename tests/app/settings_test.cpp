@@ -3,6 +3,7 @@
 // written, closing, and the Options menu, which shows and changes them.
 
 #include "boardpanel.h"
+#include "filebytes.h"
 #include "inifile.h"
 #include "settingscontroller.h"
 #include "tchat.h"
@@ -19,17 +20,6 @@
 #include <gtest/gtest.h>
 
 namespace {
-
-QByteArray readFile(const QString& path) {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
-void writeFile(const QString& path, const QByteArray& bytes) {
-    QFile f(path);
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-    f.write(bytes);
-}
 
 QRect boundsOf(const QWidget& w) {
     return QRect(w.x(), w.y(), w.width(), w.height());

@@ -72,17 +72,8 @@ TEST(OutOfMemory, EachPartSaysWhatItCouldNotGet) {
     TLZH lzh;
     const Bytes in = textBytes(100, 1);
     g_failFrom = 16384; // the coder's window and trees, the decoder's tables
-    EXPECT_EQ(messageOf<ElzhException>([&] {
-                  std::size_t pos = 0;
-                  lzh.LZHPack(
-                      [&](uint8_t& b) {
-                          if (pos == in.size())
-                              return false;
-                          b = in[pos++];
-                          return true;
-                      },
-                      [](uint8_t) {});
-              }),
+    EXPECT_EQ(messageOf<ElzhException>(
+                  [&] { lzh.LZHPack(TLZH::readerOf(in.data(), in.size()), [](uint8_t) {}); }),
               "LZH : Cannot get memory for dictionary tables");
     g_failFrom = 4096;
     EXPECT_EQ(messageOf<ElzhException>([&] {

@@ -177,16 +177,9 @@ TEST(Differential, LzrwDecoderAgreesOnBlocksOfEveryItemMix) {
 TEST(Differential, LzhCoderWritesTheReferenceStream) {
     for (const Bytes& in : inputs()) {
         TLZH codec;
-        std::size_t pos = 0;
         Bytes packed;
-        codec.LZHPack(
-            [&](uint8_t& b) {
-                if (pos == in.size())
-                    return false;
-                b = in[pos++];
-                return true;
-            },
-            [&](uint8_t b) { packed.push_back(b); });
+        codec.LZHPack(TLZH::readerOf(in.data(), in.size()),
+                      [&](uint8_t b) { packed.push_back(b); });
         ASSERT_EQ(packed, reference::lzhPack(in)) << "input of " << in.size() << " bytes";
     }
 }

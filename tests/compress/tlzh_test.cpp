@@ -13,16 +13,9 @@ namespace {
 
 Bytes pack(const Bytes& in, int64_t* counted = nullptr) {
     TLZH codec;
-    std::size_t pos = 0;
     Bytes out;
-    const int64_t n = codec.LZHPack(
-        [&](uint8_t& b) {
-            if (pos == in.size())
-                return false;
-            b = in[pos++];
-            return true;
-        },
-        [&](uint8_t b) { out.push_back(b); });
+    const int64_t n =
+        codec.LZHPack(TLZH::readerOf(in.data(), in.size()), [&](uint8_t b) { out.push_back(b); });
     if (counted)
         *counted = n;
     return out;
@@ -207,4 +200,22 @@ TEST(LzhStream, DecoderStopsAtTheCount) {
     // More than were coded: the missing input reads as zero bits, so it goes
     // on to the count (the container is what refuses such a stream).
     EXPECT_GE(unpack(coded, 6000).size(), 6000u);
+}
+
+TEST(LzhStream, ReaderOfABufferGivesItsBytesThenOnlyTheEnd) {
+    const Bytes in = bytesOf("ab");
+    const TLZH::ByteReader read = TLZH::readerOf(in.data(), in.size());
+    uint8_t b = 0;
+    ASSERT_TRUE(read(b));
+    EXPECT_EQ(b, 'a');
+    ASSERT_TRUE(read(b));
+    EXPECT_EQ(b, 'b');
+    b = 0x55;
+    EXPECT_FALSE(read(b));
+    EXPECT_FALSE(read(b));
+    EXPECT_EQ(b, 0x55); // the end leaves the byte alone
+    // Two readers of one buffer each read it from the start.
+    const TLZH::ByteReader other = TLZH::readerOf(in.data(), in.size());
+    ASSERT_TRUE(other(b));
+    EXPECT_EQ(b, 'a');
 }

@@ -43,7 +43,7 @@ TEST(ComputerOpponent, ScoresInSeatTwoAndPlayersSeeIt) {
     EXPECT_GT(rig->players()[2].roundpoints, 0);
     ASSERT_FALSE(host.withCommand("CMD_gotword").isEmpty());
     EXPECT_TRUE(host.withCommand("CMD_gotword").first().startsWith("CMD_gotword+2+"));
-    for (const QByteArray& w : rig->listbox_gotten())
+    for (const QByteArray& w : rig->acceptedWords())
         EXPECT_TRUE(w.startsWith(rig->round().prefix));
 }
 

@@ -92,7 +92,7 @@ TEST(EngineDraws, ComputerNeverTriesTheLastTenEntries) {
         ASSERT_EQ(rig->round().prefix, "C");
         rig.computerTick(100);
         EXPECT_EQ(rig->players()[2].roundwords, 0);
-        EXPECT_TRUE(rig->listbox_gotten().isEmpty());
+        EXPECT_TRUE(rig->acceptedWords().isEmpty());
     }
     // The same word at index 19 is found.
     EngineRig rig(wordsEndingInTen("cat"), 99);
@@ -100,7 +100,7 @@ TEST(EngineDraws, ComputerNeverTriesTheLastTenEntries) {
     host.send(wire::startgame("Host", "5", "60", "1", "1"));
     for (int i = 0; i < 100 && rig->players()[2].roundwords == 0; ++i)
         rig.computerTick();
-    EXPECT_EQ(rig->listbox_gotten(), QList<QByteArray>{"CAT"});
+    EXPECT_EQ(rig->acceptedWords(), QList<QByteArray>{"CAT"});
     EXPECT_EQ(rig->players()[2].roundwords, 1);
     EXPECT_EQ(rig->players()[2].roundpoints, 3);
 }
@@ -115,7 +115,7 @@ TEST(EngineDraws, ComputerTakesOnlyWordsOfTheRoundsLength) {
     ASSERT_TRUE(rig->round().prefix == "C" || rig->round().prefix == "CA");
     for (int i = 0; i < 100 && rig->players()[2].roundwords == 0; ++i)
         rig.computerTick();
-    EXPECT_EQ(rig->listbox_gotten(), QList<QByteArray>{"CART"});
+    EXPECT_EQ(rig->acceptedWords(), QList<QByteArray>{"CART"});
 }
 
 TEST(EngineDraws, SeededDrawsRepeat) {

@@ -243,7 +243,7 @@ TEST(GameEngine, ThreeLetterGamesOneLetterPrefixesAndNoHang) {
             rig.runPhase();
         }
     }
-    EXPECT_LE(rig->listbox_prefix().size(), 26);
+    EXPECT_LE(rig->usedPrefixes().size(), 26);
 }
 
 TEST(GameEngine, ExhaustedPrefixRecordIsClearedInsteadOfHanging) {
@@ -277,15 +277,15 @@ TEST(GameEngine, PrefixesOfAnEarlierGameStayBarred) {
     host.send(wire::startgame("Host", "40", "5", "0", "1"));
     ASSERT_EQ(host.withCommand("CMD_startround").size(), 2);
     EXPECT_NE(rig->round().prefix, first);
-    EXPECT_EQ(rig->listbox_prefix().size(), 2);
+    EXPECT_EQ(rig->usedPrefixes().size(), 2);
     // More than 26 recorded: the next game starts with a clean record.
     for (int r = 0; r < 25; ++r) {
         rig.runPhase();
         rig.runPhase();
     }
-    ASSERT_EQ(rig->listbox_prefix().size(), 27);
+    ASSERT_EQ(rig->usedPrefixes().size(), 27);
     host.send(wire::startgame("Host", "5", "5", "0", "1"));
-    EXPECT_EQ(rig->listbox_prefix(), QList<QByteArray>{rig->round().prefix});
+    EXPECT_EQ(rig->usedPrefixes(), QList<QByteArray>{rig->round().prefix});
 }
 
 TEST(GameEngine, SecondStartGameRestartsAtRoundOneWithZeroScores) {

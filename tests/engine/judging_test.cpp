@@ -68,7 +68,7 @@ TEST(WordJudging, TheBriskExample) {
     EXPECT_EQ(r.word(r.host, 1, "brisk"), "CMD_notvalid+1+2+");
     EXPECT_EQ(r.word(r.three, 3, "crisp"), "CMD_notvalid+3+3+");
     EXPECT_EQ(r.rig->players()[3].roundpoints, 0);
-    EXPECT_EQ(r.rig->listbox_gotten(), QList<QByteArray>{"BRISK"});
+    EXPECT_EQ(r.rig->acceptedWords(), QList<QByteArray>{"BRISK"});
     // Rejections go to their sender only.
     EXPECT_EQ(r.host.withCommand("CMD_notvalid").size(), hostRejections + 1);
 }
@@ -126,7 +126,7 @@ TEST(WordJudging, WordsOutsideARoundFromSpiesOrForOthersAreIgnored) {
         EXPECT_TRUE(p->withCommand("CMD_gotword").isEmpty());
         EXPECT_TRUE(p->withCommand("CMD_notvalid").isEmpty());
     }
-    EXPECT_TRUE(r.rig->listbox_gotten().isEmpty());
+    EXPECT_TRUE(r.rig->acceptedWords().isEmpty());
 }
 
 TEST(WordJudging, AllConnectedSeatsGivingUpEndsTheRound) {
@@ -180,5 +180,5 @@ TEST(WordJudging, ADictionaryThatFailsAcceptsNoWord) {
     host.send(wire::startgame("Host", "5", "60", "3", "1"));
     host.send(wire::sendword(1, rig->round().starterword));
     EXPECT_EQ(host.withCommand("CMD_notvalid"), QList<QByteArray>{"CMD_notvalid+1+1+"});
-    EXPECT_TRUE(rig->listbox_gotten().isEmpty());
+    EXPECT_TRUE(rig->acceptedWords().isEmpty());
 }

@@ -6,6 +6,7 @@
 #include "messages.h"
 #include "privatecopy.h"
 #include "rawclient.h"
+#include "version.h"
 
 #include <QCoreApplication>
 #include <QDateTime>
@@ -88,10 +89,10 @@ TEST(DedicatedServer, ServesAWholeGameWithoutADisplayAndStopsOnSigterm) {
 
     RawClient host(kPort);
     ASSERT_TRUE(until({&host}, [&] { return numberOf(host) == 1; }));
-    host.send(wire::logininfo(1, "1.0.4", "Host") + '\xFF');
+    host.send(wire::logininfo(1, wire::kVersion, "Host") + '\xFF');
     RawClient spy(kPort);
     ASSERT_TRUE(until({&spy}, [&] { return numberOf(spy) == 2; }));
-    spy.send(wire::logininfo(2, "1.0.4", "Watcher") + '\xFF');
+    spy.send(wire::logininfo(2, wire::kVersion, "Watcher") + '\xFF');
     ASSERT_TRUE(until({&host, &spy}, [&] { return host.has("CMD_newplayerinfo+2+Watcher"); }));
     // Seat 2 taken by a player is no place for the computer: it leaves, and
     // the computer plays the empty seat.

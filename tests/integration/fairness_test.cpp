@@ -8,6 +8,7 @@
 #include "harness.h"
 #include "messages.h"
 #include "serverlimits.h"
+#include "version.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -59,9 +60,9 @@ TEST(ServerFairness, QuietPlayersMessageIsHandledInTheTickItArrives) {
 
 TEST(ServerFairness, FlooderIsCutAndItsAddressRefusedUnheard) {
     Clocked t;
-    RawClient& host = t.h.join("Host", "1.0.4", 5);
-    RawClient& mate = t.h.join("Mate", "1.0.4", 6);
-    RawClient& flood = t.h.join("Flood", "1.0.4", 6);
+    RawClient& host = t.h.join("Host", wire::kVersion, 5);
+    RawClient& mate = t.h.join("Mate", wire::kVersion, 6);
+    RawClient& flood = t.h.join("Flood", wire::kVersion, 6);
     QByteArray burst;
     for (int i = 0; i < 3 * kMaxMessagesPerSecond * kRateWindowMs / 1000; ++i)
         burst += wire::chat(2, "spam", "clRed");
@@ -83,7 +84,7 @@ TEST(ServerFairness, FlooderIsCutAndItsAddressRefusedUnheard) {
     EXPECT_EQ(Harness::numberOf(t.h.join("Other")), 3);
     // A minute later it may come back.
     t.now += kRefusalMs;
-    RawClient& back = t.h.join("Back", "1.0.4", 6);
+    RawClient& back = t.h.join("Back", wire::kVersion, 6);
     EXPECT_EQ(Harness::numberOf(back), 4);
 }
 
@@ -107,7 +108,7 @@ TEST(ServerFairness, ConnectionThatNeverLogsInIsClosedAfterTheGrace) {
 
 TEST(ServerFairness, ReconnectingInALoopIsTurnedAwayAfterTheTenth) {
     Clocked t;
-    RawClient& host = t.h.join("Host", "1.0.4", 7); // the address's first connection
+    RawClient& host = t.h.join("Host", wire::kVersion, 7); // the address's first connection
     for (int i = 1; i < kMaxConnectsPerAddress; ++i) {
         RawClient& c = t.h.connect(0, 7);
         ASSERT_EQ(Harness::numberOf(c), 2) << i;

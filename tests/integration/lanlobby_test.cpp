@@ -7,6 +7,7 @@
 
 #include "netns.h"
 #include "privatecopy.h"
+#include "version.h"
 
 #include <QElapsedTimer>
 #include <QProcess>
@@ -78,8 +79,10 @@ TEST(LanLobby, TheLobbyListsTheTablesOfAnotherMachineAndFollowsThem) {
     auto host = std::make_unique<OnMachine>(
         net.table, copy.program(), QStringList{"--port", "7801", "--", "Ann", "127.0.0.1", "true"},
         QStringLiteral("lan-a"));
-    const QString both = QStringLiteral("10.77.0.1:7801\tAnn's table\t1\t0\twaiting\t1.0.4\n"
-                                        "10.77.0.1:7800\tClub\t0\t0\twaiting\t1.0.4\n");
+    const QString version = QLatin1String(wire::kVersion);
+    const QString both = QStringLiteral("10.77.0.1:7801\tAnn's table\t1\t0\twaiting\t%1\n"
+                                        "10.77.0.1:7800\tClub\t0\t0\twaiting\t%1\n")
+                             .arg(version);
     EXPECT_EQ(listUntil(net.lobby, lobby, both), both)
         << server->readAll().toStdString() << host->readAll().toStdString();
 
@@ -87,8 +90,9 @@ TEST(LanLobby, TheLobbyListsTheTablesOfAnotherMachineAndFollowsThem) {
     auto player = std::make_unique<OnMachine>(net.lobby, copy.program(),
                                               QStringList{"--", "Bo", "10.77.0.1:7801", "false"},
                                               QStringLiteral("lan-b"));
-    const QString joined = QStringLiteral("10.77.0.1:7801\tAnn's table\t2\t0\twaiting\t1.0.4\n"
-                                          "10.77.0.1:7800\tClub\t0\t0\twaiting\t1.0.4\n");
+    const QString joined = QStringLiteral("10.77.0.1:7801\tAnn's table\t2\t0\twaiting\t%1\n"
+                                          "10.77.0.1:7800\tClub\t0\t0\twaiting\t%1\n")
+                               .arg(version);
     EXPECT_EQ(listUntil(net.lobby, lobby, joined), joined) << player->readAll().toStdString();
 
     host.reset();

@@ -10,6 +10,7 @@
 #include "messages.h"
 #include "privatecopy.h"
 #include "rawclient.h"
+#include "version.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -91,7 +92,7 @@ struct Watcher {
         }
         if (socket.state() != QAbstractSocket::ConnectedState)
             return false;
-        socket.write(lobbywire::hello(QStringLiteral("test"), QStringLiteral("1.0.4")) +
+        socket.write(lobbywire::hello(QStringLiteral("test"), QLatin1String(wire::kVersion)) +
                      lobbywire::watch());
         return waitFor([](const lobbywire::Message& m) { return lobbywire::isBare(m, "LISTED"); });
     }
@@ -156,7 +157,7 @@ TEST_F(LobbyFlow, ADedicatedServerListsItsTableKeepsItCurrentAndTakesItAway) {
     }));
     auto entry = watcher.lastTable(code);
     EXPECT_EQ(entry->tableName, QStringLiteral("Club night"));
-    EXPECT_EQ(entry->version, QStringLiteral("1.0.4"));
+    EXPECT_EQ(entry->version, QLatin1String(wire::kVersion));
     EXPECT_EQ(entry->state.seated, 0);
     EXPECT_EQ(entry->state.hostName, QString());
 
@@ -169,7 +170,7 @@ TEST_F(LobbyFlow, ADedicatedServerListsItsTableKeepsItCurrentAndTakesItAway) {
         QTest::qWait(10);
     }
     ASSERT_FALSE(ann.withCommand("CMD_sendlogininfo").isEmpty());
-    ann.send(wire::logininfo(1, "1.0.4", "Ann"));
+    ann.send(wire::logininfo(1, wire::kVersion, "Ann"));
     ASSERT_TRUE(watcher.waitFor([&](const lobbywire::Message& m) {
         const auto e = lobbywire::readTable(m);
         return e && e->code == code && e->state.seated == 1;
@@ -265,7 +266,7 @@ TEST_F(LobbyFlow, ATestedTableTakesAPlayerThroughTheRelayAsThePlayersOwnAddress)
         got += player.readAll();
     }
     ASSERT_TRUE(got.startsWith(first)) << got.toStdString();
-    player.write(wire::logininfo(1, "1.0.4", "Relayed") + '\xFF');
+    player.write(wire::logininfo(1, wire::kVersion, "Relayed") + '\xFF');
     ASSERT_TRUE(player.waitForBytesWritten(5000));
     ASSERT_FALSE(
         server.waitFor(QRegularExpression(QStringLiteral("join: slot 1 \"Relayed\""))).isNull())

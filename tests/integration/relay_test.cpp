@@ -4,6 +4,7 @@
 
 #include "harness.h"
 #include "messages.h"
+#include "version.h"
 
 #include <gtest/gtest.h>
 
@@ -96,8 +97,8 @@ TEST(ServerRelay, MessagesInAnotherPlayersNameAreIgnored) {
     RawClient& three = *t.h.clients()[2];
     three.send(wire::chat(1, "I am the host", "clRed"));
     three.send(wire::chat(2, "I am two", "clRed"));
-    three.send(wire::logininfo(1, "1.0.4", "Impostor"));
-    three.send(wire::logininfo(10, "1.0.4", "Ten"));
+    three.send(wire::logininfo(1, wire::kVersion, "Impostor"));
+    three.send(wire::logininfo(10, wire::kVersion, "Ten"));
     three.send("CMD_chat+42+far away|clRed\xFF");
     three.send("CMD_chat+-1+below|clRed\xFF");
     three.send("CMD_giveup+100000+\xFF");

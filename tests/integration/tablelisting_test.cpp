@@ -7,6 +7,7 @@
 #include "harness.h"
 #include "lobbyreaders.h"
 #include "tablelisting.h"
+#include "version.h"
 
 #include <QSignalSpy>
 #include <QUdpSocket>
@@ -61,7 +62,7 @@ TEST(TableListing, AnswersDiscoveryWithTheGameAsItStands) {
     Harness h(kPort);
     HostedTableOptions options;
     options.tableName = QStringLiteral("Ann's table");
-    options.gameVersion = QStringLiteral("1.0.4");
+    options.gameVersion = QLatin1String(wire::kVersion);
     options.gamePort = 1; // the listener's own port wins
     options.discoveryPort = freeUdpPort();
     options.mapPort = false; // nothing asks this machine's router
@@ -75,7 +76,7 @@ TEST(TableListing, AnswersDiscoveryWithTheGameAsItStands) {
     ASSERT_TRUE(answer);
     EXPECT_EQ(answer->tableName, QStringLiteral("Ann's table"));
     EXPECT_EQ(answer->port, kPort);
-    EXPECT_EQ(answer->version, QStringLiteral("1.0.4"));
+    EXPECT_EQ(answer->version, QLatin1String(wire::kVersion));
     EXPECT_EQ(answer->state.seated, 2);
     EXPECT_EQ(answer->state.hostName, QStringLiteral("Ann"));
     EXPECT_EQ(answer->state.phase, lobbywire::Phase::Waiting);
@@ -94,7 +95,7 @@ TEST(TableListing, AServiceThatStaysAwayIsToldOnce) {
     Harness h(kPort + 1);
     HostedTableOptions options;
     options.tableName = QStringLiteral("Friday");
-    options.gameVersion = QStringLiteral("1.0.4");
+    options.gameVersion = QLatin1String(wire::kVersion);
     options.listing = lobbywire::Listing::Public;
     options.discoveryPort = freeUdpPort();
     options.mapPort = false; // nothing asks this machine's router

@@ -3,11 +3,14 @@
 # Installs the built game into a temporary DESTDIR, as a package would, and
 # checks what a desktop reads from it; with "package", also makes the .deb and
 # checks that it carries exactly that tree and its library dependencies; with
-# "lintian", makes the .deb and has Debian's own checker judge it.
-#   install_check.sh BUILD_DIR [package|lintian]
+# "lintian", makes the .deb and has Debian's own checker judge it. VERSION is
+# the project's version, as CMake knows it: what the programs must print and
+# the package must be named with.
+#   install_check.sh BUILD_DIR VERSION [package|lintian]
 set -u
 build=$1
-mode=${2:-install}
+project_version=$2
+mode=${3:-install}
 id=com.kestrun.Vorlix
 lobby=com.kestrun.KestrunLobby
 tmp=$(mktemp -d)
@@ -38,8 +41,8 @@ if [ "$mode" = package ] || [ "$mode" = lintian ]; then
     fail "cpack failed"
     exit 1
   fi
-  deb=$(ls "$tmp"/pkg/vorlix_*_*.deb 2>/dev/null | head -n 1)
-  [ -n "$deb" ] || { fail "no vorlix_*.deb made"; exit 1; }
+  deb=$(ls "$tmp"/pkg/vorlix_"$project_version"_*.deb 2>/dev/null | head -n 1)
+  [ -n "$deb" ] || { fail "no vorlix_${project_version}_*.deb made"; ls "$tmp"/pkg; exit 1; }
   echo "made $(basename "$deb")"
   if [ "$mode" = lintian ]; then
     # Every tag down to the pedantic and informational ones is shown; an error
@@ -140,11 +143,11 @@ chmod 700 "$tmp/run"
 version=$(env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM XDG_DATA_HOME="$tmp/xdg" \
   HOME="$tmp/home" XDG_RUNTIME_DIR="$tmp/run" "$usr/games/vorlix" --version) ||
   fail "vorlix --version failed"
-[ "$version" = "Vorlix 1.0.4" ] || fail "vorlix --version printed '$version'"
+[ "$version" = "Vorlix $project_version" ] || fail "vorlix --version printed '$version'"
 lobby_version=$(env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM XDG_DATA_HOME="$tmp/xdg" \
   HOME="$tmp/home" XDG_RUNTIME_DIR="$tmp/run" "$usr/games/kestrunlobby" --version) ||
   fail "kestrunlobby --version failed"
-[ "$lobby_version" = "Kestrun Lobby 1.0.4" ] || fail "kestrunlobby --version printed '$lobby_version'"
+[ "$lobby_version" = "Kestrun Lobby $project_version" ] || fail "kestrunlobby --version printed '$lobby_version'"
 [ -z "$(ls -A "$tmp/xdg")" ] || fail "--version made files in XDG_DATA_HOME"
 
 # An installed copy keeps its settings in $XDG_DATA_HOME/Vorlix, never beside the

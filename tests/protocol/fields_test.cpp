@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "protocol.h"
+#include "version.h"
 
 #include <gtest/gtest.h>
 
@@ -15,9 +16,9 @@ TEST(WireFields, ReadsFieldsFromTheFront) {
 }
 
 TEST(WireFields, MissingFieldsReadEmptyAndLeaveThePayload) {
-    FieldReader r("1+1.0.4+Te+st");
+    FieldReader r("1+" + QByteArray(wire::kVersion) + "+Te+st");
     EXPECT_EQ(r.next(), "1");
-    EXPECT_EQ(r.next(), "1.0.4");
+    EXPECT_EQ(r.next(), wire::kVersion);
     // The name is the rest, "+" included.
     EXPECT_EQ(r.rest(), "Te+st");
     EXPECT_EQ(r.next(), "Te");

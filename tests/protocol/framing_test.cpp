@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "protocol.h"
+#include "version.h"
 
 #include <gtest/gtest.h>
 
@@ -36,10 +37,11 @@ TEST(WireFraming, MessageSplitAcrossReadsIsQueuedOnceWhenComplete) {
 
 TEST(WireFraming, EmptyMessagesAreQueuedToo) {
     // The login ends in two terminators: the second makes an empty message.
-    QByteArray buffer = "CMD_logininfo+1+1.0.4+Tester" + FF + FF + FF;
+    QByteArray buffer = "CMD_logininfo+1+" + QByteArray(wire::kVersion) + "+Tester" + FF + FF + FF;
     QList<QByteArray> queue;
     EXPECT_EQ(cutMessages(buffer, queue), 3);
-    EXPECT_EQ(queue, (QList<QByteArray>{"CMD_logininfo+1+1.0.4+Tester", "", ""}));
+    EXPECT_EQ(queue, (QList<QByteArray>{"CMD_logininfo+1+" + QByteArray(wire::kVersion) + "+Tester",
+                                        "", ""}));
 }
 
 TEST(WireFraming, ZeroBytesInsideAMessageArePreserved) {

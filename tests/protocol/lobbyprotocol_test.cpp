@@ -2,6 +2,7 @@
 #include "lobbyaddress.h"
 #include "lobbymessages.h"
 #include "lobbyreaders.h"
+#include "version.h"
 
 #include <gtest/gtest.h>
 
@@ -31,14 +32,16 @@ TableState playing() {
 } // namespace
 
 TEST(LobbyMessages, ExactBytes) {
-    EXPECT_EQ(hello("kestrunlobby", "1.0.4"), "HELLO\t2\tkestrunlobby\t1.0.4\n");
+    EXPECT_EQ(hello("kestrunlobby", wire::kVersion),
+              "HELLO\t2\tkestrunlobby\t" + QByteArray(wire::kVersion) + "\n");
     EXPECT_EQ(setName("Ann"), "NAME\tAnn\n");
     EXPECT_EQ(watch(), "WATCH\n");
     EXPECT_EQ(say("a\tb\nc"), "SAY\ta b c\n");
-    EXPECT_EQ(host(Listing::Invite, 7772, "1.0.4", "Friday", "Ann"),
-              "HOST\tinvite\t7772\t1.0.4\tFriday\tAnn\t-\t-\n");
-    EXPECT_EQ(host(Listing::Public, 7772, "1.0.4", "Friday", "Ann", {"+K7Q2-M9XD", kKey}),
-              "HOST\tpublic\t7772\t1.0.4\tFriday\tAnn\t+K7Q2-M9XD\t" + kKey + "\n");
+    EXPECT_EQ(host(Listing::Invite, 7772, wire::kVersion, "Friday", "Ann"),
+              "HOST\tinvite\t7772\t" + QByteArray(wire::kVersion) + "\tFriday\tAnn\t-\t-\n");
+    EXPECT_EQ(host(Listing::Public, 7772, wire::kVersion, "Friday", "Ann", {"+K7Q2-M9XD", kKey}),
+              "HOST\tpublic\t7772\t" + QByteArray(wire::kVersion) + "\tFriday\tAnn\t+K7Q2-M9XD\t" +
+                  kKey + "\n");
     EXPECT_EQ(port(40123), "PORT\t40123\n");
     EXPECT_EQ(armed(kKey), "ARMED\t" + kKey + "\n");
     EXPECT_EQ(hosted({"+K7Q2-M9XD", kKey}), "HOSTED\t+K7Q2-M9XD\t" + kKey + "\n");
@@ -52,21 +55,23 @@ TEST(LobbyMessages, ExactBytes) {
     EXPECT_EQ(probeAnswer(kKey), "KESTRUN-PROBE\t" + kKey + "\n");
     EXPECT_EQ(state(playing()), "STATE\t4\t1\tplaying\t2\t5\tZo\xC3\xAB\n");
     EXPECT_EQ(resolve("+K7Q2-M9XD"), "RESOLVE\t+K7Q2-M9XD\n");
-    EXPECT_EQ(welcome("1.0.4"), "WELCOME\t2\t1.0.4\n");
+    EXPECT_EQ(welcome(wire::kVersion), "WELCOME\t2\t" + QByteArray(wire::kVersion) + "\n");
     EXPECT_EQ(bye("version", "Needs protocol 1."), "BYE\tversion\tNeeds protocol 1.\n");
-    EXPECT_EQ(table({"+K7Q2-M9XD", "Friday", "1.0.4", playing(), Way::Direct}),
-              "TABLE\t+K7Q2-M9XD\tFriday\tZo\xC3\xAB\t4\t1\tplaying\t2\t5\t1.0.4\tdirect\n");
-    EXPECT_EQ(found({"+K7Q2-M9XD", "203.0.113.7", 7772, "1.0.4", "Friday", "Ann", Way::Unknown,
-                     "lobby2.kestrun.com", 7780}),
-              "FOUND\t+K7Q2-M9XD\t203.0.113.7\t7772\t1.0.4\tFriday\tAnn\tunknown\t"
-              "lobby2.kestrun.com\t7780\n");
+    EXPECT_EQ(table({"+K7Q2-M9XD", "Friday", wire::kVersion, playing(), Way::Direct}),
+              "TABLE\t+K7Q2-M9XD\tFriday\tZo\xC3\xAB\t4\t1\tplaying\t2\t5\t" +
+                  QByteArray(wire::kVersion) + "\tdirect\n");
+    EXPECT_EQ(found({"+K7Q2-M9XD", "203.0.113.7", 7772, wire::kVersion, "Friday", "Ann",
+                     Way::Unknown, "lobby2.kestrun.com", 7780}),
+              "FOUND\t+K7Q2-M9XD\t203.0.113.7\t7772\t" + QByteArray(wire::kVersion) +
+                  "\tFriday\tAnn\tunknown\t"
+                  "lobby2.kestrun.com\t7780\n");
     EXPECT_EQ(chat("Ann", "hi"), "CHAT\tAnn\thi\n");
     // Fields are cut to their length.
     EXPECT_EQ(setName(QString(40, u'x')), "NAME\t" + QByteArray(kMaxNameChars, 'x') + "\n");
 }
 
 TEST(LobbyMessages, EveryBuilderIsReadBackByItsReader) {
-    EXPECT_EQ(readHello(m(hello("vorlix", "1.0.4")))->program, "vorlix");
+    EXPECT_EQ(readHello(m(hello("vorlix", wire::kVersion)))->program, "vorlix");
     EXPECT_EQ(readName(m(setName("  Ann  Lee "))), "Ann Lee");
     EXPECT_TRUE(isBare(m(watch()), name::watch));
     EXPECT_TRUE(isBare(m(enter()), name::enter));
@@ -76,7 +81,7 @@ TEST(LobbyMessages, EveryBuilderIsReadBackByItsReader) {
     EXPECT_TRUE(isBare(m(entered()), name::entered));
     EXPECT_TRUE(isBare(m(pong()), name::pong));
     EXPECT_EQ(readSay(m(say("hello there"))), "hello there");
-    const auto h = readHost(m(host(Listing::Public, 8000, "1.0.4", "Friday", "")));
+    const auto h = readHost(m(host(Listing::Public, 8000, wire::kVersion, "Friday", "")));
     ASSERT_TRUE(h);
     EXPECT_EQ(h->listing, Listing::Public);
     EXPECT_EQ(h->port, 8000);
@@ -89,14 +94,15 @@ TEST(LobbyMessages, EveryBuilderIsReadBackByItsReader) {
     EXPECT_EQ(readError(m(error("host", "One table a connection.")))->text,
               "One table a connection.");
     EXPECT_EQ(readNamed(m(named("Ann"))), "Ann");
-    const TableEntry e{"+K7Q2-M9XD", "Friday", "1.0.4", playing(), Way::Relay};
+    const TableEntry e{"+K7Q2-M9XD", "Friday", wire::kVersion, playing(), Way::Relay};
     EXPECT_EQ(readTable(m(table(e))), e);
     EXPECT_EQ(readGone(m(gone("+K7Q2-M9XD"))), "+K7Q2-M9XD");
     const TableClaim claim{"+K7Q2-M9XD", kKey};
     EXPECT_EQ(readHosted(m(hosted(claim))), claim);
-    EXPECT_EQ(readHost(m(host(Listing::Public, 7772, "1.0.4", "F", "A", claim)))->earlier, claim);
-    const Found found1{"+K7Q2-M9XD", "2001:db8::7", 7772,           "1.0.4", "F",
-                       "A",          Way::Relay,    "198.51.100.2", 7780};
+    EXPECT_EQ(readHost(m(host(Listing::Public, 7772, wire::kVersion, "F", "A", claim)))->earlier,
+              claim);
+    const Found found1{"+K7Q2-M9XD", "2001:db8::7",  7772, wire::kVersion, "F", "A",
+                       Way::Relay,   "198.51.100.2", 7780};
     EXPECT_EQ(readFound(m(found(found1))), found1);
     EXPECT_EQ(readPortRequest(m(port(40123))), 40123);
     EXPECT_EQ(readArmed(m(armed(kKey))), kKey);
@@ -140,11 +146,11 @@ TEST(LobbyReaders, RejectWhatIsMalformed) {
     EXPECT_FALSE(readState(m("STATE\t1\t0\twaiting\t0000000000\t0\tAnn")));
     // A round past the last is the tie-break of a shared lead.
     EXPECT_TRUE(readState(m("STATE\t1\t0\tplaying\t6\t5\tAnn")));
-    EXPECT_FALSE(readHost(m("HOST\tprivate\t7772\t1.0.4\tT\tA")));
-    EXPECT_FALSE(readHost(m("HOST\tpublic\t0\t1.0.4\tT\tA")));
-    EXPECT_FALSE(readHost(m("HOST\tpublic\t65536\t1.0.4\tT\tA")));
+    EXPECT_FALSE(readHost(m("HOST\tprivate\t7772\t" + QByteArray(wire::kVersion) + "\tT\tA")));
+    EXPECT_FALSE(readHost(m("HOST\tpublic\t0\t" + QByteArray(wire::kVersion) + "\tT\tA")));
+    EXPECT_FALSE(readHost(m("HOST\tpublic\t65536\t" + QByteArray(wire::kVersion) + "\tT\tA")));
     EXPECT_FALSE(readHost(m("HOST\tpublic\t7772\t1 0\tT\tA")));
-    EXPECT_FALSE(readHost(m("HOST\tpublic\t7772\t1.0.4\t\tA")));
+    EXPECT_FALSE(readHost(m("HOST\tpublic\t7772\t" + QByteArray(wire::kVersion) + "\t\tA")));
     EXPECT_FALSE(readSay(m("SAY\t   ")));
     // Blank once its control characters are shown as blanks.
     EXPECT_FALSE(readSay(m("SAY\t\x01\x1B \x7F")));
@@ -152,19 +158,25 @@ TEST(LobbyReaders, RejectWhatIsMalformed) {
     EXPECT_FALSE(readSay(m("SAY\t" + QByteArray(kMaxChatChars + 1, 'a'))));
     EXPECT_FALSE(readResolve(m("RESOLVE\tK7Q2-M9XD")));
     const QByteArray where = "\tdirect\tlobby.kestrun.com\t7780";
-    EXPECT_TRUE(readFound(m("FOUND\t+K7Q2-M9XD\t192.0.2.1\t7772\t1.0.4\tT\tA" + where)));
-    EXPECT_FALSE(readFound(m("FOUND\t+K7Q2-M9XD\texample.com\t7772\t1.0.4\tT\tA" + where)));
-    EXPECT_FALSE(readFound(m("FOUND\t+K7Q2-M9XD\t256.1.1.1\t7772\t1.0.4\tT\tA" + where)));
-    EXPECT_FALSE(readFound(m("FOUND\t+K7Q2-M9XD\t192.0.2.1\t7772\t1.0.4\tT\tA")));
-    EXPECT_FALSE(
-        readFound(m("FOUND\t+K7Q2-M9XD\t192.0.2.1\t7772\t1.0.4\tT\tA\tsideways\tlobby\t7780")));
-    EXPECT_FALSE(
-        readFound(m("FOUND\t+K7Q2-M9XD\t192.0.2.1\t7772\t1.0.4\tT\tA\tdirect\tlob by\t7780")));
-    EXPECT_FALSE(
-        readFound(m("FOUND\t+K7Q2-M9XD\t192.0.2.1\t7772\t1.0.4\tT\tA\tdirect\t-lobby.\t7780")));
+    EXPECT_TRUE(readFound(
+        m("FOUND\t+K7Q2-M9XD\t192.0.2.1\t7772\t" + QByteArray(wire::kVersion) + "\tT\tA" + where)));
+    EXPECT_FALSE(readFound(m("FOUND\t+K7Q2-M9XD\texample.com\t7772\t" + QByteArray(wire::kVersion) +
+                             "\tT\tA" + where)));
+    EXPECT_FALSE(readFound(
+        m("FOUND\t+K7Q2-M9XD\t256.1.1.1\t7772\t" + QByteArray(wire::kVersion) + "\tT\tA" + where)));
+    EXPECT_FALSE(readFound(
+        m("FOUND\t+K7Q2-M9XD\t192.0.2.1\t7772\t" + QByteArray(wire::kVersion) + "\tT\tA")));
+    EXPECT_FALSE(readFound(m("FOUND\t+K7Q2-M9XD\t192.0.2.1\t7772\t" + QByteArray(wire::kVersion) +
+                             "\tT\tA\tsideways\tlobby\t7780")));
+    EXPECT_FALSE(readFound(m("FOUND\t+K7Q2-M9XD\t192.0.2.1\t7772\t" + QByteArray(wire::kVersion) +
+                             "\tT\tA\tdirect\tlob by\t7780")));
+    EXPECT_FALSE(readFound(m("FOUND\t+K7Q2-M9XD\t192.0.2.1\t7772\t" + QByteArray(wire::kVersion) +
+                             "\tT\tA\tdirect\t-lobby.\t7780")));
     // Claims come whole or not at all; secrets are exactly their length.
-    EXPECT_FALSE(readHost(m("HOST\tpublic\t7772\t1.0.4\tT\tA\t+K7Q2-M9XD\t-")));
-    EXPECT_FALSE(readHost(m("HOST\tpublic\t7772\t1.0.4\tT\tA\t-\t" + kKey)));
+    EXPECT_FALSE(
+        readHost(m("HOST\tpublic\t7772\t" + QByteArray(wire::kVersion) + "\tT\tA\t+K7Q2-M9XD\t-")));
+    EXPECT_FALSE(
+        readHost(m("HOST\tpublic\t7772\t" + QByteArray(wire::kVersion) + "\tT\tA\t-\t" + kKey)));
     EXPECT_FALSE(readHosted(m("HOSTED\t+K7Q2-M9XD\t" + kKey.chopped(1))));
     EXPECT_FALSE(readTicket(m("TICKET\t" + kKey.chopped(1) + "!")));
     EXPECT_FALSE(readReach(m("REACH\tunknown\tnot tested")));
@@ -180,7 +192,7 @@ TEST(LobbyReaders, RejectWhatIsMalformed) {
     EXPECT_FALSE(readChat(m("CHAT\t\thi")));
     // A HELLO of another version still says which.
     EXPECT_EQ(readHelloProtocol(m("HELLO\t1\tsomething\telse\tentirely")), 1);
-    EXPECT_FALSE(readHello(m("HELLO\t1\tkestrunlobby\t1.0.4")));
+    EXPECT_FALSE(readHello(m("HELLO\t1\tkestrunlobby\t" + QByteArray(wire::kVersion))));
     EXPECT_FALSE(readHelloProtocol(m("HELLO")));
 }
 
@@ -231,8 +243,9 @@ TEST(LobbyDiscovery, QueriesArePaddedAndAnswersReadBack) {
     EXPECT_FALSE(readQuery(query("a b")));
     EXPECT_FALSE(readQuery(q + QByteArray(kMaxDatagramBytes, ' ')));
 
-    const QByteArray a = answer("ab12", 7800, "1.0.4", "Friday", playing());
-    EXPECT_EQ(a, "KESTRUN\t1\tab12\t7800\t1.0.4\tFriday\tZo\xC3\xAB\t4\t1\tplaying\t2\t5");
+    const QByteArray a = answer("ab12", 7800, wire::kVersion, "Friday", playing());
+    EXPECT_EQ(a, "KESTRUN\t1\tab12\t7800\t" + QByteArray(wire::kVersion) +
+                     "\tFriday\tZo\xC3\xAB\t4\t1\tplaying\t2\t5");
     const auto read = readAnswer(a);
     ASSERT_TRUE(read);
     EXPECT_EQ(read->port, 7800);

@@ -2,17 +2,38 @@
 #include "messages.h"
 #include "protocol.h"
 #include "readers.h"
+#include "version.h"
 
 #include <gtest/gtest.h>
 
 namespace {
-QByteArray ff(const char* text) {
-    return QByteArray(text) + '\xFF';
+
+QByteArray ff(const QByteArray& text) {
+    return text + '\xFF';
 }
+
+// A late joiner's game as the server sends it: every field set, a round length
+// of 0 (no limit), time left below zero and the last seat's score not 0.
+wire::LoadStats sampleLoadStats() {
+    wire::LoadStats s;
+    s.number = 8;
+    s.rounds = 5;
+    s.seconds = 60;
+    s.lengthSetting = 8;
+    s.round = 2;
+    s.roundLength = 0;
+    s.prefix = "TR";
+    s.timeLeft = -3;
+    for (int i = 0; i < 6; ++i)
+        s.seats[i] = {i + 1, i * 7};
+    return s;
+}
+
 } // namespace
 
 TEST(WireClientMessages, ExactBytes) {
-    EXPECT_EQ(wire::logininfo(3, "1.0.4", "Te+ster"), ff("CMD_logininfo+3+1.0.4+Te+ster"));
+    EXPECT_EQ(wire::logininfo(3, wire::kVersion, "Te+ster"),
+              ff("CMD_logininfo+3+" + QByteArray(wire::kVersion) + "+Te+ster"));
     EXPECT_EQ(wire::kickhim(1, 7), ff("CMD_kickhim+1+7+"));
     EXPECT_EQ(wire::chat(2, "a+b", "clRed"), ff("CMD_chat+2+a+b|clRed"));
     EXPECT_EQ(wire::action(2, "says: hi", "$00FF0000"), ff("CMD_action+2+says: hi|$00FF0000"));
@@ -58,18 +79,7 @@ TEST(WireServerMessages, EndRoundCarriesThirtyFields) {
 }
 
 TEST(WireServerMessages, LoadStatsLayout) {
-    wire::LoadStats s;
-    s.number = 8;
-    s.rounds = 5;
-    s.seconds = 60;
-    s.lengthSetting = 8;
-    s.round = 2;
-    s.roundLength = 0;
-    s.prefix = "TR";
-    s.timeLeft = -3;
-    for (int i = 0; i < 6; ++i)
-        s.seats[i] = {i + 1, i * 7};
-    EXPECT_EQ(wire::loadstats(s),
+    EXPECT_EQ(wire::loadstats(sampleLoadStats()),
               ff("CMD_loadstats+8+5+60+8+2+0+TR+-3+1+0+2+7+3+14+4+21+5+28+6+35"));
 }
 
@@ -88,10 +98,10 @@ wire::Split received(const QByteArray& built, const char* command) {
 // Every message either side sends reads back, through the reader its receiver
 // uses, as what was put in.
 TEST(WireMessages, ClientMessagesReadBackOnTheServer) {
-    const auto login =
-        wire::readLogininfo(received(wire::logininfo(9, "1.0.4", "A+B"), "CMD_logininfo").payload);
+    const auto login = wire::readLogininfo(
+        received(wire::logininfo(9, wire::kVersion, "A+B"), "CMD_logininfo").payload);
     EXPECT_EQ(login.number, 9);
-    EXPECT_EQ(login.version, "1.0.4");
+    EXPECT_EQ(login.version, wire::kVersion);
     EXPECT_EQ(login.name, "A+B");
     const auto kick = wire::readKickhim(received(wire::kickhim(1, 7), "CMD_kickhim").payload);
     EXPECT_EQ(kick.number, 1);
@@ -163,17 +173,8 @@ TEST(WireMessages, ServerMessagesReadBackOnTheClient) {
 }
 
 TEST(WireMessages, LoadStatsAndEndRoundReadBack) {
-    wire::LoadStats s;
-    s.number = 8;
-    s.rounds = 5;
-    s.seconds = 60;
-    s.lengthSetting = 8;
-    s.round = 2;
-    s.prefix = "TR";
-    s.timeLeft = -3;
-    for (int i = 0; i < 6; ++i)
-        s.seats[i] = {i + 1, i * 7};
-    const QByteArray payload = received(wire::loadstats(s), "CMD_loadstats").payload;
+    const QByteArray payload =
+        received(wire::loadstats(sampleLoadStats()), "CMD_loadstats").payload;
     EXPECT_FALSE(wire::readLoadstats(payload, 7).has_value());
     const auto state = wire::readLoadstats(payload, 8);
     ASSERT_TRUE(state.has_value());

@@ -38,7 +38,7 @@ TEST(ServerLifecycle, MissingDictionaryIsReportedOnceTheHostListens) {
         ASSERT_TRUE(h.pump([&] { return !host.withCommand("CMD_notvalid").isEmpty(); }));
         EXPECT_EQ(host.withCommand("CMD_notvalid"), QList<QByteArray>{"CMD_notvalid+1+1+"});
         EXPECT_EQ(server.engine().players()[1].roundpoints, 0);
-        EXPECT_TRUE(server.engine().listbox_gotten().isEmpty());
+        EXPECT_TRUE(server.engine().acceptedWords().isEmpty());
     }
     EXPECT_EQ(shown, QStringList{"English.dic dictionary not found!"});
 }
@@ -73,7 +73,7 @@ TEST(ServerLifecycle, MessagesOfADepartedConnectionAreDropped) {
     RawClient& two = h.join("Two");
     TServer& s = h.server();
     // Queued but not yet handled when its connection goes.
-    two.send(wire::logininfo(2, "1.0.4", "Ghost") + wire::chat(2, "late", "clRed"));
+    two.send(wire::logininfo(2, wire::kVersion, "Ghost") + wire::chat(2, "late", "clRed"));
     ASSERT_TRUE(h.deliver([&] { return s.core().queued() >= 2; }));
     two.close();
     ASSERT_TRUE(h.deliver([&] { return !s.engine().players()[2].connected; }));

@@ -2,6 +2,7 @@
 // The settings file: what each key gives when read, what a save writes (byte for
 // byte, keeping everything else in the file), and the file layer beneath.
 
+#include "filebytes.h"
 #include "inifile.h"
 #include "preferences.h"
 
@@ -11,24 +12,11 @@
 #include <gtest/gtest.h>
 
 #ifdef Q_OS_UNIX
-#ifdef Q_OS_UNIX
 #include <sys/wait.h>
 #include <unistd.h>
 #endif
-#endif
 
 namespace {
-
-QByteArray readFile(const QString& path) {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
-void writeFile(const QString& path, const QByteArray& bytes) {
-    QFile f(path);
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-    f.write(bytes);
-}
 
 // The section as a save writes it for a window's first values.
 QByteArray defaultSection() {

@@ -4,6 +4,7 @@
 #include "thelp.h"
 #include "tphrases.h"
 #include "tspylist.h"
+#include "version.h"
 
 #include <QAction>
 #include <QCoreApplication>
@@ -235,7 +236,7 @@ TEST(Help, AboutButtonAsksForTheAboutWindow) {
 TEST(About, ShowsTheVersionAndOpensTheLink) {
     Tabout about(nullptr);
     EXPECT_EQ(about.windowTitle(), QStringLiteral("Vorlix - About"));
-    EXPECT_EQ(about.versionText(), QStringLiteral("1.0.4"));
+    EXPECT_EQ(about.versionText(), QLatin1String(wire::kVersion));
     EXPECT_EQ(about.findChild<QLabel*>(QStringLiteral("label_build"))->text(),
               QStringLiteral(".6"));
     QStringList opened;

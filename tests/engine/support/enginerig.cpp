@@ -164,11 +164,11 @@ int EngineRig::runPhase() {
 QByteArray EngineRig::acceptableWord() const {
     const WordLookup isWord = realDictionary();
     const RoundState& r = m_engine.round();
-    for (const QByteArray& w : m_engine.listbox_words()) {
+    for (const QByteArray& w : m_engine.starterWords()) {
         const QByteArray up = w.toUpper();
         if (r.wordlength != 0 && up.size() != r.wordlength)
             continue;
-        if (!up.startsWith(r.prefix) || m_engine.listbox_gotten().contains(up))
+        if (!up.startsWith(r.prefix) || m_engine.acceptedWords().contains(up))
             continue;
         if (isWord(up))
             return up;

@@ -3,6 +3,7 @@
 
 #include "gameargs.h"
 #include "lobbysettings.h"
+#include "version.h"
 
 #include <gtest/gtest.h>
 
@@ -70,7 +71,10 @@ TEST(GameArgs, ReadsCodesAndAddresses) {
 }
 
 TEST(GameArgs, VersionMismatchIsNamed) {
-    EXPECT_TRUE(gameargs::versionMismatch(QStringLiteral("1.0.4")).isEmpty());
-    EXPECT_EQ(gameargs::versionMismatch(QStringLiteral("1.1.0")),
-              QStringLiteral("This table plays Vorlix 1.1.0; you have 1.0.4."));
+    const QString ours = QLatin1String(wire::kVersion);
+    EXPECT_TRUE(gameargs::versionMismatch(ours).isEmpty());
+    // A later game than ours, whatever ours is.
+    const QString later = ours + QStringLiteral(".1");
+    EXPECT_EQ(gameargs::versionMismatch(later),
+              QStringLiteral("This table plays Vorlix %1; you have %2.").arg(later, ours));
 }

@@ -10,6 +10,7 @@
 #include "inifile.h"
 #include "linkserver.h"
 #include "lobbytestsupport.h"
+#include "version.h"
 
 #include <QDialogButtonBox>
 #include <QDir>
@@ -31,19 +32,20 @@ using lobbytest::spinUntil;
 
 namespace {
 
+const QString kOurVersion = QLatin1String(wire::kVersion);
+// A later game than ours, whatever ours is.
+const QString kLaterVersion = kOurVersion + QStringLiteral(".1");
+
 class Launching : public ::testing::Test {
 protected:
     void SetUp() override {
         service.tables = {
             {QStringLiteral("+AAAA-BBBB"), QStringLiteral("Old game"), QStringLiteral("0.9.1"), {}},
-            {QStringLiteral("+CCCC-DDDD"),
-             QStringLiteral("Same game"),
-             QStringLiteral("1.0.4"),
-             {}}};
+            {QStringLiteral("+CCCC-DDDD"), QStringLiteral("Same game"), kOurVersion, {}}};
         service.codes[QStringLiteral("+EEEE-FFFF")] = {QStringLiteral("+EEEE-FFFF"),
                                                        QStringLiteral("192.0.2.7"),
                                                        7772,
-                                                       QStringLiteral("2.0.0"),
+                                                       kLaterVersion,
                                                        QStringLiteral("Far"),
                                                        QStringLiteral("Eve"),
                                                        lobbywire::Way::Direct,
@@ -52,7 +54,7 @@ protected:
         service.codes[QStringLiteral("+GGGG-HHHH")] = {QStringLiteral("+GGGG-HHHH"),
                                                        QStringLiteral("192.0.2.8"),
                                                        7772,
-                                                       QStringLiteral("1.0.4"),
+                                                       kOurVersion,
                                                        QStringLiteral("Near"),
                                                        QStringLiteral("Gus"),
                                                        lobbywire::Way::Direct,
@@ -152,7 +154,7 @@ TEST_F(Launching, ListedTablesJoinByCodeAndOtherVersionsAreRefused) {
     const int same = window->tables().find(TableRow::Where::Internet, QStringLiteral("+CCCC-DDDD"));
     const int old = window->tables().find(TableRow::Where::Internet, QStringLiteral("+AAAA-BBBB"));
     EXPECT_EQ(noticeAfter([&] { window->joinRow(old); }),
-              QStringLiteral("This table plays Vorlix 0.9.1; you have 1.0.4."));
+              QStringLiteral("This table plays Vorlix 0.9.1; you have %1.").arg(kOurVersion));
     EXPECT_TRUE(game.args().isEmpty());
     // Enter on the selected table joins it, as a double click does.
     window->tableView()->setCurrentIndex(window->tables().index(same, 0));
@@ -164,10 +166,11 @@ TEST_F(Launching, ListedTablesJoinByCodeAndOtherVersionsAreRefused) {
 
 TEST_F(Launching, InviteCodesAreResolvedFirstToLearnTheVersion) {
     SKIP_WITHOUT_FAKE_GAME();
-    EXPECT_EQ(noticeAfter([&] {
-                  window->joinTarget({QStringLiteral("+EEEE-FFFF"), {}});
-              }),
-              QStringLiteral("This table plays Vorlix 2.0.0; you have 1.0.4."));
+    EXPECT_EQ(
+        noticeAfter([&] {
+            window->joinTarget({QStringLiteral("+EEEE-FFFF"), {}});
+        }),
+        QStringLiteral("This table plays Vorlix %1; you have %2.").arg(kLaterVersion, kOurVersion));
     EXPECT_EQ(noticeAfter([&] {
                   window->joinTarget({QStringLiteral("+JJJJ-KKKK"), {}});
               }),

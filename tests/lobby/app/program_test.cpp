@@ -7,6 +7,7 @@
 #include "discovery.h"
 #include "lobbytestsupport.h"
 #include "tablehost.h"
+#include "version.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -77,7 +78,7 @@ TEST_F(Program, AnswersHelpVersionAndBadUseWithoutADisplay) {
     EXPECT_TRUE(r.out.startsWith(QStringLiteral("Usage: kestrunlobby"))) << r.out.toStdString();
     r = run({QStringLiteral("--version")});
     EXPECT_EQ(r.exitCode, 0);
-    EXPECT_EQ(r.out, QStringLiteral("Kestrun Lobby 1.0.4\n"));
+    EXPECT_EQ(r.out, QStringLiteral("Kestrun Lobby ") + QLatin1String(wire::kVersion) + u'\n');
     r = run({QStringLiteral("--list"), QStringLiteral("--bogus")});
     EXPECT_EQ(r.exitCode, 2);
     EXPECT_TRUE(r.err.startsWith(QStringLiteral("kestrunlobby: unknown option '--bogus'\n"
@@ -111,7 +112,7 @@ TEST_F(Program, ListsTheServicesTablesAndSaysWhyWhenItCant) {
     HostedTableOptions options;
     options.tableName = QStringLiteral("Friday words");
     options.gamePort = 7801;
-    options.gameVersion = QStringLiteral("1.0.4");
+    options.gameVersion = QLatin1String(wire::kVersion);
     options.listing = lobbywire::Listing::Public;
     options.service = {QStringLiteral("127.0.0.1"), port};
     options.discoveryPort = lobbytest::freeUdpPort();
@@ -126,8 +127,8 @@ TEST_F(Program, ListsTheServicesTablesAndSaysWhyWhenItCant) {
     const auto listed = [&] {
         return run({QStringLiteral("--list"), QStringLiteral("--lobby"), address}).out;
     };
-    const QString line =
-        code + QStringLiteral("\tFriday words\t2\t1\tplaying round 3 of 5\t1.0.4\n");
+    const QString line = code + QStringLiteral("\tFriday words\t2\t1\tplaying round 3 of 5\t%1\n")
+                                    .arg(QLatin1String(wire::kVersion));
     // The state goes out within a second of the registration.
     EXPECT_TRUE(spinUntil([&] { return listed() == line; }, 15000)) << listed().toStdString();
 
@@ -168,11 +169,12 @@ TEST_F(Program, ListsTheTablesOnThisNetwork) {
     // The default discovery port: the network is this test's alone.
     DiscoveryResponder responder(lobbywire::kDefaultDiscoveryPort);
     ASSERT_TRUE(responder.start()) << responder.problem().toStdString();
-    responder.setTable(QStringLiteral("Den"), 7806, QStringLiteral("1.0.4"),
+    responder.setTable(QStringLiteral("Den"), 7806, QLatin1String(wire::kVersion),
                        {1, 2, lobbywire::Phase::Waiting, 0, 0, QStringLiteral("Ida")});
     const Outcome r = run({QStringLiteral("--list"), QStringLiteral("--lan")});
     EXPECT_EQ(r.exitCode, 0) << r.err.toStdString();
-    EXPECT_EQ(r.out, QStringLiteral("127.0.0.1:7806\tDen\t1\t2\twaiting\t1.0.4\n"));
+    EXPECT_EQ(r.out, QStringLiteral("127.0.0.1:7806\tDen\t1\t2\twaiting\t%1\n")
+                         .arg(QLatin1String(wire::kVersion)));
 }
 
 TEST_F(Program, JoinStartsTheGameBesideItAndReportsHowItEnded) {

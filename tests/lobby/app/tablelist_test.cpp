@@ -3,6 +3,7 @@
 // the text of every column, and the order the player chose.
 
 #include "tablelistmodel.h"
+#include "version.h"
 
 #include <gtest/gtest.h>
 
@@ -13,7 +14,7 @@ lobbywire::TableEntry internet(const QString& code, const QString& name, int sea
     lobbywire::TableEntry e;
     e.code = code;
     e.tableName = name;
-    e.version = QStringLiteral("1.0.4");
+    e.version = QLatin1String(wire::kVersion);
     e.state = {seated, spies, lobbywire::Phase::Playing, 2, 5, QStringLiteral("Ann")};
     return e;
 }
@@ -51,8 +52,9 @@ TEST(TableListModel, ShowsEveryColumnOfBothKindsAndNoInternetAddress) {
     ASSERT_EQ(model.columnCount(), 8);
     EXPECT_EQ(rowTexts(model, 0), QStringList({"Attic", "Bob", "2/6", "0/3", "Waiting", "1.0.3",
                                                "12 ms", "This network"}));
-    EXPECT_EQ(rowTexts(model, 1), QStringList({"Zebra", "Ann", "4/6", "1/3",
-                                               "Playing, round 2 of 5", "1.0.4", "", "Internet"}));
+    EXPECT_EQ(rowTexts(model, 1),
+              QStringList({"Zebra", "Ann", "4/6", "1/3", "Playing, round 2 of 5",
+                           QLatin1String(wire::kVersion), "", "Internet"}));
     EXPECT_EQ(model.rowAt(0)->id, QStringLiteral("192.168.1.20:7772"));
     EXPECT_EQ(model.rowAt(1)->id, QStringLiteral("+K7Q2-M9XD"));
     // How a join will connect.

@@ -9,6 +9,7 @@
 #include "inifile.h"
 #include "lobbyfeed.h"
 #include "lobbytestsupport.h"
+#include "version.h"
 
 #include <QAction>
 #include <QLabel>
@@ -37,7 +38,7 @@ struct Fixture {
 lobbywire::TableEntry entry(const QString& code, const QString& name) {
     return {code,
             name,
-            QStringLiteral("1.0.4"),
+            QLatin1String(wire::kVersion),
             {3, 1, lobbywire::Phase::Waiting, 0, 0, QStringLiteral("Cleo")}};
 }
 
@@ -49,7 +50,7 @@ TEST(LobbyWindow, ListsServiceAndNetworkTablesTogether) {
     const quint16 discoveryPort = lobbytest::freeUdpPort();
     DiscoveryResponder responder(discoveryPort);
     ASSERT_TRUE(responder.start()) << responder.problem().toStdString();
-    responder.setTable(QStringLiteral("Kitchen"), 7801, QStringLiteral("1.0.4"),
+    responder.setTable(QStringLiteral("Kitchen"), 7801, QLatin1String(wire::kVersion),
                        {2, 0, lobbywire::Phase::Playing, 1, 3, QStringLiteral("Dot")});
 
     LobbyWindow window(f.setup(discoveryPort));

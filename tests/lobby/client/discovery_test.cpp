@@ -2,6 +2,7 @@
 #include "discovery.h"
 #include "fakeservice.h"
 #include "lobbyreaders.h"
+#include "version.h"
 #include "wine.h"
 
 #include <QNetworkDatagram>
@@ -34,7 +35,8 @@ struct Responder {
         port = probe.localPort();
         probe.close();
         responder = std::make_unique<DiscoveryResponder>(port);
-        responder->setTable(QStringLiteral("Friday"), 7001, QStringLiteral("1.0.4"), waiting(2));
+        responder->setTable(QStringLiteral("Friday"), 7001, QLatin1String(wire::kVersion),
+                            waiting(2));
     }
 };
 
@@ -68,11 +70,12 @@ TEST(Discovery, BrowserFollowsAResponderOnLoopback) {
     LanTable t = browser.tables().first();
     EXPECT_EQ(t.key(), "127.0.0.1:7001");
     EXPECT_EQ(t.tableName, "Friday");
-    EXPECT_EQ(t.version, "1.0.4");
+    EXPECT_EQ(t.version, wire::kVersion);
     EXPECT_EQ(t.state, waiting(2));
     EXPECT_GE(t.rttMs, 0);
 
-    r.responder->setTable(QStringLiteral("Friday"), 7001, QStringLiteral("1.0.4"), waiting(5));
+    r.responder->setTable(QStringLiteral("Friday"), 7001, QLatin1String(wire::kVersion),
+                          waiting(5));
     ASSERT_TRUE(waitUntil([&] { return browser.tables().first().state.seated == 5; }));
     // Answers that say nothing new leave the list alone.
     const int changes = changed.count();
@@ -105,7 +108,8 @@ TEST(Discovery, OnlyWellFormedQueriesAreAnswered) {
 }
 
 TEST(Discovery, AnswersAreRateLimited) {
-    SKIP_UNDER_WINE("a socket bound to 127.0.0.2 sends from 127.0.0.1, so the askers can't be told apart");
+    SKIP_UNDER_WINE(
+        "a socket bound to 127.0.0.2 sends from 127.0.0.1, so the askers can't be told apart");
     Responder r;
     qint64 now = 5000;
     r.responder->setClock([&] { return now; });

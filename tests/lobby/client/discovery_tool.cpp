@@ -10,6 +10,7 @@
 //       "KEY TABLE" for each and ends with 0; ends with 1 after SECONDS
 
 #include "discovery.h"
+#include "version.h"
 
 #include <QCoreApplication>
 #include <QTimer>
@@ -27,7 +28,7 @@ int main(int argc, char** argv) {
         lobbywire::TableState state;
         state.seated = 3;
         state.hostName = QStringLiteral("Ann");
-        responder.setTable(args.at(3), quint16(args.at(4).toUInt()), QStringLiteral("1.0.4"),
+        responder.setTable(args.at(3), quint16(args.at(4).toUInt()), QLatin1String(wire::kVersion),
                            state);
         if (!responder.start()) {
             std::fprintf(stderr, "%s\n", qPrintable(responder.problem()));

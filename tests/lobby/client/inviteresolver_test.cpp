@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "fakeservice.h"
 #include "inviteresolver.h"
+#include "version.h"
 
 #include <QSignalSpy>
 
@@ -18,7 +19,7 @@ void answerResolve(FakeService& service) {
         if (!code)
             return;
         if (*code == "+K7Q2-M9XD")
-            service.send(peer, found({*code, "2001:db8::7", 7001, "1.0.4", "Friday", "Ann",
+            service.send(peer, found({*code, "2001:db8::7", 7001, wire::kVersion, "Friday", "Ann",
                                       Way::Relay, "lobby.example", 7780}));
         else
             service.send(peer, unknown(*code));
@@ -40,7 +41,8 @@ struct Outcome {
 TEST(InviteResolver, FoundAndUnknown) {
     FakeService service;
     answerResolve(service);
-    InviteResolver resolver(service.hostPort(), QStringLiteral("vorlix"), QStringLiteral("1.0.4"));
+    InviteResolver resolver(service.hostPort(), QStringLiteral("vorlix"),
+                            QLatin1String(wire::kVersion));
     Outcome outcome(resolver);
     resolver.resolve(QStringLiteral(" k7q2-m9xd ")); // no "+", any case
     EXPECT_EQ(outcome.resolved.count() + outcome.failed.count(), 0);
@@ -63,7 +65,7 @@ TEST(InviteResolver, FoundAndUnknown) {
 TEST(InviteResolver, UnreachableTimeoutAndNotACode) {
     const quint16 closed = closedPort();
     InviteResolver unreachable({QStringLiteral("127.0.0.1"), closed}, QStringLiteral("vorlix"),
-                               QStringLiteral("1.0.4"));
+                               QLatin1String(wire::kVersion));
     Outcome a(unreachable);
     unreachable.resolve(QStringLiteral("+K7Q2-M9XD"));
     ASSERT_TRUE(a.wait());
@@ -72,7 +74,7 @@ TEST(InviteResolver, UnreachableTimeoutAndNotACode) {
     EXPECT_FALSE(a.failed.at(0).at(1).toBool());
 
     FakeService silent; // welcomes, never answers RESOLVE
-    InviteResolver slow(silent.hostPort(), QStringLiteral("vorlix"), QStringLiteral("1.0.4"));
+    InviteResolver slow(silent.hostPort(), QStringLiteral("vorlix"), QLatin1String(wire::kVersion));
     slow.timeoutMs = 300;
     Outcome b(slow);
     slow.resolve(QStringLiteral("+K7Q2-M9XD"));
@@ -96,7 +98,7 @@ TEST(InviteResolver, AsksTheNextInstanceOnlyWhenOneCantAnswer) {
     FakeService silent, answering, third;
     answerResolve(answering);
     InviteResolver resolver({QStringLiteral("127.0.0.1"), closedPort()}, QStringLiteral("vorlix"),
-                            QStringLiteral("1.0.4"));
+                            QLatin1String(wire::kVersion));
     resolver.alternates = {silent.hostPort(), answering.hostPort(), third.hostPort()};
     resolver.timeoutMs = 300;
     Outcome found(resolver);

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "fakeservice.h"
 #include "lobbyfeed.h"
+#include "version.h"
 
 #include <QSignalSpy>
 
@@ -12,7 +13,8 @@ using namespace lobbywire;
 namespace {
 
 TableEntry entry(const char* code, const char* name, int seatedCount) {
-    TableEntry e{QString::fromLatin1(code), QString::fromLatin1(name), QStringLiteral("1.0.4"), {}};
+    TableEntry e{
+        QString::fromLatin1(code), QString::fromLatin1(name), QLatin1String(wire::kVersion), {}};
     e.state.seated = seatedCount;
     e.state.hostName = QStringLiteral("Host");
     return e;
@@ -42,7 +44,7 @@ TEST(LobbyFeed, FollowsTheDirectoryAndTheChat) {
     FakeService service;
     QList<TableEntry> tables{entry("+BBBB-BBBB", "beta", 1), entry("+AAAA-AAAA", "Alpha", 2)};
     serve(service, &tables);
-    LobbyFeed feed(service.hostPort(), QStringLiteral("1.0.4"));
+    LobbyFeed feed(service.hostPort(), QLatin1String(wire::kVersion));
     QSignalSpy chatLines(&feed, &LobbyFeed::chatLine);
     QSignalSpy notices(&feed, &LobbyFeed::notice);
     QSignalSpy tablesChanged(&feed, &LobbyFeed::tablesChanged);
@@ -54,7 +56,8 @@ TEST(LobbyFeed, FollowsTheDirectoryAndTheChat) {
         QStringLiteral("Connecting to the lobby service at 127.0.0.1:%1...").arg(service.port()));
     ASSERT_TRUE(waitUntil([&] { return feed.people().size() == 2; }));
     EXPECT_EQ(service.peer(0).lines,
-              (QList<QByteArray>{"HELLO\t2\tkestrunlobby\t1.0.4", "NAME\tAnn", "WATCH", "ENTER"}));
+              (QList<QByteArray>{"HELLO\t2\tkestrunlobby\t" + QByteArray(wire::kVersion),
+                                 "NAME\tAnn", "WATCH", "ENTER"}));
     EXPECT_EQ(feed.reach(), LobbyFeed::Reach::Reachable);
     EXPECT_EQ(feed.tables(), (QList<TableEntry>{tables[1], tables[0]})); // by name
     EXPECT_EQ(tablesChanged.count(), 1); // the snapshot at once, at LISTED
@@ -98,7 +101,7 @@ TEST(LobbyFeed, FollowsTheDirectoryAndTheChat) {
 
 TEST(LobbyFeed, UnreachableAndRefused) {
     const quint16 closed = closedPort();
-    LobbyFeed feed({QStringLiteral("127.0.0.1"), closed}, QStringLiteral("1.0.4"));
+    LobbyFeed feed({QStringLiteral("127.0.0.1"), closed}, QLatin1String(wire::kVersion));
     feed.start();
     ASSERT_TRUE(waitUntil([&] { return feed.reach() == LobbyFeed::Reach::Unreachable; }));
     EXPECT_EQ(feed.reachText(), QStringLiteral("The lobby service at 127.0.0.1:%1 can't be "

@@ -2,6 +2,7 @@
 #include "fakeservice.h"
 #include "tablehost.h"
 #include "tsock.h"
+#include "version.h"
 
 #include <QElapsedTimer>
 #include <QSignalSpy>
@@ -26,7 +27,7 @@ HostedTableOptions table(const FakeService& service, std::optional<Listing> list
     HostedTableOptions o;
     o.tableName = QStringLiteral("Friday");
     o.gamePort = 7001;
-    o.gameVersion = QStringLiteral("1.0.4");
+    o.gameVersion = QLatin1String(wire::kVersion);
     o.listing = listing;
     o.service = service.hostPort();
     o.discoveryPort = freeUdpPort();
@@ -65,8 +66,9 @@ TEST(TableHost, RegistersAndRegistersAgainAfterTheServiceDropsIt) {
     EXPECT_EQ(registered.at(0).at(0).toString(), "+AAAA-BBBB");
     EXPECT_EQ(host.inviteCode(), "+AAAA-BBBB");
     EXPECT_EQ(service.peer(0).lines,
-              (QList<QByteArray>{"HELLO\t2\tvorlix\t1.0.4",
-                                 "HOST\tinvite\t7001\t1.0.4\tFriday\tAnn\t-\t-",
+              (QList<QByteArray>{"HELLO\t2\tvorlix\t" + QByteArray(wire::kVersion),
+                                 "HOST\tinvite\t7001\t" + QByteArray(wire::kVersion) +
+                                     "\tFriday\tAnn\t-\t-",
                                  "STATE\t1\t0\twaiting\t0\t0\tAnn"}));
 
     service.drop(0);
@@ -80,8 +82,8 @@ TEST(TableHost, RegistersAndRegistersAgainAfterTheServiceDropsIt) {
     EXPECT_EQ(host.inviteCode(), "+CCCC-DDDD");
     // It asked for its code back; this service gave another.
     EXPECT_EQ(service.linesNamed(1, "HOST"),
-              QList<QByteArray>{"HOST\tinvite\t7001\t1.0.4\tFriday\tAnn\t+AAAA-BBBB\t" +
-                                kKey.toLatin1()});
+              QList<QByteArray>{"HOST\tinvite\t7001\t" + QByteArray(wire::kVersion) +
+                                "\tFriday\tAnn\t+AAAA-BBBB\t" + kKey.toLatin1()});
 }
 
 // Several instances of the service: a table whose instance goes registers
@@ -104,9 +106,9 @@ TEST(TableHost, RegistersWithTheNextInstanceWhenItsInstanceGoes) {
     ASSERT_TRUE(waitUntil([&] { return registered.count() == 2; }));
     EXPECT_LT(clock.elapsed(), 10'000);
     EXPECT_EQ(host.inviteCode(), "+AAAA-BBBB");
-    EXPECT_EQ(
-        second.linesNamed(0, "HOST"),
-        QList<QByteArray>{"HOST\tinvite\t7001\t1.0.4\tFriday\t\t+AAAA-BBBB\t" + kKey.toLatin1()});
+    EXPECT_EQ(second.linesNamed(0, "HOST"),
+              QList<QByteArray>{"HOST\tinvite\t7001\t" + QByteArray(wire::kVersion) +
+                                "\tFriday\t\t+AAAA-BBBB\t" + kKey.toLatin1()});
 }
 
 // The service's test: the game server is readied before ARMED goes out, and

@@ -9,6 +9,7 @@
 #include "redisserver.h"
 #include "redisstore.h"
 #include "serviceserver.h"
+#include "version.h"
 
 #include <QSignalSpy>
 #include <gtest/gtest.h>
@@ -51,7 +52,7 @@ struct Instance {
 };
 
 QString hostTable(LineClient& client, Listing listing, const QString& name) {
-    client.send(host(listing, 7772, "1.0.4", name, "Ann"));
+    client.send(host(listing, 7772, wire::kVersion, name, "Ann"));
     return client.waitFor("HOSTED\t") ? readHosted(split(client.last))->code : QString();
 }
 
@@ -70,7 +71,7 @@ TEST(StoreRecord, TablesAndNewsReadBackAndDamageIsRejected) {
                Listing::Invite,
                QStringLiteral("2001:db8::1"),
                7772,
-               QStringLiteral("1.0.4"),
+               QLatin1String(wire::kVersion),
                QStringLiteral("Friday"),
                {2, 1, Phase::Playing, 1, 5, "Ann"},
                Way::Relay,

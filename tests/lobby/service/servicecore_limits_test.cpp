@@ -3,6 +3,7 @@
 // exactly where it says, and what lies just below it still passes.
 
 #include "corefixture.h"
+#include "version.h"
 
 #include <gtest/gtest.h>
 
@@ -94,7 +95,7 @@ TEST(ServiceLimits, UnreadBytesCloseWithoutABye) {
     f.join(2);
     f.line(2, watch());
     f.transport.unsentOf[2] = kMaxUnsentBytes + 1;
-    f.line(1, host(Listing::Public, 7772, "1.0.4", "T", "Ann"));
+    f.line(1, host(Listing::Public, 7772, wire::kVersion, "T", "Ann"));
     f.core.flushDirectory();
     EXPECT_TRUE(f.closed(2));
     EXPECT_FALSE(f.transport.take(2).contains("BYE"));
@@ -105,12 +106,12 @@ TEST(ServiceLimits, UnreadBytesCloseWithoutABye) {
 TEST(ServiceLimits, OneTablePerConnectionAndRefusedRequestsAreCounted) {
     CoreFixture f;
     f.join(1);
-    f.line(1, host(Listing::Public, 7772, "1.0.4", "T", "Ann"));
-    f.line(1, host(Listing::Public, 7773, "1.0.4", "U", "Ann"));
+    f.line(1, host(Listing::Public, 7772, wire::kVersion, "T", "Ann"));
+    f.line(1, host(Listing::Public, 7773, wire::kVersion, "U", "Ann"));
     EXPECT_EQ(f.transport.take(1),
               "HOSTED\t+AAAA-AAA2\tKey000000000000000000001\n"
               "ERROR\thost\tOne table per connection: UNHOST this one first.\n");
-    f.line(1, unhost() + host(Listing::Public, 7773, "1.0.4", "U", "Ann"));
+    f.line(1, unhost() + host(Listing::Public, 7773, wire::kVersion, "U", "Ann"));
     EXPECT_EQ(f.transport.take(1), "HOSTED\t+AAAA-AAA3\tKey000000000000000000002\n");
 
     // Twenty refusals in a burst pass (the first was the second HOST), the

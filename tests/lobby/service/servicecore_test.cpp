@@ -51,18 +51,19 @@ struct LateStore : ServiceStore {
 TEST(ServiceCoreRequests, EachAnswerByteForByte) {
     CoreFixture f;
     f.core.opened(1, QStringLiteral("192.0.2.1"));
-    f.line(1, "HELLO\t2\tkestrunlobby\t1.0.4\r\n");
+    f.line(1, "HELLO\t2\tkestrunlobby\t" + QByteArray(wire::kVersion) + "\r\n");
     EXPECT_EQ(f.transport.take(1), kWelcome);
     f.line(1, "NAME\t  Ann\x01  Lee \n");
     EXPECT_EQ(f.transport.take(1), "NAMED\tAnn Lee\n");
     f.line(1, "PING\nWATCH\n");
     EXPECT_EQ(f.transport.take(1), "PONG\nLISTED\n");
-    f.line(1, "HOST\tpublic\t7772\t1.0.4\tFriday\tAnn\t-\t-\n");
+    f.line(1, "HOST\tpublic\t7772\t" + QByteArray(wire::kVersion) + "\tFriday\tAnn\t-\t-\n");
     EXPECT_EQ(f.transport.take(1), "HOSTED\t+AAAA-AAA2\tKey000000000000000000001\n");
     f.line(1, "RESOLVE\t+aaaaaaa2\nRESOLVE\t+ZZZZ-ZZZZ\n");
-    EXPECT_EQ(f.transport.take(1),
-              "FOUND\t+AAAA-AAA2\t192.0.2.1\t7772\t1.0.4\tFriday\tAnn\tunknown\t-\t0\n"
-              "UNKNOWN\t+ZZZZ-ZZZZ\n");
+    EXPECT_EQ(f.transport.take(1), "FOUND\t+AAAA-AAA2\t192.0.2.1\t7772\t" +
+                                       QByteArray(wire::kVersion) +
+                                       "\tFriday\tAnn\tunknown\t-\t0\n"
+                                       "UNKNOWN\t+ZZZZ-ZZZZ\n");
     f.line(1, "FROB\t1\nx-y\nWATCH\textra\nSTATE\t9\t0\twaiting\t0\t0\tAnn\nHELLO\t1\ta\t1\n");
     EXPECT_EQ(f.transport.take(1),
               "ERROR\tfrob\tNot a request this service takes in that form.\n"
@@ -97,13 +98,14 @@ TEST(ServiceCoreDirectory, WatchersSeePublicTablesWithoutAddressesThenBatches) {
     f.join(1);
     f.join(2);
     f.join(9);
-    f.line(1, host(Listing::Public, 7772, "1.0.4", "Friday", "Ann"));
-    f.line(2, host(Listing::Invite, 7773, "1.0.4", "Secret", "Bob"));
+    f.line(1, host(Listing::Public, 7772, wire::kVersion, "Friday", "Ann"));
+    f.line(2, host(Listing::Invite, 7773, wire::kVersion, "Secret", "Bob"));
     f.core.flushDirectory();
     f.line(9, watch());
-    EXPECT_EQ(f.transport.take(9),
-              "TABLE\t+AAAA-AAA2\tFriday\tAnn\t0\t0\twaiting\t0\t0\t1.0.4\tunknown\n"
-              "LISTED\n");
+    EXPECT_EQ(f.transport.take(9), "TABLE\t+AAAA-AAA2\tFriday\tAnn\t0\t0\twaiting\t0\t0\t" +
+                                       QByteArray(wire::kVersion) +
+                                       "\tunknown\n"
+                                       "LISTED\n");
 
     // Several changes in one batch: one write, the last state of each table.
     const int writes = f.transport.writes[9];
@@ -111,16 +113,18 @@ TEST(ServiceCoreDirectory, WatchersSeePublicTablesWithoutAddressesThenBatches) {
     f.line(1, state(playing(3)));
     f.line(2, state(playing(4))); // an invite table changes: never listed
     f.join(3, QStringLiteral("192.0.2.3"));
-    f.line(3, host(Listing::Public, 7772, "1.0.4", "Late", "Cy"));
+    f.line(3, host(Listing::Public, 7772, wire::kVersion, "Late", "Cy"));
     f.join(4);
-    f.line(4, host(Listing::Public, 7772, "1.0.4", "Short", "Di"));
+    f.line(4, host(Listing::Public, 7772, wire::kVersion, "Short", "Di"));
     f.line(4, unhost()); // came and went within the batch: never seen
     EXPECT_EQ(f.transport.writes[9], writes);
     f.core.flushDirectory();
     EXPECT_EQ(f.transport.writes[9], writes + 1);
-    EXPECT_EQ(f.transport.take(9),
-              "TABLE\t+AAAA-AAA2\tFriday\tAnn\t3\t0\tplaying\t1\t5\t1.0.4\tunknown\n"
-              "TABLE\t+AAAA-AAA4\tLate\tCy\t0\t0\twaiting\t0\t0\t1.0.4\tunknown\n");
+    EXPECT_EQ(f.transport.take(9), "TABLE\t+AAAA-AAA2\tFriday\tAnn\t3\t0\tplaying\t1\t5\t" +
+                                       QByteArray(wire::kVersion) +
+                                       "\tunknown\n"
+                                       "TABLE\t+AAAA-AAA4\tLate\tCy\t0\t0\twaiting\t0\t0\t" +
+                                       QByteArray(wire::kVersion) + "\tunknown\n");
 
     // The same state again is no change; a closed host's table is GONE.
     f.line(1, state(playing(3)));
@@ -139,16 +143,17 @@ TEST(ServiceCoreDirectory, ABatchDeliveredInPartsKeepsEachWatchersOrder) {
         f.transport.take(id);
     }
     f.join(9);
-    f.line(9, host(Listing::Public, 7772, "1.0.4", "T", "Ann"));
+    f.line(9, host(Listing::Public, 7772, wire::kVersion, "T", "Ann"));
     EXPECT_TRUE(f.core.flushDirectory(1));
     EXPECT_TRUE(f.core.continueDirectory(1));
     f.line(9, unhost());
     EXPECT_TRUE(f.core.flushDirectory(1)); // the first batch is finished first
     EXPECT_FALSE(f.core.continueDirectory());
     for (ConnectionId id = 1; id <= 3; ++id)
-        EXPECT_EQ(f.transport.take(id),
-                  "TABLE\t+AAAA-AAA2\tT\tAnn\t0\t0\twaiting\t0\t0\t1.0.4\tunknown\n"
-                  "GONE\t+AAAA-AAA2\n")
+        EXPECT_EQ(f.transport.take(id), "TABLE\t+AAAA-AAA2\tT\tAnn\t0\t0\twaiting\t0\t0\t" +
+                                            QByteArray(wire::kVersion) +
+                                            "\tunknown\n"
+                                            "GONE\t+AAAA-AAA2\n")
             << id;
 }
 
@@ -157,7 +162,7 @@ TEST(ServiceCoreDirectory, SilentHostIsSentByeAndItsTableLeaves) {
     f.join(1);
     f.join(9);
     f.line(9, watch());
-    f.line(1, host(Listing::Public, 7772, "1.0.4", "Friday", "Ann"));
+    f.line(1, host(Listing::Public, 7772, wire::kVersion, "Friday", "Ann"));
     f.core.flushDirectory();
     f.transport.take(9);
     f.transport.take(1);
@@ -214,19 +219,21 @@ TEST(ServiceCoreOrder, RequestsWaitingForTheStoreKeepTheirOrder) {
     core.setProbing(false);
     core.setSecrets([] { return QStringLiteral("Key000000000000000000001"); });
     core.opened(1, QStringLiteral("198.51.100.4"));
-    core.received(1, hello("vorlix", "1.0.4") + host(Listing::Invite, 7772, "1.0.4", "T", "") +
-                         ping() + resolve("+BBBB-CCCC") + ping());
+    core.received(1, hello("vorlix", wire::kVersion) +
+                         host(Listing::Invite, 7772, wire::kVersion, "T", "") + ping() +
+                         resolve("+BBBB-CCCC") + ping());
     EXPECT_EQ(transport.take(1), kWelcome);
     EXPECT_EQ(core.held(1), 3);
     store.answer(); // HOST: then PING, then RESOLVE waits in turn
     EXPECT_EQ(transport.take(1), "HOSTED\t+BBBB-CCCC\tKey000000000000000000001\nPONG\n");
     store.answer();
-    EXPECT_EQ(transport.take(1),
-              "FOUND\t+BBBB-CCCC\t198.51.100.4\t7772\t1.0.4\tT\t\tunknown\t-\t0\nPONG\n");
+    EXPECT_EQ(transport.take(1), "FOUND\t+BBBB-CCCC\t198.51.100.4\t7772\t" +
+                                     QByteArray(wire::kVersion) + "\tT\t\tunknown\t-\t0\nPONG\n");
 
     // A host gone before the store answered leaves no table behind.
     core.opened(2, QStringLiteral("198.51.100.5"));
-    core.received(2, hello("vorlix", "1.0.4") + host(Listing::Public, 7772, "1.0.4", "U", ""));
+    core.received(2, hello("vorlix", wire::kVersion) +
+                         host(Listing::Public, 7772, wire::kVersion, "U", ""));
     core.closed(2);
     store.inner.generateCode = [] { return QStringLiteral("+DDDD-EEEE"); };
     store.answer();

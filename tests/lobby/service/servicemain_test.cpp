@@ -5,6 +5,7 @@
 
 #include "lineclient.h"
 #include "redisserver.h"
+#include "version.h"
 
 #include <QProcess>
 #include <QRegularExpression>
@@ -43,7 +44,8 @@ TEST(ServiceProcess, ServesUntilTerminatedAndLogsWithUtcTimes) {
     ASSERT_NE(port, 0);
     LineClient client(port);
     ASSERT_TRUE(client.hello());
-    client.send(lobbywire::host(lobbywire::Listing::Public, 7772, "1.0.4", "Bye\x1b[31m", "A"));
+    client.send(
+        lobbywire::host(lobbywire::Listing::Public, 7772, wire::kVersion, "Bye\x1b[31m", "A"));
     ASSERT_TRUE(client.waitFor("HOSTED\t"));
     // Players are sent to the relay at the address it was told to give, on
     // the port it listens on.

@@ -4,6 +4,7 @@
 // limits, and how a table's way and code come and go.
 
 #include "corefixture.h"
+#include "version.h"
 
 #include <gtest/gtest.h>
 
@@ -40,7 +41,7 @@ struct RelayFixture : CoreFixture {
         core.setRelayAddress({}, 7780);
         core.setProbing(true);
         join(1, kHostAddress);
-        line(1, host(Listing::Invite, 7772, "1.0.4", "Friday", "Ann"));
+        line(1, host(Listing::Invite, 7772, wire::kVersion, "Friday", "Ann"));
         const QByteArray sent = transport.take(1);
         code = readHosted(split(sent.split('\n').first()))->code;
         nonce = secretIn(sent, name::probe);
@@ -175,7 +176,7 @@ TEST(ServiceRelay, LimitsPerTableAndPerPlayersAddressButNotTheHostsOwnConnection
     // One address over several tables.
     RelayFixture g;
     g.join(2, QStringLiteral("203.0.113.6"));
-    g.line(2, host(Listing::Public, 7772, "1.0.4", "Saturday", "Bo"));
+    g.line(2, host(Listing::Public, 7772, wire::kVersion, "Saturday", "Bo"));
     const QString second = readHosted(split(g.transport.take(2).split('\n').first()))->code;
     for (int i = 0; i < kMaxRelaysPerAddress; ++i)
         g.ask(player(1), i % 2 ? g.code : second);
@@ -253,30 +254,30 @@ TEST(ServiceProbe, PublicTablesShowTheirWayInTheDirectory) {
     CoreFixture f;
     f.core.setProbing(true);
     f.join(1, kHostAddress);
-    f.line(1, host(Listing::Public, 7772, "1.0.4", "Friday", "Ann"));
+    f.line(1, host(Listing::Public, 7772, wire::kVersion, "Friday", "Ann"));
     const QString nonce = secretIn(f.transport.take(1), name::probe);
     f.join(2, player(1));
     f.line(2, watch());
-    EXPECT_TRUE(f.transport.take(2).contains("\t1.0.4\tunknown\n"));
+    EXPECT_TRUE(f.transport.take(2).contains("\t" + QByteArray(wire::kVersion) + "\tunknown\n"));
     f.line(1, armed(nonce));
     f.core.probed(1, nonce, false, QStringLiteral("nothing answered"));
     f.core.flushDirectory();
-    EXPECT_TRUE(f.transport.take(2).endsWith("\t1.0.4\trelay\n"));
+    EXPECT_TRUE(f.transport.take(2).endsWith("\t" + QByteArray(wire::kVersion) + "\trelay\n"));
 }
 
 TEST(ServiceClaims, AHostGetsItsCodeBackWithItsKeyOnly) {
     CoreFixture f;
     f.join(1, kHostAddress);
-    f.line(1, host(Listing::Invite, 7772, "1.0.4", "Friday", "Ann"));
+    f.line(1, host(Listing::Invite, 7772, wire::kVersion, "Friday", "Ann"));
     const TableClaim claim = *readHosted(split(f.transport.take(1).split('\n').first()));
     // Another with the code but not the key: a code of its own.
     f.join(2, player(1));
-    f.line(2, host(Listing::Invite, 7772, "1.0.4", "Thief", "X", {claim.code, kKey}));
+    f.line(2, host(Listing::Invite, 7772, wire::kVersion, "Thief", "X", {claim.code, kKey}));
     EXPECT_NE(readHosted(split(f.transport.take(2).split('\n').first()))->code, claim.code);
     // Its host again, on a new connection while the old one lingers: the
     // table moves over, and stays when the old connection goes.
     f.join(3, kHostAddress);
-    f.line(3, host(Listing::Invite, 7772, "1.0.4", "Friday", "Ann", claim));
+    f.line(3, host(Listing::Invite, 7772, wire::kVersion, "Friday", "Ann", claim));
     EXPECT_EQ(*readHosted(split(f.transport.take(3).split('\n').first())), claim);
     EXPECT_EQ(f.core.tableOf(1), "");
     EXPECT_EQ(f.core.tableOf(3), claim.code);
@@ -286,6 +287,6 @@ TEST(ServiceClaims, AHostGetsItsCodeBackWithItsKeyOnly) {
     // restart), the code is free for its key.
     f.core.closed(3);
     f.join(4, kHostAddress);
-    f.line(4, host(Listing::Invite, 7772, "1.0.4", "Friday", "Ann", claim));
+    f.line(4, host(Listing::Invite, 7772, wire::kVersion, "Friday", "Ann", claim));
     EXPECT_EQ(readHosted(split(f.transport.take(4).split('\n').first()))->code, claim.code);
 }

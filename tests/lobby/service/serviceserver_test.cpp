@@ -5,6 +5,7 @@
 #include "lineclient.h"
 #include "memorystore.h"
 #include "serviceserver.h"
+#include "version.h"
 
 #include <gtest/gtest.h>
 
@@ -34,7 +35,7 @@ TEST(ServiceServer, RegisterWatchUpdateDisappear) {
     watcher.send(watch());
     ASSERT_TRUE(watcher.waitFor("LISTED"));
 
-    hoster.send(lobbywire::host(Listing::Public, 7772, "1.0.4", "Friday\x01night", "Ann"));
+    hoster.send(lobbywire::host(Listing::Public, 7772, wire::kVersion, "Friday\x01night", "Ann"));
     ASSERT_TRUE(hoster.waitFor("HOSTED\t"));
     const QString code = readHosted(split(hoster.last))->code;
     ASSERT_TRUE(watcher.waitFor("TABLE\t"));
@@ -72,7 +73,7 @@ TEST(ServiceServer, InviteCodesResolveAndGuessersAreCutOff) {
     Service s;
     LineClient hoster(s.port());
     ASSERT_TRUE(hoster.hello());
-    hoster.send(lobbywire::host(Listing::Invite, 7900, "1.0.4", "Secret", "Bob"));
+    hoster.send(lobbywire::host(Listing::Invite, 7900, wire::kVersion, "Secret", "Bob"));
     ASSERT_TRUE(hoster.waitFor("HOSTED\t"));
     const QString code = readHosted(split(hoster.last))->code;
 
@@ -130,7 +131,7 @@ TEST(ServiceServer, IpV6AndMappedAddresses) {
     if (!six.connected())
         GTEST_SKIP() << "no IPv6 loopback here";
     ASSERT_TRUE(six.hello());
-    six.send(lobbywire::host(Listing::Invite, 7772, "1.0.4", "Six", ""));
+    six.send(lobbywire::host(Listing::Invite, 7772, wire::kVersion, "Six", ""));
     ASSERT_TRUE(six.waitFor("HOSTED\t"));
     const QString code = readHosted(split(six.last))->code;
     six.send(resolve(code));

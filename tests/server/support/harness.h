@@ -7,6 +7,7 @@
 
 #include "rawclient.h"
 #include "tserver.h"
+#include "version.h"
 
 #include <QTemporaryDir>
 
@@ -39,7 +40,7 @@ public:
     // up), as players on the internet would, unless `source` names one.
     RawClient& connect(int receiveBuffer = 0, std::uint8_t source = 0);
     // A new connection that logged in under `name` and saw its own arrival.
-    RawClient& join(const QByteArray& name, const QByteArray& version = "1.0.4",
+    RawClient& join(const QByteArray& name, const QByteArray& version = wire::kVersion,
                     std::uint8_t source = 0);
     // The dotted loopback address a client of connect() or join() came from.
     static QString addressOf(std::uint8_t source);
