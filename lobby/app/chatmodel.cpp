@@ -5,8 +5,11 @@ ChatModel::ChatModel(QObject* parent) : QObject(parent) {}
 
 void ChatModel::addLine(const QString& name, const QString& text) {
     m_lines.append({name, text});
-    if (m_lines.size() > kMaxLines)
-        m_lines.removeFirst();
+    // The pane shows only what is kept: a shown line forgotten here goes
+    // there too, even while others' lines are ignored and the pane holds
+    // fewer than its most.
+    if (m_lines.size() > kMaxLines && !isIgnored(m_lines.takeFirst().name))
+        emit oldestShownLineDropped();
     if (!isIgnored(name))
         emit lineShown(m_lines.last());
 }

@@ -38,6 +38,8 @@ public:
 signals:
     // A line to show was added (one of an ignored player is kept silently).
     void lineShown(const ChatEntry& entry);
+    // The oldest line shown was forgotten, to keep the last kMaxLines.
+    void oldestShownLineDropped();
     // The lines to show changed otherwise: an ignore began or ended.
     void shownLinesReset();
     void peopleChanged();

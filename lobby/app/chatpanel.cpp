@@ -10,6 +10,8 @@
 #include <QMenu>
 #include <QPlainTextEdit>
 #include <QSplitter>
+#include <QTextBlock>
+#include <QTextCursor>
 #include <QVBoxLayout>
 
 ChatPanel::ChatPanel(ChatModel& model, std::function<bool(const QString&)> say, QWidget* parent)
@@ -41,6 +43,12 @@ ChatPanel::ChatPanel(ChatModel& model, std::function<bool(const QString&)> say, 
 
     connect(&m_model, &ChatModel::lineShown, this,
             [this](const ChatEntry& e) { m_lines->appendPlainText(lineText(e)); });
+    connect(&m_model, &ChatModel::oldestShownLineDropped, this, [this] {
+        QTextCursor first(m_lines->document()->firstBlock());
+        if (!first.movePosition(QTextCursor::NextBlock, QTextCursor::KeepAnchor))
+            first.movePosition(QTextCursor::End, QTextCursor::KeepAnchor);
+        first.removeSelectedText();
+    });
     connect(&m_model, &ChatModel::shownLinesReset, this, &ChatPanel::showAllLines);
     connect(&m_model, &ChatModel::peopleChanged, this, &ChatPanel::showPeople);
     connect(&m_model, &ChatModel::ignoredChanged, this, &ChatPanel::showPeople);

@@ -30,6 +30,20 @@ TEST(ChatModel, IgnoringHidesAPlayersLinesWithoutLosingThem) {
         chat.addLine(QStringLiteral("Ann"), QString::number(i));
     EXPECT_EQ(chat.shownLines().size(), ChatModel::kMaxLines);
     EXPECT_EQ(chat.shownLines().last().text, QString::number(ChatModel::kMaxLines + 9));
+
+    // While Ann is ignored, her lines push out the shown ones: each forgotten
+    // shown line is announced, so the pane lets it go too; her own are not.
+    chat.setIgnoring(QStringLiteral("Ann"), true);
+    chat.addLine(QStringLiteral("Cid"), QStringLiteral("one"));
+    chat.addLine(QStringLiteral("Cid"), QStringLiteral("two"));
+    QSignalSpy dropped(&chat, &ChatModel::oldestShownLineDropped);
+    for (int i = 0; i < ChatModel::kMaxLines - 2; ++i)
+        chat.addLine(QStringLiteral("Ann"), QStringLiteral("more"));
+    EXPECT_EQ(dropped.count(), 0); // Ann's older lines went, unseen
+    chat.addLine(QStringLiteral("Ann"), QStringLiteral("last"));
+    EXPECT_EQ(dropped.count(), 1); // Cid's "one"
+    EXPECT_EQ(chat.shownLines(),
+              QList<ChatEntry>({{QStringLiteral("Cid"), QStringLiteral("two")}}));
 }
 
 TEST(LobbyPrefs, NamesOfAnyScriptComeBackExactly) {
