@@ -59,9 +59,8 @@ void GameModel::closeWordEntry() {
 QString GameModel::wordEntryDescription() const {
     if (!m_entryOpen)
         return QStringLiteral("Closed until the next round");
-    const QString length = m_roundLength == QLatin1String("No Limit")
-                               ? QStringLiteral("any length")
-                               : m_roundLength.toLower();
+    const QString length = m_roundLength == QLatin1String("No Limit") ? QStringLiteral("any length")
+                                                                      : m_roundLength.toLower();
     return QStringLiteral("Words of %1 beginning with %2, %3 seconds")
         .arg(length, m_prefix)
         .arg(m_roundSeconds);
@@ -262,10 +261,11 @@ void GameModel::gotword(const QByteArray& payload) {
     if (isSeat(m.number))
         m_seats[m.number - 1].lastWord = word;
     emit changed();
-    emit announced(m.number == m_mynumber
-                       ? QStringLiteral("Accepted: %1, %2 points").arg(word, wire::decodeShown(m.points))
-                       : QStringLiteral("%1 found %2, %3 points")
-                             .arg(seatName(m.number), word, wire::decodeShown(m.points)));
+    emit announced(
+        m.number == m_mynumber
+            ? QStringLiteral("Accepted: %1, %2 points").arg(word, wire::decodeShown(m.points))
+            : QStringLiteral("%1 found %2, %3 points")
+                  .arg(seatName(m.number), word, wire::decodeShown(m.points)));
     if (m.number == m_mynumber) {
         m_out.playsounds(QStringLiteral("goodwordme"));
         m_out.tallyWordFound();
@@ -349,7 +349,8 @@ void GameModel::announceScores() {
     if (m_starterWord)
         message += QStringLiteral(" The starter word was %1.").arg(*m_starterWord);
     if (!scores.isEmpty())
-        message += QStringLiteral(" Scores: ") + scores.join(QStringLiteral(", ")) + QLatin1Char('.');
+        message +=
+            QStringLiteral(" Scores: ") + scores.join(QStringLiteral(", ")) + QLatin1Char('.');
     emit announced(message);
 }
 

@@ -30,8 +30,8 @@
 //   by sweep(), which the host calls about once a second.
 
 #include "addressguard.h"
-#include "serverlimits.h"
 #include "gameengine.h"
+#include "serverlimits.h"
 
 #include <QByteArray>
 #include <QList>

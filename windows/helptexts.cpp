@@ -61,7 +61,8 @@ QStringList helpPageText(int page) {
             QStringLiteral("buttons between rounds (Space presses the one with the focus). F10 "),
             QStringLiteral("opens the File menu; Alt with a menu's underlined letter opens that "),
             QStringLiteral("menu (Alt+F File, Alt+O Options, Alt+V View, Alt+H Help). Between "),
-            QStringLiteral("rounds the word box takes no keys, so nothing still being typed is sent "),
+            QStringLiteral(
+                "rounds the word box takes no keys, so nothing still being typed is sent "),
             QStringLiteral("anywhere."),
         };
     case 4:

@@ -29,7 +29,8 @@ QString uniqueName() {
 TEST(SingleInstance, FirstCopyClaimsAndSecondAsksItToComeForward) {
     // Both copies share one thread here, so the second has hung up before the
     // first accepts it.
-    SKIP_UNDER_WINE("Wine drops what a named-pipe client wrote once it hangs up before the server accepted it");
+    SKIP_UNDER_WINE(
+        "Wine drops what a named-pipe client wrote once it hangs up before the server accepted it");
     const QString name = uniqueName();
     SingleInstance first(name);
     QSignalSpy raised(&first, &SingleInstance::raiseRequested);

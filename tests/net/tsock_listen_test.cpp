@@ -6,7 +6,6 @@
 
 #include <QPointer>
 
-
 #include <gtest/gtest.h>
 
 using namespace nettest;

@@ -30,7 +30,8 @@ TEST(WireText, TheTerminatorCanNeverBeEncoded) {
     // Decoding still shows the byte as the letter it is.
     EXPECT_EQ(wire::decode("\xff"), QString(QChar(0xFF)));
     // Files keep it, with the rest of the code page.
-    EXPECT_EQ(wire::encodeCodePage(QString::fromUtf8("na\u00ffve \u20ac \u2603")), "na\xffve \x80 ?");
+    EXPECT_EQ(wire::encodeCodePage(QString::fromUtf8("na\u00ffve \u20ac \u2603")),
+              "na\xffve \x80 ?");
 }
 
 TEST(WireText, UndefinedBytesDecodeToTheirControlCharacters) {

@@ -50,8 +50,8 @@ inline int findUnnamed(QAccessibleInterface* iface, QStringList& faults,
 // Every place under `iface` whose name, description, value or help holds
 // `secret`.
 inline void findText(QAccessibleInterface* iface, const QString& secret, QStringList& found) {
-    for (QAccessible::Text t : {QAccessible::Name, QAccessible::Description, QAccessible::Value,
-                                QAccessible::Help})
+    for (QAccessible::Text t :
+         {QAccessible::Name, QAccessible::Description, QAccessible::Value, QAccessible::Help})
         if (iface->text(t).contains(secret, Qt::CaseInsensitive))
             found << describe(iface) + QStringLiteral(": ") + iface->text(t);
     if (QObject* object = iface->object()) {

@@ -20,7 +20,8 @@ int main(int argc, char** argv) {
     // cut and fitted alike on both.
     QFont::insertSubstitution(QStringLiteral("Arial"), QStringLiteral("Liberation Sans"));
     QFont::insertSubstitution(QStringLiteral("MS Sans Serif"), QStringLiteral("Liberation Sans"));
-    QFont::insertSubstitution(QStringLiteral("Times New Roman"), QStringLiteral("Liberation Serif"));
+    QFont::insertSubstitution(QStringLiteral("Times New Roman"),
+                              QStringLiteral("Liberation Serif"));
     QApplication::setFont(QFont(QStringLiteral("DejaVu Sans"), 9));
 #endif
     ::testing::InitGoogleTest(&argc, argv);

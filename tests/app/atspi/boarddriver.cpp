@@ -46,10 +46,8 @@ int main(int argc, char** argv) {
     model.newplayerinfo("1+Ann");
     model.newplayerinfo("3+Bob");
     const std::vector<std::function<void()>> game = {
-        [&] { model.startthegame("Ann+1+30+5+"); },
-        [&] { model.startround("1+12+5+NU+1+NUDGE+"); },
-        [&] { model.gotword("1+NURSE+5+"); },
-        [&] { model.notvalid("1+2+"); },
+        [&] { model.startthegame("Ann+1+30+5+"); }, [&] { model.startround("1+12+5+NU+1+NUDGE+"); },
+        [&] { model.gotword("1+NURSE+5+"); },       [&] { model.notvalid("1+2+"); },
         [&] { model.gotword("3+NUTTY+5+"); },
     };
     for (const auto& move : game) {
